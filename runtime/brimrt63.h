@@ -1,0 +1,135 @@
+/* runtime/brimrt63.h
+ *
+ * brimrt63, the outline runtime: keeps open outlines as trees in memory, reads and writes
+ * them in the outline text format (runtime/outline_format.md), and hands out 32-bit handles
+ * for outlines, items, strings and lists. Its callers see nothing but these operations.
+ *
+ * Handles: one counter serves every kind, so a handle is unique in the process and never
+ * reused; 0 is never a handle. A stale, foreign or 0 handle, or a handle of the wrong kind,
+ * makes an operation answer 0 (or do nothing), never crash. Every string an operation hands
+ * out is the caller's to release with FreeString; every list, with DestroyList. Texts are
+ * UTF-16 code units; any sequence of them, lone surrogates included, survives a save and load.
+ */
+#ifndef BRIMRT63_H
+#define BRIMRT63_H
+
+#include <stdint.h>
+
+#include "platform/platform.h"
+
+/* The Windows calling convention where there is one; the runtime exports all it defines. */
+#ifdef _WIN32
+#define BRIMRT_API WINAPI
+#else
+#define BRIMRT_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef uint32_t OutlineHandle;
+typedef uint32_t ItemHandle;
+typedef uint32_t StringHandle;
+typedef uint32_t ListHandle;
+typedef uint32_t ListElement;
+
+/* Kinds of lists that CreateList makes. */
+#define OUTLINE_LIST_ATTRIBUTES 3
+#define OUTLINE_LIST_STRINGS 5
+
+/* ---- Outlines ---------------------------------------------------------------------- */
+
+/* Reads and parses an outline file. Answers 0 when it cannot be read or parsed; the reason
+ * is then kept for GetOutlineError. */
+OutlineHandle BRIMRT_API OpenOutline(const WCHAR* path);
+/* Releases the outline; its items become stale. */
+void BRIMRT_API CloseOutline(OutlineHandle outline);
+/* Writes the outline canonically to path: into a temporary file beside it, then renamed
+ * over it. Nonzero on success; on failure the file at path is as it was. */
+int32_t BRIMRT_API SaveOutline(OutlineHandle outline, const WCHAR* path);
+/* The reason the last OpenOutline failed, as "path:line:column: expected ..., found ...",
+ * copied into buffer (cut to bufferSize - 1 characters and terminated). Answers its full
+ * length; an empty text when the last open succeeded. */
+int32_t BRIMRT_API GetOutlineError(WCHAR* buffer, int32_t bufferSize);
+
+/* ---- Walking ------------------------------------------------------------------------ */
+
+ItemHandle BRIMRT_API GetRootItem(OutlineHandle outline);
+/* The children in order, skipped ones included; 0 when there are none left. */
+ItemHandle BRIMRT_API GetFirstChild(OutlineHandle outline, ItemHandle item);
+ItemHandle BRIMRT_API GetNextSibling(OutlineHandle outline, ItemHandle item);
+/* 0 for the root. */
+ItemHandle BRIMRT_API GetParentItem(OutlineHandle outline, ItemHandle item);
+int32_t BRIMRT_API IsItemSkipped(OutlineHandle outline, ItemHandle item);
+int32_t BRIMRT_API GetItemType(OutlineHandle outline, ItemHandle item);
+
+/* ---- Texts -------------------------------------------------------------------------- */
+
+/* A short display name of the type code ("Procedure", or "Type 77" for a code the runtime
+ * has no name for) into *name. Nonzero on success. */
+int32_t BRIMRT_API GetItemTypeName(int32_t type, StringHandle* name);
+/* Mode 0: the stored text. Mode 1: the text as it reads after the type's name: a blank and
+ * the text with each line break shown as a blank, or nothing for an empty text. */
+int32_t BRIMRT_API GetItemText(OutlineHandle outline, ItemHandle item, int32_t mode,
+                               StringHandle* text);
+/* The characters of a string (terminated) and their number; null and 0 for a bad handle.
+ * Valid until the string is freed. */
+const WCHAR* BRIMRT_API GetStringText(StringHandle string, int32_t* length);
+void BRIMRT_API FreeString(StringHandle string);
+
+/* ---- Editing ------------------------------------------------------------------------ */
+
+/* A new item of the type with an empty text, placed right after `after` under parent, or
+ * first when after is 0. 0 when after is not a child of parent. */
+ItemHandle BRIMRT_API InsertItem(OutlineHandle outline, ItemHandle parent, ItemHandle after,
+                                 int32_t type);
+/* 0 for a read-only item. The line count is not needed by this runtime and not checked. */
+int32_t BRIMRT_API SetItemText(OutlineHandle outline, ItemHandle item, const WCHAR* text,
+                               int32_t lines);
+/* Removes the item with its subtree. 0 for the root and for an item marked nodelete. */
+int32_t BRIMRT_API DeleteItem(OutlineHandle outline, ItemHandle item);
+/* Copies item (with its subtree when withChildren, with its attributes, properties and DTDATA
+ * when withContents; its flags always) to stand after `after` under parent in target, which
+ * may be the source outline itself, the item's own subtree included. Answers the copy. */
+ItemHandle BRIMRT_API CopyItem(OutlineHandle source, ItemHandle item, OutlineHandle target,
+                               ItemHandle parent, ItemHandle after, int32_t withChildren,
+                               int32_t withContents);
+
+/* ---- Lists -------------------------------------------------------------------------- */
+
+/* OUTLINE_LIST_ATTRIBUTES or OUTLINE_LIST_STRINGS; 0 for any other kind. */
+ListHandle BRIMRT_API CreateList(int32_t kind);
+void BRIMRT_API DestroyList(ListHandle list);
+/* Fills an attribute list with the item's attributes in their order; answers their number. */
+int32_t BRIMRT_API ListItemAttributes(OutlineHandle outline, ItemHandle item, ListHandle list);
+int32_t BRIMRT_API GetListElement(ListHandle list, ListElement* element, int32_t index);
+int32_t BRIMRT_API GetAttributeId(ListElement element, uint32_t* id);
+/* Fills a string list with the names of the item's named properties in their order. */
+int32_t BRIMRT_API ListNamedProperties(OutlineHandle outline, ItemHandle item, ListHandle list);
+int32_t BRIMRT_API GetListString(ListHandle list, StringHandle* string, int32_t index);
+
+/* ---- Item contents ------------------------------------------------------------------ */
+
+/* Nonzero when the item has the attribute; reserved is not used. */
+int32_t BRIMRT_API GetItemAttribute(OutlineHandle outline, ItemHandle item, uint32_t id,
+                                    int32_t reserved, StringHandle* value);
+/* Replaces the value in place, or appends the attribute. */
+int32_t BRIMRT_API SetItemAttribute(OutlineHandle outline, ItemHandle item, uint32_t id,
+                                    const WCHAR* value, int32_t lines);
+int32_t BRIMRT_API GetNamedProperty(OutlineHandle outline, ItemHandle item, const WCHAR* name,
+                                    StringHandle* value);
+/* valueSize is the value's length + 1; the value ends at its terminator or there. */
+int32_t BRIMRT_API SetNamedProperty(OutlineHandle outline, ItemHandle item, const WCHAR* name,
+                                    const WCHAR* value, int32_t valueSize);
+/* Nonzero when the item has a DTDATA value at index. */
+int32_t BRIMRT_API GetItemDTData(OutlineHandle outline, ItemHandle item, int32_t index,
+                                 int32_t* value);
+int32_t BRIMRT_API SetItemDTData(OutlineHandle outline, ItemHandle item, int32_t index,
+                                 int32_t value);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* BRIMRT63_H */
