@@ -1,0 +1,164 @@
+// driver/build_exports.cpp: the exported build functions and the library's entry point.
+#include "driver/norvex63.h"
+
+#include "comparefile/compare_list.h"
+#include "driver/progress_bar.h"
+#include "driver/run_state.h"
+#include "outline/outline_object.h"
+#include "resources/string_table.h"
+#include "support/item_key.h"
+
+namespace {
+
+// Levels of progress: a build of whole files reports the root's children at level 2 and two
+// levels below them; a build of two items starts one level lower.
+constexpr int32_t kBuildLevels = 4;
+constexpr int32_t kObjectBuildLevels = 3;
+// Room for the modification time as the C runtime writes it ("Www Mmm dd hh:mm:ss yyyy\n").
+constexpr size_t kTimeTextSize = 128;
+
+// What every build does first: a fresh run with the caller's options and progress target.
+void BeginBuild(DIF_WINDOW window, uint16_t message, uint32_t options, int32_t levels) {
+    g_runState.abortFlag = 0;
+    g_runState.options = options;
+    g_progressBar.SetLevels(levels);
+    g_progressBar.SetTarget(window, message);
+    g_runState.firstSectionCount = 0;
+    g_runState.secondSectionCount = 0;
+    g_progressBar.ReportStatus(0, kStringLoading);
+}
+
+// Compares the two held outlines from firstItem and secondItem down, labelling the sides.
+uint16_t CompareOutlines(const WCHAR* firstLabel, ItemHandle firstItem, const WCHAR* secondLabel,
+                         ItemHandle secondItem, int32_t depth) {
+    g_runState.result = 0;
+    g_progressBar.ReportStatus(0, kStringProcessing);
+    g_runState.recordCount = 0;
+    g_firstOutline.SetLabel(firstLabel);
+    g_secondOutline.SetLabel(secondLabel);
+    // TODO: walk both sections from ROOT_ITEM_KEY and write the change records; the walk
+    // comes with the comparison engine, and until then two outlines compare as equal.
+    (void)firstItem;
+    (void)secondItem;
+    (void)depth;
+    return static_cast<uint16_t>(g_runState.result & 0xFFFF);
+}
+
+// What every build does last: "Done." or "Aborted.", and the aborted bit.
+uint16_t EndBuild(uint16_t status) {
+    if (g_runState.abortFlag != 0) {
+        g_progressBar.ReportStatus(100, kStringAborted);
+        return static_cast<uint16_t>(status | DIF_ST_ABORTED);
+    }
+    g_progressBar.ReportStatus(100, kStringDone);
+    return status;
+}
+
+}  // namespace
+
+uint16_t DIF_API DIF_Build(const DIF_CHAR* firstPath, const DIF_CHAR* secondPath,
+                           const DIF_CHAR* comparePath, DIF_WINDOW window, uint16_t message,
+                           uint32_t options) {
+    // 1-2. A fresh run; "Loading...".
+    BeginBuild(window, message, options, kBuildLevels);
+    // 3-5. The compare file, opened from the caller's directory.
+    SaveWorkingDirectory();
+    uint16_t status = 0;
+    if (!g_compareList.OpenCompareFile(comparePath, WIDE("wb"), options)) {
+        status = DIF_ST_COMPARE_FILE;
+    }
+    RestoreWorkingDirectory();
+    // 6. TODO: the header with both files' sizes and dates comes with the compare file writer.
+    // 7-8. Both outlines, each opened from its own folder and each path read from the caller's
+    //      directory; both are tried even when the compare file failed.
+    if (!g_firstOutline.Open(firstPath)) status |= DIF_ST_FIRST_OUTLINE;
+    RestoreWorkingDirectory();
+    if (!g_secondOutline.Open(secondPath)) status |= DIF_ST_SECOND_OUTLINE;
+    RestoreWorkingDirectory();
+    // 9. The comparison, only when everything opened.
+    if (status == 0) {
+        status = CompareOutlines(firstPath, g_firstOutline.GetRoot(), secondPath,
+                                 g_secondOutline.GetRoot(), 0);
+    }
+    // 10-11. Outlines opened here are closed here. A compare file that could not be completed
+    //        (a full disk) is reported like one that could not be created.
+    g_firstOutline.Close();
+    g_secondOutline.Close();
+    if (!g_compareList.CloseCompareFile()) status |= DIF_ST_COMPARE_FILE;
+    // 12.
+    return EndBuild(status);
+}
+
+uint16_t DIF_API DIF_BuildObject(const DIF_CHAR* firstName, DIF_HANDLE firstOutline,
+                                 DIF_HANDLE firstItem, const DIF_CHAR* secondName,
+                                 DIF_HANDLE secondOutline, DIF_HANDLE secondItem,
+                                 const DIF_CHAR* comparePath, DIF_WINDOW window,
+                                 uint16_t message, uint32_t options) {
+    // 1-2.
+    BeginBuild(window, message, options, kObjectBuildLevels);
+    // 3. The working directory is the caller's business here: nothing is opened from a path.
+    uint16_t status = 0;
+    if (!g_compareList.OpenCompareFile(comparePath, WIDE("wb"), options)) {
+        status = DIF_ST_COMPARE_FILE;
+    }
+    // 4. TODO: the header ("cmpnt", "cmpnt") comes with the compare file writer.
+    // 5. The caller's outlines are held, used and left open.
+    g_firstOutline.AttachOutline(firstOutline);
+    g_secondOutline.AttachOutline(secondOutline);
+    // 6.
+    if (status == 0) status = CompareOutlines(firstName, firstItem, secondName, secondItem, 1);
+    // 7-8.
+    if (!g_compareList.CloseCompareFile()) status |= DIF_ST_COMPARE_FILE;
+    return EndBuild(status);
+}
+
+void DIF_API DIF_BuildAbort(void) {
+    // Read by the walk at its next section start; the section under way is finished first.
+    g_runState.abortFlag = 1;
+    g_progressBar.ReportStatus(kLastPercent, kStringAborting);
+}
+
+void DIF_API DIF_BuildGetSection(DIF_CHAR* buffer, uint16_t bufferSize, uint32_t* firstCount,
+                                 uint32_t* secondCount) {
+    int limit = bufferSize < kLastTextSize ? bufferSize : kLastTextSize;
+    if (buffer != nullptr) lstrcpynW(buffer, g_runState.lastText, limit);
+    if (firstCount != nullptr) *firstCount = g_runState.firstSectionCount;
+    if (secondCount != nullptr) *secondCount = g_runState.secondSectionCount;
+}
+
+int32_t DIF_API DIF_BuildKey(DIF_CHAR* buffer, const DIF_CHAR* prefix, int32_t number) {
+    if (buffer == nullptr) return 0;
+    if (prefix != nullptr) return wsprintfW(buffer, WIDE("%s%03d"), prefix, number);
+    return wsprintfW(buffer, WIDE("%03d"), number);
+}
+
+void DIF_API DIF_GetFileInfo(const DIF_CHAR* path, uint32_t* size, DIF_CHAR* dateText) {
+    // 1. No file to read: size 0 and the empty date.
+    FILE* file = nullptr;
+    if (path == nullptr || path[0] == 0 || _wfopen_s(&file, path, WIDE("rb")) != 0 ||
+        file == nullptr) {
+        if (size != nullptr) *size = 0;
+        if (dateText != nullptr) dateText[0] = 0;
+        return;
+    }
+    // 2.
+    struct _stat64i32 status = {};
+    int statusRead = _fstat64i32(_fileno(file), &status);
+    fclose(file);
+    if (statusRead != 0) status = {};
+    if (size != nullptr) *size = static_cast<uint32_t>(status.st_size);
+    // 3. "Www Mmm dd hh:mm:ss yyyy" becomes "Www Mmm dd yyyy hh:mm:ss".
+    if (dateText == nullptr) return;
+    WCHAR timeText[kTimeTextSize] = {};
+    __time64_t modified = status.st_mtime;
+    if (_wctime64_s(timeText, kTimeTextSize, &modified) != 0) {
+        dateText[0] = 0;
+        return;
+    }
+    wsprintfW(dateText, WIDE("%10.10s%5.5s%9.9s"), timeText, timeText + 19, timeText + 10);
+}
+
+int32_t DIF_API DLLEntryPoint(DIF_MODULE module, uint32_t reason, void* reserved) {
+    // The library's process-wide objects are built by the loader, not here.
+    return 1;
+}

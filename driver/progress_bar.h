@@ -1,0 +1,52 @@
+// driver/progress_bar.h
+//
+// Progress of a build, apply or merge, reported to the caller's window. Each report sends one
+// message with the percentage as wParam; the text that goes with it is kept in the run state
+// for DIF_BuildGetSection. Progress is nested: each level of the tree walk divides the share of
+// one step of the level above among its own steps.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// Levels below this one never report: level 1 is the call itself.
+constexpr int32_t kFirstReportingLevel = 2;
+// Percentage that stands for "the percentage last sent".
+constexpr int32_t kLastPercent = -1;
+
+class CProgressBar {
+public:
+    CProgressBar() = default;
+    virtual ~CProgressBar();
+    CProgressBar(const CProgressBar&) = delete;
+    CProgressBar& operator=(const CProgressBar&) = delete;
+
+    // Where reports go; a window or message of 0 reports nothing.
+    void SetTarget(HWND window, UINT message);
+
+    // Prepares levels 2 to levelCount. A levelCount below 2 turns level reporting off; so does
+    // a refused allocation (its warning box has been shown).
+    void SetLevels(int32_t levelCount);
+    // Announces that the current step of the level above is divided into stepCount steps.
+    void BeginLevel(int32_t stepCount, int32_t level);
+    // Reports that step (from 0) of stepCount at level begins, labelled with text.
+    void StepLevel(int32_t level, int32_t step, int32_t stepCount, const WCHAR* text);
+    // Sends percent (kLastPercent: the last one again) with text, which may be none. Nothing is
+    // sent when neither the percentage nor the text changed.
+    void SendProgress(int32_t percent, const WCHAR* text);
+    // SendProgress with a status string resource; the empty text when it cannot be loaded.
+    void ReportStatus(int32_t percent, UINT statusId);
+
+private:
+    HWND window_ = nullptr;
+    UINT message_ = 0;
+    int32_t firstLevel_ = 0;
+    int32_t lastLevel_ = 0;
+    // One entry per reporting level (levelCount - 1 of them), all three grown together.
+    int32_t* base_ = nullptr;   // percentage at which the level's current step begins
+    int32_t* span_ = nullptr;   // share, in percent, that all steps of the level cover
+    int32_t* steps_ = nullptr;  // steps announced for the level
+};
+
+extern CProgressBar g_progressBar;

@@ -1,0 +1,48 @@
+// driver/run_state.h
+//
+// The state of the running build, apply or merge, shared by the exports and the engines. One
+// such call runs at a time in a process; each export resets what it uses at its start and
+// leaves it afterwards, so a caller can still read the last progress text and counts.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// Room for the last progress text: at most 160 characters and the terminator.
+constexpr int kLastTextSize = 161;
+// Room for the caller's directory saved around the opens of a call, terminator included.
+constexpr int kSavedDirectorySize = 256;
+// The percentage that no report uses, so that the first report of the process is always sent.
+constexpr int32_t kNoPercentSent = 200;
+
+struct RunState {
+    // 1 once an abort was asked for or a section limit was hit; cleared at every build start.
+    // The caller's window procedure sets it from inside the call (DIF_BuildAbort); the walks
+    // read it at the start of each section.
+    uint32_t abortFlag = 0;
+    // Result bits that the engines report (DIF_ST_SECTION_LIMIT), read back as 16 bits.
+    uint32_t result = 0;
+    // The caller's option word, unchanged.
+    uint32_t options = 0;
+    // Change records written by this build; the engine counts each record.
+    int32_t recordCount = 0;
+    // What DIF_BuildGetSection answers: records written and 0 during a build, the conflicts and
+    // warnings during a merge.
+    uint32_t firstSectionCount = 0;
+    uint32_t secondSectionCount = 0;
+    // The percentage and text last sent to the caller's window; carried over from call to call.
+    int32_t lastPercent = kNoPercentSent;
+    WCHAR lastText[kLastTextSize] = {};
+    // The caller's drive and directory, remembered by SaveWorkingDirectory.
+    int32_t savedDrive = 0;
+    WCHAR savedDirectory[kSavedDirectorySize] = {};
+};
+
+extern RunState g_runState;
+
+// Remembers the current drive and directory. A directory too long to remember is remembered
+// as none, and RestoreWorkingDirectory then leaves the directory alone.
+void SaveWorkingDirectory();
+// Makes the remembered drive and directory current again.
+void RestoreWorkingDirectory();

@@ -1,0 +1,173 @@
+// tests/helpers/test_support.cpp: shared test code.
+#include "tests/helpers/test_support.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include <unistd.h>
+
+namespace {
+
+std::vector<MessageBoxRecorder::Box>& RecordedBoxes() {
+    static std::vector<MessageBoxRecorder::Box> boxes;
+    return boxes;
+}
+
+int RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+    RecordedBoxes().push_back({Narrow(caption), Narrow(text), type, owner != nullptr});
+    return IDOK;
+}
+
+}  // namespace
+
+std::u16string Wide(const std::string& text) {
+    std::u16string wide;
+    for (size_t k = 0; k < text.size();) {
+        unsigned char lead = static_cast<unsigned char>(text[k]);
+        uint32_t code = lead;
+        size_t extra = 0;
+        if (lead >= 0xF0) {
+            code = lead & 0x07;
+            extra = 3;
+        } else if (lead >= 0xE0) {
+            code = lead & 0x0F;
+            extra = 2;
+        } else if (lead >= 0xC0) {
+            code = lead & 0x1F;
+            extra = 1;
+        }
+        for (size_t e = 1; e <= extra && k + e < text.size(); ++e) {
+            code = (code << 6) | (static_cast<unsigned char>(text[k + e]) & 0x3F);
+        }
+        k += extra + 1;
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            wide.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+            wide.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+        } else {
+            wide.push_back(static_cast<char16_t>(code));
+        }
+    }
+    return wide;
+}
+
+std::string Narrow(const std::u16string& text) {
+    std::string narrow;
+    for (size_t k = 0; k < text.size(); ++k) {
+        uint32_t code = text[k];
+        if (code >= 0xD800 && code < 0xDC00 && k + 1 < text.size() && text[k + 1] >= 0xDC00 &&
+            text[k + 1] < 0xE000) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (text[k + 1] - 0xDC00);
+            ++k;
+        }
+        if (code < 0x80) {
+            narrow.push_back(static_cast<char>(code));
+        } else if (code < 0x800) {
+            narrow.push_back(static_cast<char>(0xC0 | (code >> 6)));
+            narrow.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        } else if (code < 0x10000) {
+            narrow.push_back(static_cast<char>(0xE0 | (code >> 12)));
+            narrow.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+            narrow.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        } else {
+            narrow.push_back(static_cast<char>(0xF0 | (code >> 18)));
+            narrow.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+            narrow.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+            narrow.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        }
+    }
+    return narrow;
+}
+
+MessageBoxRecorder::MessageBoxRecorder() : previous_(SetMessageBoxHandler(RecordBox)) {
+    RecordedBoxes().clear();
+}
+
+MessageBoxRecorder::~MessageBoxRecorder() {
+    SetMessageBoxHandler(previous_);
+    RecordedBoxes().clear();
+}
+
+const std::vector<MessageBoxRecorder::Box>& MessageBoxRecorder::Boxes() const {
+    return RecordedBoxes();
+}
+
+std::string MessageBoxRecorder::Titles() const {
+    std::string titles;
+    for (const Box& box : RecordedBoxes()) titles += box.title + "\n";
+    return titles;
+}
+
+void MessageBoxRecorder::Clear() { RecordedBoxes().clear(); }
+
+ScratchFolder::ScratchFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "norvex-test-XXXXXX").string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back(0);
+    if (mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("cannot make " + pattern);
+    path_ = buffer.data();
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ignored;
+    // Folders a test made read-only must become writable again to be removed.
+    for (auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored)) {
+        std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+    }
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!file) throw std::runtime_error("cannot write " + path);
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ignored;
+    return std::filesystem::exists(path, ignored);
+}
+
+WorkingDirectory::WorkingDirectory(const std::string& path) : previous_(CurrentDirectory()) {
+    std::filesystem::current_path(path);
+}
+
+WorkingDirectory::~WorkingDirectory() {
+    std::error_code ignored;
+    std::filesystem::current_path(previous_, ignored);
+}
+
+std::string CurrentDirectory() { return std::filesystem::current_path().string(); }
+
+FixedTimeZone::FixedTimeZone(const char* zone) {
+    const char* previous = std::getenv("TZ");
+    hadPrevious_ = previous != nullptr;
+    if (hadPrevious_) previous_ = previous;
+    setenv("TZ", zone, 1);
+    tzset();
+}
+
+FixedTimeZone::~FixedTimeZone() {
+    if (hadPrevious_) {
+        setenv("TZ", previous_.c_str(), 1);
+    } else {
+        unsetenv("TZ");
+    }
+    tzset();
+}
+
+std::string TestDataPath(const std::string& relative) {
+    return std::string(NORVEX_TEST_DATA) + "/" + relative;
+}

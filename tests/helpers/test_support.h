@@ -1,0 +1,92 @@
+// tests/helpers/test_support.h
+//
+// Shared test code: wide texts from UTF-8 literals, a recorder for message boxes, scratch
+// folders that clean up after themselves, and whole-file reads and writes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/host_hooks.h"
+#include "platform/platform.h"
+
+// UTF-16 from UTF-8 and back, for writing expectations as plain literals.
+std::u16string Wide(const std::string& text);
+std::string Narrow(const std::u16string& text);
+inline std::string Narrow(const WCHAR* text) {
+    return text == nullptr ? std::string("(none)") : Narrow(std::u16string(text));
+}
+
+// Records every message box shown while it lives (title and text apart) and answers IDOK.
+class MessageBoxRecorder {
+public:
+    struct Box {
+        std::string title;
+        std::string text;
+        UINT type;
+        bool hadOwner;
+    };
+    MessageBoxRecorder();
+    ~MessageBoxRecorder();
+    MessageBoxRecorder(const MessageBoxRecorder&) = delete;
+    MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
+
+    const std::vector<Box>& Boxes() const;
+    // The titles of all boxes so far, one per line, for readable failure messages.
+    std::string Titles() const;
+    void Clear();
+
+private:
+    MessageBoxHandler previous_;
+};
+
+// A new empty folder under the system's temporary folder, removed with everything in it.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // path of name inside the folder, in UTF-8 and as a wide text.
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+    std::u16string WideFile(const std::string& name) const { return Wide(File(name)); }
+
+private:
+    std::string path_;
+};
+
+std::string ReadFileBytes(const std::string& path);  // empty when the file cannot be read
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+
+// Changes the working directory for the life of the object, then goes back.
+class WorkingDirectory {
+public:
+    explicit WorkingDirectory(const std::string& path);
+    ~WorkingDirectory();
+    WorkingDirectory(const WorkingDirectory&) = delete;
+    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+
+private:
+    std::string previous_;
+};
+
+// The current working directory (UTF-8).
+std::string CurrentDirectory();
+
+// Sets the time zone of the process (for example "UTC") for the life of the object.
+class FixedTimeZone {
+public:
+    explicit FixedTimeZone(const char* zone);
+    ~FixedTimeZone();
+
+private:
+    std::string previous_;
+    bool hadPrevious_;
+};
+
+// The path of a file checked in under tests/data.
+std::string TestDataPath(const std::string& relative);
