@@ -28,6 +28,15 @@
 #include <cstdarg>
 #include <ctime>
 #include <cwchar>  // glibc's wchar_t functions, which the char16_t stand-ins below overload
+#include <sys/stat.h>
+
+// glibc spells st_atime, st_mtime and st_ctime as macros over its own struct stat, which would
+// rewrite the field names of _stat64i32 below in any file that also sees <sys/stat.h> (GoogleTest
+// includes it). Including it here first and dropping the macros keeps the field names intact
+// whatever the order of includes; the layer reads the system's times as st_*tim.tv_sec.
+#undef st_atime
+#undef st_mtime
+#undef st_ctime
 
 // Wide literals: u"..." where WCHAR is char16_t. Both spellings give 16-bit code units.
 #define WIDE(text) u##text
@@ -94,12 +103,15 @@ LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
 // Copies string resource id of module into buffer (at most bufferSize - 1 characters and a
-// terminator) and answers the number of characters copied; 0 when the module has no such
-// string. A null module is the executable, which holds no strings.
+// terminator) and answers the number of characters copied; 0 and an empty buffer when the
+// module has no such string. A null module is the executable, which holds no strings. With
+// bufferSize 0, stores a read-only pointer to the text itself in *(LPCWSTR*)buffer and answers
+// its length.
 int LoadStringW(HINSTANCE module, UINT id, LPWSTR buffer, int bufferSize);
 
 // Formats into buffer, which must hold 1,024 characters, as the C runtime's wide printf family
-// does with %s meaning a wide text. Answers the number of characters written.
+// does with %s meaning a wide text. Longer output is cut to 1,023 characters and a terminator.
+// Answers the number of characters written; a bad format leaves the buffer empty and answers 0.
 int wsprintfW(LPWSTR buffer, LPCWSTR format, ...);
 
 // ---- Kernel services (kernel32) ----------------------------------------------------------
@@ -123,6 +135,7 @@ BOOL DeleteFileW(LPCWSTR path);
 
 // Bounded wide formatting: answers the length written, or -1 with buffer[0] = 0 when the
 // result (with its terminator) does not fit in count characters or the format is bad.
+// %ld takes a 32-bit value, as Microsoft's long is 32 bits: pass int32_t, DWORD or int.
 int vswprintf_s(WCHAR* buffer, size_t count, const WCHAR* format, va_list arguments);
 int _wtoi(const WCHAR* text);
 
