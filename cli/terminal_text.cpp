@@ -1,0 +1,84 @@
+// cli/terminal_text.cpp: UTF-8 and UTF-16 for the command's arguments and output.
+#include "cli/terminal_text.h"
+
+#include <cstdint>
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void AppendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+}  // namespace
+
+std::u16string WideFromTerminal(const std::string& text) {
+    std::u16string wide;
+    size_t k = 0;
+    while (k < text.size()) {
+        unsigned char lead = static_cast<unsigned char>(text[k]);
+        size_t extra = lead < 0x80 ? 0 : lead >= 0xF0 && lead < 0xF5 ? 3
+                                      : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : 99;
+        char32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
+        bool valid = extra != 99 && k + extra < text.size();
+        for (size_t e = 1; valid && e <= extra; ++e) {
+            unsigned char next = static_cast<unsigned char>(text[k + e]);
+            if ((next & 0xC0) != 0x80) valid = false;
+            code = (code << 6) | (next & 0x3F);
+        }
+        if (valid && ((extra == 2 && (code < 0x800 || (code >= 0xD800 && code < 0xE000))) ||
+                      (extra == 3 && (code < 0x10000 || code > 0x10FFFF)))) {
+            valid = false;
+        }
+        if (!valid) {
+            wide.push_back(static_cast<char16_t>(kReplacement));
+            ++k;
+            continue;
+        }
+        k += extra + 1;
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            wide.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+            wide.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+        } else {
+            wide.push_back(static_cast<char16_t>(code));
+        }
+    }
+    return wide;
+}
+
+std::string TerminalFromWide(const WCHAR* text, size_t length) {
+    std::string out;
+    for (size_t k = 0; k < length; ++k) {
+        char32_t code = static_cast<uint16_t>(text[k]);
+        if (code >= 0xD800 && code < 0xDC00 && k + 1 < length &&
+            static_cast<uint16_t>(text[k + 1]) >= 0xDC00 &&
+            static_cast<uint16_t>(text[k + 1]) < 0xE000) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<uint16_t>(text[k + 1]) - 0xDC00);
+            ++k;
+        } else if (code >= 0xD800 && code < 0xE000) {
+            code = kReplacement;
+        }
+        AppendUtf8(out, code);
+    }
+    return out;
+}
+
+std::string TerminalFromWide(const std::u16string& text) {
+    return TerminalFromWide(text.data(), text.size());
+}
