@@ -1,0 +1,440 @@
+// runtime/outline_parser.cpp
+//
+// One pass over the buffer. For each line: find its end, check its bytes, then read it by
+// its first non-blank character (blank line, comment, item line, content line). The open items
+// from the root down to the last item read are kept in a stack indexed by depth; an item at
+// depth d is linked under stack[d - 1], and content lines belong to the top of the stack.
+#include "runtime/outline_parser.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
+
+#include "runtime/outline_writer.h"
+
+namespace brimrt {
+
+namespace {
+
+const char kHeader[] = "OUTLINE 1";
+constexpr size_t kHeaderLength = sizeof(kHeader) - 1;
+
+// Longest piece of the file quoted in a message, so that a runaway line gives a short one.
+constexpr size_t kQuotedBytes = 40;
+
+// Duplicate keys are found by scanning the item's entries while they are few; past this
+// many, sets take over so that an item with thousands of entries still loads in linear time.
+constexpr size_t kLinearKeyScan = 16;
+
+const char kFlagChoices[] = "a flag (skip, nodelete or readonly)";
+const char kLiteralEscapes[] = "an escape letter (\\, \", n, r, t or u)";
+
+bool IsDigit(unsigned char byte) { return byte >= '0' && byte <= '9'; }
+
+int HexValue(unsigned char byte) {
+    if (byte >= '0' && byte <= '9') return byte - '0';
+    if (byte >= 'A' && byte <= 'F') return byte - 'A' + 10;
+    if (byte >= 'a' && byte <= 'f') return byte - 'a' + 10;
+    return -1;
+}
+
+std::string QuoteBytes(const unsigned char* from, const unsigned char* to) {
+    size_t length = static_cast<size_t>(to - from);
+    std::string text(reinterpret_cast<const char*>(from), std::min(length, kQuotedBytes));
+    // Cut on a character boundary so that the message stays valid UTF-8.
+    while (text.size() < length && !text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80) {
+        text.pop_back();
+    }
+    if (!text.empty() && text.size() < length && static_cast<unsigned char>(text.back()) >= 0xC0) text.pop_back();
+    if (text.size() < length) text += "...";
+    return text;
+}
+
+std::string FormatCodePoint(uint32_t codePoint) {
+    char buffer[16];
+    const char hex[] = "0123456789ABCDEF";
+    buffer[0] = 'U';
+    buffer[1] = '+';
+    for (int k = 0; k < 4; ++k) buffer[2 + k] = hex[(codePoint >> (12 - 4 * k)) & 0xF];
+    return std::string(buffer, 6);
+}
+
+class OutlineParser {
+public:
+    OutlineParser(const char* bytes, size_t size, OutlineStore* outline, ParseFailure* fault)
+        : begin(reinterpret_cast<const unsigned char*>(bytes)),
+          end(begin + size),
+          store(outline),
+          failure(fault) {}
+
+    bool Parse();
+
+private:
+    bool CheckLineBytes();
+    bool ReadHeader();
+    bool ReadLine();
+    bool ReadItemLine(size_t blanks, const unsigned char* at);
+    bool ReadContentLine(size_t blanks, const unsigned char* at);
+    bool ReadFlags(const unsigned char** at, uint8_t* flags);
+    bool ReadLiteral(const unsigned char** at, WideText* text);
+    bool ReadNumber(const unsigned char** at, const char* what, int64_t low, int64_t high,
+                    int64_t* value);
+    bool Expect(const unsigned char** at, char wanted);
+    bool ExpectLineEnd(const unsigned char* at);
+    bool IsNewKey(uint32_t owner, ContentKind kind, uint32_t number, const WideText& name);
+
+    size_t ColumnAt(const unsigned char* at) const;
+    std::string Describe(const unsigned char* at) const;
+    bool Fail(const unsigned char* at, const std::string& expected, const std::string& found);
+    bool Fail(const unsigned char* at, const std::string& expected) {
+        return Fail(at, expected, Describe(at));
+    }
+
+    const unsigned char* begin;
+    const unsigned char* end;
+    OutlineStore* store;
+    ParseFailure* failure;
+
+    size_t lineNumber = 0;
+    const unsigned char* lineStart = nullptr;
+    const unsigned char* lineEnd = nullptr;  // before its CR LF or LF
+    bool lineHasBreak = false;               // false only for the last line
+
+    std::vector<uint32_t> openItems;  // openItems[d]: the last item read at depth d
+    WideText literal;
+    WideText secondLiteral;
+
+    uint32_t keySetOwner = kNoItem;  // the item whose keys the sets below hold
+    std::unordered_set<uint64_t> numberKeys;
+    std::unordered_set<WideText> nameKeys;
+};
+
+bool OutlineParser::Parse() {
+    const unsigned char* position = begin;
+    if (end - begin >= 3 && begin[0] == 0xEF && begin[1] == 0xBB && begin[2] == 0xBF) position += 3;
+    for (;;) {
+        ++lineNumber;
+        lineStart = position;
+        const void* lineFeed = std::memchr(position, '\n', static_cast<size_t>(end - position));
+        lineHasBreak = lineFeed != nullptr;
+        lineEnd = lineHasBreak ? static_cast<const unsigned char*>(lineFeed) : end;
+        if (lineHasBreak && lineEnd > lineStart && lineEnd[-1] == '\r') --lineEnd;
+        if (!CheckLineBytes()) return false;
+        if (lineNumber == 1 ? !ReadHeader() : !ReadLine()) return false;
+        if (!lineHasBreak) break;
+        position = static_cast<const unsigned char*>(lineFeed) + 1;
+    }
+    if (openItems.empty()) return Fail(lineEnd, "the root item");
+    return true;
+}
+
+bool OutlineParser::CheckLineBytes() {
+    for (const unsigned char* at = lineStart; at < lineEnd;) {
+        unsigned char byte = *at;
+        if (byte >= 0x20 && byte < 0x80) {
+            ++at;
+            continue;
+        }
+        if (byte == 0) return Fail(at, "text", "NUL byte");
+        // lineEnd stops before a CR that ends the line, so this CR has no LF after it.
+        if (byte == '\r') return Fail(at + 1, "LF after CR");
+        uint32_t codePoint = 0;
+        size_t length = DecodeUtf8(at, lineEnd, &codePoint);
+        if (length == 0) {
+            const char hex[] = "0123456789ABCDEF";
+            std::string found = "byte 0x";
+            found += hex[byte >> 4];
+            found += hex[byte & 0xF];
+            return Fail(at, "UTF-8 text", found);
+        }
+        at += length;
+    }
+    return true;
+}
+
+bool OutlineParser::ReadHeader() {
+    const unsigned char* at = lineStart;
+    for (size_t k = 0; k < kHeaderLength; ++k, ++at) {
+        if (at == lineEnd || *at != static_cast<unsigned char>(kHeader[k])) {
+            return Fail(at, std::string("'") + kHeader + "'");
+        }
+    }
+    return ExpectLineEnd(at);
+}
+
+bool OutlineParser::ReadLine() {
+    const unsigned char* at = lineStart;
+    while (at < lineEnd && *at == ' ') ++at;
+    if (at == lineEnd || *at == ';') return true;  // a blank line or a comment
+    if (*at == '\t') return Fail(at, "blanks for indentation", "tab");
+    size_t blanks = static_cast<size_t>(at - lineStart);
+    if (blanks % 2 != 0) {
+        return Fail(lineStart, "indentation in steps of two blanks",
+                    std::to_string(blanks) + " blanks");
+    }
+    if (*at == '@' || *at == '%' || *at == '$') return ReadContentLine(blanks, at);
+    if (*at != '-' && !IsDigit(*at)) return Fail(at, "an item or a content line");
+    return ReadItemLine(blanks, at);
+}
+
+bool OutlineParser::ReadItemLine(size_t blanks, const unsigned char* at) {
+    // 1. The depth: the root first at depth 0, then at most one level below the last item.
+    size_t depth = blanks / 2;
+    if (openItems.empty() && depth != 0) {
+        return Fail(lineStart, "the root item at indentation 0", std::to_string(blanks) + " blanks");
+    }
+    if (!openItems.empty() && depth == 0) return Fail(lineStart, "a child of the root", "a second root item");
+    if (depth > openItems.size()) {
+        return Fail(lineStart,
+                    "at most " + std::to_string(2 * openItems.size()) + " blanks of indentation",
+                    std::to_string(blanks) + " blanks");
+    }
+    // 2. TYPE [" [" FLAG ("," FLAG)* "]"] " " LITERAL, and nothing after it.
+    int64_t type = 0;
+    if (!ReadNumber(&at, "a type code", INT32_MIN, INT32_MAX, &type)) return false;
+    if (!Expect(&at, ' ')) return false;
+    uint8_t flags = 0;
+    if (at < lineEnd && *at == '[') {
+        if (!ReadFlags(&at, &flags) || !Expect(&at, ' ')) return false;
+    }
+    if (!ReadLiteral(&at, &literal) || !ExpectLineEnd(at)) return false;
+    // 3. The item joins the tree as the last child of the open item one level up.
+    uint32_t index = store->AppendItem(static_cast<int32_t>(type), flags);
+    if (openItems.empty()) {
+        store->MakeRoot(index);
+    } else {
+        openItems.resize(depth);
+        store->LinkLast(index, openItems.back());
+    }
+    openItems.push_back(index);
+    store->SetText(index, literal.data(), literal.size());
+    return true;
+}
+
+bool OutlineParser::ReadContentLine(size_t blanks, const unsigned char* at) {
+    // 1. A content line stands one level below the last item read: deeper is a jump, and
+    //    shallower would belong to an item that already has children.
+    size_t depth = blanks / 2;
+    if (openItems.empty()) return Fail(at, "the root item", "a content line");
+    if (depth == 0) return Fail(at, "an item line", "a content line without indentation");
+    if (depth < openItems.size()) return Fail(at, "an item line", "a content line after a child item");
+    if (depth > openItems.size()) {
+        return Fail(lineStart,
+                    "at most " + std::to_string(2 * openItems.size()) + " blanks of indentation",
+                    std::to_string(blanks) + " blanks");
+    }
+    uint32_t owner = openItems.back();
+    // 2. The line by its marker; each key must be new on its item.
+    char marker = static_cast<char>(*at++);
+    const unsigned char* keyAt = at;
+    ContentEntry entry;
+    entry.dtValue = 0;
+    entry.number = 0;
+    if (marker == '@') {
+        entry.kind = ContentKind::kAttribute;
+        int64_t id = 0;
+        if (!ReadNumber(&at, "an attribute id", 0, UINT32_MAX, &id)) return false;
+        entry.number = static_cast<uint32_t>(id);
+        if (!IsNewKey(owner, entry.kind, entry.number, entry.name)) {
+            return Fail(keyAt, "an attribute id not already on this item", std::to_string(id));
+        }
+        if (!Expect(&at, ' ') || !ReadLiteral(&at, &entry.value)) return false;
+    } else if (marker == '%') {
+        entry.kind = ContentKind::kProperty;
+        if (!ReadLiteral(&at, &entry.name)) return false;
+        if (!IsNewKey(owner, entry.kind, 0, entry.name)) {
+            std::string quoted;
+            AppendLiteral(&quoted, entry.name.data(), entry.name.size());
+            return Fail(keyAt, "a property name not already on this item", quoted);
+        }
+        if (!Expect(&at, ' ') || !ReadLiteral(&at, &entry.value)) return false;
+    } else {
+        entry.kind = ContentKind::kDTData;
+        int64_t index = 0, value = 0;
+        if (!ReadNumber(&at, "a DTDATA index", INT32_MIN, INT32_MAX, &index)) return false;
+        entry.number = static_cast<uint32_t>(static_cast<int32_t>(index));
+        if (!IsNewKey(owner, entry.kind, entry.number, entry.name)) {
+            return Fail(keyAt, "a DTDATA index not already on this item", std::to_string(index));
+        }
+        if (!Expect(&at, ' ') || !ReadNumber(&at, "a DTDATA value", INT32_MIN, INT32_MAX, &value)) {
+            return false;
+        }
+        entry.dtValue = static_cast<int32_t>(value);
+    }
+    if (!ExpectLineEnd(at)) return false;
+    store->ContentsOf(owner).push_back(std::move(entry));
+    return true;
+}
+
+bool OutlineParser::IsNewKey(uint32_t owner, ContentKind kind, uint32_t number, const WideText& name) {
+    const ItemContents* contents = store->Item(owner).contents;
+    size_t count = contents == nullptr ? 0 : contents->size();
+    uint64_t numberKey = (static_cast<uint64_t>(kind) << 32) | number;
+    if (count < kLinearKeyScan) {
+        return store->FindContent(owner, kind, number, name.data(), name.size()) == nullptr;
+    }
+    if (keySetOwner != owner) {
+        numberKeys.clear();
+        nameKeys.clear();
+        for (const ContentEntry& entry : *contents) {
+            if (entry.kind == ContentKind::kProperty) {
+                nameKeys.insert(entry.name);
+            } else {
+                numberKeys.insert((static_cast<uint64_t>(entry.kind) << 32) | entry.number);
+            }
+        }
+        keySetOwner = owner;
+    }
+    // The caller adds the entry after this answer, and the set learns it now.
+    return kind == ContentKind::kProperty ? nameKeys.insert(name).second
+                                          : numberKeys.insert(numberKey).second;
+}
+
+bool OutlineParser::ReadFlags(const unsigned char** at, uint8_t* flags) {
+    const unsigned char* position = *at + 1;  // past '['
+    for (;;) {
+        const unsigned char* word = position;
+        while (position < lineEnd && *position != ',' && *position != ']' && *position != ' ' &&
+               *position != '"') {
+            ++position;
+        }
+        if (position == word) return Fail(word, kFlagChoices);
+        size_t length = static_cast<size_t>(position - word);
+        uint8_t flag = 0;
+        if (length == 4 && std::memcmp(word, "skip", 4) == 0) flag = kFlagSkip;
+        if (length == 8 && std::memcmp(word, "nodelete", 8) == 0) flag = kFlagNoDelete;
+        if (length == 8 && std::memcmp(word, "readonly", 8) == 0) flag = kFlagReadOnly;
+        if (flag == 0) return Fail(word, kFlagChoices, "'" + QuoteBytes(word, position) + "'");
+        if (*flags & flag) return Fail(word, "a flag not already given", "'" + QuoteBytes(word, position) + "'");
+        *flags |= flag;
+        if (position < lineEnd && *position == ',') {
+            ++position;
+            continue;
+        }
+        if (position < lineEnd && *position == ']') break;
+        return Fail(position, "',' or ']'");
+    }
+    *at = position + 1;
+    return true;
+}
+
+bool OutlineParser::ReadLiteral(const unsigned char** at, WideText* text) {
+    if (!Expect(at, '"')) return false;
+    text->clear();
+    const unsigned char* position = *at;
+    for (;;) {
+        if (position == lineEnd) return Fail(position, "'\"' closing the text");
+        unsigned char byte = *position;
+        if (byte == '"') break;
+        if (byte == '\\') {
+            ++position;
+            unsigned char letter = position < lineEnd ? *position : 0;
+            uint32_t unit = 0;
+            switch (letter) {
+                case '\\': unit = '\\'; break;
+                case '"': unit = '"'; break;
+                case 'n': unit = '\n'; break;
+                case 'r': unit = '\r'; break;
+                case 't': unit = '\t'; break;
+                case 'u':
+                    for (int k = 0; k < 4; ++k) {
+                        ++position;
+                        int digit = position < lineEnd ? HexValue(*position) : -1;
+                        if (digit < 0) return Fail(position, "4 hex digits after \\u");
+                        unit = unit * 16 + static_cast<uint32_t>(digit);
+                    }
+                    break;
+                default:
+                    return Fail(position, kLiteralEscapes);
+            }
+            text->push_back(static_cast<WCHAR>(unit));
+            ++position;
+            continue;
+        }
+        if (byte < 0x80) {
+            text->push_back(static_cast<WCHAR>(byte));
+            ++position;
+            continue;
+        }
+        uint32_t codePoint = 0;
+        position += DecodeUtf8(position, lineEnd, &codePoint);  // checked with the line's bytes
+        AppendUtf16(text, codePoint);
+    }
+    *at = position + 1;
+    return true;
+}
+
+bool OutlineParser::ReadNumber(const unsigned char** at, const char* what, int64_t low,
+                               int64_t high, int64_t* value) {
+    const unsigned char* start = *at;
+    const unsigned char* position = start;
+    bool negative = low < 0 && position < lineEnd && *position == '-';
+    if (negative) ++position;
+    if (position == lineEnd || !IsDigit(*position)) return Fail(position, what);
+    // Past 2^33 the value is out of every range; stop growing it so that it cannot overflow.
+    uint64_t magnitude = 0;
+    while (position < lineEnd && IsDigit(*position)) {
+        if (magnitude < (1ull << 33)) magnitude = magnitude * 10 + (*position - '0');
+        ++position;
+    }
+    int64_t signedValue = negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
+    if (signedValue < low || signedValue > high) {
+        return Fail(start, std::string(what) + " from " + std::to_string(low) + " to " + std::to_string(high),
+                    QuoteBytes(start, position));
+    }
+    *value = signedValue;
+    *at = position;
+    return true;
+}
+
+bool OutlineParser::Expect(const unsigned char** at, char wanted) {
+    if (*at < lineEnd && **at == static_cast<unsigned char>(wanted)) {
+        ++*at;
+        return true;
+    }
+    return Fail(*at, std::string("'") + wanted + "'");
+}
+
+bool OutlineParser::ExpectLineEnd(const unsigned char* at) {
+    return at == lineEnd || Fail(at, "end of line");
+}
+
+size_t OutlineParser::ColumnAt(const unsigned char* at) const {
+    size_t column = 1;
+    for (const unsigned char* position = lineStart; position < at; ++position) {
+        if ((*position & 0xC0) != 0x80) ++column;
+    }
+    return column;
+}
+
+std::string OutlineParser::Describe(const unsigned char* at) const {
+    if (at >= lineEnd) return lineHasBreak ? "end of line" : "end of file";
+    uint32_t codePoint = 0;
+    size_t length = DecodeUtf8(at, lineEnd, &codePoint);
+    if (length == 0) return "an invalid byte";
+    if (codePoint == ' ') return "blank";
+    if (codePoint == '\t') return "tab";
+    if (codePoint == '\r') return "CR";
+    if (codePoint == 0xFEFF) return "a byte order mark";
+    if (codePoint < 0x20 || (codePoint >= 0x7F && codePoint < 0xA0)) return FormatCodePoint(codePoint);
+    return "'" + std::string(reinterpret_cast<const char*>(at), length) + "'";
+}
+
+bool OutlineParser::Fail(const unsigned char* at, const std::string& expected, const std::string& found) {
+    failure->line = lineNumber;
+    failure->column = ColumnAt(at);
+    failure->message = "expected " + expected + ", found " + found;
+    return false;
+}
+
+}  // namespace
+
+bool ParseOutline(const char* bytes, size_t size, OutlineStore* store, ParseFailure* failure) {
+    // Each line holds at most one item: reserving for the line count keeps the item array from
+    // being copied while it grows (the room beyond the items is never touched).
+    store->ReserveItems(static_cast<size_t>(std::count(bytes, bytes + size, '\n')) + 1);
+    OutlineParser parser(bytes, size, store, failure);
+    return parser.Parse();
+}
+
+}  // namespace brimrt

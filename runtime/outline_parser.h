@@ -1,0 +1,29 @@
+// runtime/outline_parser.h
+//
+// Reads the outline text format (runtime/outline_format.md) from a byte buffer into an
+// outline store. The parser walks the buffer line by line with an explicit stack of the open
+// items, so that neither depth nor width costs stack, and it stops at the first fault with the
+// line and column where it is and what it expected there.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "runtime/outline_store.h"
+
+namespace brimrt {
+
+struct ParseFailure {
+    size_t line;          // 1-based
+    size_t column;        // 1-based, in characters; a byte order mark takes no column
+    std::string message;  // "expected ..., found ...", UTF-8
+};
+
+// Fills store, which must be empty, with the outline in bytes. Answers true on success; false
+// with *failure set for the first fault, the store then holding a partial tree that the caller
+// discards. Each line's bytes are checked (UTF-8, NUL, lone CR) before its syntax, so a bad
+// byte is reported even when the line also has a syntax fault further left. Throws
+// std::bad_alloc when memory runs out.
+bool ParseOutline(const char* bytes, size_t size, OutlineStore* store, ParseFailure* failure);
+
+}  // namespace brimrt

@@ -1,0 +1,189 @@
+// runtime/outline_store.cpp: the item array, its tree links and its handle runs.
+#include "runtime/outline_store.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace brimrt {
+
+// The per-item cost promised in the header (and measured by bench/runtime_load.cpp).
+static_assert(sizeof(ItemRecord) <= 48, "an item record should stay within 48 bytes");
+
+OutlineStore::~OutlineStore() {
+    for (ItemRecord& item : items) delete item.contents;
+}
+
+uint32_t OutlineStore::AppendItem(int32_t type, uint8_t flags) {
+    ItemRecord item;
+    item.text = nullptr;
+    item.contents = nullptr;
+    item.type = type;
+    item.textLength = 0;
+    item.parent = kNoItem;
+    item.firstChild = kNoItem;
+    item.lastChild = kNoItem;
+    item.nextSibling = kNoItem;
+    item.previousSibling = kNoItem;
+    item.flags = flags;
+    items.push_back(item);
+    return static_cast<uint32_t>(items.size() - 1);
+}
+
+void OutlineStore::LinkAfter(uint32_t index, uint32_t parent, uint32_t after) {
+    ItemRecord& item = items[index];
+    ItemRecord& parentItem = items[parent];
+    item.parent = parent;
+    item.previousSibling = after;
+    item.nextSibling = after == kNoItem ? parentItem.firstChild : items[after].nextSibling;
+    if (after == kNoItem) {
+        parentItem.firstChild = index;
+    } else {
+        items[after].nextSibling = index;
+    }
+    if (item.nextSibling == kNoItem) {
+        parentItem.lastChild = index;
+    } else {
+        items[item.nextSibling].previousSibling = index;
+    }
+}
+
+void OutlineStore::LinkLast(uint32_t index, uint32_t parent) {
+    LinkAfter(index, parent, items[parent].lastChild);
+}
+
+void OutlineStore::SetText(uint32_t index, const WCHAR* text, size_t length) {
+    ItemRecord& item = items[index];
+    if (length <= item.textLength && length > 0) {
+        std::memmove(item.text, text, length * sizeof(WCHAR));
+    } else {
+        item.text = texts.Store(text, length);
+    }
+    item.textLength = static_cast<uint32_t>(length);
+}
+
+ItemContents& OutlineStore::ContentsOf(uint32_t index) {
+    ItemRecord& item = items[index];
+    if (item.contents == nullptr) item.contents = new ItemContents();
+    return *item.contents;
+}
+
+void OutlineStore::AddHandleRun(uint32_t firstIndex, uint32_t firstHandle, uint32_t count) {
+    if (!runs.empty()) {
+        HandleRun& last = runs.back();
+        if (last.firstHandle + last.count == firstHandle && last.firstIndex + last.count == firstIndex) {
+            last.count += count;
+            return;
+        }
+    }
+    runs.push_back(HandleRun{firstHandle, firstIndex, count});
+}
+
+uint32_t OutlineStore::FindItem(uint32_t handle) const {
+    if (handle == 0 || runs.empty()) return kNoItem;
+    auto after = std::upper_bound(runs.begin(), runs.end(), handle,
+                                  [](uint32_t value, const HandleRun& run) {
+                                      return value < run.firstHandle;
+                                  });
+    if (after == runs.begin()) return kNoItem;
+    const HandleRun& run = *(after - 1);
+    if (handle - run.firstHandle >= run.count) return kNoItem;
+    uint32_t index = run.firstIndex + (handle - run.firstHandle);
+    if (items[index].flags & kFlagDead) return kNoItem;
+    return index;
+}
+
+uint32_t OutlineStore::HandleOf(uint32_t index) const {
+    if (index == kNoItem || runs.empty()) return 0;
+    auto after = std::upper_bound(runs.begin(), runs.end(), index,
+                                  [](uint32_t value, const HandleRun& run) {
+                                      return value < run.firstIndex;
+                                  });
+    if (after == runs.begin()) return 0;
+    const HandleRun& run = *(after - 1);
+    if (index - run.firstIndex >= run.count) return 0;
+    return run.firstHandle + (index - run.firstIndex);
+}
+
+uint32_t OutlineStore::NextInSubtree(uint32_t index, uint32_t top) const {
+    if (items[index].firstChild != kNoItem) return items[index].firstChild;
+    while (index != top) {
+        if (items[index].nextSibling != kNoItem) return items[index].nextSibling;
+        index = items[index].parent;
+    }
+    return kNoItem;
+}
+
+const ContentEntry* OutlineStore::FindContent(uint32_t index, ContentKind kind, uint32_t number,
+                                              const WCHAR* name, size_t nameLength) const {
+    const ItemContents* contents = items[index].contents;
+    if (contents == nullptr) return nullptr;
+    for (const ContentEntry& entry : *contents) {
+        if (entry.kind != kind) continue;
+        if (kind == ContentKind::kProperty) {
+            if (entry.name.size() == nameLength &&
+                std::equal(entry.name.begin(), entry.name.end(), name)) {
+                return &entry;
+            }
+        } else if (entry.number == number) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+ContentEntry* OutlineStore::FindContent(uint32_t index, ContentKind kind, uint32_t number,
+                                        const WCHAR* name, size_t nameLength) {
+    const OutlineStore* self = this;
+    return const_cast<ContentEntry*>(self->FindContent(index, kind, number, name, nameLength));
+}
+
+bool OutlineStore::SubtreeHasFlag(uint32_t top, uint8_t flag) const {
+    for (uint32_t index = top; index != kNoItem; index = NextInSubtree(index, top)) {
+        if (items[index].flags & flag) return true;
+    }
+    return false;
+}
+
+void OutlineStore::Unlink(uint32_t index) {
+    ItemRecord& item = items[index];
+    ItemRecord& parentItem = items[item.parent];
+    if (item.previousSibling == kNoItem) {
+        parentItem.firstChild = item.nextSibling;
+    } else {
+        items[item.previousSibling].nextSibling = item.nextSibling;
+    }
+    if (item.nextSibling == kNoItem) {
+        parentItem.lastChild = item.previousSibling;
+    } else {
+        items[item.nextSibling].previousSibling = item.previousSibling;
+    }
+    item.nextSibling = kNoItem;
+    item.previousSibling = kNoItem;
+}
+
+void OutlineStore::DeleteSubtree(uint32_t top) {
+    Unlink(top);
+    // The walk reads each item's links before the next step, and marking an item dead
+    // leaves its links as they were, so the walk can mark as it goes.
+    for (uint32_t index = top; index != kNoItem; index = NextInSubtree(index, top)) {
+        ItemRecord& item = items[index];
+        item.flags |= kFlagDead;
+        delete item.contents;
+        item.contents = nullptr;
+    }
+}
+
+size_t OutlineStore::MemoryBytes() const {
+    size_t bytes = items.capacity() * sizeof(ItemRecord) + texts.CapacityUnits() * sizeof(WCHAR) +
+                   runs.capacity() * sizeof(HandleRun);
+    for (const ItemRecord& item : items) {
+        if (item.contents == nullptr) continue;
+        bytes += sizeof(ItemContents) + item.contents->capacity() * sizeof(ContentEntry);
+        for (const ContentEntry& entry : *item.contents) {
+            bytes += (entry.name.capacity() + entry.value.capacity()) * sizeof(WCHAR);
+        }
+    }
+    return bytes;
+}
+
+}  // namespace brimrt

@@ -1,0 +1,142 @@
+// runtime/outline_store.h
+//
+// One open outline: its items as compact records in one array, linked into a tree by index,
+// their texts in a text arena, their optional contents (attributes, named properties, DTDATA)
+// in a record of their own, and the table that turns item handles into indexes and back.
+//
+// Memory per item: one 48-byte ItemRecord plus the text's UTF-16 units in the arena. An item
+// with contents adds one ItemContents vector (24 bytes plus its allocation overhead) and 80
+// bytes per entry plus the entries' texts. Handles cost nothing per item: the items loaded by
+// OpenOutline take one contiguous range of handles (handle = first handle + index), and each
+// later insertion or copy adds a run of its own, merged with the previous run when both its
+// handles and its indexes continue it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "runtime/text_arena.h"
+#include "runtime/utf_codec.h"
+
+namespace brimrt {
+
+// "No item" as an index. Indexes are below 2^32 - 1, as handles are.
+constexpr uint32_t kNoItem = 0xFFFFFFFFu;
+
+// Item flags. Dead marks a deleted item: its record stays, so that indexes of the others
+// do not move, but its handle no longer finds it.
+constexpr uint8_t kFlagSkip = 1;
+constexpr uint8_t kFlagNoDelete = 2;
+constexpr uint8_t kFlagReadOnly = 4;
+constexpr uint8_t kFlagDead = 8;
+constexpr uint8_t kFileFlags = kFlagSkip | kFlagNoDelete | kFlagReadOnly;
+
+enum class ContentKind : uint8_t { kAttribute, kProperty, kDTData };
+
+// One attribute (number = id, value), named property (name, value) or DTDATA value
+// (number = the index's bits, dtValue). All three kinds share one list per item, in the order
+// in which they were read or first set, which is the order the writer keeps.
+struct ContentEntry {
+    ContentKind kind;
+    uint32_t number;
+    int32_t dtValue;
+    WideText name;
+    WideText value;
+};
+typedef std::vector<ContentEntry> ItemContents;
+
+struct ItemRecord {
+    WCHAR* text;              // in the outline's arena; null for an empty text
+    ItemContents* contents;   // null while the item has no content entry
+    int32_t type;
+    uint32_t textLength;
+    uint32_t parent;          // kNoItem for the root
+    uint32_t firstChild;
+    uint32_t lastChild;
+    uint32_t nextSibling;
+    uint32_t previousSibling;
+    uint8_t flags;
+};
+
+class OutlineStore {
+public:
+    OutlineStore() = default;
+    ~OutlineStore();
+    OutlineStore(const OutlineStore&) = delete;
+    OutlineStore& operator=(const OutlineStore&) = delete;
+
+    // ---- Building -----------------------------------------------------------------------
+
+    // Room for count items, so that a load does not copy the array while it grows.
+    void ReserveItems(size_t count) { items.reserve(count); }
+    // A new item with an empty text and no contents, not yet in the tree. Answers its index.
+    // Throws std::bad_alloc when memory runs out.
+    uint32_t AppendItem(int32_t type, uint8_t flags);
+    // Makes the unlinked item the root. Only for an outline without one.
+    void MakeRoot(uint32_t index) { root = index; }
+    // Links the unlinked item under parent right after `after`, or first when after is kNoItem.
+    // The caller has checked that after is a child of parent.
+    void LinkAfter(uint32_t index, uint32_t parent, uint32_t after);
+    // Links the unlinked item as the last child of parent (loading keeps the file's order).
+    void LinkLast(uint32_t index, uint32_t parent);
+    // Replaces the text. Reuses the old room when the new text fits, else takes new room in
+    // the arena (the old room stays unused until the outline closes).
+    void SetText(uint32_t index, const WCHAR* text, size_t length);
+    // The item's contents, made when it has none. Throws std::bad_alloc.
+    ItemContents& ContentsOf(uint32_t index);
+
+    // ---- Handles ------------------------------------------------------------------------
+
+    // Gives the count items from firstIndex the handles firstHandle, firstHandle + 1, ...,
+    // which the caller took from the handle counter. Items must get handles in index order.
+    void AddHandleRun(uint32_t firstIndex, uint32_t firstHandle, uint32_t count);
+    // The index of the live item with this handle; kNoItem for 0, a handle of another outline
+    // or kind, or a deleted item.
+    uint32_t FindItem(uint32_t handle) const;
+    // The handle of a live item (0 for kNoItem).
+    uint32_t HandleOf(uint32_t index) const;
+
+    // ---- Reading ------------------------------------------------------------------------
+
+    uint32_t Root() const { return root; }
+    size_t ItemCount() const { return items.size(); }
+    ItemRecord& Item(uint32_t index) { return items[index]; }
+    const ItemRecord& Item(uint32_t index) const { return items[index]; }
+    // The item after index in a depth-first walk (an item, then its children in order, then
+    // its next sibling) that stays inside top's subtree; kNoItem at the end. Loops, never
+    // recursion, so a chain of any depth is walked in constant stack.
+    uint32_t NextInSubtree(uint32_t index, uint32_t top) const;
+    // The entry of the kind with that number (attributes, DTDATA) or name (properties); null
+    // when the item has none.
+    const ContentEntry* FindContent(uint32_t index, ContentKind kind, uint32_t number,
+                                    const WCHAR* name, size_t nameLength) const;
+    ContentEntry* FindContent(uint32_t index, ContentKind kind, uint32_t number,
+                              const WCHAR* name, size_t nameLength);
+
+    // ---- Removing -----------------------------------------------------------------------
+
+    // True when the item or an item below it carries the flag.
+    bool SubtreeHasFlag(uint32_t top, uint8_t flag) const;
+    // Unlinks the item and marks it and its subtree dead, releasing their contents.
+    void DeleteSubtree(uint32_t top);
+
+    // Bytes held for this outline: records, texts, contents and the handle table.
+    size_t MemoryBytes() const;
+
+private:
+    struct HandleRun {
+        uint32_t firstHandle;
+        uint32_t firstIndex;
+        uint32_t count;
+    };
+
+    void Unlink(uint32_t index);
+
+    std::vector<ItemRecord> items;
+    TextArena texts;
+    std::vector<HandleRun> runs;  // sorted by handle and by index alike
+    uint32_t root = kNoItem;
+};
+
+}  // namespace brimrt
