@@ -27,9 +27,11 @@ struct StringResource {
 };
 
 // Makes GetModuleHandleW(name) answer a module whose LoadStringW finds these strings. A second
-// registration under the same name replaces the first. Answers the module handle.
+// registration under the same name replaces the first. Answers the module handle, which stays
+// the same for that name for the life of the process; a null name answers null.
 HMODULE RegisterStringModule(LPCWSTR name, const StringResource* strings, int count);
-// Takes the module away: GetModuleHandleW(name) answers null again.
+// Takes the module away: GetModuleHandleW(name) answers null again, and LoadStringW with the
+// module's handle finds nothing until the name is registered again.
 void UnregisterStringModule(LPCWSTR name);
 
 // Makes _heapchk answer this value until it is called again with _HEAPOK.
