@@ -173,9 +173,10 @@ errno_t _wctime64_s(WCHAR* buffer, size_t count, const __time64_t* time) {
         local.tm_mon < 0 || local.tm_mon > 11) {
         return errno = EINVAL;
     }
-    // The C asctime form: the day of the month is blank-padded to two places.
+    // The Microsoft C runtime's form, "Wed Jan 02 02:03:55 1980\n": unlike the C standard's
+    // asctime, the day of the month is zero-padded, so dates read the same on every system.
     char text[64];
-    std::snprintf(text, sizeof text, "%.3s %.3s%3d %.2d:%.2d:%.2d %d\n",
+    std::snprintf(text, sizeof text, "%.3s %.3s %.2d %.2d:%.2d:%.2d %d\n",
                   kDayNames + 3 * local.tm_wday, kMonthNames + 3 * local.tm_mon, local.tm_mday,
                   local.tm_hour, local.tm_min, local.tm_sec, 1900 + local.tm_year);
     for (size_t k = 0; k < kTimeTextSize; ++k) buffer[k] = static_cast<WCHAR>(text[k]);

@@ -150,7 +150,8 @@ std::wint_t fputwc(WCHAR character, FILE* file);
 int fwprintf(FILE* file, const WCHAR* format, ...);
 int _fileno(FILE* file);
 int _fstat64i32(int descriptor, struct _stat64i32* status);
-// "Www Mmm dd hh:mm:ss yyyy\n" in local time; the buffer needs 26 characters.
+// "Www Mmm dd hh:mm:ss yyyy\n" in local time, the day zero-padded as the C runtime of Windows
+// writes it; the buffer needs 26 characters.
 errno_t _wctime64_s(WCHAR* buffer, size_t count, const __time64_t* time);
 
 // Drives: a system without drives is always on drive 0, and changing it does nothing.

@@ -237,11 +237,11 @@ TEST(GetFileInfo, ReportsSizeAndLocalDateOrNothing) {
         EXPECT_EQ(Narrow(date), "Tue Nov 14 2023 23:13:20");
     }
 
-    // A single-digit day keeps its blank, as the runtime's text has it.
-    times.actime = times.modtime = 1699000000;  // Fri Nov  3 08:26:40 2023 UTC
+    // A single-digit day is zero-padded, as the C runtime of Windows writes it.
+    times.actime = times.modtime = 1699000000;  // Fri Nov 03 08:26:40 2023 UTC
     ASSERT_EQ(utime(path.c_str(), &times), 0);
     DIF_GetFileInfo(Wide(path).c_str(), nullptr, date);
-    EXPECT_EQ(Narrow(date), "Fri Nov  3 2023 08:26:40");
+    EXPECT_EQ(Narrow(date), "Fri Nov 03 2023 08:26:40");
 
     // Nothing to read: size 0 and the empty date, each where given.
     const std::u16string unreadable[] = {u"", Wide(scratch.File("missing")), Wide(scratch.Path())};

@@ -173,7 +173,7 @@ TEST(WideTime, AsctimeFormInLocalTime) {
     tzset();
     WCHAR text[32];
     const std::pair<__time64_t, const char16_t*> cases[] = {
-        {0, u"Thu Jan  1 00:00:00 1970\n"},
+        {0, u"Thu Jan 01 00:00:00 1970\n"},
         {1234567890, u"Fri Feb 13 23:31:30 2009\n"},
         {32535215999LL, u"Wed Dec 31 23:59:59 3000\n"},
     };
