@@ -1,0 +1,72 @@
+// tests/runtime/runtime_test_support.cpp: the runtime tests' shared helpers.
+#include "tests/runtime/runtime_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+OutlineHandle OpenBytes(const ScratchFolder& folder, const std::string& name, const std::string& bytes) {
+    WriteFileBytes(folder.File(name), bytes);
+    return OpenOutline(folder.WideFile(name).c_str());
+}
+
+std::string SaveBytes(const ScratchFolder& folder, const std::string& name, OutlineHandle outline) {
+    if (SaveOutline(outline, folder.WideFile(name).c_str()) == 0) return "(save failed)";
+    return ReadFileBytes(folder.File(name));
+}
+
+std::string LastOpenError() {
+    int32_t length = GetOutlineError(nullptr, 0);
+    std::u16string reason(static_cast<size_t>(length) + 1, u'\0');
+    GetOutlineError(&reason[0], length + 1);
+    reason.resize(static_cast<size_t>(length));
+    return Narrow(reason);
+}
+
+std::u16string TakeString(StringHandle string) {
+    if (string == 0) return u"(none)";
+    int32_t length = -1;
+    const WCHAR* characters = GetStringText(string, &length);
+    std::u16string text = characters == nullptr ? u"(bad string)" : std::u16string(characters, static_cast<size_t>(length));
+    FreeString(string);
+    return text;
+}
+
+std::u16string ItemText(OutlineHandle outline, ItemHandle item) {
+    StringHandle text = 0;
+    GetItemText(outline, item, 0, &text);
+    return TakeString(text);
+}
+
+ItemHandle NthChild(OutlineHandle outline, ItemHandle item, int position) {
+    ItemHandle child = GetFirstChild(outline, item);
+    for (int k = 0; k < position && child != 0; ++k) child = GetNextSibling(outline, child);
+    return child;
+}
+
+std::string FirstDifference(const std::string& expected, const std::string& actual) {
+    if (expected == actual) return "";
+    std::istringstream expectedLines(expected), actualLines(actual);
+    std::string expectedLine, actualLine;
+    for (int line = 1;; ++line) {
+        bool moreExpected = static_cast<bool>(std::getline(expectedLines, expectedLine));
+        bool moreActual = static_cast<bool>(std::getline(actualLines, actualLine));
+        if (!moreExpected && !moreActual) return "texts differ only in their last line end";
+        if (!moreExpected || !moreActual || expectedLine != actualLine) {
+            return "line " + std::to_string(line) + ": expected [" + (moreExpected ? expectedLine : "(end)") +
+                   "], got [" + (moreActual ? actualLine : "(end)") + "]";
+        }
+    }
+}
+
+void ExpectGolden(const std::string& goldenRelative, const std::string& actual) {
+    std::string path = TestDataPath(goldenRelative);
+    if (!FileExists(path)) {
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        WriteFileBytes(path, actual);
+        ADD_FAILURE() << "wrote the missing golden " << path << "; review it, then run again";
+        return;
+    }
+    EXPECT_EQ(FirstDifference(ReadFileBytes(path), actual), "") << "golden " << goldenRelative;
+}
