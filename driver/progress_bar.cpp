@@ -2,6 +2,8 @@
 #include "driver/progress_bar.h"
 
 #include "driver/run_state.h"
+#include "outline/item_type_table.h"
+#include "outline/outline_texts.h"
 #include "support/checked_memory.h"
 #include "support/warning_box.h"
 
@@ -95,4 +97,15 @@ void CProgressBar::SendProgress(int32_t percent, const WCHAR* text) {
 void CProgressBar::ReportStatus(int32_t percent, UINT statusId) {
     WCHAR buffer[kResourceBufferSize];
     SendProgress(percent, LoadResString(buffer, statusId));
+}
+
+CWideString CProgressBar::SectionLabel(OutlineHandle outline, ItemHandle item,
+                                       const CWideString& parentLabel, int32_t level) const {
+    CWideString label(parentLabel);
+    if (outline == 0 || item == 0) return label;
+    int32_t type = GetItemType(outline, item);
+    if (level == lastLevel_ && !g_itemTypeTable.IsUnit(type)) return label;
+    if (label.Length() != 0) label += WIDE(":");
+    label += DescribeItem(outline, item);
+    return label;
 }

@@ -8,7 +8,9 @@
 
 #include <cstdint>
 
+#include "outline/outline_runtime.h"
 #include "platform/platform.h"
+#include "support/wide_string.h"
 
 // Levels below this one never report: level 1 is the call itself.
 constexpr int32_t kFirstReportingLevel = 2;
@@ -37,6 +39,11 @@ public:
     void SendProgress(int32_t percent, const WCHAR* text);
     // SendProgress with a status string resource; the empty text when it cannot be loaded.
     void ReportStatus(int32_t percent, UINT statusId);
+    // The label of a child that a walk is about to descend into: parentLabel, then ":" (when
+    // parentLabel is not empty) and the item described by its type name and display text. At
+    // the deepest reporting level only units are named; an outline or item of 0 adds nothing.
+    CWideString SectionLabel(OutlineHandle outline, ItemHandle item,
+                             const CWideString& parentLabel, int32_t level) const;
 
 private:
     HWND window_ = nullptr;

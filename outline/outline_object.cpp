@@ -1,10 +1,19 @@
-// outline/outline_object.cpp: opening, closing and labelling outlines.
+// outline/outline_object.cpp: outline objects and the loading of one section.
 #include "outline/outline_object.h"
 
+#include "driver/norvex63.h"
+#include "outline/outline_texts.h"
+#include "outline/outline_walk.h"
+#include "resources/string_table.h"
 #include "support/checked_memory.h"
+#include "support/item_key.h"
+#include "support/warning_box.h"
 
 COutline g_firstOutline;
 COutline g_secondOutline;
+CBaseOutline g_baseOutline;
+COutline g_version1Outline;
+COutline g_version2Outline;
 
 namespace {
 
@@ -12,15 +21,66 @@ namespace {
 // directory is remembered.
 constexpr size_t kDriveSize = 3;
 constexpr size_t kFolderSize = 256;
+// Runtime lists: kind 3 holds attributes, kind 5 strings.
+constexpr int32_t kAttributeListKind = 3;
+constexpr int32_t kStringListKind = 5;
+// Types that every load ignores, and the one that RDFC ignores too.
+constexpr int32_t kAlwaysIgnoredTypes[] = {176, 177, 178, 220, 302};
+constexpr int32_t kIgnoredUnderRdfc = 402;
+
+// Resizes one array to entries of its element type. False when the heap refused (the array
+// is then as it was).
+template <typename Element>
+bool ResizeArray(Element*& array, int32_t entries) {
+    // A capacity past this bound cannot be counted in the heap's 32-bit sizes.
+    if (static_cast<uint64_t>(entries) * sizeof(Element) > UINT32_MAX) return false;
+    void* resized = CheckedRealloc(array, static_cast<uint32_t>(entries * sizeof(Element)));
+    if (resized == nullptr) return false;
+    array = static_cast<Element*>(resized);
+    return true;
+}
+
+// An array of entries elements, none for 0 entries or when the heap refused.
+template <typename Element>
+Element* NewArray(int32_t entries) {
+    if (entries <= 0) return nullptr;
+    return static_cast<Element*>(CheckedAlloc(static_cast<uint32_t>(entries * sizeof(Element))));
+}
+
+void FreeIfAny(void* block) {
+    if (block != nullptr) CheckedFree(block);
+}
+
+// Releases count texts and their array.
+void FreeTexts(WCHAR** texts, int32_t count) {
+    if (texts == nullptr) return;
+    for (int32_t k = 0; k < count; ++k) FreeIfAny(texts[k]);
+    CheckedFree(texts);
+}
+
+bool IsAlwaysIgnored(int32_t type) {
+    for (int32_t ignored : kAlwaysIgnoredTypes) {
+        if (type == ignored) return true;
+    }
+    return false;
+}
 
 }  // namespace
+
+COutline::COutline() : attributeList_(CreateList(kAttributeListKind)) {}
+
+COutline::~COutline() {
+    // The base class's own release: a derived object has freed its arrays already.
+    COutline::FreeItemArrays();
+    DestroyList(attributeList_);
+}
 
 bool COutline::Open(const WCHAR* path) {
     ChangeToFileFolder(path);
     // The runtime gets a private copy of the path, released right after the call.
     WCHAR* copy = path != nullptr ? CheckedDup(path) : nullptr;
     outline_ = copy != nullptr ? OpenOutline(copy) : 0;
-    if (copy != nullptr) CheckedFree(copy);
+    FreeIfAny(copy);
     return outline_ != 0;
 }
 
@@ -41,6 +101,270 @@ void COutline::SetLabel(const WCHAR* text) {
         return;
     }
     label_ = WIDE("[") + CWideString(text) + WIDE("]");
+}
+
+bool COutline::LoadSection(const WCHAR* prefix, ItemHandle parent, uint32_t options) {
+    outOfMemory_ = false;
+    // 1.
+    if (parent == 0) {
+        count = 0;
+        return true;
+    }
+    // 2.
+    int32_t prefixLength = lstrlenW(prefix);
+    ItemHandle item = FirstChild(outline_, parent);
+    int32_t i = 0;
+    // 3.
+    while (item != 0) {
+        // 3.1 The item limit of the compare file kinds.
+        if (i >= kSectionItemLimit) {
+            if ((options & DIF_OPT_RDFC) != 0) {
+                ShowSectionLimitWarning(parent);
+                break;
+            }
+            if ((options & DIF_OPT_RDFA) != 0) {
+                count = i;
+                return false;
+            }
+        }
+        // 3.2
+        int32_t type = GetItemType(outline_, item);
+        if ((options & DIF_OPT_RDFC) != 0 && type == kIgnoredUnderRdfc) type = kIgnoredType;
+        if (IsAlwaysIgnored(type)) type = kIgnoredType;
+        // 3.3-3.4 Without room or without the entry's key and text, the section fails: a
+        //         section with an item left out would pair wrongly and read as complete.
+        if (i >= capacity && !GrowItemArrays(options)) {
+            count = i;
+            outOfMemory_ = true;
+            return false;
+        }
+        bool stored = StoreItem(i, prefixLength, prefix, item, type);
+        // 3.5
+        if (attributes != nullptr) attributes[i] = {0, nullptr, nullptr, 0};
+        if (properties != nullptr) properties[i] = {0, nullptr, nullptr};
+        if (dtdata != nullptr) dtdata[i] = {0, nullptr, nullptr};
+        count = i + 1;
+        // 3.6
+        if (stored && type != kIgnoredType) {
+            if ((options & DIF_OPT_ATTRIBUTES) != 0) stored = LoadAttributes(item, attributes[i]);
+            if (stored && (options & DIF_OPT_PROPERTIES) != 0) {
+                stored = LoadProperties(item, properties[i]);
+            }
+            if (stored && (options & DIF_OPT_DTDATA) != 0) stored = LoadDTData(item, dtdata[i]);
+        }
+        if (!stored) {
+            outOfMemory_ = true;
+            return false;
+        }
+        // 3.7
+        ++i;
+        item = NextSibling(outline_, item);
+    }
+    // 4.
+    count = i;
+    return true;
+}
+
+bool COutline::GrowItemArrays(uint32_t options) {
+    int32_t grown = capacity + kItemArrayStep;
+    bool resized = ResizeArray(keys, grown) && ResizeArray(items, grown) &&
+                   ResizeArray(status, grown) && ResizeArray(match, grown) &&
+                   ResizeArray(types, grown) && ResizeArray(texts, grown) &&
+                   ResizeArray(candidates, grown) && ResizeArray(positions, grown);
+    if (resized && (options & DIF_OPT_ATTRIBUTES) != 0) resized = ResizeArray(attributes, grown);
+    if (resized && (options & DIF_OPT_PROPERTIES) != 0) resized = ResizeArray(properties, grown);
+    if (resized && (options & DIF_OPT_DTDATA) != 0) resized = ResizeArray(dtdata, grown);
+    if (!resized) return false;
+    // Contents that the options do not ask for stay absent (they were released or never made).
+    capacity = grown;
+    return true;
+}
+
+void COutline::FreeItemArrays() {
+    for (int32_t i = 0; i < count; ++i) {
+        FreeIfAny(keys[i]);
+        FreeIfAny(texts[i]);
+        if (attributes != nullptr && attributes[i].count != 0) {
+            FreeTexts(attributes[i].values, attributes[i].count);
+            FreeIfAny(attributes[i].ids);
+        }
+        if (properties != nullptr && properties[i].count != 0) {
+            FreeTexts(properties[i].values, properties[i].count);
+            FreeTexts(properties[i].names, properties[i].count);
+        }
+        if (dtdata != nullptr && dtdata[i].count != 0) {
+            FreeIfAny(dtdata[i].values);
+            FreeIfAny(dtdata[i].present);
+        }
+    }
+    // Arrays are released even when capacity is 0: a growth that failed half way may have
+    // made some of them.
+    void* arrays[] = {keys,  items,      status,     match,  types,      texts,
+                      attributes, properties, dtdata, candidates, positions};
+    for (void* array : arrays) FreeIfAny(array);
+    COutline::ResetItemArrays();
+}
+
+void COutline::ResetItemArrays() {
+    keys = nullptr;
+    items = nullptr;
+    status = nullptr;
+    match = nullptr;
+    types = nullptr;
+    texts = nullptr;
+    attributes = nullptr;
+    properties = nullptr;
+    dtdata = nullptr;
+    candidates = nullptr;
+    positions = nullptr;
+    count = 0;
+    capacity = 0;
+    candidateCount = 0;
+}
+
+bool COutline::StoreItem(int32_t index, int32_t prefixLength, const WCHAR* prefix,
+                         ItemHandle item, int32_t type) {
+    (void)prefixLength;  // MakeKey measures the prefix itself
+    keys[index] = MakeKey(prefix, index + 1);
+    if (type == kIgnoredType) {
+        status[index] = kStatusIgnored;
+        texts[index] = CheckedDup(WIDE(""));
+    } else {
+        status[index] = kStatusUnresolved;
+        texts[index] = CopyItemText(outline_, item);
+    }
+    items[index] = item;
+    match[index] = kNoMatch;
+    types[index] = type;
+    return keys[index] != nullptr && texts[index] != nullptr;
+}
+
+bool COutline::LoadAttributes(ItemHandle item, AttributeSet& set) {
+    int32_t attributeCount = ListItemAttributes(outline_, item, attributeList_) & 0xFFFF;
+    set = {0, nullptr, nullptr, 0};
+    if (attributeCount == 0) return true;
+    set.values = NewArray<WCHAR*>(attributeCount);
+    set.ids = NewArray<uint32_t>(attributeCount);
+    if (set.values == nullptr || set.ids == nullptr) {
+        FreeIfAny(set.values);
+        FreeIfAny(set.ids);
+        set = {0, nullptr, nullptr, 0};
+        return false;
+    }
+    // The set counts what it holds, so that a failure part way releases exactly that.
+    for (int32_t k = 0; k < attributeCount; ++k) {
+        ListElement element = 0;
+        uint32_t id = 0;
+        GetListElement(attributeList_, &element, k);
+        GetAttributeId(element, &id);
+        StringHandle value = 0;
+        GetItemAttribute(outline_, item, id, 0, &value);
+        WCHAR* copy = CopyRuntimeString(value);
+        if (value != 0) FreeString(value);
+        set.ids[k] = id;
+        set.values[k] = copy;
+        set.count = k + 1;
+        if (copy == nullptr) return false;
+        if (_wtoi(copy) != 0) {
+            if (id == 429) set.flags |= kAttribute429Set;
+            if (id == 430) set.flags |= kAttribute430Set;
+            if (id == 431) set.flags |= kAttribute431Set;
+        }
+    }
+    return true;
+}
+
+bool COutline::LoadProperties(ItemHandle item, PropertySet& set) {
+    set = {0, nullptr, nullptr};
+    ListHandle list = CreateList(kStringListKind);
+    int32_t propertyCount = ListNamedProperties(outline_, item, list);
+    bool loaded = true;
+    if (propertyCount > 0) {
+        set.names = NewArray<WCHAR*>(propertyCount);
+        set.values = NewArray<WCHAR*>(propertyCount);
+        loaded = set.names != nullptr && set.values != nullptr;
+        for (int32_t k = 0; loaded && k < propertyCount; ++k) {
+            StringHandle name = 0;
+            GetListString(list, &name, k);
+            set.names[k] = CopyRuntimeString(name);
+            if (name != 0) FreeString(name);
+            StringHandle value = 0;
+            if (set.names[k] != nullptr) GetNamedProperty(outline_, item, set.names[k], &value);
+            set.values[k] = set.names[k] != nullptr ? CopyRuntimeString(value) : nullptr;
+            if (value != 0) FreeString(value);
+            set.count = k + 1;
+            loaded = set.names[k] != nullptr && set.values[k] != nullptr;
+        }
+        if (set.count == 0) {
+            // Nothing is held: the arrays are released here, as FreeItemArrays skips an
+            // empty set.
+            FreeIfAny(set.names);
+            FreeIfAny(set.values);
+            set = {0, nullptr, nullptr};
+        }
+    }
+    DestroyList(list);
+    return loaded;
+}
+
+bool COutline::LoadDTData(ItemHandle item, DTDataSet& set) {
+    set.count = 0;
+    set.values = NewArray<int32_t>(kDTDataCount);
+    set.present = NewArray<int32_t>(kDTDataCount);
+    if (set.values == nullptr || set.present == nullptr) {
+        FreeIfAny(set.values);
+        FreeIfAny(set.present);
+        set = {0, nullptr, nullptr};
+        return false;
+    }
+    for (int32_t k = 0; k < kDTDataCount; ++k) {
+        set.values[k] = 0;
+        set.present[k] = -1;
+    }
+    if (GetItemDTData(outline_, item, kDTDataIndex, &set.values[kDTDataIndex]) != 0) {
+        set.present[kDTDataIndex] = kDTDataIndex;
+    }
+    set.count = kDTDataCount;
+    return true;
+}
+
+void COutline::ShowSectionLimitWarning(ItemHandle parent) {
+    CWideString text;
+    CWideString format(static_cast<UINT>(kStringW005));
+    text.Format(format.Text(), DescribeItem(outline_, parent).Text(), label_.Text());
+    // Unlike the other warnings, this box's title is the information text and its body the
+    // warning, which names the section and the file.
+    CWideString title(static_cast<UINT>(kStringInformation));
+    MessageBoxW(nullptr, text.Text(), title.Text(), MB_OK);
+}
+
+CBaseOutline::~CBaseOutline() { CBaseOutline::FreeItemArrays(); }
+
+bool CBaseOutline::GrowItemArrays(uint32_t options) {
+    if (!COutline::GrowItemArrays(options)) return false;
+    return ResizeArray(secondStatus, capacity) && ResizeArray(secondMatch, capacity);
+}
+
+void CBaseOutline::FreeItemArrays() {
+    FreeIfAny(secondStatus);
+    FreeIfAny(secondMatch);
+    secondStatus = nullptr;
+    secondMatch = nullptr;
+    COutline::FreeItemArrays();
+}
+
+void CBaseOutline::ResetItemArrays() {
+    secondStatus = nullptr;
+    secondMatch = nullptr;
+    COutline::ResetItemArrays();
+}
+
+bool CBaseOutline::StoreItem(int32_t index, int32_t prefixLength, const WCHAR* prefix,
+                             ItemHandle item, int32_t type) {
+    bool stored = COutline::StoreItem(index, prefixLength, prefix, item, type);
+    secondMatch[index] = match[index];
+    secondStatus[index] = status[index];
+    return stored;
 }
 
 void ChangeToFileFolder(const WCHAR* path) {

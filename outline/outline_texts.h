@@ -1,0 +1,19 @@
+// outline/outline_texts.h
+//
+// Texts taken from the runtime. Every runtime string is copied into a text the library owns
+// and released at once, so no runtime string outlives the call that asked for it.
+#pragma once
+
+#include "outline/outline_runtime.h"
+#include "platform/platform.h"
+#include "support/wide_string.h"
+
+// A private copy (checked heap) of the characters of string, or of the empty text when it
+// has none. Does not release string. None when the heap refused.
+WCHAR* CopyRuntimeString(StringHandle string);
+// A private copy of item's stored text (mode 0); the empty text when outline or item is 0.
+// None when the heap refused.
+WCHAR* CopyItemText(OutlineHandle outline, ItemHandle item);
+// The type's display name followed, without separator, by the item's display text (mode 1):
+// "Procedure OpenStock". Empty when outline or item is 0.
+CWideString DescribeItem(OutlineHandle outline, ItemHandle item);

@@ -1,0 +1,314 @@
+// tests/outline/outline_object_test.cpp
+//
+// Sections as the engines see them, loaded from real outline files: keys, statuses and texts
+// of each entry, the item limit of the compare file kinds, the contents each option asks for,
+// and every allocation of a load failing in turn.
+#include "outline/outline_object.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "driver/norvex63.h"
+#include "outline/outline_texts.h"
+#include "outline/outline_walk.h"
+#include "support/checked_memory.h"
+#include "tests/helpers/test_support.h"
+
+namespace {
+
+// An outline object holding the outline written from text, closed at the end. Opening makes
+// the file's folder current, as the drivers expect; the caller's directory comes back after.
+class LoadedOutline {
+public:
+    LoadedOutline(const ScratchFolder& scratch, const std::string& text,
+                  COutline& object = ownObject_)
+        : object_(object), stay_(CurrentDirectory()) {
+        static int fileNumber = 0;
+        std::string path = scratch.File("section" + std::to_string(++fileNumber) + ".outline");
+        WriteFileBytes(path, text);
+        opened_ = object_.Open(Wide(path).c_str());
+    }
+    ~LoadedOutline() {
+        object_.FreeItemArrays();
+        object_.Close();
+    }
+    bool Opened() const { return opened_; }
+    COutline& Object() { return object_; }
+    ItemHandle Root() const { return object_.GetRoot(); }
+
+private:
+    static COutline ownObject_;
+    COutline& object_;
+    WorkingDirectory stay_;
+    bool opened_ = false;
+};
+COutline LoadedOutline::ownObject_;
+
+// "KEY status type 'text'" per entry, one per line, for whole-section comparisons.
+std::string DescribeSection(const COutline& section) {
+    std::string lines;
+    for (int32_t i = 0; i < section.count; ++i) {
+        lines += Narrow(section.keys[i]) + " " + static_cast<char>(section.status[i]) + " " +
+                 std::to_string(section.types[i]) + " '" + Narrow(section.texts[i]) + "'\n";
+    }
+    return lines;
+}
+
+std::string FlatOutline(int children) {
+    std::string text = "OUTLINE 1\n1 \"root\"\n";
+    for (int k = 1; k <= children; ++k) text += "  14 \"line " + std::to_string(k) + "\"\n";
+    return text;
+}
+
+}  // namespace
+
+TEST(OutlineSection, EntriesTakeKeysStatusesAndTextsInOrder) {
+    ScratchFolder scratch;
+    LoadedOutline outline(scratch,
+                          "OUTLINE 1\n"
+                          "1 \"root\"\n"
+                          "  4 \"first\"\n"
+                          "  176 [skip] \"never seen\"\n"
+                          "  176 \"ignored but counted\"\n"
+                          "  402 \"kept without RDFC\"\n"
+                          "  188 \"two\\nlines\"\n");
+    ASSERT_TRUE(outline.Opened());
+    COutline& section = outline.Object();
+    ASSERT_TRUE(section.LoadSection(u"001", outline.Root(), 0));
+    EXPECT_EQ(DescribeSection(section),
+              "001001 . 4 'first'\n"
+              "001002 I -1 ''\n"
+              "001003 . 402 'kept without RDFC'\n"
+              "001004 . 188 'two\nlines'\n");
+    for (int32_t i = 0; i < section.count; ++i) EXPECT_EQ(section.match[i], kNoMatch);
+    EXPECT_EQ(section.attributes, nullptr);
+    EXPECT_EQ(section.capacity, kItemArrayStep);
+
+    // Under RDFC type 402 is ignored as well, and keeps its position.
+    section.FreeItemArrays();
+    ASSERT_TRUE(section.LoadSection(u"001", outline.Root(), DIF_OPT_RDFC));
+    EXPECT_EQ(DescribeSection(section),
+              "001001 . 4 'first'\n"
+              "001002 I -1 ''\n"
+              "001003 I -1 ''\n"
+              "001004 . 188 'two\nlines'\n");
+
+    // A parent without children, and no parent, give an empty section.
+    section.FreeItemArrays();
+    ASSERT_TRUE(section.LoadSection(u"001001", FirstChild(section.Outline(), outline.Root()), 0));
+    EXPECT_EQ(section.count, 0);
+    ASSERT_TRUE(section.LoadSection(u"001", 0, 0));
+    EXPECT_EQ(section.count, 0);
+}
+
+TEST(OutlineSection, KeysFollowTheNonSkippedPositionsAtEveryLevel) {
+    ScratchFolder scratch;
+    std::string text = "OUTLINE 1\n1 \"root\"\n  4 \"one\"\n  4 \"two\"\n";
+    for (int k = 1; k <= 10; ++k) text += "    14 \"child " + std::to_string(k) + "\"\n";
+    LoadedOutline outline(scratch, text);
+    ASSERT_TRUE(outline.Opened());
+    COutline& section = outline.Object();
+    ASSERT_TRUE(section.LoadSection(u"001", outline.Root(), 0));
+    ASSERT_EQ(section.count, 2);
+    std::u16string secondKey = section.keys[1];
+    ItemHandle second = section.items[1];
+    section.FreeItemArrays();
+    ASSERT_TRUE(section.LoadSection(secondKey.c_str(), second, 0));
+    ASSERT_EQ(section.count, 10);
+    EXPECT_EQ(Narrow(section.keys[9]), "001002010");
+
+    // Keys lead back to their items.
+    OutlineHandle handle = section.Outline();
+    ItemHandle root = outline.Root();
+    EXPECT_EQ(FindItemByKey(handle, root, u"001"), root);
+    EXPECT_EQ(FindItemByKey(handle, root, u"001000"), FirstChild(handle, root));
+    EXPECT_EQ(FindItemByKey(handle, root, u"001002010"), section.items[9]);
+    EXPECT_EQ(FindItemByKey(handle, root, u"001003"), 0u);        // past the last child
+    EXPECT_EQ(FindItemByKey(handle, root, u"001003001"), 0u);     // and below it
+    EXPECT_EQ(NthChild(handle, second, 0), section.items[0]);
+    EXPECT_EQ(NthChild(handle, second, 11), 0u);
+}
+
+TEST(OutlineSection, ItemLimitCutsWarnsOrFailsByKind) {
+    ScratchFolder scratch;
+    MessageBoxRecorder boxes;
+    {
+        LoadedOutline exact(scratch, FlatOutline(999));
+        ASSERT_TRUE(exact.Opened());
+        ASSERT_TRUE(exact.Object().LoadSection(u"001", exact.Root(), DIF_OPT_RDFC));
+        EXPECT_EQ(exact.Object().count, 999);
+        EXPECT_EQ(exact.Object().capacity, 4 * kItemArrayStep);
+        EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Titles();
+    }
+    LoadedOutline over(scratch, FlatOutline(1000));
+    ASSERT_TRUE(over.Opened());
+    COutline& section = over.Object();
+    section.SetLabel(u"big.outline");
+
+    ASSERT_TRUE(section.LoadSection(u"001", over.Root(), DIF_OPT_RDFC));
+    EXPECT_EQ(section.count, 999);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].title, "Corvane -  Information");
+    EXPECT_EQ(boxes.Boxes()[0].text,
+              "(W005) - This section (Application root) of the outline file [big.outline] contains "
+              "more than 999 items . Additional items in this section will not be processed.");
+    EXPECT_FALSE(boxes.Boxes()[0].hadOwner);
+
+    section.FreeItemArrays();
+    boxes.Clear();
+    EXPECT_FALSE(section.LoadSection(u"001", over.Root(), DIF_OPT_RDFA));
+    EXPECT_FALSE(section.OutOfMemory());
+    EXPECT_EQ(section.count, 999);
+    EXPECT_TRUE(boxes.Boxes().empty());
+
+    // Without a kind there is no limit, and the 1000th key has four digits.
+    section.FreeItemArrays();
+    ASSERT_TRUE(section.LoadSection(u"001", over.Root(), DIF_OPT_FDFM));
+    EXPECT_EQ(section.count, 1000);
+    EXPECT_EQ(Narrow(section.keys[999]), "0011000");
+}
+
+TEST(OutlineSection, ContentsAreLoadedAsTheOptionsAsk) {
+    ScratchFolder scratch;
+    LoadedOutline outline(scratch,
+                          "OUTLINE 1\n"
+                          "1 \"root\"\n"
+                          "  4 \"with contents\"\n"
+                          "    @430 \"0\"\n"
+                          "    %\"Author\" \"kim\"\n"
+                          "    @429 \"12\"\n"
+                          "    $39 -7\n"
+                          "    $5 3\n"
+                          "    %\"Empty\" \"\"\n"
+                          "  4 \"bare\"\n"
+                          "  176 \"ignored\"\n"
+                          "    @431 \"1\"\n");
+    ASSERT_TRUE(outline.Opened());
+    COutline& section = outline.Object();
+    const uint32_t all = DIF_OPT_ATTRIBUTES | DIF_OPT_PROPERTIES | DIF_OPT_DTDATA;
+    ASSERT_TRUE(section.LoadSection(u"001", outline.Root(), all));
+    ASSERT_EQ(section.count, 3);
+
+    const AttributeSet& attributes = section.attributes[0];
+    ASSERT_EQ(attributes.count, 2);
+    EXPECT_EQ(attributes.ids[0], 430u);
+    EXPECT_EQ(Narrow(attributes.values[0]), "0");
+    EXPECT_EQ(attributes.ids[1], 429u);
+    EXPECT_EQ(Narrow(attributes.values[1]), "12");
+    EXPECT_EQ(attributes.flags, kAttribute429Set);  // 430 reads 0: no flag
+
+    const PropertySet& properties = section.properties[0];
+    ASSERT_EQ(properties.count, 2);
+    EXPECT_EQ(Narrow(properties.names[0]), "Author");
+    EXPECT_EQ(Narrow(properties.values[0]), "kim");
+    EXPECT_EQ(Narrow(properties.names[1]), "Empty");
+    EXPECT_EQ(Narrow(properties.values[1]), "");
+
+    // Only entry 39 is read; the others stay 0 and absent even where the item has a value.
+    const DTDataSet& dtdata = section.dtdata[0];
+    ASSERT_EQ(dtdata.count, kDTDataCount);
+    EXPECT_EQ(dtdata.values[kDTDataIndex], -7);
+    EXPECT_EQ(dtdata.present[kDTDataIndex], kDTDataIndex);
+    EXPECT_EQ(dtdata.values[5], 0);
+    EXPECT_EQ(dtdata.present[5], -1);
+
+    EXPECT_EQ(section.attributes[1].count, 0);
+    EXPECT_EQ(section.properties[1].count, 0);
+    EXPECT_EQ(section.dtdata[1].present[kDTDataIndex], -1);
+    // An ignored item gets empty sets, whatever it holds.
+    EXPECT_EQ(section.attributes[2].count, 0);
+    EXPECT_EQ(section.dtdata[2].count, 0);
+
+    // Without the options no content array exists.
+    section.FreeItemArrays();
+    ASSERT_TRUE(section.LoadSection(u"001", outline.Root(), DIF_OPT_PROPERTIES));
+    EXPECT_EQ(section.attributes, nullptr);
+    EXPECT_NE(section.properties, nullptr);
+    EXPECT_EQ(section.dtdata, nullptr);
+}
+
+TEST(OutlineSection, EveryFailedAllocationOfALoadIsSurvived) {
+    ScratchFolder scratch;
+    std::string text = FlatOutline(300);
+    text += "  4 \"contents\"\n    @429 \"1\"\n    %\"p\" \"v\"\n    $39 1\n";
+    const uint32_t all = DIF_OPT_ATTRIBUTES | DIF_OPT_PROPERTIES | DIF_OPT_DTDATA;
+    CBaseOutline base;
+    LoadedOutline outline(scratch, text, base);
+    ASSERT_TRUE(outline.Opened());
+    MessageBoxRecorder boxes;
+    bool loadedWhole = false;
+    for (uint32_t failAt = 1; !loadedWhole && failAt < 5000; ++failAt) {
+        boxes.Clear();
+        FailCheckedAllocationAt(failAt);
+        bool loaded = base.LoadSection(u"001", outline.Root(), all);
+        bool reachedSeam = CheckedAllocationRequests() >= failAt;
+        FailCheckedAllocationAt(0);
+        if (reachedSeam) {
+            // A failed request must fail the load: a section missing an item reads as whole.
+            EXPECT_FALSE(loaded) << "allocation " << failAt;
+            EXPECT_TRUE(base.OutOfMemory()) << "allocation " << failAt;
+            ASSERT_EQ(boxes.Boxes().size(), 1u) << "allocation " << failAt << boxes.Titles();
+            EXPECT_EQ(boxes.Boxes()[0].title,
+                      "Warning: Insufficient memory (heap space) is available.");
+        } else {
+            loadedWhole = true;
+            EXPECT_TRUE(loaded);
+            EXPECT_EQ(base.count, 301);
+        }
+        base.FreeItemArrays();  // the sanitizer's leak check sees whatever this misses
+    }
+    EXPECT_TRUE(loadedWhole);
+}
+
+TEST(BaseOutline, BothPairingSetsStartAlikeAndStayApart) {
+    ScratchFolder scratch;
+    CBaseOutline base;
+    LoadedOutline outline(scratch, FlatOutline(600), base);
+    ASSERT_TRUE(outline.Opened());
+    ASSERT_TRUE(base.LoadSection(u"001", outline.Root(), 0));
+    ASSERT_EQ(base.count, 600);
+    for (int32_t i = 0; i < base.count; ++i) {
+        ASSERT_EQ(base.StatusFor(2)[i], base.StatusFor(1)[i]) << i;
+        ASSERT_EQ(base.MatchFor(2)[i], kNoMatch) << i;
+    }
+    base.StatusFor(1)[599] = u'=';
+    base.MatchFor(2)[599] = 3;
+    EXPECT_EQ(base.StatusFor(2)[599], kStatusUnresolved);
+    EXPECT_EQ(base.MatchFor(1)[599], kNoMatch);
+}
+
+TEST(OutlineObject, OpenWorksFromTheFilesFolderAndLabelsName) {
+    ScratchFolder scratch;
+    std::filesystem::create_directory(scratch.File("deep"));
+    WriteFileBytes(scratch.File("deep/a.outline"), FlatOutline(1));
+    WorkingDirectory stay(scratch.Path());
+    COutline object;
+    ASSERT_TRUE(object.Open(scratch.WideFile("deep/a.outline").c_str()));
+    EXPECT_EQ(CurrentDirectory(), std::filesystem::canonical(scratch.File("deep")).string());
+    EXPECT_FALSE(object.Open(scratch.WideFile("deep/missing.outline").c_str()));
+    EXPECT_EQ(object.Outline(), 0u);
+    object.Close();  // nothing held: nothing happens
+    EXPECT_FALSE(object.Open(nullptr));
+
+    object.SetLabel(u"a.outline");
+    EXPECT_EQ(Narrow(object.Label().Text()), "[a.outline]");
+    object.SetLabel(u"");
+    EXPECT_EQ(object.Label().Size(), 1u);
+}
+
+TEST(OutlineTexts, DescriptionsAndCopiesOfRuntimeTexts) {
+    ScratchFolder scratch;
+    LoadedOutline outline(scratch, "OUTLINE 1\n1 \"Inventory\"\n  4 \"Open\\nStock\"\n");
+    ASSERT_TRUE(outline.Opened());
+    OutlineHandle handle = outline.Object().Outline();
+    ItemHandle procedure = FirstChild(handle, outline.Root());
+    EXPECT_EQ(Narrow(DescribeItem(handle, procedure).Text()), "Procedure Open Stock");
+    EXPECT_EQ(DescribeItem(0, procedure).Size(), 1u);
+    WCHAR* text = CopyItemText(handle, procedure);
+    EXPECT_EQ(Narrow(text), "Open\nStock");
+    CheckedFree(text);
+    WCHAR* none = CopyItemText(handle, 0);
+    EXPECT_EQ(none[0], 0);
+    CheckedFree(none);
+}
