@@ -87,7 +87,8 @@ ItemHandle BRIMRT_API InsertItem(OutlineHandle outline, ItemHandle parent, ItemH
 /* 0 for a read-only item. The line count is not needed by this runtime and not checked. */
 int32_t BRIMRT_API SetItemText(OutlineHandle outline, ItemHandle item, const WCHAR* text,
                                int32_t lines);
-/* Removes the item with its subtree. 0 for the root and for an item marked nodelete. */
+/* Removes the item with its subtree; their handles go stale. 0 for the root and for an item
+ * marked nodelete or with such an item below it (deleting it would remove that one too). */
 int32_t BRIMRT_API DeleteItem(OutlineHandle outline, ItemHandle item);
 /* Copies item (with its subtree when withChildren, with its attributes, properties and DTDATA
  * when withContents; its flags always) to stand after `after` under parent in target, which
@@ -103,6 +104,8 @@ ListHandle BRIMRT_API CreateList(int32_t kind);
 void BRIMRT_API DestroyList(ListHandle list);
 /* Fills an attribute list with the item's attributes in their order; answers their number. */
 int32_t BRIMRT_API ListItemAttributes(OutlineHandle outline, ItemHandle item, ListHandle list);
+/* The element at index of an attribute list; 0 for a bad list or index. An element is the
+ * attribute's id itself, so GetAttributeId reads it even after the list is destroyed. */
 int32_t BRIMRT_API GetListElement(ListHandle list, ListElement* element, int32_t index);
 int32_t BRIMRT_API GetAttributeId(ListElement element, uint32_t* id);
 /* Fills a string list with the names of the item's named properties in their order. */
