@@ -40,13 +40,11 @@ int HexValue(unsigned char byte) {
 
 std::string QuoteBytes(const unsigned char* from, const unsigned char* to) {
     size_t length = static_cast<size_t>(to - from);
-    std::string text(reinterpret_cast<const char*>(from), std::min(length, kQuotedBytes));
+    size_t cut = std::min(length, kQuotedBytes);
     // Cut on a character boundary so that the message stays valid UTF-8.
-    while (text.size() < length && !text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80) {
-        text.pop_back();
-    }
-    if (!text.empty() && text.size() < length && static_cast<unsigned char>(text.back()) >= 0xC0) text.pop_back();
-    if (text.size() < length) text += "...";
+    while (cut > 0 && cut < length && (from[cut] & 0xC0) == 0x80) --cut;
+    std::string text(reinterpret_cast<const char*>(from), cut);
+    if (cut < length) text += "...";
     return text;
 }
 

@@ -36,6 +36,12 @@ void ExpectErrors(const std::vector<BadFile>& cases) {
 
 const std::string kRoot = "OUTLINE 1\n1 \"r\"\n";
 
+std::string Repeat(const std::string& piece, int count) {
+    std::string text;
+    for (int k = 0; k < count; ++k) text += piece;
+    return text;
+}
+
 TEST(OutlineParser, HeaderFaultsAndMissingRootAreRejectedWithLineAndColumn) {
     ExpectErrors({
         {"", "1:1: expected 'OUTLINE 1', found end of file"},
@@ -117,6 +123,9 @@ TEST(OutlineParser, FlagListFaultsAreRejected) {
         {"OUTLINE 1\n1 [hidden] \"r\"\n", "2:4: expected a flag (skip, nodelete or readonly), found 'hidden'"},
         {"OUTLINE 1\n1 [Skip] \"r\"\n", "2:4: expected a flag (skip, nodelete or readonly), found 'Skip'"},
         {"OUTLINE 1\n1 [] \"r\"\n", "2:4: expected a flag (skip, nodelete or readonly), found ']'"},
+        // A long word is quoted up to 40 bytes, cut between characters, never inside one.
+        {"OUTLINE 1\n1 [x" + Repeat("\xC3\xA9", 30) + "] \"r\"\n",
+         "2:4: expected a flag (skip, nodelete or readonly), found 'x" + Repeat("\xC3\xA9", 19) + "...'"},
         {"OUTLINE 1\n1 [skip,] \"r\"\n", "2:9: expected a flag (skip, nodelete or readonly), found ']'"},
         {"OUTLINE 1\n1 [skip, readonly] \"r\"\n", "2:9: expected a flag (skip, nodelete or readonly), found blank"},
         {"OUTLINE 1\n1 [skip \"r\"\n", "2:8: expected ',' or ']', found blank"},
