@@ -39,6 +39,10 @@ public:
     void SendProgress(int32_t percent, const WCHAR* text);
     // SendProgress with a status string resource; the empty text when it cannot be loaded.
     void ReportStatus(int32_t percent, UINT statusId);
+    // Whether StepLevel reports at level: levels 2 to the last one set, once levels are set.
+    bool ReportsLevel(int32_t level) const {
+        return firstLevel_ != 0 && level >= firstLevel_ && level <= lastLevel_;
+    }
     // The label of a child that a walk is about to descend into: parentLabel, then ":" (when
     // parentLabel is not empty) and the item described by its type name and display text. At
     // the deepest reporting level only units are named; an outline or item of 0 adds nothing.

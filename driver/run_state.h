@@ -27,6 +27,9 @@ struct RunState {
     uint32_t options = 0;
     // Change records written by this build; the engine counts each record.
     int32_t recordCount = 0;
+    // Set when memory ran out where the output would have come out incomplete: the walk then
+    // stops, and the driver reports the output as not made rather than hand over a partial one.
+    bool outOfMemory = false;
     // What DIF_BuildGetSection answers: records written and 0 during a build, the conflicts and
     // warnings during a merge.
     uint32_t firstSectionCount = 0;
