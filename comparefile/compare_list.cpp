@@ -1,4 +1,4 @@
-// comparefile/compare_list.cpp: opening and closing the compare file.
+// comparefile/compare_list.cpp: opening and closing the compare file; the record arrays.
 #include "comparefile/compare_list.h"
 
 #include <cerrno>
@@ -39,7 +39,10 @@ bool IsFolder(const WCHAR* path) {
 
 }  // namespace
 
-CompareList::~CompareList() { CloseCompareFile(); }
+CompareList::~CompareList() {
+    CloseCompareFile();
+    ClearCompareList();
+}
 
 bool CompareList::OpenCompareFile(const WCHAR* path, const WCHAR* mode, uint32_t modeWord) {
     modeWord_ = modeWord;
@@ -87,4 +90,88 @@ void CompareList::ForgetTarget() {
     if (temporaryPath_ != nullptr) CheckedFree(temporaryPath_);
     targetPath_ = nullptr;
     temporaryPath_ = nullptr;
+}
+
+bool CompareList::AppendCompareRecord(CompareRecord& record) {
+    if (count_ == capacity_ && !GrowRecordArrays()) {
+        ReleaseCompareRecord(record);
+        return false;
+    }
+    uint16_t n = count_;
+    firstOrder_[n] = n;
+    secondOrder_[n] = n;
+    changeLetters_[n] = record.changeLetter;
+    subjectLetters_[n] = record.subjectLetter;
+    firstKeys_[n] = record.firstKey;
+    secondKeys_[n] = record.secondKey;
+    firstValues_[n] = record.firstValue;
+    secondValues_[n] = record.secondValue;
+    texts_[n] = record.text;
+    firstItems_[n] = 0;
+    secondItems_[n] = 0;
+    record.firstKey = nullptr;
+    record.secondKey = nullptr;
+    record.text = nullptr;
+    count_ = static_cast<uint16_t>(n + 1);
+    return true;
+}
+
+namespace {
+
+template <typename Entry>
+void ReleaseArray(Entry*& array) {
+    if (array != nullptr) CheckedFree(array);
+    array = nullptr;
+}
+
+}  // namespace
+
+void CompareList::ClearCompareList() {
+    ReleaseArray(firstOrder_);
+    ReleaseArray(secondOrder_);
+    for (uint16_t n = 0; n < count_; ++n) {
+        ReleaseArray(firstKeys_[n]);
+        ReleaseArray(secondKeys_[n]);
+        ReleaseArray(texts_[n]);
+    }
+    ReleaseArray(changeLetters_);
+    ReleaseArray(subjectLetters_);
+    ReleaseArray(firstKeys_);
+    ReleaseArray(secondKeys_);
+    ReleaseArray(firstValues_);
+    ReleaseArray(secondValues_);
+    ReleaseArray(firstItems_);
+    ReleaseArray(secondItems_);
+    ReleaseArray(texts_);
+    count_ = 0;
+    capacity_ = 0;
+}
+
+namespace {
+
+template <typename Entry>
+bool GrowArray(Entry*& array, uint32_t capacity) {
+    Entry* grown = static_cast<Entry*>(CheckedRealloc(array, capacity * sizeof(Entry)));
+    if (grown == nullptr) return false;
+    array = grown;
+    return true;
+}
+
+}  // namespace
+
+bool CompareList::GrowRecordArrays() {
+    if (capacity_ >= kMaxCompareRecords) return false;
+    uint32_t capacity = static_cast<uint32_t>(capacity_) + kCompareGrowthStep;
+    // The arrays grow one after the other and the first refusal stops the rest. Those that
+    // grew before it keep their spare room unused: capacity_ stays, so no entry past it is
+    // ever read or written, and the next growth resizes them again.
+    bool grown = GrowArray(changeLetters_, capacity) && GrowArray(subjectLetters_, capacity) &&
+                 GrowArray(firstKeys_, capacity) && GrowArray(secondKeys_, capacity) &&
+                 GrowArray(firstValues_, capacity) && GrowArray(secondValues_, capacity) &&
+                 GrowArray(firstOrder_, capacity) && GrowArray(secondOrder_, capacity) &&
+                 GrowArray(firstItems_, capacity) && GrowArray(secondItems_, capacity) &&
+                 GrowArray(texts_, capacity);
+    if (!grown) return false;
+    capacity_ = static_cast<uint16_t>(capacity);
+    return true;
 }

@@ -1,14 +1,21 @@
 // comparefile/compare_list.h
 //
-// The compare file of a build and, later in its life, the records of one loaded compare file.
-// A build writes through the stream and mode word of the process-wide list without touching
-// its records; the viewer's exports and the apply read records into a list.
+// The compare file of a build and the records of one loaded compare file. A build writes
+// through the stream and mode word of the process-wide list without touching its records; the
+// viewer's exports and the apply read records into a list, one set of parallel arrays.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 
+#include "comparefile/compare_record.h"
 #include "platform/platform.h"
+
+// Every per-record array grows by this many entries at once, all of them together.
+constexpr uint16_t kCompareGrowthStep = 255;
+// Counts, positions and record numbers are 16-bit. 65,535 is 257 growth steps exactly, so the
+// capacity never passes the limit.
+constexpr uint16_t kMaxCompareRecords = 65535;
 
 class CompareList {
 public:
@@ -32,14 +39,70 @@ public:
     FILE* Stream() const { return stream_; }
     uint32_t ModeWord() const { return modeWord_; }
 
+    // Stores record as record number Count(): both orders map that position to it, both item
+    // handles are 0. The list takes over the record's strings in every case and leaves record
+    // holding none. Answers false, after releasing the strings, when the record cannot be held:
+    // the list already holds kMaxCompareRecords, or its arrays could not grow (the checked
+    // heap's warning has been shown; the records held so far stay as they were).
+    bool AppendCompareRecord(CompareRecord& record);
+    // Releases every record string and every array: count and capacity become 0. The stream,
+    // the mode word and the last probe stay as they are.
+    void ClearCompareList();
+
+    // Read access by record number n (file order), for n below Count(). A number at or past
+    // Count() answers what an absent record would hold: letters '.' and blank, no keys or text,
+    // values and item handles 0, and order entry 0.
+    uint16_t Count() const { return count_; }
+    uint16_t Capacity() const { return capacity_; }
+    WCHAR ChangeLetter(uint16_t n) const { return n < count_ ? changeLetters_[n] : kChangeNone; }
+    WCHAR SubjectLetter(uint16_t n) const {
+        return n < count_ ? subjectLetters_[n] : kSubjectNone;
+    }
+    const WCHAR* FirstKey(uint16_t n) const { return n < count_ ? firstKeys_[n] : nullptr; }
+    const WCHAR* SecondKey(uint16_t n) const { return n < count_ ? secondKeys_[n] : nullptr; }
+    int32_t FirstValue(uint16_t n) const { return n < count_ ? firstValues_[n] : 0; }
+    int32_t SecondValue(uint16_t n) const { return n < count_ ? secondValues_[n] : 0; }
+    const WCHAR* Text(uint16_t n) const { return n < count_ ? texts_[n] : nullptr; }
+    // The record number at a position of side 1's or side 2's order.
+    uint16_t FirstOrder(uint16_t position) const {
+        return position < count_ ? firstOrder_[position] : 0;
+    }
+    uint16_t SecondOrder(uint16_t position) const {
+        return position < count_ ? secondOrder_[position] : 0;
+    }
+    // The outline item that key 1 or key 2 of record n names; 0 while not resolved.
+    uint32_t FirstItem(uint16_t n) const { return n < count_ ? firstItems_[n] : 0; }
+    uint32_t SecondItem(uint16_t n) const { return n < count_ ? secondItems_[n] : 0; }
+    uint16_t LastProbe() const { return lastProbe_; }
+
 private:
     void ForgetTarget();
+    // Gives every per-record array kCompareGrowthStep more entries, keeping their contents;
+    // false, with the arrays as they were, when the limit is reached or the heap refuses.
+    bool GrowRecordArrays();
 
     FILE* stream_ = nullptr;
     uint32_t modeWord_ = 0;
     // While writing: the path to replace and the temporary file that will replace it.
     WCHAR* targetPath_ = nullptr;
     WCHAR* temporaryPath_ = nullptr;
+
+    // The records: count_ entries in use of capacity_ in every array below.
+    uint16_t count_ = 0;
+    uint16_t capacity_ = 0;
+    WCHAR* changeLetters_ = nullptr;
+    WCHAR* subjectLetters_ = nullptr;
+    WCHAR** firstKeys_ = nullptr;   // each owned, or none
+    WCHAR** secondKeys_ = nullptr;  // each owned, or none
+    int32_t* firstValues_ = nullptr;
+    int32_t* secondValues_ = nullptr;
+    uint16_t* firstOrder_ = nullptr;   // position on side 1 -> record number
+    uint16_t* secondOrder_ = nullptr;  // position on side 2 -> record number
+    uint32_t* firstItems_ = nullptr;   // outline item handles, as the runtime gives them
+    uint32_t* secondItems_ = nullptr;
+    WCHAR** texts_ = nullptr;          // each owned, or none
+    // The position that the last binary search compared; kept across clearing.
+    uint16_t lastProbe_ = 0;
 };
 
 // The list of the viewer's exports; a build writes its compare file through it.

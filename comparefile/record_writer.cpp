@@ -1,0 +1,88 @@
+// comparefile/record_writer.cpp: the compare file's header and record lines.
+#include "comparefile/record_writer.h"
+
+#include "driver/norvex63.h"
+#include "support/text_lines.h"
+
+namespace {
+
+// Room for DIF_GetFileInfo's date, "Www Mmm dd yyyy hh:mm:ss" and its terminator, with spare.
+constexpr int kDateTextSize = 32;
+
+// "name,size,time" and CR LF. The size goes out as the signed 32-bit value of %ld, as the
+// Windows runtime prints it, so a size past 2 GB reads negative in every copy of the format.
+void WriteFileLine(FILE* stream, const WCHAR* name) {
+    uint32_t size = 0;
+    WCHAR dateText[kDateTextSize] = {};
+    DIF_GetFileInfo(name, &size, dateText);
+    fwprintf(stream, WIDE("%s,%ld,%s\r\n"), name, static_cast<int32_t>(size), dateText);
+}
+
+}  // namespace
+
+void WriteCompareHeader(CompareList& list, const WCHAR* firstName, const WCHAR* secondName) {
+    // 1.
+    FILE* stream = list.Stream();
+    if (stream == nullptr) return;
+    // 2. The byte order mark stands directly before the first marker's text.
+    fputwc(static_cast<WCHAR>(0xFEFF), stream);
+    // 3.
+    uint32_t modeWord = list.ModeWord();
+    if ((modeWord & DIF_OPT_RDFC) != 0) fputws(WIDE("RDFC\r\n"), stream);
+    if ((modeWord & DIF_OPT_RDFA) != 0) fputws(WIDE("RDFA\r\n"), stream);
+    if ((modeWord & DIF_OPT_FDFM) != 0) fputws(WIDE("FDFM\r\n"), stream);
+    // 4.
+    if (firstName != nullptr) WriteFileLine(stream, firstName);
+    if (secondName != nullptr) WriteFileLine(stream, secondName);
+    WriteFileLine(stream, WIDE(""));
+}
+
+namespace {
+
+// The one writer of record lines. A second text is written after a comma; its LFs count in
+// the line count as if the two were one text.
+void WriteRecordLine(CompareList& list, WCHAR changeLetter, WCHAR subjectLetter,
+                     const WCHAR* firstKey, const WCHAR* secondKey, int32_t firstValue,
+                     int32_t secondValue, const WCHAR* textA, const WCHAR* textB) {
+    FILE* stream = list.Stream();
+    if (stream == nullptr) return;
+    // 1. A viewer never sees X records, and needs no texts but the keys of a move.
+    if ((list.ModeWord() & kViewModeBit) != 0) {
+        if (changeLetter == kChangeAddedWithin) return;
+        if (changeLetter != kChangeMoved) {
+            textA = WIDE("");
+            textB = nullptr;
+        }
+    }
+    const WCHAR* empty = WIDE("");
+    if (firstKey == nullptr) firstKey = empty;
+    if (secondKey == nullptr) secondKey = empty;
+    if (textA == nullptr) textA = empty;
+    // 2.
+    int32_t lineCount = CountLines(textA);
+    if (textB != nullptr) lineCount += CountLines(textB) - 1;
+    // 3. Nothing in the text is escaped.
+    fwprintf(stream, WIDE("%d,%c,%c,%s,%s,%d,%d,%s"), lineCount, changeLetter, subjectLetter,
+             firstKey, secondKey, firstValue, secondValue, textA);
+    if (textB != nullptr) {
+        fputwc(u',', stream);
+        fputws(textB, stream);
+    }
+    fputws(WIDE("\r\n"), stream);
+}
+
+}  // namespace
+
+void WriteCompareRecord(CompareList& list, WCHAR changeLetter, WCHAR subjectLetter,
+                        const WCHAR* firstKey, const WCHAR* secondKey, int32_t firstValue,
+                        int32_t secondValue, const WCHAR* text) {
+    WriteRecordLine(list, changeLetter, subjectLetter, firstKey, secondKey, firstValue,
+                    secondValue, text, nullptr);
+}
+
+void WriteCompareRecordJoined(CompareList& list, WCHAR changeLetter, WCHAR subjectLetter,
+                              const WCHAR* firstKey, const WCHAR* secondKey, int32_t firstValue,
+                              int32_t secondValue, const WCHAR* textA, const WCHAR* textB) {
+    WriteRecordLine(list, changeLetter, subjectLetter, firstKey, secondKey, firstValue,
+                    secondValue, textA, textB);
+}
