@@ -1,7 +1,9 @@
 // driver/build_exports.cpp: the exported build functions and the library's entry point.
 #include "driver/norvex63.h"
 
+#include "compare/section_walk.h"
 #include "comparefile/compare_list.h"
+#include "comparefile/record_writer.h"
 #include "driver/progress_bar.h"
 #include "driver/run_state.h"
 #include "outline/outline_object.h"
@@ -20,6 +22,7 @@ constexpr size_t kTimeTextSize = 128;
 // What every build does first: a fresh run with the caller's options and progress target.
 void BeginBuild(DIF_WINDOW window, uint16_t message, uint32_t options, int32_t levels) {
     g_runState.abortFlag = 0;
+    g_runState.outOfMemory = false;
     g_runState.options = options;
     g_progressBar.SetLevels(levels);
     g_progressBar.SetTarget(window, message);
@@ -36,11 +39,7 @@ uint16_t CompareOutlines(const WCHAR* firstLabel, ItemHandle firstItem, const WC
     g_runState.recordCount = 0;
     g_firstOutline.SetLabel(firstLabel);
     g_secondOutline.SetLabel(secondLabel);
-    // TODO: walk both sections from ROOT_ITEM_KEY and write the change records; the walk
-    // comes with the comparison engine, and until then two outlines compare as equal.
-    (void)firstItem;
-    (void)secondItem;
-    (void)depth;
+    CompareSection(ROOT_ITEM_KEY, firstItem, ROOT_ITEM_KEY, secondItem, depth, CWideString());
     return static_cast<uint16_t>(g_runState.result & 0xFFFF);
 }
 
@@ -68,7 +67,8 @@ uint16_t DIF_API DIF_Build(const DIF_CHAR* firstPath, const DIF_CHAR* secondPath
         status = DIF_ST_COMPARE_FILE;
     }
     RestoreWorkingDirectory();
-    // 6. TODO: the header with both files' sizes and dates comes with the compare file writer.
+    // 6.
+    WriteCompareHeader(g_compareList, firstPath, secondPath);
     // 7-8. Both outlines, each opened from its own folder and each path read from the caller's
     //      directory; both are tried even when the compare file failed.
     if (!g_firstOutline.Open(firstPath)) status |= DIF_ST_FIRST_OUTLINE;
@@ -101,7 +101,8 @@ uint16_t DIF_API DIF_BuildObject(const DIF_CHAR* firstName, DIF_HANDLE firstOutl
     if (!g_compareList.OpenCompareFile(comparePath, WIDE("wb"), options)) {
         status = DIF_ST_COMPARE_FILE;
     }
-    // 4. TODO: the header ("cmpnt", "cmpnt") comes with the compare file writer.
+    // 4.
+    WriteCompareHeader(g_compareList, WIDE("cmpnt"), WIDE("cmpnt"));
     // 5. The caller's outlines are held, used and left open.
     g_firstOutline.AttachOutline(firstOutline);
     g_secondOutline.AttachOutline(secondOutline);

@@ -1,6 +1,7 @@
 // tests/helpers/test_support.cpp: shared test code.
 #include "tests/helpers/test_support.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -170,4 +171,67 @@ FixedTimeZone::~FixedTimeZone() {
 
 std::string TestDataPath(const std::string& relative) {
     return std::string(NORVEX_TEST_DATA) + "/" + relative;
+}
+
+std::vector<std::string> ListScenarios(const std::string& area) {
+    std::vector<std::string> names;
+    std::error_code ignored;
+    for (auto& entry : std::filesystem::directory_iterator(TestDataPath(area), ignored)) {
+        if (entry.is_directory()) names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string ScenarioText(const std::string& area, const std::string& scenario,
+                         const std::string& name) {
+    std::string text = ReadFileBytes(TestDataPath(area + "/" + scenario + "/" + name));
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
+namespace {
+
+// The lines of a UTF-16LE file as UTF-8, split at LF.
+std::vector<std::string> Utf16Lines(const std::string& bytes) {
+    std::u16string wide;
+    for (size_t k = 0; k + 1 < bytes.size(); k += 2) {
+        wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[k]) |
+                                             (static_cast<unsigned char>(bytes[k + 1]) << 8)));
+    }
+    std::vector<std::string> lines(1);
+    for (char16_t unit : wide) {
+        if (unit == u'\n') {
+            lines.emplace_back();
+        } else if (unit == u'\r') {
+            lines.back() += "\\r";
+        } else {
+            lines.back() += Narrow(std::u16string(1, unit));
+        }
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::string CompareWithGolden(const std::string& area, const std::string& scenario,
+                              const std::string& name, const std::string& actual, bool utf16) {
+    std::string path = TestDataPath(area + "/" + scenario + "/" + name);
+    if (!FileExists(path)) {
+        WriteFileBytes(path, actual);
+        return "no golden " + path + ": written from this run, review it";
+    }
+    std::string expected = ReadFileBytes(path);
+    if (expected == actual) return "";
+    if (!utf16) return "differs from " + path + ":\n--- expected\n" + expected + "\n--- actual\n" + actual;
+    std::vector<std::string> expectedLines = Utf16Lines(expected), actualLines = Utf16Lines(actual);
+    for (size_t k = 0; k < std::max(expectedLines.size(), actualLines.size()); ++k) {
+        std::string want = k < expectedLines.size() ? expectedLines[k] : "(end of file)";
+        std::string got = k < actualLines.size() ? actualLines[k] : "(end of file)";
+        if (want != got) {
+            return "differs from " + path + " at line " + std::to_string(k + 1) +
+                   ":\n  expected: " + want + "\n  actual:   " + got;
+        }
+    }
+    return "differs from " + path + " in bytes that are not whole code units";
 }

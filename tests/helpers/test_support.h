@@ -90,3 +90,17 @@ private:
 
 // The path of a file checked in under tests/data.
 std::string TestDataPath(const std::string& relative);
+
+// ---- Golden scenarios -------------------------------------------------------------------
+
+// The scenario folders under tests/data/<area>, sorted by name.
+std::vector<std::string> ListScenarios(const std::string& area);
+// A file of a scenario as text, without a final line end; empty when it is missing.
+std::string ScenarioText(const std::string& area, const std::string& scenario,
+                         const std::string& name);
+// Compares actual with the scenario's golden file. A missing golden is written from actual
+// and the check fails, so that a person reviews it before it counts. Answers an empty text
+// when equal, else what differs (for UTF-16 files, the first differing line).
+std::string CompareWithGolden(const std::string& area, const std::string& scenario,
+                              const std::string& name, const std::string& actual,
+                              bool utf16 = false);

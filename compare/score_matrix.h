@@ -1,0 +1,29 @@
+// compare/score_matrix.h
+//
+// Picks pairs from the score matrix of one item type in one section: one row per first-side
+// candidate, one column per second-side candidate, stored row-major. Kept apart from the
+// outline objects so that tests, and any faster engine that must agree with this one, can
+// drive it with plain arrays.
+#pragma once
+
+#include <cstdint>
+
+// Each cell of a taken row or column becomes kUsedCellOffset - |its score|. Unused scores are
+// never negative, so a used cell cannot win while an unused one remains.
+constexpr int32_t kUsedCellOffset = -99999;
+// Below every cell, used ones included, so that the first cell scanned always becomes the best
+// when the matrix holds nothing better.
+constexpr int32_t kNoBestScore = -9999900;
+
+struct BestCell {
+    int row;          // index into the first side's candidates
+    int column;       // index into the second side's candidates
+    int32_t score;    // the cell's score before it was marked used
+    bool textsEqual;  // the score's lowest bit: set when the two texts are equal
+};
+
+// Answers the highest cell of the rows x columns matrix. On a tie it answers the first in
+// row-major order (the lowest first-side candidate, then the lowest second-side one), so that
+// every run pairs alike. Then it marks that cell's column used and then its row (the crossing
+// cell is marked twice). Requires rows > 0 and columns > 0.
+BestCell TakeBest(int32_t* matrix, int rows, int columns);

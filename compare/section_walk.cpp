@@ -1,0 +1,215 @@
+// compare/section_walk.cpp: the section by section walk of a build.
+//
+// The walk is depth-first: a section's records, then its first child's subtree, then its
+// second child's, and so on. It runs on an explicit stack of child lists instead of recursing,
+// which gives the same order with the depth of an outline bounded by the heap, not the stack.
+#include "compare/section_walk.h"
+
+#include <new>
+
+#include "compare/content_records.h"
+#include "compare/item_matching.h"
+#include "compare/item_records.h"
+#include "driver/norvex63.h"
+#include "driver/progress_bar.h"
+#include "driver/run_state.h"
+#include "outline/outline_object.h"
+#include "support/checked_memory.h"
+#include "support/item_key.h"
+
+namespace {
+
+// The child pairs of one compared section and how far the walk has come through them.
+struct ChildList {
+    int32_t count = 0;
+    int32_t next = 0;
+    int32_t level = 0;
+    WCHAR** firstKeys = nullptr;
+    ItemHandle* firstItems = nullptr;
+    WCHAR** secondKeys = nullptr;
+    ItemHandle* secondItems = nullptr;
+    CWideString parentLabel;  // the section's own label, the parent label of its children
+    ChildList* below = nullptr;  // the list of the section one level up
+};
+
+void MarkOutOfMemory() {
+    g_runState.outOfMemory = true;
+    g_runState.abortFlag = 1;
+}
+
+void FreeIfAny(void* block) {
+    if (block != nullptr) CheckedFree(block);
+}
+
+// Loads one side's section, reacting to a failed load: at the section limit the run stops
+// with DIF_ST_SECTION_LIMIT, and goes on with what was loaded.
+void LoadSide(COutline& side, const WCHAR* key, ItemHandle item) {
+    if (side.LoadSection(key, item, g_runState.options)) return;
+    if (side.OutOfMemory()) {
+        MarkOutOfMemory();
+        return;
+    }
+    g_runState.abortFlag = 1;
+    g_runState.result = DIF_ST_SECTION_LIMIT;
+}
+
+void ReleaseChildList(ChildList* list) {
+    for (int32_t k = list->next; k < list->count; ++k) {
+        FreeIfAny(list->firstKeys[k]);
+        FreeIfAny(list->secondKeys[k]);
+    }
+    FreeIfAny(list->firstKeys);
+    FreeIfAny(list->firstItems);
+    FreeIfAny(list->secondKeys);
+    FreeIfAny(list->secondItems);
+    delete list;
+}
+
+// Steps 1 to 11 of one section: compare it, write its records and answer its child list
+// (none when the run is stopping, or when nothing is left to descend into).
+ChildList* CompareOneSection(const WCHAR* firstKey, ItemHandle firstItem,
+                             const WCHAR* secondKey, ItemHandle secondItem, int32_t depth,
+                             const CWideString& parentLabel) {
+    // 1.
+    if (g_runState.abortFlag != 0) return nullptr;
+    // 2-4.
+    int32_t level = depth + 1;
+    LoadSide(g_firstOutline, firstKey, firstItem);
+    LoadSide(g_secondOutline, secondKey, secondItem);
+    ChildList* children = nullptr;
+    if (!g_runState.outOfMemory) {
+        // 5.
+        PairingSide first = SideOf(g_firstOutline);
+        PairingSide second = SideOf(g_secondOutline);
+        if (secondItem != 0) {
+            MatchItems(first, second);
+        } else {
+            SetAllStatus(first, kStatusUnderOnlyFirst);
+        }
+        // 6-7.
+        WriteItemRecords(g_firstOutline, g_secondOutline, secondKey, firstKey);
+        uint32_t options = g_runState.options;
+        if ((options & DIF_OPT_ATTRIBUTES) != 0) {
+            WriteAttributeRecords(g_firstOutline, g_secondOutline, secondKey);
+        }
+        if ((options & DIF_OPT_PROPERTIES) != 0) {
+            WritePropertyRecords(g_firstOutline, g_secondOutline, secondKey);
+        }
+        if ((options & DIF_OPT_DTDATA) != 0) {
+            WriteDTDataRecords(g_firstOutline, g_secondOutline, secondKey);
+        }
+        // 8.
+        int32_t firstCount = g_firstOutline.count;
+        if (firstCount > 0 && !g_runState.outOfMemory) {
+            // The list's label may still throw the wide string's out-of-memory failure.
+            children = new (std::nothrow) ChildList;
+            if (children == nullptr) MarkOutOfMemory();
+        }
+        if (children != nullptr) {
+            uint32_t pointers = static_cast<uint32_t>(firstCount) * sizeof(WCHAR*);
+            uint32_t handles = static_cast<uint32_t>(firstCount) * sizeof(ItemHandle);
+            children->firstKeys = static_cast<WCHAR**>(CheckedAlloc(pointers));
+            children->firstItems = static_cast<ItemHandle*>(CheckedAlloc(handles));
+            children->secondKeys = static_cast<WCHAR**>(CheckedAlloc(pointers));
+            children->secondItems = static_cast<ItemHandle*>(CheckedAlloc(handles));
+            bool allocated = children->firstKeys != nullptr && children->firstItems != nullptr &&
+                             children->secondKeys != nullptr && children->secondItems != nullptr;
+            children->count = allocated
+                                  ? BuildChildList(children->firstKeys, children->firstItems,
+                                                   children->secondKeys, children->secondItems,
+                                                   secondKey)
+                                  : -1;
+            if (children->count < 0) {
+                // Without its child list the walk cannot go on truthfully.
+                children->count = 0;
+                MarkOutOfMemory();
+            }
+        }
+    }
+    // 9.
+    g_secondOutline.FreeItemArrays();
+    g_firstOutline.FreeItemArrays();
+    // 10.
+    int32_t childCount = children != nullptr ? children->count : 0;
+    g_progressBar.BeginLevel(childCount, level);
+    if (children == nullptr) return nullptr;
+    if (children->count == 0) {
+        ReleaseChildList(children);
+        return nullptr;
+    }
+    children->level = level;
+    children->parentLabel = parentLabel;
+    return children;
+}
+
+}  // namespace
+
+void CompareSection(const WCHAR* firstKey, ItemHandle firstItem, const WCHAR* secondKey,
+                    ItemHandle secondItem, int32_t depth, const CWideString& parentLabel) {
+    ChildList* top = CompareOneSection(firstKey, firstItem, secondKey, secondItem, depth,
+                                       parentLabel);
+    while (top != nullptr) {
+        if (top->next == top->count) {
+            ChildList* finished = top;
+            top = top->below;
+            ReleaseChildList(finished);
+            continue;
+        }
+        // 12.1 The child's label, built only where its level reports.
+        int32_t i = top->next;
+        CWideString label;
+        if (g_progressBar.ReportsLevel(top->level)) {
+            label = g_progressBar.SectionLabel(g_firstOutline.Outline(), top->firstItems[i],
+                                               top->parentLabel, top->level);
+            g_progressBar.StepLevel(top->level, i, top->count, label.Text());
+        }
+        // 12.2
+        ChildList* child = CompareOneSection(top->firstKeys[i], top->firstItems[i],
+                                             top->secondKeys[i], top->secondItems[i],
+                                             top->level, label);
+        // 12.3 The child's keys are no longer needed once its section was loaded; its subtree
+        //      has keys of its own.
+        FreeIfAny(top->firstKeys[i]);
+        FreeIfAny(top->secondKeys[i]);
+        top->next = i + 1;
+        if (child != nullptr) {
+            child->below = top;
+            top = child;
+        }
+    }
+}
+
+int32_t BuildChildList(WCHAR** firstKeys, ItemHandle* firstItems, WCHAR** secondKeys,
+                       ItemHandle* secondItems, const WCHAR* secondKey) {
+    const COutline& first = g_firstOutline;
+    const COutline& second = g_secondOutline;
+    bool descendIntoOnlyFirst = (g_runState.options & DIF_OPT_RDFC) == 0;
+    int32_t n = 0;
+    for (int32_t i = 0; i < first.count; ++i) {
+        if (first.status[i] == kStatusIgnored) continue;
+        // 1-4.
+        int32_t m = first.match[i];
+        if (m == kNoMatch && !descendIntoOnlyFirst) continue;
+        firstKeys[n] = CheckedDup(first.keys[i]);
+        firstItems[n] = first.items[i];
+        if (m == kNoMatch) {
+            // An item only in the first outline: its children are all 'X', keyed under a
+            // made-up key of the second side.
+            secondKeys[n] = MakeKey(secondKey, m + 2);
+            secondItems[n] = 0;
+        } else {
+            secondKeys[n] = CheckedDup(second.keys[m]);
+            secondItems[n] = second.items[m];
+        }
+        if (firstKeys[n] == nullptr || secondKeys[n] == nullptr) {
+            for (int32_t k = 0; k <= n; ++k) {
+                FreeIfAny(firstKeys[k]);
+                FreeIfAny(secondKeys[k]);
+            }
+            return -1;
+        }
+        // 5.
+        ++n;
+    }
+    return n;
+}

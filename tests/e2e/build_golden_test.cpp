@@ -1,0 +1,68 @@
+// tests/e2e/build_golden_test.cpp
+//
+// Whole builds through real files: each scenario folder under tests/data/build holds two
+// outlines, the option word, the expected status and the expected compare file, byte for
+// byte, with a one-line why.txt. The outlines are copied into a scratch folder with fixed
+// modification times and compared under a fixed time zone, so the header's dates never vary.
+#include <utime.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "driver/norvex63.h"
+#include "tests/helpers/test_support.h"
+
+namespace {
+
+constexpr time_t kFixedFileTime = 1700000000;  // Tue Nov 14 22:13:20 2023 UTC
+
+void CopyWithFixedTime(const std::string& scenario, const std::string& name,
+                       const std::string& target) {
+    WriteFileBytes(target, ReadFileBytes(TestDataPath("build/" + scenario + "/" + name)));
+    struct utimbuf times = {kFixedFileTime, kFixedFileTime};
+    utime(target.c_str(), &times);
+}
+
+class BuildGolden : public ::testing::TestWithParam<std::string> {};
+
+}  // namespace
+
+TEST_P(BuildGolden, WritesTheExpectedCompareFile) {
+    const std::string scenario = GetParam();
+    const std::string why = ScenarioText("build", scenario, "why.txt");
+    FixedTimeZone utc("UTC");
+    ScratchFolder scratch;
+    CopyWithFixedTime(scenario, "first.outline", scratch.File("first.outline"));
+    CopyWithFixedTime(scenario, "second.outline", scratch.File("second.outline"));
+    uint32_t options = static_cast<uint32_t>(
+        std::stoul(ScenarioText("build", scenario, "options.txt"), nullptr, 0));
+    std::string statusText = ScenarioText("build", scenario, "status.txt");
+    int expectedStatus = statusText.empty() ? 0 : std::stoi(statusText, nullptr, 0);
+
+    MessageBoxRecorder boxes;
+    // Relative names, so that the header holds the same names wherever the scratch folder is.
+    WorkingDirectory inScratch(scratch.Path());
+    std::string expectedBoxes = ScenarioText("build", scenario, "boxes.txt");
+    if (!expectedBoxes.empty()) expectedBoxes += "\n";
+    for (int run = 0; run < 2; ++run) {  // state left by one build must not change the next
+        boxes.Clear();
+        uint16_t status = DIF_Build(u"first.outline", u"second.outline", u"result.cmp",
+                                    nullptr, 0, options);
+        EXPECT_EQ(status, expectedStatus) << scenario << ": " << why;
+        std::string difference = CompareWithGolden("build", scenario, "expected.cmp",
+                                                   ReadFileBytes(scratch.File("result.cmp")),
+                                                   true);
+        EXPECT_EQ(difference, "") << scenario << " (run " << run << "): " << why;
+        EXPECT_EQ(boxes.Titles(), expectedBoxes) << scenario << " (run " << run << ")";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, BuildGolden, ::testing::ValuesIn(ListScenarios("build")),
+                         [](const ::testing::TestParamInfo<std::string>& scenario) {
+                             std::string name = scenario.param;
+                             for (char& letter : name) {
+                                 if (!isalnum(static_cast<unsigned char>(letter))) letter = '_';
+                             }
+                             return name;
+                         });
