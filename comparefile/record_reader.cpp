@@ -128,8 +128,10 @@ CompareRecord ParseCompareRecord(const WCHAR* line, bool viewMode, bool* refused
         if (viewMode && record.subjectLetter == kSubjectMove) {
             // The viewer shows the run where it stands in the two outlines; the sign of value
             // 1 tells the direction, from the positions that the apply would use.
+            // Negated as the 32-bit word wraps, so that the lowest value stays itself.
             if (OrdinalOf(record.firstKey) > OrdinalOf(record.secondKey)) {
-                record.firstValue = -record.firstValue;
+                record.firstValue =
+                    static_cast<int32_t>(0u - static_cast<uint32_t>(record.firstValue));
             }
             CheckedFree(record.firstKey);
             record.firstKey = nullptr;

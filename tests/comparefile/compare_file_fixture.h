@@ -1,0 +1,105 @@
+// tests/comparefile/compare_file_fixture.h
+//
+// Shared by the compare file tests: compare file bytes from wide texts, a list loaded from a
+// real file, and a whole record spelled out for failure messages.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "comparefile/compare_list.h"
+#include "comparefile/record_reader.h"
+#include "tests/helpers/test_support.h"
+
+// The UTF-16LE bytes of text, as a compare file holds them.
+inline std::string Utf16Bytes(const std::u16string& text) {
+    std::string bytes;
+    for (char16_t unit : text) {
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>(unit >> 8));
+    }
+    return bytes;
+}
+
+// A file's bytes as code units again, for messages that name the first differing line.
+inline std::u16string Utf16Text(const std::string& bytes) {
+    std::u16string text;
+    for (size_t k = 0; k + 1 < bytes.size(); k += 2) {
+        text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[k]) |
+                                             (static_cast<unsigned char>(bytes[k + 1]) << 8)));
+    }
+    return text;
+}
+
+// Byte order mark, one marker line and three file lines, as a build with one kind bit writes.
+inline std::u16string PlainHeader() {
+    return u"\uFEFFRDFA\r\nfirst,3,Tue Nov 14 2023 22:13:20\r\nsecond,0,\r\n,0,\r\n";
+}
+
+// Writes text as a compare file at path.
+inline void WriteCompareText(const std::string& path, const std::u16string& text) {
+    WriteFileBytes(path, Utf16Bytes(text));
+}
+
+// Clears list, reads the file at path with modeWord (1 a viewer, 2 the apply) and answers the
+// count that ReadCompareRecords answered; the file is closed again.
+inline uint16_t LoadCompareFile(CompareList& list, const std::string& path, uint32_t modeWord) {
+    list.ClearCompareList();
+    if (!list.OpenCompareFile(Wide(path).c_str(), u"rb", modeWord)) return 0;
+    uint16_t count = ReadCompareRecords(list);
+    list.CloseCompareFile();
+    return count;
+}
+
+// A wide text made printable: CR, LF and anything outside ASCII as escapes; none as (none).
+inline std::string Printable(const WCHAR* text) {
+    if (text == nullptr) return "(none)";
+    std::string out = "\"";
+    for (; *text != 0; ++text) {
+        if (*text == u'\r') out += "\\r";
+        else if (*text == u'\n') out += "\\n";
+        else if (*text >= 0x20 && *text < 0x7F) out.push_back(static_cast<char>(*text));
+        else out += "\\u" + std::to_string(static_cast<unsigned>(*text));
+    }
+    return out + "\"";
+}
+
+// Record n of list as one line: letters, keys, values, text.
+inline std::string DescribeRecord(const CompareList& list, uint16_t n) {
+    std::string letters;
+    letters += Printable(std::u16string(1, list.ChangeLetter(n)).c_str());
+    letters += Printable(std::u16string(1, list.SubjectLetter(n)).c_str());
+    return letters + " " + Printable(list.FirstKey(n)) + " " + Printable(list.SecondKey(n)) + " " +
+           std::to_string(list.FirstValue(n)) + " " + std::to_string(list.SecondValue(n)) + " " +
+           Printable(list.Text(n));
+}
+
+// The expected content of one record, written the same way as DescribeRecord.
+struct ExpectedRecord {
+    char16_t changeLetter;
+    char16_t subjectLetter;
+    const char16_t* firstKey;
+    const char16_t* secondKey;
+    int32_t firstValue;
+    int32_t secondValue;
+    const char16_t* text;
+};
+
+inline std::string DescribeExpected(const ExpectedRecord& record) {
+    std::string letters;
+    letters += Printable(std::u16string(1, record.changeLetter).c_str());
+    letters += Printable(std::u16string(1, record.subjectLetter).c_str());
+    return letters + " " + Printable(record.firstKey) + " " + Printable(record.secondKey) + " " +
+           std::to_string(record.firstValue) + " " + std::to_string(record.secondValue) + " " +
+           Printable(record.text);
+}
+
+// Compares every record of list with expected, printing both whole lists on a difference.
+inline void ExpectRecords(const CompareList& list, const std::vector<ExpectedRecord>& expected,
+                          const std::string& why) {
+    std::string held, wanted;
+    for (uint16_t n = 0; n < list.Count(); ++n) held += "  " + DescribeRecord(list, n) + "\n";
+    for (const ExpectedRecord& record : expected) wanted += "  " + DescribeExpected(record) + "\n";
+    EXPECT_EQ(held, wanted) << why;
+}
