@@ -1,16 +1,107 @@
-// merge/merge_exports.cpp: merging two versions into their original.
-//
-// TODO: the three-way merge comes with the merge engine; until then nothing is merged or
-// saved, and the calls say so with their "not saved" bit.
+// merge/merge_exports.cpp: the merge's exports, DIF_Merge and DIF_MergeObjects.
 #include "driver/norvex63.h"
+
+#include "driver/progress_bar.h"
+#include "driver/run_state.h"
+#include "merge/three_way_merge.h"
+#include "outline/outline_object.h"
+#include "resources/string_table.h"
+#include "support/item_key.h"
+
+namespace {
+
+// Progress levels: a merge of whole files reports the root's children at level 2 and two
+// levels below them; a merge of three items starts one level lower.
+constexpr int32_t kMergeLevels = 4;
+constexpr int32_t kObjectMergeLevels = 3;
+
+void BeginMerge(DIF_WINDOW window, uint16_t message, uint32_t options, int32_t levels) {
+    g_runState.abortFlag = 0;
+    g_runState.outOfMemory = false;
+    g_runState.options = options;
+    g_progressBar.SetLevels(levels);
+    g_progressBar.SetTarget(window, message);
+    g_runState.firstSectionCount = 0;
+    g_runState.secondSectionCount = 0;
+    g_progressBar.ReportStatus(0, kStringLoading);
+}
+
+// Merges the children of the three items into the original, labelling the versions.
+uint16_t RunMerge(ItemHandle originalItem, ItemHandle version1Item, const WCHAR* version1Name,
+                  ItemHandle version2Item, const WCHAR* version2Name) {
+    g_runState.result = 0;
+    g_baseOutline.SetLabel(nullptr);  // conflict texts call it "partially merged original"
+    g_version1Outline.SetLabel(version1Name);
+    g_version2Outline.SetLabel(version2Name);
+    g_progressBar.ReportStatus(0, kStringProcessing);
+    WCHAR rootKey[] = ROOT_ITEM_KEY;
+    MergeNode original = {rootKey, originalItem};
+    MergeNode version1 = {rootKey, version1Item};
+    MergeNode version2 = {rootKey, version2Item};
+    g_threeWayMerge.MergeLevel(original, version1, version2, 0, 0, CWideString());
+    if (g_runState.abortFlag == 0) g_progressBar.ReportStatus(100, kStringSaving);
+    return static_cast<uint16_t>(g_runState.result & 0xFFFF);
+}
+
+// The counts, where the caller asked for them.
+void WriteCounts(uint16_t* conflicts, uint16_t* warnings) {
+    if (conflicts != nullptr) *conflicts = static_cast<uint16_t>(g_threeWayMerge.Conflicts());
+    if (warnings != nullptr) *warnings = static_cast<uint16_t>(g_threeWayMerge.Warnings());
+}
+
+// Saves the merged original at outputPath when the merge ran whole. A merge that ran out of
+// memory is incomplete and is not saved: the caller sees it as not saved.
+uint16_t SaveMerged(uint16_t status, const DIF_CHAR* outputPath) {
+    if (status != 0) return status;
+    if (g_runState.outOfMemory) return DIF_ST_MERGE_SAVE;
+    if (g_baseOutline.Save(outputPath) == 0) return DIF_ST_MERGE_SAVE;
+    return 0;
+}
+
+uint16_t EndMerge(uint16_t status) {
+    if (g_runState.abortFlag != 0) {
+        g_progressBar.ReportStatus(100, kStringAborted);
+        return static_cast<uint16_t>(status | DIF_ST_ABORTED);
+    }
+    g_progressBar.ReportStatus(100, kStringDone);
+    return status;
+}
+
+}  // namespace
 
 uint16_t DIF_API DIF_Merge(const DIF_CHAR* originalPath, const DIF_CHAR* version1Path,
                            const DIF_CHAR* version2Path, const DIF_CHAR* outputPath,
                            DIF_WINDOW window, uint16_t message, uint32_t options,
                            uint16_t* conflicts, uint16_t* warnings) {
-    if (conflicts != nullptr) *conflicts = 0;
-    if (warnings != nullptr) *warnings = 0;
-    return DIF_ST_MERGE_SAVE;
+    // 1.
+    BeginMerge(window, message, options, kMergeLevels);
+    // 2. Every path, the output's included, is read from the caller's directory.
+    SaveWorkingDirectory();
+    uint16_t status = 0;
+    RestoreWorkingDirectory();
+    if (!g_baseOutline.Open(originalPath)) status = DIF_ST_FIRST_OUTLINE;
+    RestoreWorkingDirectory();
+    if (!g_version1Outline.Open(version1Path)) status |= DIF_ST_SECOND_OUTLINE;
+    RestoreWorkingDirectory();
+    if (!g_version2Outline.Open(version2Path)) status |= DIF_ST_THIRD_OUTLINE;
+    RestoreWorkingDirectory();
+    // 3-4.
+    g_threeWayMerge.Reset();
+    if (status == 0) {
+        ItemHandle originalRoot = g_baseOutline.GetRoot();
+        ItemHandle version1Root = g_version1Outline.GetRoot();
+        ItemHandle version2Root = g_version2Outline.GetRoot();
+        status = RunMerge(originalRoot, version1Root, version1Path, version2Root, version2Path);
+    }
+    // 5-6.
+    WriteCounts(conflicts, warnings);
+    status = SaveMerged(status, outputPath);
+    // 7. Outlines opened here are closed here; the versions' "near here" markers go with them.
+    g_baseOutline.Close();
+    g_version1Outline.Close();
+    g_version2Outline.Close();
+    // 8-9.
+    return EndMerge(status);
 }
 
 uint16_t DIF_API DIF_MergeObjects(DIF_HANDLE originalOutline, DIF_HANDLE originalItem,
@@ -20,7 +111,18 @@ uint16_t DIF_API DIF_MergeObjects(DIF_HANDLE originalOutline, DIF_HANDLE origina
                                   const DIF_CHAR* outputPath, DIF_WINDOW window,
                                   uint16_t message, uint32_t options, uint16_t* conflicts,
                                   uint16_t* warnings) {
-    if (conflicts != nullptr) *conflicts = 0;
-    if (warnings != nullptr) *warnings = 0;
-    return DIF_ST_MERGE_SAVE;
+    BeginMerge(window, message, options, kObjectMergeLevels);
+    // The caller's outlines are held, merged and left open; the directory stays as it was.
+    SaveWorkingDirectory();
+    g_baseOutline.AttachOutline(originalOutline);
+    g_version1Outline.AttachOutline(version1Outline);
+    g_version2Outline.AttachOutline(version2Outline);
+    RestoreWorkingDirectory();
+    g_threeWayMerge.Reset();
+    // The merge covers the children of the three items, not the items themselves.
+    uint16_t status = RunMerge(originalItem, version1Item, version1Name, version2Item,
+                               version2Name);
+    WriteCounts(conflicts, warnings);
+    status = SaveMerged(status, outputPath);
+    return EndMerge(status);
 }

@@ -1,0 +1,181 @@
+// merge/order_merge.cpp: carrying the versions' moves into the original.
+//
+// Each version's moves are its runs of kept items that are consecutive in both outlines but
+// stand at another kept position in the version. Both versions' runs are combined into one
+// plan by the original's kept positions; version 1's moves are entered first, so a move that
+// both versions made is carried out once, as version 1's. Two different targets for one item
+// are overlapping moves: conflict C002, and the order stays the original's.
+#include "merge/three_way_merge.h"
+
+#include "compare/item_matching.h"
+#include "outline/outline_walk.h"
+#include "resources/string_table.h"
+#include "support/checked_memory.h"
+
+namespace {
+
+constexpr MoveRun kEndOfRuns = {-1, -1, -1};
+
+void FreeIfAny(void* block) {
+    if (block != nullptr) CheckedFree(block);
+}
+
+// The child of parent at position (from 1), skipped children passed over; 0 when position is
+// below 1 or the children run out.
+ItemHandle ChildAt(OutlineHandle outline, ItemHandle parent, int32_t position) {
+    if (position < 1) return 0;
+    return NthChild(outline, parent, position);
+}
+
+}  // namespace
+
+bool IsKept(WCHAR status) {
+    return status != kStatusDeleted && status != kStatusAdded &&
+           status != kStatusUnderOnlyFirst && status != kStatusConflict &&
+           status != kStatusIgnored;
+}
+
+int32_t KeptPosition(const WCHAR* status, int32_t index) {
+    if (index < 0 || index >= g_baseOutline.count) return -1;
+    int32_t kept = 0;
+    for (int32_t k = 0; k <= index; ++k) {
+        if (IsKept(status[k])) ++kept;
+    }
+    return kept - 1;
+}
+
+int32_t KeptIndex(const WCHAR* status, int32_t position) {
+    int32_t count = g_baseOutline.count;
+    if (position < 0 || position >= count || count == 0) return -1;
+    int32_t kept = -1;
+    for (int32_t k = 0; k < count; ++k) {
+        if (IsKept(status[k]) && ++kept == position) return k;
+    }
+    return -1;
+}
+
+int32_t CThreeWayMerge::MergeOrder(ItemHandle originalParent, ItemHandle version1Parent,
+                                   ItemHandle version2Parent, ItemHandle anchor) {
+    // 1-2.
+    MoveRun* runs1 = MoveRuns(1);
+    MoveRun* runs2 = MoveRuns(2);
+    bool overlap = false;
+    MovePlanEntry* plan = nullptr;
+    if (runs1 != nullptr && runs2 != nullptr) {
+        plan = CombineMoves(runs1, runs2, g_baseOutline.count, &overlap);
+    }
+    // 3-4. Without the memory for the plan nothing is moved: the order stays the original's.
+    if (overlap) {
+        MarkConflict(g_baseOutline.Outline(), originalParent, g_version1Outline.Outline(),
+                     version1Parent, kChangeOrder, g_version2Outline.Outline(), version2Parent,
+                     kChangeOrder, anchor, true, kKindOrder);
+    } else if (plan != nullptr) {
+        ApplyMoves(plan, g_baseOutline.count, originalParent);
+    }
+    // 5.
+    FreeIfAny(runs1);
+    FreeIfAny(runs2);
+    FreeIfAny(plan);
+    return 0;
+}
+
+MoveRun* CThreeWayMerge::MoveRuns(int version) {
+    COutline& side = version == 1 ? g_version1Outline : g_version2Outline;
+    const WCHAR* originalStatus = g_baseOutline.StatusFor(version);
+    // Room for every item's run and the end mark.
+    MoveRun* runs = static_cast<MoveRun*>(
+        CheckedAlloc(static_cast<uint32_t>(side.count + 1) * sizeof(MoveRun)));
+    if (runs == nullptr) return nullptr;
+    int32_t recorded = 0;
+    // 1.
+    int32_t basePosition = -1, versionPosition = -1, length = 0;
+    // 2.
+    for (int32_t j = 0; j < side.count; ++j) {
+        if (!IsKept(side.status[j])) continue;
+        int32_t previousVersion = versionPosition;
+        versionPosition += 1;
+        int32_t previousBase = basePosition;
+        basePosition = KeptPosition(originalStatus, side.match[j]);
+        if (length == 0 || basePosition == previousBase + 1) {
+            length += 1;
+        } else {
+            if (previousBase != previousVersion) {
+                runs[recorded++] = {previousBase - length + 1, previousVersion - length + 1,
+                                    length};
+            }
+            length = 1;
+        }
+    }
+    // 3-4.
+    if (length > 0 && basePosition != versionPosition) {
+        runs[recorded++] = {basePosition - length + 1, versionPosition - length + 1, length};
+    }
+    runs[recorded] = kEndOfRuns;
+    return runs;
+}
+
+MovePlanEntry* CThreeWayMerge::CombineMoves(const MoveRun* runs1, const MoveRun* runs2,
+                                            int32_t count, bool* overlap) {
+    // 1.
+    *overlap = false;
+    if (count == 0) return nullptr;
+    MovePlanEntry* plan = static_cast<MovePlanEntry*>(
+        CheckedAlloc(static_cast<uint32_t>(count) * sizeof(MovePlanEntry)));
+    if (plan == nullptr) return nullptr;
+    for (int32_t k = 0; k < count; ++k) plan[k] = {-1, 1};
+    // 2.
+    for (const MoveRun* run = runs1; run->length != -1; ++run) {
+        for (int32_t k = 0; k < run->length; ++k) {
+            int32_t entry = run->basePosition + k;
+            if (entry >= 0 && entry < count) plan[entry] = {run->versionPosition + k, 1};
+        }
+    }
+    // 3.
+    for (const MoveRun* run = runs2; run->length != -1; ++run) {
+        for (int32_t k = 0; k < run->length; ++k) {
+            int32_t entry = run->basePosition + k;
+            if (entry < 0 || entry >= count) continue;
+            int32_t target = run->versionPosition + k;
+            if (plan[entry].target == -1) {
+                plan[entry] = {target, 2};
+            } else if (plan[entry].target != target) {
+                *overlap = true;
+                break;  // the rest of this run is passed over; later runs still count
+            }
+        }
+    }
+    return plan;
+}
+
+void CThreeWayMerge::ApplyMoves(MovePlanEntry* plan, int32_t count, ItemHandle parent) {
+    CBaseOutline& original = g_baseOutline;
+    OutlineHandle outline = original.Outline();
+    for (int32_t i = 0; i < count; ++i) {
+        // 1-2. Every visited entry is cleared, so each chain ends and no item moves twice.
+        int32_t current = i;
+        int32_t target = plan[current].target;
+        while (target != -1) {
+            if (current != target) {
+                int32_t k = KeptIndex(original.StatusFor(plan[current].version), current);
+                ItemHandle old = k != -1 ? original.items[k] : 0;
+                ItemHandle destination = ChildAt(outline, parent, target);
+                ItemHandle copy = CopyItem(outline, old, outline, parent, destination, 1, 1);
+                if (k != -1) original.items[k] = copy;
+                if (DeleteItem(outline, old) == 0) {
+                    CountWarning();
+                    CWideString message(static_cast<UINT>(kStringW004));
+                    if (k != -1 && original.texts[k] != nullptr) {
+                        message += WIDE(" (");
+                        message += original.texts[k];
+                        message += WIDE(")");
+                    }
+                    InsertWarning(outline, parent, old, message);
+                }
+            }
+            plan[current].target = -1;
+            current = target;
+            // A target outside the plan ends the chain.
+            target = current >= 0 && current < count ? plan[current].target : -1;
+        }
+    }
+}

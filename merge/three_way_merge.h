@@ -1,0 +1,182 @@
+// merge/three_way_merge.h
+//
+// The three-way merge: two versions edited from one original are merged into the original,
+// which is then saved as the result. The original is edited in memory level by level: each
+// level's children are paired with both versions, merged item by item, reordered and given
+// the versions' additions. Whatever cannot be merged is written into the result as numbered
+// conflict and warning comments (type 188) next to the place concerned, never settled by
+// choosing a side.
+#pragma once
+
+#include <cstdint>
+
+#include "outline/outline_object.h"
+#include "outline/outline_runtime.h"
+#include "platform/platform.h"
+#include "support/wide_string.h"
+
+// The type of every comment item that the merge inserts.
+constexpr int32_t kCommentItemType = 188;
+// An original item of this type that one version deleted and the other left as it was stays.
+constexpr int32_t kKeptWhenDeletedType = 131;
+
+// The pairing's letters as the merge reads them: an original item without partner in a
+// version was deleted there, a version item without partner in the original was added.
+constexpr WCHAR kStatusDeleted = u'D';
+constexpr WCHAR kStatusAdded = u'A';
+
+// Change codes of ApplyChange and AnnotateItem.
+constexpr WCHAR kChangeText = u'C';
+constexpr WCHAR kChangeDelete = u'D';
+constexpr WCHAR kChangeCopy = u'A';
+constexpr WCHAR kChangeCopyUnder = u'X';
+constexpr WCHAR kChangeComment = u'R';
+constexpr WCHAR kChangeOrder = u'M';
+
+// Conflict kinds: what conflicts, named in the banner.
+constexpr WCHAR kKindText = u'T';
+constexpr WCHAR kKindAttribute = u'A';
+constexpr WCHAR kKindInherited = u'K';
+constexpr WCHAR kKindProperty = u'P';
+constexpr WCHAR kKindDTData = u'D';
+constexpr WCHAR kKindOrder = u'M';
+
+// Sources of a banner: a "near here" marker, the partially merged original, a version.
+constexpr int32_t kSourceNearHere = -1;
+constexpr int32_t kSourceOriginal = 0;
+
+// Where the walk starts on one side: the key that prefixes the children's keys, and the item
+// (0 when this side has no such item).
+struct MergeNode {
+    WCHAR* key;
+    ItemHandle item;
+};
+
+// The nodes of one side for the children of one level.
+struct MergeNodeList {
+    int32_t count;           // entries allocated: the original items loaded at the level
+    const WCHAR* keyPrefix;  // the side's current key (borrowed), for made-up keys
+    MergeNode* entries;
+};
+
+// One side's run of kept items that stand elsewhere in the version than in the original.
+struct MoveRun {
+    int32_t basePosition;     // kept position in the original of the run's first item
+    int32_t versionPosition;  // kept position in the version of the run's first item
+    int32_t length;
+};
+
+// Where each kept original item goes, by its kept position.
+struct MovePlanEntry {
+    int32_t target;   // kept position in the version, -1 when not moved
+    int32_t version;  // 1 or 2: whose move it is
+};
+
+class CThreeWayMerge {
+public:
+    CThreeWayMerge() = default;
+    CThreeWayMerge(const CThreeWayMerge&) = delete;
+    CThreeWayMerge& operator=(const CThreeWayMerge&) = delete;
+
+    // Starts a call: both counters back to 0.
+    void Reset();
+    uint32_t Conflicts() const { return conflicts_; }
+    uint32_t Warnings() const { return warnings_; }
+
+    // ---- The level walk -------------------------------------------------------------------
+
+    // Merges the children of the three nodes' items, then their subtrees. depth is the level
+    // of the caller (0 at the top); anchor the nearest enclosing unit of the original (0 for
+    // none). Answers 1 when a conflict inside a unit is left for the caller to settle at the
+    // unit. Walks without recursing.
+    int32_t MergeLevel(const MergeNode& original, const MergeNode& version1,
+                       const MergeNode& version2, int32_t depth, ItemHandle anchor,
+                       const CWideString& label);
+
+    // Fills the three lists (each with room for the level's original items) with the child
+    // nodes to descend into: every original item not settled as a conflict nor ignored, with
+    // its counterparts, or a made-up key and no item where a version has none. Answers the
+    // entries filled; -1 when a key could not be copied.
+    int32_t CollectChildNodes(MergeNodeList& original, MergeNodeList& version1,
+                              MergeNodeList& version2);
+
+    // ---- Matching and the item rule -------------------------------------------------------
+
+    // Pairs the loaded items of version (its outline object, tag 1 or 2) with the original's.
+    void MatchVersion(COutline& version, int tag);
+    // Merges every original item of the level by the rule of its two statuses. Answers 1 when
+    // a conflict was left pending for an enclosing unit.
+    int32_t MergeItems(ItemHandle anchor);
+    // Merges the attribute sets of a paired item into item; answers 1 when they cannot be
+    // merged, with *inherited 1 when that is because an inheritable-contents attribute changed.
+    int32_t MergeAttributes(OutlineHandle outline, ItemHandle item, const AttributeSet* original,
+                            const AttributeSet* version1, const AttributeSet* version2,
+                            int32_t* inherited);
+
+    // ---- Order and additions --------------------------------------------------------------
+
+    // Carries the versions' moves of the level's kept items into the original, or marks
+    // overlapping moves as conflict C002.
+    int32_t MergeOrder(ItemHandle originalParent, ItemHandle version1Parent,
+                       ItemHandle version2Parent, ItemHandle anchor);
+    // Copies the items that only a version has into the original under anchor, each run at its
+    // place. Answers 1 when an inherited addition was left out (warning W002 was raised).
+    int32_t InsertAdditions(ItemHandle anchor);
+
+    // ---- Marking and changing -------------------------------------------------------------
+
+    // Marks a conflict on o with the two versions' sides p (code1) and q (code2). Inside a unit
+    // (unit 0, anchor set) it only marks "near here" in the versions and answers 1.
+    int32_t MarkConflict(OutlineHandle originalOutline, ItemHandle o, OutlineHandle outline1,
+                         ItemHandle p, WCHAR code1, OutlineHandle outline2, ItemHandle q,
+                         WCHAR code2, ItemHandle anchor, bool unit, WCHAR kind);
+    // Two comment items after item with the versions' attribute labels and their banners.
+    void MarkAttributeConflict(OutlineHandle outline, ItemHandle item, const WCHAR* label1,
+                               const WCHAR* label2);
+    // Puts a banner on or after item; answers the item that now ends the annotation.
+    ItemHandle AnnotateItem(OutlineHandle outline, ItemHandle item, WCHAR code,
+                            const WCHAR* text, int32_t source, bool deleted, WCHAR kind);
+    // Carries out one change on item; answers the item that now stands for the result (0
+    // after a deletion).
+    ItemHandle ApplyChange(OutlineHandle outline, ItemHandle item, OutlineHandle sourceOutline,
+                           ItemHandle sourceItem, WCHAR code, const WCHAR* text);
+
+    // ---- Texts ------------------------------------------------------------------------------
+
+    // The banner of the current conflict, or a "near here" marker (version kSourceNearHere).
+    CWideString BuildConflictText(int32_t version, bool deleted, WCHAR kind) const;
+    // Inserts a warning item with the current warning number and text after `after` under
+    // parent (after 0: first); the caller has counted the warning.
+    void InsertWarning(OutlineHandle outline, ItemHandle parent, ItemHandle after,
+                       const CWideString& text);
+
+private:
+    // Counts a conflict or a warning and shows the running totals to the progress handler.
+    void CountConflict();
+    void CountWarning();
+    void PublishCounts() const;
+
+    // The item rule's conflict on original item i, with the version statuses as codes.
+    int32_t SettleConflict(int32_t i, WCHAR code1, WCHAR code2, WCHAR kind, bool fromTable,
+                           ItemHandle anchor, bool unit);
+
+    // The runs of one version; released with CheckedFree. None when memory ran out.
+    MoveRun* MoveRuns(int version);
+    MovePlanEntry* CombineMoves(const MoveRun* runs1, const MoveRun* runs2, int32_t count,
+                                bool* overlap);
+    void ApplyMoves(MovePlanEntry* plan, int32_t count, ItemHandle parent);
+    int32_t InsertAdditionsAt(int32_t i, int32_t position1, int32_t position2,
+                              ItemHandle anchor);
+
+    uint32_t conflicts_ = 0;
+    uint32_t warnings_ = 0;
+};
+
+extern CThreeWayMerge g_threeWayMerge;
+
+// A kept item takes part in the order merge: none of 'D', 'A', 'X', '#', 'I'.
+bool IsKept(WCHAR status);
+// The kept position of the original's item at index under status (-1 outside the level).
+int32_t KeptPosition(const WCHAR* status, int32_t index);
+// The index of the original's item at kept position under status, or -1.
+int32_t KeptIndex(const WCHAR* status, int32_t position);
