@@ -9,11 +9,11 @@
 #include "platform/platform.h"
 
 // The letters of a record. The change letter says what happened, the subject letter to what.
-constexpr WCHAR kChangeChanged = u'C';   // in both outlines, different
-constexpr WCHAR kChangeDeleted = u'D';   // only in the second outline
-constexpr WCHAR kChangeAdded = u'A';     // only in the first outline
+constexpr WCHAR kChangeChanged = u'C';      // in both outlines, different
+constexpr WCHAR kChangeDeleted = u'D';      // only in the second outline
+constexpr WCHAR kChangeAdded = u'A';        // only in the first outline
 constexpr WCHAR kChangeAddedWithin = u'X';  // only in the first, inside something only there
-constexpr WCHAR kChangeMoved = u'M';     // a run of consecutive items that moved
+constexpr WCHAR kChangeMoved = u'M';        // a run of consecutive items that moved
 constexpr WCHAR kSubjectText = u'T';
 constexpr WCHAR kSubjectAttribute = u'A';
 constexpr WCHAR kSubjectProperty = u'P';

@@ -68,8 +68,8 @@ uint16_t ReadCompareRecords(CompareList& list) {
             ReleaseCompareRecord(record);
             continue;
         }
-        // A full list (kMaxCompareRecords) or arrays that cannot grow drop this record and
-        // every later one: the list stays a true prefix of the file rather than one with gaps.
+        // Records past kMaxCompareRecords, or past what the arrays could grow to, are dropped:
+        // reading stops at the first that the list cannot hold.
         if (!list.AppendCompareRecord(record)) break;
         ++appended;
     }

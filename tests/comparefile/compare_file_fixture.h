@@ -65,17 +65,7 @@ inline std::string Printable(const WCHAR* text) {
     return out + "\"";
 }
 
-// Record n of list as one line: letters, keys, values, text.
-inline std::string DescribeRecord(const CompareList& list, uint16_t n) {
-    std::string letters;
-    letters += Printable(std::u16string(1, list.ChangeLetter(n)).c_str());
-    letters += Printable(std::u16string(1, list.SubjectLetter(n)).c_str());
-    return letters + " " + Printable(list.FirstKey(n)) + " " + Printable(list.SecondKey(n)) + " " +
-           std::to_string(list.FirstValue(n)) + " " + std::to_string(list.SecondValue(n)) + " " +
-           Printable(list.Text(n));
-}
-
-// The expected content of one record, written the same way as DescribeRecord.
+// The expected content of one record; see DescribeExpected.
 struct ExpectedRecord {
     char16_t changeLetter;
     char16_t subjectLetter;
@@ -86,13 +76,19 @@ struct ExpectedRecord {
     const char16_t* text;
 };
 
+// A record as one line: letters, keys, values, text.
 inline std::string DescribeExpected(const ExpectedRecord& record) {
-    std::string letters;
-    letters += Printable(std::u16string(1, record.changeLetter).c_str());
-    letters += Printable(std::u16string(1, record.subjectLetter).c_str());
-    return letters + " " + Printable(record.firstKey) + " " + Printable(record.secondKey) + " " +
-           std::to_string(record.firstValue) + " " + std::to_string(record.secondValue) + " " +
-           Printable(record.text);
+    const char16_t letters[] = {record.changeLetter, record.subjectLetter, 0};
+    return Printable(letters) + " " + Printable(record.firstKey) + " " +
+           Printable(record.secondKey) + " " + std::to_string(record.firstValue) + " " +
+           std::to_string(record.secondValue) + " " + Printable(record.text);
+}
+
+// Record n of list, described as DescribeExpected does.
+inline std::string DescribeRecord(const CompareList& list, uint16_t n) {
+    return DescribeExpected({list.ChangeLetter(n), list.SubjectLetter(n), list.FirstKey(n),
+                             list.SecondKey(n), list.FirstValue(n), list.SecondValue(n),
+                             list.Text(n)});
 }
 
 // Compares every record of list with expected, printing both whole lists on a difference.

@@ -1,8 +1,8 @@
 // tests/comparefile/compare_file_golden_test.cpp
 //
-// A whole compare file with one record of every kind, written in the apply's mode and in a
-// viewer's, against the files under tests/data/comparefile; then read back from the golden
-// file itself. A missing golden is written for review, and that run fails.
+// A whole compare file for each kind marker, with fixed file times and one record of every
+// kind, against the files under tests/data/comparefile; then read back from the golden file
+// itself. A missing golden is written for review, and that run fails.
 #include <gtest/gtest.h>
 #include <utime.h>
 
@@ -70,22 +70,25 @@ std::string FirstDifferentLine(const std::u16string& written, const std::u16stri
 
 }  // namespace
 
-TEST(CompareFileGolden, EveryRecordKindInBothModesMatchesItsGoldenFile) {
+TEST(CompareFileGolden, EachKindWithEveryRecordKindMatchesItsGoldenFile) {
     FixedTimeZone utc("UTC");
     ScratchFolder scratch;
     WorkingDirectory inScratch(scratch.Path());
     WriteFileBytes(scratch.File("first.outline"), std::string(2048, 'f'));
-    SetModificationTime(scratch.File("first.outline"), 1700000000);
+    SetModificationTime(scratch.File("first.outline"), 1700000000);  // Tue Nov 14 22:13:20 2023
     WriteFileBytes(scratch.File("second.outline"), std::string(99, 's'));
-    SetModificationTime(scratch.File("second.outline"), 1699000000);
+    SetModificationTime(scratch.File("second.outline"), 1699000000);  // Fri Nov 03 08:26:40 2023
 
     const struct {
         const char* scenario;
         uint32_t writeMode;
         uint32_t readMode;
         uint16_t records;  // what a read of the golden file holds
-    } scenarios[] = {{"every_kind_apply", DIF_OPT_RDFA | DIF_OPT_ATTRIBUTES, 2, 13},
-                     {"every_kind_view", DIF_OPT_RDFC, 1, 9}};
+    } scenarios[] = {
+        {"rdfc_every_kind", DIF_OPT_RDFC, 1, 9},
+        {"rdfa_every_kind", DIF_OPT_RDFA | DIF_OPT_ATTRIBUTES, 2, 13},
+        {"fdfm_every_kind", DIF_OPT_FDFM | DIF_OPT_PROPERTIES | DIF_OPT_DTDATA, 2, 13},
+    };
     for (const auto& scenario : scenarios) {
         std::string folder = std::string("comparefile/") + scenario.scenario;
         std::string why = ReadFileBytes(TestDataPath(folder + "/why.txt"));
