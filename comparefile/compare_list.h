@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "comparefile/compare_record.h"
+#include "outline/outline_runtime.h"
 #include "platform/platform.h"
 
 // Every per-record array grows by this many entries at once, all of them together.
@@ -49,6 +50,24 @@ public:
     // the mode word and the last probe stay as they are.
     void ClearCompareList();
 
+    // Sorts both orders, the side-2 order first, so that each side's records run by that side's
+    // key; records of one key run by kind (side 2: C, M, D, A, X; side 1: C, M, A, X, D, with
+    // the subjects T, A, M, P, D within one change letter), then by the other side's key and
+    // kind, then by record number. Nothing happens on an empty list.
+    void SortCompareList();
+    // The first position of side 1's order (by key 1) or side 2's (by key 2) that holds key;
+    // -1 when none does, or for another side. A partial search that finds no equal key answers
+    // instead the position of the last key that sorts before key: 0 when every key sorts after
+    // it (and on an empty list), Count() - 1 when every key sorts before it. The list must be
+    // sorted.
+    int32_t SearchCompareList(uint16_t side, const WCHAR* key, bool partial);
+    // Resolves, for every record, key 2 (side nonzero) or key 1 (side 0) into the item it names
+    // below start, the item that the key group "001" stands for; 0 for a key that leads nowhere.
+    void SetCompareItemHandles(OutlineHandle outline, ItemHandle start, int32_t side);
+    // The position on the other side that holds the record at position of side 1's order (side
+    // 1) or side 2's (any other side); -1 for a position at or past Count().
+    int32_t MatchingPosition(uint16_t side, uint16_t position) const;
+
     // Read access by record number n (file order), for n below Count(). A number at or past
     // Count() answers what an absent record would hold: letters '.' and blank, no keys or text,
     // values and item handles 0, and order entry 0.
@@ -77,6 +96,8 @@ public:
 
 private:
     void ForgetTarget();
+    // The order of side 2 for side 2, of side 1 for any other side.
+    const uint16_t* OrderOf(uint16_t side) const { return side == 2 ? secondOrder_ : firstOrder_; }
     // Gives every per-record array kCompareGrowthStep more entries, keeping their contents;
     // false, with the arrays as they were, when the limit is reached or the heap refuses.
     bool GrowRecordArrays();
