@@ -5,6 +5,7 @@
 #include "compare/item_matching.h"
 
 #include "compare/score_matrix.h"
+#include "driver/run_state.h"
 #include "outline/item_type_table.h"
 #include "support/checked_memory.h"
 
@@ -182,6 +183,11 @@ void PairByScore(PairingSide& first, PairingSide& second, int32_t type,
                 }
             }
             CheckedFree(matrix);
+        } else {
+            // Without the matrix the similar items would come out as additions and deletions:
+            // a comparison that looks complete and is not. The run is told, so that its
+            // output is not handed over as good.
+            g_runState.outOfMemory = true;
         }
     }
     // 3. Whatever is left of the type is an addition or a deletion.

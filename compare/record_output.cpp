@@ -35,7 +35,10 @@ void EmitRecord(WCHAR changeLetter, WCHAR subjectLetter, const WCHAR* firstKey,
 void EmitRecordJoined(WCHAR changeLetter, WCHAR subjectLetter, const WCHAR* firstKey,
                       const WCHAR* secondKey, int32_t firstValue, int32_t secondValue,
                       const WCHAR* textA, const WCHAR* textB) {
-    if (MarkedOutOfMemory(firstKey, secondKey, textA)) return;
+    if (MarkedOutOfMemory(firstKey, secondKey, textA) ||
+        MarkedOutOfMemory(firstKey, secondKey, textB)) {
+        return;
+    }
     WriteCompareRecordJoined(g_compareList, changeLetter, subjectLetter, firstKey, secondKey,
                              firstValue, secondValue, textA, textB);
     CountRecord();

@@ -85,6 +85,14 @@ bool CompareList::CloseCompareFile() {
     return written;
 }
 
+void CompareList::DiscardCompareFile() {
+    if (stream_ == nullptr) return;
+    fclose(stream_);
+    stream_ = nullptr;
+    if (temporaryPath_ != nullptr) DeleteFileW(temporaryPath_);
+    ForgetTarget();
+}
+
 void CompareList::ForgetTarget() {
     if (targetPath_ != nullptr) CheckedFree(targetPath_);
     if (temporaryPath_ != nullptr) CheckedFree(temporaryPath_);

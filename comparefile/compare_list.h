@@ -36,6 +36,9 @@ public:
     // its path; answers false when that failed (the old file at the path is then as it was and
     // the temporary is removed), true otherwise, also when nothing was open.
     bool CloseCompareFile();
+    // Closes a file being written without letting it replace its path: the temporary is
+    // removed and an old file at the path stays as it was. A file being read is just closed.
+    void DiscardCompareFile();
 
     FILE* Stream() const { return stream_; }
     uint32_t ModeWord() const { return modeWord_; }

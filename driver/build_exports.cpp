@@ -43,6 +43,17 @@ uint16_t CompareOutlines(const WCHAR* firstLabel, ItemHandle firstItem, const WC
     return static_cast<uint16_t>(g_runState.result & 0xFFFF);
 }
 
+// Completes the compare file, or, when memory ran out and records are missing from it, throws
+// it away: an incomplete comparison is never handed over as a complete one.
+uint16_t FinishCompareFile(uint16_t status) {
+    if (g_runState.outOfMemory) {
+        g_compareList.DiscardCompareFile();
+        return static_cast<uint16_t>(status | DIF_ST_COMPARE_FILE);
+    }
+    if (!g_compareList.CloseCompareFile()) status |= DIF_ST_COMPARE_FILE;
+    return status;
+}
+
 // What every build does last: "Done." or "Aborted.", and the aborted bit.
 uint16_t EndBuild(uint16_t status) {
     if (g_runState.abortFlag != 0) {
@@ -81,10 +92,11 @@ uint16_t DIF_API DIF_Build(const DIF_CHAR* firstPath, const DIF_CHAR* secondPath
                                  g_secondOutline.GetRoot(), 0);
     }
     // 10-11. Outlines opened here are closed here. A compare file that could not be completed
-    //        (a full disk) is reported like one that could not be created.
+    //        (a full disk, or memory running out) is reported like one that could not be
+    //        created.
     g_firstOutline.Close();
     g_secondOutline.Close();
-    if (!g_compareList.CloseCompareFile()) status |= DIF_ST_COMPARE_FILE;
+    status = FinishCompareFile(status);
     // 12.
     return EndBuild(status);
 }
@@ -109,7 +121,7 @@ uint16_t DIF_API DIF_BuildObject(const DIF_CHAR* firstName, DIF_HANDLE firstOutl
     // 6.
     if (status == 0) status = CompareOutlines(firstName, firstItem, secondName, secondItem, 1);
     // 7-8.
-    if (!g_compareList.CloseCompareFile()) status |= DIF_ST_COMPARE_FILE;
+    status = FinishCompareFile(status);
     return EndBuild(status);
 }
 
