@@ -53,7 +53,7 @@ long PrintOutline(OutlineHandle outline) {
 
 }  // namespace
 
-int RunCheck(const Arguments& arguments) {
+int RunCheck(const std::vector<std::string>& arguments) {
     if (arguments.empty()) {
         std::fprintf(stderr, "norvex check: expected one or more outline files\n");
         return 2;

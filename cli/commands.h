@@ -1,13 +1,63 @@
 // cli/commands.h
 //
-// The subcommands of norvex. Each takes the arguments after its name and answers the exit
-// status: 0 clean, 1 differences or conflicts, 2 trouble (one line per problem on stderr).
+// The subcommands of norvex. Each takes its parsed options and answers the exit status, as
+// diff and git merge-file do: 0 the same or merged cleanly, 1 different or with conflicts,
+// 2 trouble (one clear line per problem on standard error, and no partial output file).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
-using Arguments = std::vector<std::string>;
+constexpr int kExitSame = 0;
+constexpr int kExitDifferent = 1;
+constexpr int kExitTrouble = 2;
 
-// norvex check FILE...: reads each outline and prints what it holds, or why it was refused.
-int RunCheck(const Arguments& arguments);
+// Prints "norvex: MESSAGE" on standard error and answers kExitTrouble.
+int ReportTrouble(const std::string& message);
+
+struct DiffOptions {
+    std::string first;
+    std::string second;
+    std::string comparePath;  // empty: a temporary compare file
+    uint32_t optionWord = 0;
+    bool statistics = false;
+    bool colour = false;
+    bool progress = true;
+};
+
+struct ShowOptions {
+    std::string comparePath;
+    std::string sort = "first";  // first, second or file
+    std::string find;            // a key to look for; empty: the whole table
+    bool partial = false;
+    int side = 1;
+};
+
+struct ApplyOptions {
+    std::string outline;
+    std::string comparePath;
+    std::string output;
+    bool progress = true;
+};
+
+struct MergeOptions {
+    std::string base;
+    std::string version1;
+    std::string version2;
+    std::string output;
+    // The names that the conflict comments give the versions; empty: from their paths.
+    std::string baseLabel;
+    std::string version1Label;
+    std::string version2Label;
+    uint32_t optionWord = 0;
+    bool progress = true;
+    bool quietReport = false;  // no list of conflicts (the merge driver prints one summary)
+};
+
+int RunDiff(const DiffOptions& options);
+int RunShow(const ShowOptions& options);
+int RunApply(const ApplyOptions& options);
+int RunMerge(const MergeOptions& options);
+// Reads each outline; prints what it holds, or each error as "file:line:column: message".
+int RunCheck(const std::vector<std::string>& files);

@@ -1,25 +1,162 @@
 // cli/norvex_main.cpp: the norvex command, a host program of the library.
+//
+// Every subcommand calls the library's exports and the runtime's operations just as any host
+// program does. Exit statuses follow diff and git merge-file: 0 same or clean, 1 different or
+// conflicting, 2 trouble.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "cli/commands.h"
+#include "cli/host.h"
+#include "driver/norvex63.h"
 
 namespace {
 
-const char kUsage[] =
-    "usage: norvex check FILE...    read outlines and show what they hold\n";
+const char kVersion[] = "norvex 1.0.0 (Norvex63 library, brimrt63 runtime)";
+
+// The content bits shared by diff and merge.
+struct ContentFlags {
+    bool attributes = false;
+    bool properties = false;
+    bool dtdata = false;
+    bool all = false;
+
+    void AddTo(CLI::App* command) {
+        command->add_flag("--attributes", attributes, "compare customizer attributes too");
+        command->add_flag("--properties", properties, "compare named properties too");
+        command->add_flag("--dtdata", dtdata, "compare DTDATA values too");
+        command->add_flag("--all", all, "all three of the above");
+    }
+    uint32_t Word() const {
+        uint32_t word = 0;
+        if (attributes || all) word |= DIF_OPT_ATTRIBUTES;
+        if (properties || all) word |= DIF_OPT_PROPERTIES;
+        if (dtdata || all) word |= DIF_OPT_DTDATA;
+        return word;
+    }
+};
+
+bool UseColour(const std::string& choice) {
+    if (choice == "always") return true;
+    if (choice == "never") return false;
+    return IsTerminal(STDOUT_FILENO) && std::getenv("NO_COLOR") == nullptr;
+}
 
 }  // namespace
 
+int ReportTrouble(const std::string& message) {
+    std::fprintf(stderr, "norvex: %s\n", message.c_str());
+    return kExitTrouble;
+}
+
 int main(int argc, char** argv) {
-    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
-        std::fputs(kUsage, argc < 2 ? stderr : stdout);
-        return argc < 2 ? 2 : 0;
+    CLI::App app{"norvex: compare, patch and three-way merge outline files"};
+    app.set_version_flag("--version", kVersion);
+    app.require_subcommand(1);
+    bool quiet = false;
+    app.add_flag("-q,--quiet", quiet, "no progress bar");
+
+    DiffOptions diff;
+    ContentFlags diffContents;
+    bool view = false;
+    std::string colour = "auto";
+    CLI::App* diffCommand = app.add_subcommand("diff", "show what changed from FIRST to SECOND");
+    diffCommand->add_option("FIRST", diff.first, "the old outline")->required();
+    diffCommand->add_option("SECOND", diff.second, "the new outline")->required();
+    diffCommand->add_option("-o,--output", diff.comparePath, "keep the compare file here");
+    diffContents.AddTo(diffCommand);
+    diffCommand->add_flag("--view", view,
+                          "write a viewing compare file (no texts; sections stop at 999 items)");
+    diffCommand->add_flag("--stat", diff.statistics, "print counts per kind only");
+    diffCommand->add_option("--color", colour, "auto, always or never")
+        ->check(CLI::IsMember({"auto", "always", "never"}));
+    diffCommand->add_flag("-q,--quiet", quiet, "no progress bar");
+
+    ShowOptions show;
+    CLI::App* showCommand = app.add_subcommand("show", "list the records of a compare file");
+    showCommand->add_option("COMPARE", show.comparePath, "a compare file")->required();
+    showCommand->add_option("--sort", show.sort, "order of the rows: first, second or file")
+        ->check(CLI::IsMember({"first", "second", "file"}));
+    showCommand->add_option("--find", show.find, "show the first record with this key");
+    showCommand->add_flag("--partial", show.partial,
+                          "with --find: the last record before the key when none has it");
+    showCommand->add_option("--side", show.side, "whose keys --find reads: 1 or 2")
+        ->check(CLI::Range(1, 2));
+
+    ApplyOptions apply;
+    CLI::App* applyCommand =
+        app.add_subcommand("apply", "make OUTLINE hold what the comparison's first outline held");
+    applyCommand->add_option("OUTLINE", apply.outline, "the outline to patch")->required();
+    applyCommand->add_option("COMPARE", apply.comparePath, "a compare file written without --view")
+        ->required();
+    applyCommand->add_option("-o,--output", apply.output, "where the patched outline goes")
+        ->required();
+    applyCommand->add_flag("-q,--quiet", quiet, "no progress bar");
+
+    MergeOptions merge;
+    ContentFlags mergeContents;
+    CLI::App* mergeCommand =
+        app.add_subcommand("merge", "merge two versions edited from one base");
+    mergeCommand->add_option("BASE", merge.base, "the common original")->required();
+    mergeCommand->add_option("VERSION1", merge.version1, "one edited version")->required();
+    mergeCommand->add_option("VERSION2", merge.version2, "the other edited version")->required();
+    mergeCommand->add_option("-o,--output", merge.output, "where the merged outline goes")
+        ->required();
+    mergeContents.AddTo(mergeCommand);
+    mergeCommand->add_flag("-q,--quiet", quiet, "no progress bar");
+
+    std::vector<std::string> driver;
+    CLI::App* driverCommand = app.add_subcommand(
+        "merge-driver", "git merge driver: norvex merge-driver %O %A %B %P (result into %A)");
+    driverCommand->add_option("FILES", driver, "%O %A %B %P")->required()->expected(3, 4);
+
+    std::vector<std::string> checked;
+    CLI::App* checkCommand = app.add_subcommand("check", "read outline files and show them");
+    checkCommand->add_option("FILE", checked, "outline files")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        int code = app.exit(error);
+        return code == 0 ? 0 : kExitTrouble;
     }
-    std::string command = argv[1];
-    Arguments arguments(argv + 2, argv + argc);
-    if (command == "check") return RunCheck(arguments);
-    std::fprintf(stderr, "norvex: unknown command '%s'\n%s", command.c_str(), kUsage);
-    return 2;
+
+    if (diffCommand->parsed()) {
+        diff.optionWord = (view ? DIF_OPT_RDFC : DIF_OPT_FDFM) | diffContents.Word();
+        diff.colour = UseColour(colour);
+        diff.progress = !quiet;
+        return RunDiff(diff);
+    }
+    if (showCommand->parsed()) return RunShow(show);
+    if (applyCommand->parsed()) {
+        apply.progress = !quiet;
+        return RunApply(apply);
+    }
+    if (mergeCommand->parsed()) {
+        merge.optionWord = mergeContents.Word();
+        merge.progress = !quiet;
+        return RunMerge(merge);
+    }
+    if (driverCommand->parsed()) {
+        // git gives the base, ours (which takes the result) and theirs, and the path in the
+        // work tree that the comments name.
+        std::string name = driver.size() > 3 ? std::filesystem::path(driver[3]).filename().string()
+                                             : std::string("outline");
+        merge.base = driver[0];
+        merge.version1 = driver[1];
+        merge.version2 = driver[2];
+        merge.output = driver[1];
+        merge.baseLabel = name + " (base)";
+        merge.version1Label = name + " (ours)";
+        merge.version2Label = name + " (theirs)";
+        merge.optionWord = DIF_OPT_ATTRIBUTES | DIF_OPT_PROPERTIES | DIF_OPT_DTDATA;
+        merge.progress = false;
+        return RunMerge(merge);
+    }
+    return RunCheck(checked);
 }

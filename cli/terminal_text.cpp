@@ -82,3 +82,10 @@ std::string TerminalFromWide(const WCHAR* text, size_t length) {
 std::string TerminalFromWide(const std::u16string& text) {
     return TerminalFromWide(text.data(), text.size());
 }
+
+std::string TerminalFromWide(const WCHAR* text) {
+    if (text == nullptr) return std::string();
+    size_t length = 0;
+    while (text[length] != 0) ++length;
+    return TerminalFromWide(text, length);
+}

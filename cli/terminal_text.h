@@ -12,3 +12,5 @@ std::u16string WideFromTerminal(const std::string& text);
 // UTF-8 for the terminal from UTF-16 code units; a lone surrogate becomes U+FFFD.
 std::string TerminalFromWide(const WCHAR* text, size_t length);
 std::string TerminalFromWide(const std::u16string& text);
+// The same for a text that ends with a zero code unit.
+std::string TerminalFromWide(const WCHAR* text);

@@ -1,0 +1,238 @@
+// cli/diff_command.cpp: norvex diff, the comparison of two outlines as a reader sees it.
+//
+// The report reads like `diff FIRST SECOND`: FIRST is the old side, SECOND the new one. A line
+// starting "-" is something only FIRST has, "+" only SECOND, "~" a change, ">" a move; each
+// names the item by the texts of the items above it. The records come from the compare file
+// through the viewer's exports, in the order of FIRST's keys.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/host.h"
+#include "cli/outline_view.h"
+#include "cli/terminal_text.h"
+#include "driver/norvex63.h"
+
+namespace {
+
+constexpr int kKeySize = 512;  // a key never exceeds one physical line of a compare file
+
+struct Painter {
+    bool colour;
+    std::string operator()(const char* code, const std::string& text) const {
+        return colour ? std::string("\033[") + code + "m" + text + "\033[0m" : text;
+    }
+};
+
+// One record of the loaded list, at a position of side 1's order.
+struct ViewRecord {
+    std::string firstKey;
+    std::string secondKey;
+    char change = '.';
+    char subject = ' ';
+    int32_t value = 0;
+    ItemHandle firstItem = 0;
+    ItemHandle secondItem = 0;
+};
+
+ViewRecord ReadRecord(int32_t position) {
+    DIF_CHAR firstKey[kKeySize] = {}, secondKey[kKeySize] = {}, change[2] = {}, subject[2] = {};
+    ViewRecord record;
+    DIF_CompareGet(1, position, firstKey, secondKey, change, subject, &record.value);
+    DIF_CompareGethItem(1, position, &record.firstItem, &record.secondItem);
+    record.firstKey = TerminalFromWide(firstKey);
+    record.secondKey = TerminalFromWide(secondKey);
+    record.change = static_cast<char>(change[0]);
+    record.subject = static_cast<char>(subject[0]);
+    return record;
+}
+
+// The position that the last three digits of a key give.
+int Ordinal(const std::string& key) {
+    return key.size() >= 3 ? std::atoi(key.c_str() + key.size() - 3) : 0;
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string ItemsBelow(OutlineHandle outline, ItemHandle item) {
+    long below = CountBelow(outline, item);
+    if (below == 0) return std::string();
+    return ", with " + std::to_string(below) + (below == 1 ? " item" : " items") + " below";
+}
+
+class DiffReport {
+public:
+    DiffReport(const DiffOptions& options, const OpenedOutline& first, const OpenedOutline& second)
+        : options_(options), first_(first.Handle()), second_(second.Handle()),
+          paint_{options.colour} {}
+
+    void Print(const ViewRecord& record) const {
+        switch (record.subject) {
+        case 'T': PrintText(record); break;
+        case 'M': PrintMove(record); break;
+        case 'A': PrintAttribute(record); break;
+        case 'P': PrintProperty(record); break;
+        case 'D': PrintDTData(record); break;
+        default: break;
+        }
+    }
+
+private:
+    std::string Removed(const std::string& text) const { return paint_("31", "- " + text); }
+    std::string Added(const std::string& text) const { return paint_("32", "+ " + text); }
+    std::string Changed(const std::string& text) const { return paint_("33", "~ " + text); }
+
+    void PrintText(const ViewRecord& r) const {
+        if (r.change == 'C') {
+            std::printf("%s  (%s, text changed)\n",
+                        Changed(ItemPath(first_, r.firstItem)).c_str(), TypeName(r.value).c_str());
+            std::printf("    %s\n    %s\n", Removed(ItemText(first_, r.firstItem)).c_str(),
+                        Added(ItemText(second_, r.secondItem)).c_str());
+        } else if (r.change == 'A') {
+            std::printf("%s  (%s, only in %s%s)\n", Removed(ItemPath(first_, r.firstItem)).c_str(),
+                        TypeName(r.value).c_str(), options_.first.c_str(),
+                        ItemsBelow(first_, r.firstItem).c_str());
+        } else if (r.change == 'D') {
+            std::printf("%s  (%s, only in %s%s)\n", Added(ItemPath(second_, r.secondItem)).c_str(),
+                        TypeName(r.value).c_str(), options_.second.c_str(),
+                        ItemsBelow(second_, r.secondItem).c_str());
+        }
+    }
+
+    void PrintMove(const ViewRecord& r) const {
+        int length = r.value < 0 ? -r.value : r.value;
+        std::string run = length == 1 ? "" : " (with the " + std::to_string(length - 1) +
+                                                 (length == 2 ? " item" : " items") + " after it)";
+        std::printf("%s  moved from position %d to %d%s\n",
+                    paint_("36", "> " + ItemPath(first_, r.firstItem)).c_str(),
+                    Ordinal(r.firstKey), Ordinal(r.secondKey), run.c_str());
+    }
+
+    void PrintAttribute(const ViewRecord& r) const {
+        uint32_t id = static_cast<uint32_t>(r.value);
+        std::string before = AttributeValue(first_, r.firstItem, id);
+        std::string after = AttributeValue(second_, r.secondItem, id);
+        std::printf("%s  attribute %u: %s -> %s\n", Changed(ItemPath(first_, r.firstItem)).c_str(),
+                    id, Quoted(before).c_str(), Quoted(after).c_str());
+    }
+
+    void PrintProperty(const ViewRecord& r) const {
+        if (r.change == 'A') {
+            std::string name = PropertyName(first_, r.firstItem, r.value);
+            std::printf("%s  property %s = %s (only in %s)\n",
+                        Removed(ItemPath(first_, r.firstItem)).c_str(), name.c_str(),
+                        Quoted(PropertyValue(first_, r.firstItem, name)).c_str(),
+                        options_.first.c_str());
+            return;
+        }
+        // A change or a deletion numbers the property by its place in SECOND's item.
+        std::string name = PropertyName(second_, r.secondItem, r.value);
+        if (r.change == 'D') {
+            std::printf("%s  property %s = %s (only in %s)\n",
+                        Added(ItemPath(second_, r.secondItem)).c_str(), name.c_str(),
+                        Quoted(PropertyValue(second_, r.secondItem, name)).c_str(),
+                        options_.second.c_str());
+            return;
+        }
+        std::printf("%s  property %s: %s -> %s\n", Changed(ItemPath(first_, r.firstItem)).c_str(),
+                    name.c_str(), Quoted(PropertyValue(first_, r.firstItem, name)).c_str(),
+                    Quoted(PropertyValue(second_, r.secondItem, name)).c_str());
+    }
+
+    void PrintDTData(const ViewRecord& r) const {
+        std::printf("%s  DTDATA %d: %s -> %s\n", Changed(ItemPath(first_, r.firstItem)).c_str(),
+                    r.value, DTDataValue(first_, r.firstItem, r.value).c_str(),
+                    DTDataValue(second_, r.secondItem, r.value).c_str());
+    }
+
+    const DiffOptions& options_;
+    OutlineHandle first_;
+    OutlineHandle second_;
+    Painter paint_;
+};
+
+void PrintStatistics(const DiffOptions& options) {
+    auto count = [](const char16_t* change, const char16_t* subject) {
+        return static_cast<unsigned>(DIF_CompareCount(change, subject));
+    };
+    std::printf("%u changed, %u only in %s, %u only in %s, %u moved\n", count(u"C", u" "),
+                count(u"A", u" "), options.first.c_str(), count(u"D", u" "),
+                options.second.c_str(), count(u"M", u" "));
+    std::printf("items %u, attributes %u, properties %u, DTDATA %u, moves %u\n",
+                count(u" ", u"T"), count(u" ", u"A"), count(u" ", u"P"), count(u" ", u"D"),
+                count(u" ", u"M"));
+}
+
+// The temporary compare file of a diff without -o, removed with its folder at the end.
+class TemporaryFolder {
+public:
+    TemporaryFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "norvex-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    }
+    ~TemporaryFolder() {
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+}  // namespace
+
+int RunDiff(const DiffOptions& options) {
+    OpenedOutline first(options.first);
+    OpenedOutline second(options.second);
+    if (!first.IsOpen() || !second.IsOpen()) {
+        if (!first.IsOpen()) ReportTrouble(first.Error());
+        if (!second.IsOpen()) ReportTrouble(second.Error());
+        return kExitTrouble;
+    }
+    TemporaryFolder scratch;
+    std::string comparePath = options.comparePath;
+    if (comparePath.empty()) {
+        if (scratch.Path().empty()) return ReportTrouble("cannot make a temporary folder");
+        comparePath = scratch.Path() + "/diff.cmp";
+    }
+    uint16_t status;
+    {
+        HostSession session(options.progress);
+        status = DIF_Build(WideFromTerminal(AbsolutePath(options.first)).c_str(),
+                           WideFromTerminal(AbsolutePath(options.second)).c_str(),
+                           WideFromTerminal(AbsolutePath(comparePath)).c_str(), session.Window(),
+                           kProgressMessage, options.optionWord);
+    }
+    if ((status & DIF_ST_COMPARE_FILE) != 0) {
+        return ReportTrouble("cannot write the compare file " + comparePath);
+    }
+    if ((status & (DIF_ST_FIRST_OUTLINE | DIF_ST_SECOND_OUTLINE)) != 0) {
+        return ReportTrouble("the outlines could not be read again for the comparison");
+    }
+    uint16_t count = 0;
+    if (DIF_CompareLoad(WideFromTerminal(AbsolutePath(comparePath)).c_str(), &count) == 0) {
+        return ReportTrouble("cannot read back the compare file " + comparePath);
+    }
+    DIF_CompareSort();
+    DIF_CompareSethItems(first.Handle(), GetRootItem(first.Handle()), 0);
+    DIF_CompareSethItems(second.Handle(), GetRootItem(second.Handle()), 1);
+    if (options.statistics) {
+        PrintStatistics(options);
+    } else if (count > 0) {
+        Painter paint{options.colour};
+        std::printf("%s\n%s\n", paint("1", "--- " + options.first).c_str(),
+                    paint("1", "+++ " + options.second).c_str());
+        DiffReport report(options, first, second);
+        for (int32_t position = 0; position < count; ++position) {
+            report.Print(ReadRecord(position));
+        }
+    }
+    DIF_CompareUnload();
+    if ((status & DIF_ST_SECTION_LIMIT) != 0) {
+        return ReportTrouble("a section has more than 999 items, so the comparison is incomplete"
+                             " (leave out --view to compare every item)");
+    }
+    return count > 0 ? kExitDifferent : kExitSame;
+}

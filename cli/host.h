@@ -1,0 +1,38 @@
+// cli/host.h
+//
+// What norvex provides around each library call, as any host program of the library does: a
+// window that receives the progress messages, a progress bar drawn from them on standard error,
+// and warning boxes turned into lines on standard error.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+// The message number that the library sends progress with.
+constexpr UINT kProgressMessage = 0x8001;
+
+// One library call's surroundings. While it lives, warning boxes print as "norvex: warning:
+// TEXT" lines, and progress messages to Window() redraw a one-line bar on standard error when
+// that is a terminal and the bar is not silenced, at most ten times a second. The bar is
+// cleared when the session ends, before anything else is printed.
+class HostSession {
+public:
+    explicit HostSession(bool showProgress);
+    ~HostSession();
+    HostSession(const HostSession&) = delete;
+    HostSession& operator=(const HostSession&) = delete;
+
+    HWND Window() const { return window_; }
+    // Clears the bar now (before the command prints its results).
+    void Finish();
+
+private:
+    HWND window_ = nullptr;
+};
+
+// True when the file descriptor is a terminal.
+bool IsTerminal(int descriptor);
+// An absolute form of path (the library opens each outline from its own folder, so relative
+// paths would be read against a folder that changes during the call).
+std::string AbsolutePath(const std::string& path);

@@ -1,0 +1,225 @@
+// cli/merge_command.cpp: norvex merge and the git merge driver's merge.
+//
+// The library names the versions in its conflict comments by the paths it was given, and opens
+// each outline from its own folder. So the three outlines are copied under the names the
+// comments should show into a private folder, merged there, and the result is moved to the
+// output path only when the merge saved it: a failed merge leaves no file, and an existing
+// output stays as it was.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/host.h"
+#include "cli/outline_view.h"
+#include "cli/terminal_text.h"
+#include "driver/norvex63.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int32_t kCommentItemType = 188;
+const char kConflictMark[] = "#### DIFF: Conflict ";
+const char kWarningMark[] = "#### DIFF: Warning ";
+const char kBannerEnd[] = " ####";
+const char kTextBannerStart[] = " ! ####";
+const char kMergedName[] = "merged.outline";
+
+// The names the comments give the three outlines: the file names, made distinct by their
+// folders' names where two are alike.
+std::vector<std::string> LabelsFor(const MergeOptions& options) {
+    std::vector<std::string> paths = {options.base, options.version1, options.version2};
+    std::vector<std::string> given = {options.baseLabel, options.version1Label,
+                                      options.version2Label};
+    std::vector<std::string> labels(3);
+    for (size_t k = 0; k < 3; ++k) labels[k] = fs::path(paths[k]).filename().string();
+    auto distinct = [&labels]() {
+        return std::set<std::string>(labels.begin(), labels.end()).size() == labels.size();
+    };
+    if (!distinct()) {
+        for (size_t k = 0; k < 3; ++k) {
+            std::string folder = fs::absolute(paths[k]).parent_path().filename().string();
+            labels[k] = folder + "-" + labels[k];
+        }
+    }
+    const char* roles[] = {"base-", "version1-", "version2-"};
+    if (!distinct()) {
+        for (size_t k = 0; k < 3; ++k) labels[k] = roles[k] + fs::path(paths[k]).filename().string();
+    }
+    for (size_t k = 0; k < 3; ++k) {
+        if (!given[k].empty()) labels[k] = given[k];
+    }
+    return labels;
+}
+
+// A private folder, removed with what it holds at the end.
+class PrivateFolder {
+public:
+    PrivateFolder() {
+        std::string pattern = (fs::temp_directory_path() / "norvex-merge-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    }
+    ~PrivateFolder() {
+        std::error_code ignored;
+        if (!path_.empty()) fs::remove_all(path_, ignored);
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// Puts the file at from in place of to: copied beside to first and then renamed over it, so
+// that to is either the old file or the whole new one.
+bool ReplaceFile(const std::string& from, const std::string& to) {
+    fs::path target = fs::absolute(to);
+    fs::path beside = target;
+    beside += ".norvex~";
+    std::error_code error;
+    fs::copy_file(from, beside, fs::copy_options::overwrite_existing, error);
+    if (!error) fs::rename(beside, target, error);
+    if (error) {
+        std::error_code ignored;
+        fs::remove(beside, ignored);
+        return false;
+    }
+    return true;
+}
+
+struct Annotation {
+    bool conflict;
+    std::string number;  // empty for a "near here" marker
+    std::string description;
+    std::string path;
+};
+
+// "(C001) - Incompatible changes to item text - Copied from version 1 [a]" becomes
+// "(C001) Incompatible changes to item text": the code and what happened, not which copy.
+std::string Summary(const std::string& description) {
+    size_t first = description.find(" - ");
+    if (first == std::string::npos) return description;
+    std::string code = description.substr(0, first);
+    std::string rest = description.substr(first + 3);
+    size_t second = rest.find(" - ");
+    if (second != std::string::npos) rest = rest.substr(0, second);
+    return code + " " + rest;
+}
+
+// The numbered comments of a merged outline, the first of each number, in outline order.
+std::vector<Annotation> FindAnnotations(OutlineHandle outline) {
+    std::vector<Annotation> found;
+    std::set<std::string> numbersSeen;
+    std::vector<ItemHandle> pending = {GetRootItem(outline)};
+    while (!pending.empty()) {
+        ItemHandle item = pending.back();
+        pending.pop_back();
+        std::vector<ItemHandle> children;
+        for (ItemHandle child = GetFirstChild(outline, item); child != 0;
+             child = GetNextSibling(outline, child)) {
+            children.push_back(child);
+        }
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+
+        std::string text = ItemText(outline, item);
+        size_t conflict = text.find(kConflictMark);
+        size_t warning = text.find(kWarningMark);
+        if (conflict == std::string::npos && warning == std::string::npos) continue;
+        Annotation note;
+        note.conflict = conflict != std::string::npos;
+        size_t start = note.conflict ? conflict + sizeof kConflictMark - 1
+                                     : warning + sizeof kWarningMark - 1;
+        size_t end = text.find(kBannerEnd, start);
+        std::string body = text.substr(start, end == std::string::npos ? end : end - start);
+        size_t digits = 0;
+        while (digits < body.size() && body[digits] >= '0' && body[digits] <= '9') ++digits;
+        note.number = body.substr(0, digits);
+        note.description = body.substr(digits);
+        if (!note.description.empty() && note.description[0] == ' ') note.description.erase(0, 1);
+        if (note.description.rfind("- ", 0) == 0) note.description.erase(0, 2);
+        note.description = Summary(note.description);
+        std::string key = (note.conflict ? "C" : "W") + note.number;
+        if (!note.number.empty() && !numbersSeen.insert(key).second) continue;
+        ItemHandle parent = GetParentItem(outline, item);
+        note.path = ItemPath(outline, parent);
+        size_t own = text.find(kTextBannerStart);
+        if (GetItemType(outline, item) != kCommentItemType && own != std::string::npos) {
+            note.path += " > " + text.substr(0, own);
+        }
+        found.push_back(note);
+    }
+    return found;
+}
+
+void PrintAnnotations(const std::vector<Annotation>& notes) {
+    for (const Annotation& note : notes) {
+        const char* kind = note.conflict ? "conflict" : "warning";
+        if (note.number.empty()) {
+            std::printf("%s at %s: %s\n", kind, note.path.c_str(), note.description.c_str());
+        } else {
+            std::printf("%s %s at %s: %s\n", kind, note.number.c_str(), note.path.c_str(),
+                        note.description.c_str());
+        }
+    }
+}
+
+std::string Plural(unsigned count, const char* word) {
+    return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
+}
+
+}  // namespace
+
+int RunMerge(const MergeOptions& options) {
+    const std::vector<std::string> inputs = {options.base, options.version1, options.version2};
+    for (const std::string& input : inputs) {
+        OpenedOutline outline(input);
+        if (!outline.IsOpen()) return ReportTrouble(outline.Error());
+    }
+    PrivateFolder folder;
+    if (folder.Path().empty()) return ReportTrouble("cannot make a temporary folder");
+    std::vector<std::string> labels = LabelsFor(options);
+    for (size_t k = 0; k < 3; ++k) {
+        std::error_code error;
+        fs::copy_file(inputs[k], fs::path(folder.Path()) / labels[k], error);
+        if (error) return ReportTrouble("cannot copy " + inputs[k] + ": " + error.message());
+    }
+
+    uint16_t conflicts = 0, warnings = 0, status;
+    fs::path caller = fs::current_path();
+    fs::current_path(folder.Path());
+    {
+        HostSession session(options.progress);
+        status = DIF_Merge(WideFromTerminal(labels[0]).c_str(), WideFromTerminal(labels[1]).c_str(),
+                           WideFromTerminal(labels[2]).c_str(), WideFromTerminal(kMergedName).c_str(),
+                           session.Window(), kProgressMessage, options.optionWord, &conflicts,
+                           &warnings);
+    }
+    fs::current_path(caller);
+    if ((status & (DIF_ST_FIRST_OUTLINE | DIF_ST_SECOND_OUTLINE | DIF_ST_THIRD_OUTLINE)) != 0) {
+        return ReportTrouble("the outlines could not be read again for the merge");
+    }
+    if ((status & DIF_ST_MERGE_SAVE) != 0) {
+        return ReportTrouble("the merged outline could not be made; " + options.output +
+                             " is left as it was");
+    }
+    std::string merged = (fs::path(folder.Path()) / kMergedName).string();
+    if (!ReplaceFile(merged, options.output)) {
+        return ReportTrouble("cannot write " + options.output);
+    }
+    std::printf("merged into %s: %s, %s\n", options.output.c_str(),
+                Plural(conflicts, "conflict").c_str(), Plural(warnings, "warning").c_str());
+    if (!options.quietReport) {
+        OpenedOutline result(merged);
+        if (result.IsOpen()) PrintAnnotations(FindAnnotations(result.Handle()));
+    }
+    if ((status & DIF_ST_SECTION_LIMIT) != 0) {
+        return ReportTrouble("a section has more than 999 items: the merge kept the original's"
+                             " items past the 999th, without the versions' changes to them");
+    }
+    return conflicts > 0 ? kExitDifferent : kExitSame;
+}

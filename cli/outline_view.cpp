@@ -1,0 +1,144 @@
+// cli/outline_view.cpp: reading outlines for the command's reports.
+#include "cli/outline_view.h"
+
+#include <vector>
+
+#include "cli/terminal_text.h"
+
+namespace {
+
+constexpr size_t kPathPieceLength = 40;
+
+// A runtime string as terminal text; the string is released here.
+std::string TakeString(StringHandle string) {
+    int32_t length = 0;
+    const WCHAR* text = string != 0 ? GetStringText(string, &length) : nullptr;
+    std::string result = text != nullptr && length > 0
+                             ? TerminalFromWide(text, static_cast<size_t>(length))
+                             : std::string();
+    if (string != 0) FreeString(string);
+    return result;
+}
+
+// Line breaks as "\n", so that one change stays on one line of the report.
+std::string OneLine(const std::string& text) {
+    std::string line;
+    for (char letter : text) {
+        if (letter == '\n') {
+            line += "\\n";
+        } else if (letter != '\r') {
+            line.push_back(letter);
+        }
+    }
+    return line;
+}
+
+// At most limit characters (not bytes: a UTF-8 sequence is never cut), "..." marking a cut.
+std::string Shortened(const std::string& text, size_t limit) {
+    size_t characters = 0;
+    for (size_t k = 0; k < text.size(); ++k) {
+        if ((static_cast<unsigned char>(text[k]) & 0xC0) == 0x80) continue;
+        if (characters == limit) return text.substr(0, k) + "...";
+        ++characters;
+    }
+    return text;
+}
+
+}  // namespace
+
+OpenedOutline::OpenedOutline(const std::string& path) {
+    std::u16string wide = WideFromTerminal(path);
+    handle_ = OpenOutline(reinterpret_cast<const WCHAR*>(wide.c_str()));
+    if (handle_ != 0) return;
+    WCHAR reason[1024] = {};
+    int32_t length = GetOutlineError(reason, 1024);
+    error_ = length > 0 ? TerminalFromWide(reason, static_cast<size_t>(length < 1023 ? length : 1023))
+                        : path + ": cannot be opened";
+}
+
+OpenedOutline::~OpenedOutline() {
+    if (handle_ != 0) CloseOutline(handle_);
+}
+
+std::string ItemText(OutlineHandle outline, ItemHandle item) {
+    if (item == 0) return std::string();
+    StringHandle text = 0;
+    GetItemText(outline, item, 0, &text);
+    return OneLine(TakeString(text));
+}
+
+std::string TypeName(int32_t type) {
+    StringHandle name = 0;
+    GetItemTypeName(type, &name);
+    std::string text = TakeString(name);
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text.empty() ? "type " + std::to_string(type) : text;
+}
+
+std::string ItemPath(OutlineHandle outline, ItemHandle item) {
+    if (item == 0) return "(none)";
+    std::vector<std::string> pieces;
+    for (ItemHandle at = item; at != 0; at = GetParentItem(outline, at)) {
+        pieces.push_back(Shortened(ItemText(outline, at), kPathPieceLength));
+    }
+    std::string path;
+    for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece) {
+        if (!path.empty()) path += " > ";
+        path += piece->empty() ? "\"\"" : *piece;
+    }
+    return path;
+}
+
+long CountBelow(OutlineHandle outline, ItemHandle item) {
+    long count = 0;
+    std::vector<ItemHandle> pending = {item};
+    while (!pending.empty()) {
+        ItemHandle at = pending.back();
+        pending.pop_back();
+        for (ItemHandle child = GetFirstChild(outline, at); child != 0;
+             child = GetNextSibling(outline, child)) {
+            ++count;
+            pending.push_back(child);
+        }
+    }
+    return count;
+}
+
+std::string AttributeValue(OutlineHandle outline, ItemHandle item, uint32_t id) {
+    StringHandle value = 0;
+    if (item == 0 || GetItemAttribute(outline, item, id, 0, &value) == 0) {
+        if (value != 0) FreeString(value);
+        return std::string();
+    }
+    return OneLine(TakeString(value));
+}
+
+std::string PropertyName(OutlineHandle outline, ItemHandle item, int32_t index) {
+    if (item == 0) return std::string();
+    ListHandle list = CreateList(5);
+    std::string name;
+    if (ListNamedProperties(outline, item, list) > index) {
+        StringHandle text = 0;
+        if (GetListString(list, &text, index) != 0) name = TakeString(text);
+    }
+    DestroyList(list);
+    return name;
+}
+
+std::string PropertyValue(OutlineHandle outline, ItemHandle item, const std::string& name) {
+    if (item == 0 || name.empty()) return std::string();
+    std::u16string wide = WideFromTerminal(name);
+    StringHandle value = 0;
+    if (GetNamedProperty(outline, item, reinterpret_cast<const WCHAR*>(wide.c_str()), &value) ==
+        0) {
+        if (value != 0) FreeString(value);
+        return std::string();
+    }
+    return OneLine(TakeString(value));
+}
+
+std::string DTDataValue(OutlineHandle outline, ItemHandle item, int32_t index) {
+    int32_t value = 0;
+    if (item == 0 || GetItemDTData(outline, item, index, &value) == 0) return "none";
+    return std::to_string(value);
+}

@@ -1,0 +1,45 @@
+// cli/outline_view.h
+//
+// What the command reads of an outline for its reports, through the runtime's operations only:
+// an outline opened for the length of a command, the texts of items, and an item's path by the
+// texts of the items above it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "runtime/brimrt63.h"
+
+// An outline opened from a file and closed again at the end of its scope.
+class OpenedOutline {
+public:
+    explicit OpenedOutline(const std::string& path);
+    ~OpenedOutline();
+    OpenedOutline(const OpenedOutline&) = delete;
+    OpenedOutline& operator=(const OpenedOutline&) = delete;
+
+    bool IsOpen() const { return handle_ != 0; }
+    OutlineHandle Handle() const { return handle_; }
+    // Why the outline did not open, as "file:line:column: message" where the runtime knows.
+    const std::string& Error() const { return error_; }
+
+private:
+    OutlineHandle handle_ = 0;
+    std::string error_;
+};
+
+// The stored text of item, its line breaks shown as "\n"; empty for item 0.
+std::string ItemText(OutlineHandle outline, ItemHandle item);
+// The name of an item type ("Procedure"), or "type N" when the runtime has none.
+std::string TypeName(int32_t type);
+// "Inventory > CountStock > Helper": the texts from the root down to item, each cut to 40
+// characters; "(none)" for item 0.
+std::string ItemPath(OutlineHandle outline, ItemHandle item);
+// Items below item, all levels, skipped ones included.
+long CountBelow(OutlineHandle outline, ItemHandle item);
+// The value of an item's attribute, the name and value of its n-th named property, the value of
+// a DTDATA slot; empty (or "none") when it has none.
+std::string AttributeValue(OutlineHandle outline, ItemHandle item, uint32_t id);
+std::string PropertyName(OutlineHandle outline, ItemHandle item, int32_t index);
+std::string PropertyValue(OutlineHandle outline, ItemHandle item, const std::string& name);
+std::string DTDataValue(OutlineHandle outline, ItemHandle item, int32_t index);
