@@ -1,0 +1,86 @@
+// tests/cli/command_runner.h
+//
+// Runs the built norvex (or any shell command) in a folder and keeps what it printed and its
+// exit status; scratch folders and whole files for the command tests.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+struct CommandResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+inline std::string ReadWhole(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+inline void WriteWhole(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A fresh folder under the system's temporary folder, removed with its contents at the end.
+class CommandFolder {
+public:
+    CommandFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "norvex-cli-XXXXXX").string();
+        path_ = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+    }
+    ~CommandFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    const std::string& Path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Runs `shell` with sh in folder; standard output and error are caught in files there.
+inline CommandResult RunShell(const std::string& folder, const std::string& shell) {
+    std::string out = folder + "/.stdout", err = folder + "/.stderr";
+    std::string line = "cd '" + folder + "' && { " + shell + " ; } >'" + out + "' 2>'" + err + "'";
+    int raw = std::system(line.c_str());
+    CommandResult result;
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.out = ReadWhole(out);
+    result.err = ReadWhole(err);
+    std::filesystem::remove(out);
+    std::filesystem::remove(err);
+    return result;
+}
+
+// Runs norvex with arguments (already quoted for the shell where needed) in folder.
+inline CommandResult RunNorvex(const std::string& folder, const std::string& arguments) {
+    return RunShell(folder, std::string("'") + NORVEX_COMMAND + "' " + arguments);
+}
+
+// Copies the example outlines into folder.
+inline void CopyExamples(const std::string& folder) {
+    for (const char* name : {"base.outline", "version1.outline", "version2.outline"}) {
+        std::filesystem::copy_file(std::string(NORVEX_EXAMPLES) + "/" + name, folder + "/" + name);
+    }
+}
+
+// An outline file without its comment lines, as the runtime saves it.
+inline std::string WithoutComments(const std::string& text) {
+    std::istringstream lines(text);
+    std::string line, kept;
+    while (std::getline(lines, line)) {
+        if (line.empty() || line[0] != ';') kept += line + "\n";
+    }
+    return kept;
+}
