@@ -1,9 +1,10 @@
 // cli/diff_command.cpp: norvex diff, the comparison of two outlines as a reader sees it.
 //
-// The report reads like `diff FIRST SECOND`: FIRST is the old side, SECOND the new one. A line
-// starting "-" is something only FIRST has, "+" only SECOND, "~" a change, ">" a move; each
-// names the item by the texts of the items above it. The records come from the compare file
-// through the viewer's exports, in the order of FIRST's keys.
+// The report reads like `diff OLD NEW`: a line starting "-" is something only OLD has, "+" only
+// NEW, "~" a change, ">" a move; each names the item by the texts of the items above it. The
+// compare file is the one that turns OLD into NEW, so `norvex apply OLD` carries the change
+// over, as patch does with a diff. The records come through the viewer's exports, in the order
+// of NEW's keys.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -61,11 +62,14 @@ std::string ItemsBelow(OutlineHandle outline, ItemHandle item) {
     return ", with " + std::to_string(below) + (below == 1 ? " item" : " items") + " below";
 }
 
+// The library's first outline is NEW and its second OLD: its records say what would make OLD
+// hold what NEW holds, which is what `norvex apply OLD COMPARE` does with them. In a record,
+// key 1 and the side-1 item are NEW's, key 2 and the side-2 item OLD's; A means only in NEW,
+// D only in OLD.
 class DiffReport {
 public:
-    DiffReport(const DiffOptions& options, const OpenedOutline& first, const OpenedOutline& second)
-        : options_(options), first_(first.Handle()), second_(second.Handle()),
-          paint_{options.colour} {}
+    DiffReport(const DiffOptions& options, const OpenedOutline& older, const OpenedOutline& newer)
+        : options_(options), old_(older.Handle()), new_(newer.Handle()), paint_{options.colour} {}
 
     void Print(const ViewRecord& record) const {
         switch (record.subject) {
@@ -82,21 +86,23 @@ private:
     std::string Removed(const std::string& text) const { return paint_("31", "- " + text); }
     std::string Added(const std::string& text) const { return paint_("32", "+ " + text); }
     std::string Changed(const std::string& text) const { return paint_("33", "~ " + text); }
+    // Where a changed item stands: in OLD, under the texts it had there.
+    std::string OldPath(const ViewRecord& r) const { return ItemPath(old_, r.secondItem); }
 
     void PrintText(const ViewRecord& r) const {
         if (r.change == 'C') {
-            std::printf("%s  (%s, text changed)\n",
-                        Changed(ItemPath(first_, r.firstItem)).c_str(), TypeName(r.value).c_str());
-            std::printf("    %s\n    %s\n", Removed(ItemText(first_, r.firstItem)).c_str(),
-                        Added(ItemText(second_, r.secondItem)).c_str());
+            std::printf("%s  (%s, text changed)\n", Changed(OldPath(r)).c_str(),
+                        TypeName(r.value).c_str());
+            std::printf("    %s\n    %s\n", Removed(ItemText(old_, r.secondItem)).c_str(),
+                        Added(ItemText(new_, r.firstItem)).c_str());
         } else if (r.change == 'A') {
-            std::printf("%s  (%s, only in %s%s)\n", Removed(ItemPath(first_, r.firstItem)).c_str(),
-                        TypeName(r.value).c_str(), options_.first.c_str(),
-                        ItemsBelow(first_, r.firstItem).c_str());
-        } else if (r.change == 'D') {
-            std::printf("%s  (%s, only in %s%s)\n", Added(ItemPath(second_, r.secondItem)).c_str(),
+            std::printf("%s  (%s, only in %s%s)\n", Added(ItemPath(new_, r.firstItem)).c_str(),
                         TypeName(r.value).c_str(), options_.second.c_str(),
-                        ItemsBelow(second_, r.secondItem).c_str());
+                        ItemsBelow(new_, r.firstItem).c_str());
+        } else if (r.change == 'D') {
+            std::printf("%s  (%s, only in %s%s)\n", Removed(OldPath(r)).c_str(),
+                        TypeName(r.value).c_str(), options_.first.c_str(),
+                        ItemsBelow(old_, r.secondItem).c_str());
         }
     }
 
@@ -104,51 +110,47 @@ private:
         int length = r.value < 0 ? -r.value : r.value;
         std::string run = length == 1 ? "" : " (with the " + std::to_string(length - 1) +
                                                  (length == 2 ? " item" : " items") + " after it)";
-        std::printf("%s  moved from position %d to %d%s\n",
-                    paint_("36", "> " + ItemPath(first_, r.firstItem)).c_str(),
-                    Ordinal(r.firstKey), Ordinal(r.secondKey), run.c_str());
+        std::printf("%s  moved from position %d to %d%s\n", paint_("36", "> " + OldPath(r)).c_str(),
+                    Ordinal(r.secondKey), Ordinal(r.firstKey), run.c_str());
     }
 
     void PrintAttribute(const ViewRecord& r) const {
         uint32_t id = static_cast<uint32_t>(r.value);
-        std::string before = AttributeValue(first_, r.firstItem, id);
-        std::string after = AttributeValue(second_, r.secondItem, id);
-        std::printf("%s  attribute %u: %s -> %s\n", Changed(ItemPath(first_, r.firstItem)).c_str(),
-                    id, Quoted(before).c_str(), Quoted(after).c_str());
+        std::printf("%s  attribute %u: %s -> %s\n", Changed(OldPath(r)).c_str(), id,
+                    Quoted(AttributeValue(old_, r.secondItem, id)).c_str(),
+                    Quoted(AttributeValue(new_, r.firstItem, id)).c_str());
     }
 
     void PrintProperty(const ViewRecord& r) const {
-        if (r.change == 'A') {
-            std::string name = PropertyName(first_, r.firstItem, r.value);
-            std::printf("%s  property %s = %s (only in %s)\n",
-                        Removed(ItemPath(first_, r.firstItem)).c_str(), name.c_str(),
-                        Quoted(PropertyValue(first_, r.firstItem, name)).c_str(),
-                        options_.first.c_str());
-            return;
-        }
-        // A change or a deletion numbers the property by its place in SECOND's item.
-        std::string name = PropertyName(second_, r.secondItem, r.value);
-        if (r.change == 'D') {
-            std::printf("%s  property %s = %s (only in %s)\n",
-                        Added(ItemPath(second_, r.secondItem)).c_str(), name.c_str(),
-                        Quoted(PropertyValue(second_, r.secondItem, name)).c_str(),
+        if (r.change == 'A') {  // numbered by its place in NEW's item
+            std::string name = PropertyName(new_, r.firstItem, r.value);
+            std::printf("%s  property %s = %s (only in %s)\n", Added(OldPath(r)).c_str(),
+                        name.c_str(), Quoted(PropertyValue(new_, r.firstItem, name)).c_str(),
                         options_.second.c_str());
             return;
         }
-        std::printf("%s  property %s: %s -> %s\n", Changed(ItemPath(first_, r.firstItem)).c_str(),
-                    name.c_str(), Quoted(PropertyValue(first_, r.firstItem, name)).c_str(),
-                    Quoted(PropertyValue(second_, r.secondItem, name)).c_str());
+        // A change or a deletion numbers the property by its place in OLD's item.
+        std::string name = PropertyName(old_, r.secondItem, r.value);
+        if (r.change == 'D') {
+            std::printf("%s  property %s = %s (only in %s)\n", Removed(OldPath(r)).c_str(),
+                        name.c_str(), Quoted(PropertyValue(old_, r.secondItem, name)).c_str(),
+                        options_.first.c_str());
+            return;
+        }
+        std::printf("%s  property %s: %s -> %s\n", Changed(OldPath(r)).c_str(), name.c_str(),
+                    Quoted(PropertyValue(old_, r.secondItem, name)).c_str(),
+                    Quoted(PropertyValue(new_, r.firstItem, name)).c_str());
     }
 
     void PrintDTData(const ViewRecord& r) const {
-        std::printf("%s  DTDATA %d: %s -> %s\n", Changed(ItemPath(first_, r.firstItem)).c_str(),
-                    r.value, DTDataValue(first_, r.firstItem, r.value).c_str(),
-                    DTDataValue(second_, r.secondItem, r.value).c_str());
+        std::printf("%s  DTDATA %d: %s -> %s\n", Changed(OldPath(r)).c_str(), r.value,
+                    DTDataValue(old_, r.secondItem, r.value).c_str(),
+                    DTDataValue(new_, r.firstItem, r.value).c_str());
     }
 
     const DiffOptions& options_;
-    OutlineHandle first_;
-    OutlineHandle second_;
+    OutlineHandle old_;
+    OutlineHandle new_;
     Painter paint_;
 };
 
@@ -157,7 +159,7 @@ void PrintStatistics(const DiffOptions& options) {
         return static_cast<unsigned>(DIF_CompareCount(change, subject));
     };
     std::printf("%u changed, %u only in %s, %u only in %s, %u moved\n", count(u"C", u" "),
-                count(u"A", u" "), options.first.c_str(), count(u"D", u" "),
+                count(u"D", u" "), options.first.c_str(), count(u"A", u" "),
                 options.second.c_str(), count(u"M", u" "));
     std::printf("items %u, attributes %u, properties %u, DTDATA %u, moves %u\n",
                 count(u" ", u"T"), count(u" ", u"A"), count(u" ", u"P"), count(u" ", u"D"),
@@ -184,11 +186,11 @@ private:
 }  // namespace
 
 int RunDiff(const DiffOptions& options) {
-    OpenedOutline first(options.first);
-    OpenedOutline second(options.second);
-    if (!first.IsOpen() || !second.IsOpen()) {
-        if (!first.IsOpen()) ReportTrouble(first.Error());
-        if (!second.IsOpen()) ReportTrouble(second.Error());
+    OpenedOutline older(options.first);
+    OpenedOutline newer(options.second);
+    if (!older.IsOpen() || !newer.IsOpen()) {
+        if (!older.IsOpen()) ReportTrouble(older.Error());
+        if (!newer.IsOpen()) ReportTrouble(newer.Error());
         return kExitTrouble;
     }
     TemporaryFolder scratch;
@@ -200,8 +202,8 @@ int RunDiff(const DiffOptions& options) {
     uint16_t status;
     {
         HostSession session(options.progress);
-        status = DIF_Build(WideFromTerminal(AbsolutePath(options.first)).c_str(),
-                           WideFromTerminal(AbsolutePath(options.second)).c_str(),
+        status = DIF_Build(WideFromTerminal(AbsolutePath(options.second)).c_str(),
+                           WideFromTerminal(AbsolutePath(options.first)).c_str(),
                            WideFromTerminal(AbsolutePath(comparePath)).c_str(), session.Window(),
                            kProgressMessage, options.optionWord);
     }
@@ -216,15 +218,15 @@ int RunDiff(const DiffOptions& options) {
         return ReportTrouble("cannot read back the compare file " + comparePath);
     }
     DIF_CompareSort();
-    DIF_CompareSethItems(first.Handle(), GetRootItem(first.Handle()), 0);
-    DIF_CompareSethItems(second.Handle(), GetRootItem(second.Handle()), 1);
+    DIF_CompareSethItems(newer.Handle(), GetRootItem(newer.Handle()), 0);
+    DIF_CompareSethItems(older.Handle(), GetRootItem(older.Handle()), 1);
     if (options.statistics) {
         PrintStatistics(options);
     } else if (count > 0) {
         Painter paint{options.colour};
         std::printf("%s\n%s\n", paint("1", "--- " + options.first).c_str(),
                     paint("1", "+++ " + options.second).c_str());
-        DiffReport report(options, first, second);
+        DiffReport report(options, older, newer);
         for (int32_t position = 0; position < count; ++position) {
             report.Print(ReadRecord(position));
         }

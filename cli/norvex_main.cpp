@@ -65,9 +65,9 @@ int main(int argc, char** argv) {
     ContentFlags diffContents;
     bool view = false;
     std::string colour = "auto";
-    CLI::App* diffCommand = app.add_subcommand("diff", "show what changed from FIRST to SECOND");
-    diffCommand->add_option("FIRST", diff.first, "the old outline")->required();
-    diffCommand->add_option("SECOND", diff.second, "the new outline")->required();
+    CLI::App* diffCommand = app.add_subcommand("diff", "show what changed from OLD to NEW");
+    diffCommand->add_option("OLD", diff.first, "the old outline")->required();
+    diffCommand->add_option("NEW", diff.second, "the new outline")->required();
     diffCommand->add_option("-o,--output", diff.comparePath, "keep the compare file here");
     diffContents.AddTo(diffCommand);
     diffCommand->add_flag("--view", view,
@@ -89,9 +89,10 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, 2));
 
     ApplyOptions apply;
-    CLI::App* applyCommand =
-        app.add_subcommand("apply", "make OUTLINE hold what the comparison's first outline held");
-    applyCommand->add_option("OUTLINE", apply.outline, "the outline to patch")->required();
+    CLI::App* applyCommand = app.add_subcommand(
+        "apply", "carry a change over: norvex diff OLD NEW -o C; norvex apply OLD C -o OUT");
+    applyCommand->add_option("OUTLINE", apply.outline, "the outline to patch (the diff's OLD)")
+        ->required();
     applyCommand->add_option("COMPARE", apply.comparePath, "a compare file written without --view")
         ->required();
     applyCommand->add_option("-o,--output", apply.output, "where the patched outline goes")
