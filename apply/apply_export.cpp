@@ -1,10 +1,74 @@
-// apply/apply_export.cpp: patching an outline with a compare file.
-//
-// TODO: the four phases of the apply come with the change application; until then nothing is
-// patched or saved, and the call says so with its "not saved" bit.
+// apply/apply_export.cpp: DIF_Apply, patching an outline with a compare file and saving it
+// under a new name.
 #include "driver/norvex63.h"
+
+#include "apply/change_application.h"
+#include "comparefile/compare_list.h"
+#include "comparefile/record_reader.h"
+#include "driver/progress_bar.h"
+#include "driver/run_state.h"
+#include "outline/outline_object.h"
+#include "resources/string_table.h"
+#include "support/checked_memory.h"
+
+namespace {
+
+// The driver: read and sort the records, resolve key 2 of each into the outline's items while
+// the outline is still as the comparison saw it, then change, delete, add and move.
+void ApplyCompareList(CompareList& list) {
+    // 1.
+    g_progressBar.ReportStatus(0, kStringLoading);
+    // 2.
+    CheckHeap();
+    ReadCompareRecords(list);
+    list.SortCompareList();
+    CheckHeap();
+    // 3.
+    OutlineHandle outline = g_secondOutline.Outline();
+    ItemHandle root = g_secondOutline.GetRoot();
+    list.SetCompareItemHandles(outline, root, 1);
+    CheckHeap();
+    // 4.
+    {
+        ChangeApplication application(outline, root, list);
+        application.ApplyChanges();
+        CheckHeap();
+        application.ApplyDeletes();
+        CheckHeap();
+        application.ApplyAddsAndMoves();
+        CheckHeap();
+    }
+    // 5.
+    list.ClearCompareList();
+    g_progressBar.ReportStatus(100, kStringDone);
+}
+
+}  // namespace
 
 uint16_t DIF_API DIF_Apply(const DIF_CHAR* outlinePath, const DIF_CHAR* comparePath,
                            const DIF_CHAR* outputPath, DIF_WINDOW window, uint16_t message) {
-    return DIF_ST_FIRST_OUTLINE;
+    // 1. A list of the apply's own: the viewer's records stay as they are.
+    CompareList list;
+    // 2-5. Both paths are read from the caller's directory; the outline is tried even when the
+    //      compare file failed.
+    SaveWorkingDirectory();
+    uint16_t status = 0;
+    if (!list.OpenCompareFile(comparePath, WIDE("rb"), kApplyModeWord)) {
+        status = DIF_ST_COMPARE_FILE;
+    }
+    if (!g_secondOutline.Open(outlinePath)) status |= DIF_ST_SECOND_OUTLINE;
+    RestoreWorkingDirectory();
+    // 6. The runtime's save replaces the output only once the new file is complete, so a failed
+    //    save leaves an older file there as it was.
+    if (status == 0) {
+        g_progressBar.SetTarget(window, message);
+        ApplyCompareList(list);
+        if (g_secondOutline.Save(outputPath) == 0) status = DIF_ST_FIRST_OUTLINE;
+    }
+    // 7.
+    g_secondOutline.Close();
+    list.CloseCompareFile();
+    list.ClearCompareList();
+    // 8.
+    return status;
 }
