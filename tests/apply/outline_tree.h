@@ -1,0 +1,38 @@
+// tests/apply/outline_tree.h
+//
+// An outline as a plain tree, for the apply tests: written as an outline file, read back
+// from one through the runtime, and printed one item per line with its contents, so that two
+// outlines compare as texts and a failure shows the first line that differs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "driver/norvex63.h"
+
+struct OutlineNode {
+    int32_t type = 9;
+    std::u16string text;
+    std::vector<std::pair<uint32_t, std::u16string>> attributes;
+    std::vector<std::pair<std::u16string, std::u16string>> properties;
+    bool hasDTData = false;  // the one DTDATA value a comparison reads, index 39
+    int32_t dtdata = 0;
+    std::vector<OutlineNode> children;
+};
+
+// The tree in the outline text format, contents in the order held.
+std::string OutlineFileText(const OutlineNode& root);
+void WriteOutlineFile(const std::string& path, const OutlineNode& root);
+
+// The outline at path as the runtime sees it; false when it cannot be opened.
+bool ReadOutlineFile(const std::string& path, OutlineNode* root);
+
+// One line per item, indented by depth: type, text, then the contents that options asks for
+// (DIF_OPT_ATTRIBUTES, _PROPERTIES, _DTDATA), each kind sorted, since an apply may set a
+// content that an item lacked after the ones it had.
+std::string DescribeOutline(const OutlineNode& root, uint32_t options);
+
+// Empty when the two descriptions agree, else the first differing line of each.
+std::string FirstDifference(const std::string& expected, const std::string& actual);
