@@ -1,0 +1,228 @@
+// tests/apply/apply_bad_input_test.cpp
+//
+// An apply given files it cannot use answers its status bits and leaves every file as it was;
+// one given a compare file that does not fit the outline, a cut or a viewer's compare file,
+// or refused memory, still ends with a saved, readable outline and never crashes.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "driver/norvex63.h"
+#include "support/checked_memory.h"
+#include "tests/apply/outline_tree.h"
+#include "tests/helpers/test_support.h"
+
+namespace {
+
+const char kOutline[] = "OUTLINE 1\n174 \"top\"\n  9 \"a\"\n  9 \"b\"\n    9 \"b1\"\n";
+
+// UTF-16LE with a byte order mark and CR LF line ends, as a compare file is written.
+std::string CompareBytes(const std::string& lines) {
+    std::u16string text = u"\uFEFF";
+    for (char16_t unit : Wide(lines)) {
+        if (unit == u'\n') text += u'\r';
+        text += unit;
+    }
+    std::string bytes;
+    for (char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
+const char kHeader[] = "FDFM\nfirst.outline,0,\nsecond.outline,0,\n,0,\n";
+
+uint16_t Apply(const ScratchFolder& scratch, const std::string& outline,
+               const std::string& compare, const std::string& output) {
+    return DIF_Apply(scratch.WideFile(outline).c_str(), scratch.WideFile(compare).c_str(),
+                     scratch.WideFile(output).c_str(), nullptr, 0);
+}
+
+// The outlines of a build that exercises every record kind: changes, deletes, adds with
+// their subtrees, moves and contents.
+const char kFirst[] =
+    "OUTLINE 1\n174 \"top\"\n  9 \"c\"\n    @101 \"red\"\n    %\"Author\" \"kim\"\n"
+    "  9 \"a\"\n    $39 5\n  9 \"b changed\"\n  12 \"added\"\n    9 \"inside\"\n"
+    "      @101 \"x\"\n  9 \"d\"\n";
+const char kSecond[] =
+    "OUTLINE 1\n174 \"top\"\n  9 \"a\"\n    $39 7\n  9 \"b\"\n  9 \"gone\"\n  9 \"c\"\n"
+    "    @101 \"blue\"\n    %\"Author\" \"kim\"\n    %\"Note\" \"n\"\n  9 \"d\"\n";
+const uint32_t kAllContents =
+    DIF_OPT_FDFM | DIF_OPT_ATTRIBUTES | DIF_OPT_PROPERTIES | DIF_OPT_DTDATA;
+
+// Builds kFirst against kSecond into name with options.
+void BuildCompareFile(const ScratchFolder& scratch, const std::string& name, uint32_t options) {
+    WriteFileBytes(scratch.File("first.outline"), kFirst);
+    WriteFileBytes(scratch.File("second.outline"), kSecond);
+    ASSERT_EQ(DIF_Build(scratch.WideFile("first.outline").c_str(),
+                        scratch.WideFile("second.outline").c_str(),
+                        scratch.WideFile(name).c_str(), nullptr, 0, options),
+              0);
+}
+
+}  // namespace
+
+TEST(ApplyBadInput, FilesThatCannotBeOpenedAnswerTheirBitsAndSaveNothing) {
+    ScratchFolder scratch;
+    WriteFileBytes(scratch.File("outline.outline"), kOutline);
+    WriteFileBytes(scratch.File("broken.outline"), "OUTLINE 1\n\t9 \"tab\"\n");
+    WriteFileBytes(scratch.File("changes.cmp"), CompareBytes(kHeader));
+    std::filesystem::create_directory(scratch.File("folder.cmp"));
+    MessageBoxRecorder boxes;
+    EXPECT_EQ(Apply(scratch, "outline.outline", "missing.cmp", "out.outline"), 0x4);
+    EXPECT_EQ(Apply(scratch, "outline.outline", "folder.cmp", "out.outline"), 0x4);
+    EXPECT_EQ(Apply(scratch, "missing.outline", "changes.cmp", "out.outline"), 0x2);
+    EXPECT_EQ(Apply(scratch, "broken.outline", "changes.cmp", "out.outline"), 0x2);
+    EXPECT_EQ(Apply(scratch, "missing.outline", "missing.cmp", "out.outline"), 0x6);
+    EXPECT_EQ(DIF_Apply(nullptr, nullptr, nullptr, nullptr, 0), 0x6);
+    EXPECT_FALSE(FileExists(scratch.File("out.outline")));
+    EXPECT_EQ(ReadFileBytes(scratch.File("outline.outline")), kOutline);
+    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Titles();
+}
+
+TEST(ApplyBadInput, AFailedSaveAnswersOneAndLeavesTheOldOutputIntact) {
+    ScratchFolder scratch;
+    WriteFileBytes(scratch.File("outline.outline"), kOutline);
+    WriteFileBytes(scratch.File("changes.cmp"),
+                   CompareBytes(std::string(kHeader) + "1,C,T,001001,001001,9,0,changed\n"));
+    std::filesystem::create_directory(scratch.File("folder.outline"));
+    // So long a name that the temporary beside it cannot exist: the save fails at the last
+    // step, with an old file at the path.
+    const std::string longName = std::string(245, 'n') + ".outline";
+    WriteFileBytes(scratch.File(longName), "old bytes");
+    EXPECT_EQ(Apply(scratch, "outline.outline", "changes.cmp", "missing/out.outline"), 0x1);
+    EXPECT_EQ(Apply(scratch, "outline.outline", "changes.cmp", "folder.outline"), 0x1);
+    EXPECT_TRUE(std::filesystem::is_directory(scratch.File("folder.outline")));
+    EXPECT_EQ(Apply(scratch, "outline.outline", "changes.cmp", longName), 0x1);
+    EXPECT_EQ(ReadFileBytes(scratch.File(longName)), "old bytes");
+    EXPECT_EQ(DIF_Apply(scratch.WideFile("outline.outline").c_str(),
+                        scratch.WideFile("changes.cmp").c_str(), u"", nullptr, 0),
+              0x1);
+    EXPECT_EQ(ReadFileBytes(scratch.File("outline.outline")), kOutline);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Path()),
+                            std::filesystem::directory_iterator()),
+              4);  // no temporary left behind
+}
+
+TEST(ApplyBadInput, RecordsThatDoNotFitTheOutlineReachNothingThatIsNotThere) {
+    ScratchFolder scratch;
+    WriteFileBytes(scratch.File("outline.outline"), kOutline);
+    WriteFileBytes(scratch.File("changes.cmp"), CompareBytes(std::string(kHeader) +
+        "1,C,T,001009,001009,9,0,change past the end\n"
+        "1,C,A,001009,001009,101,0,attribute past the end\n"
+        "1,D,T,001009,001009,9,-1,ghost\n"
+        "1,D,P,001009,001009,0,0,Author,kim\n"
+        "1,A,T,001009001,001009001,9,-1,parent leads nowhere\n"
+        "1,X,P,001009001,001009001,0,0,Author,kim\n"
+        "1,A,T,001099,001099,9,-1,past the end goes first\n"
+        "1,M,M,001005,001007,3,5,001005,001007\n"
+        "1,M,M,001002,001001,2147483647,2,001002,001001\n"
+        "1,M,M,001001,001002,-4,1,001001,001002\n"
+        "1,M,M,00,001001,1,0,00,001001\n"
+        "1,M,M,001-01,001001,1,0,001-01,001001\n"
+        "1,M,M,001001,001-01,1,1,001001,001-01\n"
+        "a line of no record\n"
+        "\n"
+        "99,C,T,001001,001001,9,0,a count past the end\n"));
+    MessageBoxRecorder boxes;
+    ASSERT_EQ(Apply(scratch, "outline.outline", "changes.cmp", "out.outline"), 0);
+    // The add past the end finds no child to follow and so stands first; the run that claims
+    // more items than there are ends with the children and puts a and b where they were.
+    EXPECT_EQ(ReadFileBytes(scratch.File("out.outline")),
+              "OUTLINE 1\n174 \"top\"\n  9 \"past the end goes first\"\n"
+              "  9 \"a count past the end\"\n  9 \"b\"\n    9 \"b1\"\n");
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "Unable to delete item (ghost)");
+}
+
+TEST(ApplyBadInput, CompareFilesOfOtherOutlinesNeverCrash) {
+    ScratchFolder scratch;
+    std::vector<std::string> outlines, compareFiles;
+    for (const std::string& scenario : ListScenarios("apply")) {
+        outlines.push_back(TestDataPath("apply/" + scenario + "/outline.outline"));
+        compareFiles.push_back(TestDataPath("apply/" + scenario + "/changes.cmp"));
+    }
+    for (const std::string& scenario : ListScenarios("build")) {
+        outlines.push_back(TestDataPath("build/" + scenario + "/first.outline"));
+        compareFiles.push_back(TestDataPath("build/" + scenario + "/expected.cmp"));
+    }
+    MessageBoxRecorder boxes;
+    for (const std::string& outline : outlines) {
+        for (const std::string& compare : compareFiles) {
+            std::remove(scratch.File("out.outline").c_str());
+            uint16_t status = DIF_Apply(Wide(outline).c_str(), Wide(compare).c_str(),
+                                        scratch.WideFile("out.outline").c_str(), nullptr, 0);
+            OutlineNode result;
+            EXPECT_EQ(status, 0) << compare << " on " << outline;
+            EXPECT_TRUE(ReadOutlineFile(scratch.File("out.outline"), &result))
+                << compare << " on " << outline;
+        }
+    }
+}
+
+TEST(ApplyBadInput, ACompareFileCutAnywhereStillGivesAReadableOutline) {
+    ScratchFolder scratch;
+    BuildCompareFile(scratch, "whole.cmp", kAllContents);
+    const std::string whole = ReadFileBytes(scratch.File("whole.cmp"));
+    MessageBoxRecorder boxes;
+    ASSERT_EQ(Apply(scratch, "second.outline", "whole.cmp", "out.outline"), 0);
+    // The first outline again, but for the property that only the second had: a delete record
+    // of a content is never applied.
+    std::string expected = kFirst;
+    expected.insert(expected.find("  9 \"a\""), "    %\"Note\" \"n\"\n");
+    EXPECT_EQ(ReadFileBytes(scratch.File("out.outline")), expected);
+    for (size_t length = 0; length < whole.size(); length += 3) {
+        WriteFileBytes(scratch.File("cut.cmp"), whole.substr(0, length));
+        std::remove(scratch.File("out.outline").c_str());
+        ASSERT_EQ(Apply(scratch, "second.outline", "cut.cmp", "out.outline"), 0)
+            << "cut at " << length;
+        OutlineNode result;
+        ASSERT_TRUE(ReadOutlineFile(scratch.File("out.outline"), &result)) << "cut at " << length;
+    }
+}
+
+TEST(ApplyBadInput, AViewModeFileCarriesNoTextsSoChangedAndAddedItemsComeOutEmpty) {
+    ScratchFolder scratch;
+    BuildCompareFile(scratch, "view.cmp", DIF_OPT_RDFC | DIF_OPT_ATTRIBUTES);
+    MessageBoxRecorder boxes;
+    ASSERT_EQ(Apply(scratch, "second.outline", "view.cmp", "out.outline"), 0);
+    // The order is the first outline's, as moves keep their keys; texts of changes and adds
+    // and attributes are empty, and the added item has no children (no X records).
+    OutlineNode result;
+    ASSERT_TRUE(ReadOutlineFile(scratch.File("out.outline"), &result));
+    EXPECT_EQ(DescribeOutline(result, DIF_OPT_ATTRIBUTES),
+              "174 \"top\"\n  9 \"c\" @101=\"\"\n  9 \"a\"\n  9 \"\"\n  12 \"\"\n  9 \"d\"\n");
+    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Titles();
+}
+
+TEST(ApplyBadInput, RefusedAllocationsWarnAndNeverCrash) {
+    ScratchFolder scratch;
+    BuildCompareFile(scratch, "whole.cmp", kAllContents);
+    MessageBoxRecorder boxes;
+    for (uint32_t failAt = 1;; ++failAt) {
+        boxes.Clear();
+        std::remove(scratch.File("out.outline").c_str());
+        FailCheckedAllocationAt(failAt);
+        uint16_t status = Apply(scratch, "second.outline", "whole.cmp", "out.outline");
+        bool reached = CheckedAllocationRequests() >= failAt;
+        FailCheckedAllocationAt(0);
+        if (!reached) {
+            EXPECT_EQ(status, 0);
+            EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Titles();
+            break;
+        }
+        // Refusing the copy of the outline's path keeps the outline from opening; every other
+        // refusal leaves out what it would have carried, and the rest is applied and saved.
+        EXPECT_TRUE(status == 0 || status == 0x2) << "allocation " << failAt << ": " << status;
+        ASSERT_FALSE(boxes.Boxes().empty()) << "allocation " << failAt;
+        EXPECT_EQ(boxes.Boxes()[0].title,
+                  "Warning: Insufficient memory (heap space) is available.")
+            << "allocation " << failAt;
+        OutlineNode result;
+        EXPECT_EQ(ReadOutlineFile(scratch.File("out.outline"), &result), status == 0)
+            << "allocation " << failAt;
+    }
+}
