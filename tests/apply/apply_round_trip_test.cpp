@@ -204,10 +204,9 @@ TEST(ApplyRoundTrip, ApplyingTheComparisonOfAWithBToBGivesA) {
         for (int k = 0; k < edits; ++k) EditOnce(random, &version);
         const uint32_t options = DIF_OPT_FDFM | kContentOptions[pair % 5];
 
-        // Fresh names each time: replacing a file by rename makes some file systems write it
-        // out at once, which would cost most of the test's time.
-        std::remove(compare.c_str());
-        std::remove(output.c_str());
+        // Fresh files each time: replacing a file, by rename or by truncation, makes some file
+        // systems write it out at once, which would cost most of the test's time.
+        for (const std::string& path : {first, second, compare, output}) std::remove(path.c_str());
         WriteOutlineFile(first, original);
         WriteOutlineFile(second, version);
         boxes.Clear();
