@@ -12,25 +12,18 @@
 #include "driver/norvex63.h"
 #include "support/checked_memory.h"
 #include "tests/apply/outline_tree.h"
+#include "tests/comparefile/compare_file_fixture.h"
 #include "tests/helpers/test_support.h"
 
 namespace {
 
 const char kOutline[] = "OUTLINE 1\n174 \"top\"\n  9 \"a\"\n  9 \"b\"\n    9 \"b1\"\n";
 
-// UTF-16LE with a byte order mark and CR LF line ends, as a compare file is written.
+// A compare file's bytes: a byte order mark and CR LF line ends.
 std::string CompareBytes(const std::string& lines) {
     std::u16string text = u"\uFEFF";
-    for (char16_t unit : Wide(lines)) {
-        if (unit == u'\n') text += u'\r';
-        text += unit;
-    }
-    std::string bytes;
-    for (char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes;
+    for (char16_t unit : Wide(lines)) text += unit == u'\n' ? u"\r\n" : std::u16string(1, unit);
+    return Utf16Bytes(text);
 }
 
 const char kHeader[] = "FDFM\nfirst.outline,0,\nsecond.outline,0,\n,0,\n";
