@@ -81,7 +81,9 @@ public:
         size_t modules = targetItems / kItemsPerModule + 1;
         size_t packages = modules > kMostChildren ? (modules + 26) / 27 : 0;
         if (packages == 0) {
-            for (int module = 0; items_ < targetItems; ++module) WriteModule(1, module, targetItems);
+            for (int module = 0; items_ < targetItems; ++module) {
+                WriteModule(1, module, targetItems);
+            }
             return;
         }
         int module = 0;
@@ -97,7 +99,8 @@ public:
         Both(0, 1, "Application bench");
         Both(1, 4, "Procedure Worst");
         for (int line = 1; line <= count; ++line) {
-            std::string text = "Line " + std::to_string(line) + ": total += " + std::to_string(line);
+            std::string text =
+                "Line " + std::to_string(line) + ": total += " + std::to_string(line);
             Line(second_, 2, 9, text);
             Line(first_, 2, 9, text + " * rate");
             ++items_;
@@ -106,7 +109,9 @@ public:
 
 private:
     int Draw(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
-    bool Chance(double share) { return std::uniform_real_distribution<double>(0, 1)(random_) < share; }
+    bool Chance(double share) {
+        return std::uniform_real_distribution<double>(0, 1)(random_) < share;
+    }
 
     static void Line(std::ofstream& out, int depth, int type, const std::string& text) {
         out << std::string(2 * depth, ' ') << type << " \"" << text << "\"\n";
