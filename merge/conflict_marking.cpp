@@ -5,6 +5,7 @@
 // copied), each with its own banner, all with the same number.
 #include "merge/three_way_merge.h"
 
+#include "driver/run_state.h"
 #include "outline/item_type_table.h"
 #include "outline/outline_texts.h"
 #include "resources/string_table.h"
@@ -16,7 +17,11 @@ namespace {
 // An item's stored text, owned for the life of one marking.
 class ItemText {
 public:
-    ItemText(OutlineHandle outline, ItemHandle item) : text_(CopyItemText(outline, item)) {}
+    // A refused copy would mark the conflict without the item's text: the run is told, and the
+    // merge then saves nothing rather than an outline that lost a text.
+    ItemText(OutlineHandle outline, ItemHandle item) : text_(CopyItemText(outline, item)) {
+        if (text_ == nullptr) g_runState.outOfMemory = true;
+    }
     ~ItemText() {
         if (text_ != nullptr) CheckedFree(text_);
     }

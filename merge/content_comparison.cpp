@@ -50,7 +50,9 @@ int32_t CompareRuntimeStrings(StringHandle first, StringHandle second) {
     WCHAR* secondText = CopyRuntimeString(second);
     if (first != 0) FreeString(first);
     if (second != 0) FreeString(second);
-    // Without the copies the values cannot be told equal: they count as different.
+    // Without the copies the values cannot be told equal: they count as different, and the run
+    // is told, since a merge decided on that is not the merge asked for.
+    if (firstText == nullptr || secondText == nullptr) g_runState.outOfMemory = true;
     int32_t result = firstText != nullptr && secondText != nullptr
                          ? lstrcmpW(firstText, secondText)
                          : 1;
@@ -104,6 +106,7 @@ int32_t CompareItemHeads(OutlineHandle outlineA, ItemHandle a, OutlineHandle out
     }
     WCHAR* textA = CopyItemText(outlineA, a);
     WCHAR* textB = CopyItemText(outlineB, b);
+    if (textA == nullptr || textB == nullptr) g_runState.outOfMemory = true;
     int32_t result = textA != nullptr && textB != nullptr ? lstrcmpW(textA, textB) : 1;
     FreeIfAny(textA);
     FreeIfAny(textB);
@@ -161,7 +164,10 @@ int32_t CompareItemProperties(OutlineHandle outlineA, ItemHandle a, OutlineHandl
 
 PropertySet* ReadNamedProperties(OutlineHandle outline, ItemHandle item) {
     PropertySet* set = static_cast<PropertySet*>(CheckedAlloc(sizeof(PropertySet)));
-    if (set == nullptr) return nullptr;
+    if (set == nullptr) {
+        g_runState.outOfMemory = true;
+        return nullptr;
+    }
     *set = {0, nullptr, nullptr};
     ListHandle list = CreateList(kStringListKind);
     int32_t count = ListNamedProperties(outline, item, list);
@@ -185,6 +191,7 @@ PropertySet* ReadNamedProperties(OutlineHandle outline, ItemHandle item) {
     }
     DestroyList(list);
     if (!complete) {
+        g_runState.outOfMemory = true;
         FreePropertySet(set);
         return nullptr;
     }

@@ -46,6 +46,8 @@ CWideString AttributeLabel(const AttributeSet& set, int32_t index) {
     if (nameText != nullptr) {
         label = nameText;
         CheckedFree(nameText);
+    } else {
+        g_runState.outOfMemory = true;  // the conflict would be marked without its name
     }
     label += set.values[index];
     return label;

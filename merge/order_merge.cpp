@@ -8,6 +8,7 @@
 #include "merge/three_way_merge.h"
 
 #include "compare/item_matching.h"
+#include "driver/run_state.h"
 #include "outline/outline_walk.h"
 #include "resources/string_table.h"
 #include "support/checked_memory.h"
@@ -64,7 +65,13 @@ int32_t CThreeWayMerge::MergeOrder(ItemHandle originalParent, ItemHandle version
     if (runs1 != nullptr && runs2 != nullptr) {
         plan = CombineMoves(runs1, runs2, g_baseOutline.count, &overlap);
     }
-    // 3-4. Without the memory for the plan nothing is moved: the order stays the original's.
+    // 3-4. Without the memory for the plan nothing is moved: the order stays the original's,
+    //      and the run is told that the versions' moves were not carried over, so that the
+    //      merge does not save an outline that silently lost them.
+    bool planned = plan != nullptr || overlap || g_baseOutline.count == 0;
+    if (runs1 == nullptr || runs2 == nullptr || !planned) {
+        g_runState.outOfMemory = true;
+    }
     if (overlap) {
         MarkConflict(g_baseOutline.Outline(), originalParent, g_version1Outline.Outline(),
                      version1Parent, kChangeOrder, g_version2Outline.Outline(), version2Parent,
