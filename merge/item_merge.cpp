@@ -53,6 +53,15 @@ CWideString AttributeLabel(const AttributeSet& set, int32_t index) {
     return label;
 }
 
+// Gives item every value that set holds. A value that the version no longer has stays: the
+// runtime cannot take a DTDATA value away.
+void ApplyDTData(OutlineHandle outline, ItemHandle item, const DTDataSet* set) {
+    if (set == nullptr) return;
+    for (int32_t k = 0; k < set->count; ++k) {
+        if (set->present[k] != -1) SetItemDTData(outline, item, set->present[k], set->values[k]);
+    }
+}
+
 template <typename Set>
 const Set* SetOf(const Set* sets, int32_t index) {
     return sets != nullptr && index != kNoMatch ? &sets[index] : nullptr;
@@ -109,17 +118,20 @@ int32_t CThreeWayMerge::MergeItems(ItemHandle anchor) {
                 ApplyNamedProperties(outline, o, changed1 == 0 ? set2 : set1);
             }
         }
-        // 5. DTDATA: only a conflict is acted on; a change that one version made alone is not
-        //    carried over.
+        // 5. DTDATA, like named properties: one version's change is taken, different changes
+        //    of both are a conflict. (The change is carried over so that an edit one person
+        //    made to a value is never dropped without a word.)
         if ((options & DIF_OPT_DTDATA) != 0 && bothPaired) {
             const DTDataSet* own = SetOf(original.dtdata, i);
             const DTDataSet* set1 = SetOf(version1.dtdata, m1);
             const DTDataSet* set2 = SetOf(version2.dtdata, m2);
-            if (CompareDTDataSets(own, set1) != 0 && CompareDTDataSets(own, set2) != 0 &&
-                CompareDTDataSets(set1, set2) != 0) {
+            int32_t changed1 = CompareDTDataSets(own, set1);
+            int32_t changed2 = CompareDTDataSets(own, set2);
+            if (changed1 != 0 && changed2 != 0 && CompareDTDataSets(set1, set2) != 0) {
                 pending |= SettleConflict(i, s1, s2, kKindDTData, false, anchor, unit);
                 continue;
             }
+            if (changed1 != 0 || changed2 != 0) ApplyDTData(outline, o, changed1 != 0 ? set1 : set2);
         }
         // 6. The item itself.
         bool conflict = false;

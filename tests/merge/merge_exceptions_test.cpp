@@ -53,10 +53,18 @@ TEST(MergeException, AnAdditionRightAfterAnIgnoredItemIsNeverInserted) {
     EXPECT_EQ(MergeOneChangedVersion(base, before, 0), before);
 }
 
-TEST(MergeException, ADTDataChangeIsOnlyEverMergedAsAConflict) {
+TEST(MergeException, ADTDataChangeIsCarriedOverLikeANamedProperty) {
+    // The rules leave open whether one version's DTDATA change is taken; it is, as a named
+    // property's change is, so that no edit of a value is dropped without a word.
     const std::string base = kHeader + "  9 \"line\"\n    $39 1\n";
-    EXPECT_EQ(MergeOneChangedVersion(base, kHeader + "  9 \"line\"\n    $39 2\n", DIF_OPT_DTDATA),
-              base);
+    const std::string changed = kHeader + "  9 \"line\"\n    $39 2\n";
+    EXPECT_EQ(MergeOneChangedVersion(base, changed, DIF_OPT_DTDATA), changed);
+    ScratchFolder folder;
+    MergeRun run = MergeInFolder(folder, base, changed, changed, DIF_OPT_DTDATA);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.merged, changed);
+    // Without the option the value is not looked at.
+    EXPECT_EQ(MergeOneChangedVersion(base, changed, 0), base);
 }
 
 TEST(MergeException, AnInheritedAdditionIsLeftOutWithW002) {
