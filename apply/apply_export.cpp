@@ -60,10 +60,15 @@ uint16_t DIF_API DIF_Apply(const DIF_CHAR* outlinePath, const DIF_CHAR* compareP
     RestoreWorkingDirectory();
     // 6. The runtime's save replaces the output only once the new file is complete, so a failed
     //    save leaves an older file there as it was.
+    //    An apply that memory failed somewhere (a record dropped, a key not made) would save an
+    //    outline that holds only part of the change: it saves nothing and says so instead.
     if (status == 0) {
         g_progressBar.SetTarget(window, message);
+        uint32_t refusalsBefore = CheckedRefusals();
         ApplyCompareList(list);
-        if (g_secondOutline.Save(outputPath) == 0) status = DIF_ST_FIRST_OUTLINE;
+        if (CheckedRefusals() != refusalsBefore || g_secondOutline.Save(outputPath) == 0) {
+            status = DIF_ST_FIRST_OUTLINE;
+        }
     }
     // 7.
     g_secondOutline.Close();

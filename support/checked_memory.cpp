@@ -11,6 +11,12 @@ namespace {
 
 uint32_t g_failAt = 0;
 uint32_t g_requests = 0;
+uint32_t g_refusals = 0;
+
+void NoteRefusal() {
+    ++g_refusals;
+    ShowWarning(kStringNoMemory);
+}
 
 // Counts a request that reaches the heap and answers whether the seam makes it fail.
 bool SeamRefuses() {
@@ -26,7 +32,7 @@ void* CheckedAlloc(uint32_t size) {
         return nullptr;
     }
     void* block = SeamRefuses() ? nullptr : std::malloc(size);
-    if (block == nullptr) ShowWarning(kStringNoMemory);
+    if (block == nullptr) NoteRefusal();
     return block;
 }
 
@@ -36,7 +42,7 @@ void* CheckedRealloc(void* block, uint32_t size) {
         return nullptr;
     }
     void* resized = SeamRefuses() ? nullptr : std::realloc(block, size);
-    if (resized == nullptr) ShowWarning(kStringNoMemory);
+    if (resized == nullptr) NoteRefusal();
     return resized;
 }
 
@@ -56,7 +62,7 @@ WCHAR* CheckedDup(const WCHAR* text) {
     size_t bytes = (static_cast<size_t>(lstrlenW(text)) + 1) * sizeof(WCHAR);
     WCHAR* copy = SeamRefuses() ? nullptr : static_cast<WCHAR*>(std::malloc(bytes));
     if (copy == nullptr) {
-        ShowWarning(kStringNoMemory);
+        NoteRefusal();
         return nullptr;
     }
     std::memcpy(copy, text, bytes);
@@ -71,5 +77,7 @@ void FailCheckedAllocationAt(uint32_t failAt) {
     g_failAt = failAt;
     g_requests = 0;
 }
+
+uint32_t CheckedRefusals() { return g_refusals; }
 
 uint32_t CheckedAllocationRequests() { return g_requests; }

@@ -28,6 +28,11 @@ WCHAR* CheckedDup(const WCHAR* text);
 // Only reports: the work goes on.
 void CheckHeap();
 
+// Requests that the heap refused since the process started (the seam's refusals included).
+// A call compares the count before and after its work to learn whether something it made is
+// missing a part.
+uint32_t CheckedRefusals();
+
 // ---- Test seam ---------------------------------------------------------------------------
 // Makes the failAt-th request from now on (counting CheckedAlloc, CheckedRealloc and CheckedDup
 // requests that reach the heap, from 1) fail as if the heap had refused it, and every later one
