@@ -60,7 +60,7 @@ int RunCheck(const std::vector<std::string>& arguments) {
     }
     int status = 0;
     for (const std::string& path : arguments) {
-        std::u16string widePath = WideFromTerminal(path);
+        WideText widePath = WideFromTerminal(path);
         OutlineHandle outline = OpenOutline(reinterpret_cast<const WCHAR*>(widePath.c_str()));
         if (outline == 0) {
             WCHAR reason[1024];

@@ -155,15 +155,16 @@ private:
 };
 
 void PrintStatistics(const DiffOptions& options) {
-    auto count = [](const char16_t* change, const char16_t* subject) {
+    auto count = [](const WCHAR* change, const WCHAR* subject) {
         return static_cast<unsigned>(DIF_CompareCount(change, subject));
     };
-    std::printf("%u changed, %u only in %s, %u only in %s, %u moved\n", count(u"C", u" "),
-                count(u"D", u" "), options.first.c_str(), count(u"A", u" "),
-                options.second.c_str(), count(u"M", u" "));
+    std::printf("%u changed, %u only in %s, %u only in %s, %u moved\n",
+                count(WIDE("C"), WIDE(" ")), count(WIDE("D"), WIDE(" ")), options.first.c_str(),
+                count(WIDE("A"), WIDE(" ")), options.second.c_str(), count(WIDE("M"), WIDE(" ")));
     std::printf("items %u, attributes %u, properties %u, DTDATA %u, moves %u\n",
-                count(u" ", u"T"), count(u" ", u"A"), count(u" ", u"P"), count(u" ", u"D"),
-                count(u" ", u"M"));
+                count(WIDE(" "), WIDE("T")), count(WIDE(" "), WIDE("A")),
+                count(WIDE(" "), WIDE("P")), count(WIDE(" "), WIDE("D")),
+                count(WIDE(" "), WIDE("M")));
 }
 
 // The temporary compare file of a diff without -o, removed with its folder at the end.

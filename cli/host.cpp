@@ -1,8 +1,10 @@
-// cli/host.cpp: the progress window, the bar on standard error and the warning lines.
+// cli/host.cpp: the progress window, the bar on standard error and the warning lines. On
+// Windows the window is a real one, and the strings come from the module Norvex51.dll.
 #include "cli/host.h"
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include <unistd.h>
@@ -11,7 +13,19 @@
 #include "driver/norvex63.h"
 #include "platform/host_hooks.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace {
+
+#ifdef _WIN32
+// The command writes the same bytes on every system (scripts and git's merge driver read
+// them), so its standard output and error are not given CR before LF.
+const bool g_binaryOutput = _setmode(_fileno(stdout), _O_BINARY) != -1 &&
+                            _setmode(_fileno(stderr), _O_BINARY) != -1;
+#endif
 
 constexpr int kBarWidth = 30;
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
@@ -39,9 +53,7 @@ void DrawBar(int percent) {
     std::string bar(static_cast<size_t>(filled), '#');
     bar.append(static_cast<size_t>(kBarWidth - filled), '.');
     std::fprintf(stderr, "\r\033[K[%s] %3d%% %s", bar.c_str(), percent,
-                 TerminalFromWide(reinterpret_cast<const WCHAR*>(text),
-                                  std::char_traits<char16_t>::length(text))
-                     .c_str());
+                 TerminalFromWide(reinterpret_cast<const WCHAR*>(text)).c_str());
     std::fflush(stderr);
     g_bar.drawn = true;
 }
@@ -75,6 +87,9 @@ int PrintBox(HWND, LPCWSTR text, LPCWSTR caption, UINT) {
 HostSession::HostSession(bool showProgress) {
     g_bar = BarState();
     g_bar.enabled = showProgress && IsTerminal(STDERR_FILENO);
+#ifdef _WIN32
+    stringModule_ = LoadStringModule();
+#endif
     window_ = CreateCallbackWindow(ReceiveProgress);
     SetMessageBoxHandler(PrintBox);
 }
@@ -83,6 +98,9 @@ HostSession::~HostSession() {
     Finish();
     SetMessageBoxHandler(nullptr);
     DestroyCallbackWindow(window_);
+#ifdef _WIN32
+    UnloadStringModule(stringModule_);
+#endif
 }
 
 void HostSession::Finish() {
@@ -91,6 +109,24 @@ void HostSession::Finish() {
 }
 
 bool IsTerminal(int descriptor) { return isatty(descriptor) != 0; }
+
+#ifdef _WIN32
+char* mkdtemp(char* pattern) {
+    // The same XXXXXX ending as elsewhere: _mktemp_s fills it in, and the folder is made
+    // alone, so that an existing folder of the name is never taken over.
+    size_t length = std::strlen(pattern);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate(pattern);
+        if (_mktemp_s(candidate.data(), length + 1) != 0) return nullptr;
+        if (CreateDirectoryA(candidate.c_str(), nullptr)) {
+            std::memcpy(pattern, candidate.c_str(), length);
+            return pattern;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return nullptr;
+    }
+    return nullptr;
+}
+#endif
 
 std::string AbsolutePath(const std::string& path) {
     std::error_code error;

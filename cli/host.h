@@ -29,6 +29,9 @@ public:
 
 private:
     HWND window_ = nullptr;
+#ifdef _WIN32
+    HMODULE stringModule_ = nullptr;
+#endif
 };
 
 // True when the file descriptor is a terminal.
@@ -36,3 +39,8 @@ bool IsTerminal(int descriptor);
 // An absolute form of path (the library opens each outline from its own folder, so relative
 // paths would be read against a folder that changes during the call).
 std::string AbsolutePath(const std::string& path);
+
+#ifdef _WIN32
+// Makes a new folder from pattern, whose last six characters are XXXXXX, as on POSIX systems.
+char* mkdtemp(char* pattern);
+#endif

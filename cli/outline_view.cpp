@@ -47,7 +47,7 @@ std::string Shortened(const std::string& text, size_t limit) {
 }  // namespace
 
 OpenedOutline::OpenedOutline(const std::string& path) {
-    std::u16string wide = WideFromTerminal(path);
+    WideText wide = WideFromTerminal(path);
     handle_ = OpenOutline(reinterpret_cast<const WCHAR*>(wide.c_str()));
     if (handle_ != 0) return;
     WCHAR reason[1024] = {};
@@ -127,7 +127,7 @@ std::string PropertyName(OutlineHandle outline, ItemHandle item, int32_t index) 
 
 std::string PropertyValue(OutlineHandle outline, ItemHandle item, const std::string& name) {
     if (item == 0 || name.empty()) return std::string();
-    std::u16string wide = WideFromTerminal(name);
+    WideText wide = WideFromTerminal(name);
     StringHandle value = 0;
     if (GetNamedProperty(outline, item, reinterpret_cast<const WCHAR*>(wide.c_str()), &value) ==
         0) {

@@ -46,7 +46,7 @@ int RunShow(const ShowOptions& options) {
             DIF_CompareUnload();
             return ReportTrouble("--find needs a sorted table (leave out --sort=file)");
         }
-        std::u16string key = WideFromTerminal(options.find);
+        WideText key = WideFromTerminal(options.find);
         int32_t position =
             options.partial
                 ? DIF_ComparePartialSearch(static_cast<uint16_t>(side), key.c_str())
@@ -64,10 +64,11 @@ int RunShow(const ShowOptions& options) {
     PrintHeading();
     for (int32_t position = 0; position < count; ++position) PrintRow(side, position);
     std::printf("%u records: %u changed, %u only in the first, %u only in the second, %u moved\n",
-                static_cast<unsigned>(count), static_cast<unsigned>(DIF_CompareCount(u"C", u" ")),
-                static_cast<unsigned>(DIF_CompareCount(u"A", u" ")),
-                static_cast<unsigned>(DIF_CompareCount(u"D", u" ")),
-                static_cast<unsigned>(DIF_CompareCount(u"M", u" ")));
+                static_cast<unsigned>(count),
+                static_cast<unsigned>(DIF_CompareCount(WIDE("C"), WIDE(" "))),
+                static_cast<unsigned>(DIF_CompareCount(WIDE("A"), WIDE(" "))),
+                static_cast<unsigned>(DIF_CompareCount(WIDE("D"), WIDE(" "))),
+                static_cast<unsigned>(DIF_CompareCount(WIDE("M"), WIDE(" "))));
     DIF_CompareUnload();
     return kExitSame;
 }

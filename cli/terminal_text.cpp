@@ -27,8 +27,8 @@ void AppendUtf8(std::string& out, char32_t code) {
 
 }  // namespace
 
-std::u16string WideFromTerminal(const std::string& text) {
-    std::u16string wide;
+WideText WideFromTerminal(const std::string& text) {
+    WideText wide;
     size_t k = 0;
     while (k < text.size()) {
         unsigned char lead = static_cast<unsigned char>(text[k]);
@@ -46,17 +46,17 @@ std::u16string WideFromTerminal(const std::string& text) {
             valid = false;
         }
         if (!valid) {
-            wide.push_back(static_cast<char16_t>(kReplacement));
+            wide.push_back(static_cast<WCHAR>(kReplacement));
             ++k;
             continue;
         }
         k += extra + 1;
         if (code >= 0x10000) {
             code -= 0x10000;
-            wide.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-            wide.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+            wide.push_back(static_cast<WCHAR>(0xD800 + (code >> 10)));
+            wide.push_back(static_cast<WCHAR>(0xDC00 + (code & 0x3FF)));
         } else {
-            wide.push_back(static_cast<char16_t>(code));
+            wide.push_back(static_cast<WCHAR>(code));
         }
     }
     return wide;
@@ -79,7 +79,7 @@ std::string TerminalFromWide(const WCHAR* text, size_t length) {
     return out;
 }
 
-std::string TerminalFromWide(const std::u16string& text) {
+std::string TerminalFromWide(const WideText& text) {
     return TerminalFromWide(text.data(), text.size());
 }
 

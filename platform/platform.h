@@ -20,8 +20,24 @@
 #include <wchar.h>
 #include <windows.h>
 
+#include <stdarg.h>
+
 // Wide literals: L"..." where WCHAR is wchar_t.
 #define WIDE(text) L##text
+
+// The C runtime's wide printf family with the Microsoft meaning of %s and %c (a wide text, a
+// wide character). mingw-w64's C++ library switches these names to its own C99 versions,
+// where %s is a narrow text; the library's formats rely on the Microsoft meaning, so its calls
+// go to the runtime's own functions.
+#undef fwprintf
+#define fwprintf __ms_fwprintf
+
+// vswprintf_s as the library relies on it: the length written, or -1 with buffer[0] = 0 when
+// the result with its terminator does not fit in count characters. The runtime's own
+// vswprintf_s would call the invalid-parameter handler there, which ends the process.
+int BoundedWideFormat(WCHAR* buffer, size_t count, const WCHAR* format, va_list arguments);
+#undef vswprintf_s
+#define vswprintf_s BoundedWideFormat
 
 #else
 

@@ -1,0 +1,42 @@
+# The Windows modules, included by the top-level CMakeLists.txt when cross-building with
+# mingw-w64 (cmake/toolchain-mingw-*.cmake):
+#   Norvex63.dll  exactly the 20 names of resources/Norvex63.def, undecorated, stdcall on i686;
+#                 imports brimrt63.dll by ordinal and otherwise only system DLLs;
+#   brimrt63.dll  the runtime's operations at the ordinals of resources/brimrt63.def;
+#   Norvex51.dll  resource-only: the string table of resources/norvex51.rc.
+# Module names carry no "lib" prefix, as the library looks them up by these names.
+set(windows_dir ${CMAKE_BINARY_DIR}/windows)
+file(MAKE_DIRECTORY ${windows_dir})
+set(i686_build OFF)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(i686_build ON)
+endif()
+
+set_target_properties(Norvex63 PROPERTIES PREFIX "")
+target_sources(Norvex63 PRIVATE ${CMAKE_SOURCE_DIR}/resources/Norvex63.def)
+target_link_libraries(Norvex63 PRIVATE norvex_windows_crt user32 kernel32)
+if(i686_build)
+    # Ties each undecorated name of the .def file to its stdcall symbol (DIF_Build@24).
+    target_link_options(Norvex63 PRIVATE -Wl,--enable-stdcall-fixup)
+endif()
+
+add_library(Norvex51 SHARED ${CMAKE_SOURCE_DIR}/resources/norvex51.rc)
+set_target_properties(Norvex51 PROPERTIES PREFIX "" LINKER_LANGUAGE C)
+target_link_options(Norvex51 PRIVATE -nostdlib -Wl,-e,0)
+set_property(SOURCE ${CMAKE_SOURCE_DIR}/resources/norvex51.rc APPEND PROPERTY OBJECT_DEPENDS
+             ${CMAKE_SOURCE_DIR}/resources/string_texts.inc)
+
+# The command's argument parser is header-only: its headers are taken from the build machine,
+# without the rest of that machine's include folder.
+if(NOT CLI11_DIR)
+    find_path(NORVEX_CLI11_INCLUDE CLI/CLI.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH)
+    if(NORVEX_CLI11_INCLUDE)
+        file(MAKE_DIRECTORY ${windows_dir}/include ${windows_dir}/cli11)
+        file(CREATE_LINK ${NORVEX_CLI11_INCLUDE}/CLI ${windows_dir}/include/CLI SYMBOLIC)
+        file(WRITE ${windows_dir}/cli11/CLI11Config.cmake
+             "add_library(CLI11::CLI11 INTERFACE IMPORTED)\n"
+             "set_target_properties(CLI11::CLI11 PROPERTIES INTERFACE_INCLUDE_DIRECTORIES "
+             "${windows_dir}/include)\n")
+        set(CLI11_DIR ${windows_dir}/cli11 CACHE PATH "" FORCE)
+    endif()
+endif()
