@@ -80,6 +80,30 @@ TEST_F(Command, DiffKeepsItsCompareFileForShow) {
     EXPECT_NE(result.out.find("001003002"), std::string::npos) << "the last key before it";
 }
 
+TEST_F(Command, ApplyCarriesADiffOverAsPatchDoes) {
+    for (const char* version : {"version1.outline", "version2.outline"}) {
+        SCOPED_TRACE(version);
+        ASSERT_EQ(RunNorvex(folder_.Path(),
+                            std::string("diff base.outline ") + version + " --all -o change.cmp")
+                      .status,
+                  1);
+        CommandResult result =
+            RunNorvex(folder_.Path(), "apply base.outline change.cmp -o patched.outline");
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(ReadWhole(folder_.File("patched.outline")),
+                  WithoutComments(ReadWhole(folder_.File(version))));
+    }
+    // A viewing compare file holds no texts: applying it is refused before anything is written.
+    ASSERT_EQ(RunNorvex(folder_.Path(), "diff base.outline version1.outline --view -o view.cmp")
+                  .status,
+              1);
+    CommandResult refused =
+        RunNorvex(folder_.Path(), "apply base.outline view.cmp -o from-view.outline");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("written for viewing"), std::string::npos) << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(folder_.File("from-view.outline")));
+}
+
 TEST_F(Command, MergeReportsEachConflictWhereItStands) {
     CommandResult result = RunNorvex(
         folder_.Path(), "merge base.outline version1.outline version2.outline -o merged.outline --all");
