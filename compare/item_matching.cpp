@@ -4,6 +4,8 @@
 // decides the pair: two runs over the same sections, and any faster engine, must pair alike.
 #include "compare/item_matching.h"
 
+#include <algorithm>
+
 #include "compare/score_matrix.h"
 #include "driver/run_state.h"
 #include "outline/item_type_table.h"
@@ -100,6 +102,17 @@ int64_t SideDisplacement(const PairingSide& side, const PairingSide& other, int3
     return sum;
 }
 
+// Step 5 of the position score, shared by both engines so that they scale alike. Sections
+// of at most 999 items each always take the first formula. For larger ones the score falls
+// from kLargeSectionScale towards 0 as the sum grows towards limit and stays 0 beyond: a
+// smaller sum never scores lower, in either formula. Never negative: the sum of two sections
+// is at most limit (each counted item adds at most the other side's length).
+int32_t ScaleDisplacement(int64_t limit, int64_t sum) {
+    if (limit <= kPositionScoreBase) return static_cast<int32_t>((kPositionScoreBase - sum) * 2);
+    int64_t closeness = limit > sum ? limit - sum : 0;
+    return static_cast<int32_t>(closeness * kLargeSectionScale / limit);
+}
+
 }  // namespace
 
 int32_t PositionScore(const PairingSide& first, const PairingSide& second, int32_t i,
@@ -112,12 +125,8 @@ int32_t PositionScore(const PairingSide& first, const PairingSide& second, int32
     int32_t secondPosition = second.positions[j];
     int64_t sum = SideDisplacement(first, second, i, firstPosition, secondPosition) +
                   SideDisplacement(second, first, j, secondPosition, firstPosition);
-    // 5. Sections of at most 999 items each always take the first formula. For larger ones
-    //    the score falls from kLargeSectionScale towards 0 as the sum grows towards limit and
-    //    stays 0 beyond: a smaller sum never scores lower, in either formula.
-    if (limit <= kPositionScoreBase) return static_cast<int32_t>((kPositionScoreBase - sum) * 2);
-    int64_t closeness = limit > sum ? limit - sum : 0;
-    return static_cast<int32_t>(closeness * kLargeSectionScale / limit);
+    // 5.
+    return ScaleDisplacement(limit, sum);
 }
 
 int32_t ItemScore(const PairingSide& first, const PairingSide& second, int32_t i, int32_t j) {
@@ -141,10 +150,451 @@ void MarkUnpaired(PairingSide& side, int32_t k, WCHAR status) {
     side.match[k] = kNoMatch;
 }
 
+// Whatever is left of the type is an addition or a deletion.
+void SettleLeftovers(PairingSide& first, PairingSide& second, const PairingRules& rules) {
+    for (int32_t a = 0; a < first.candidateCount; ++a) {
+        int32_t i = first.candidates[a];
+        if (first.status[i] == kStatusUnresolved) MarkUnpaired(first, i, rules.firstUnpaired);
+    }
+    for (int32_t b = 0; b < second.candidateCount; ++b) {
+        int32_t j = second.candidates[b];
+        if (second.status[j] == kStatusUnresolved) {
+            MarkUnpaired(second, j, rules.secondUnpaired);
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The counted items of one side as the other side's candidates see them: the positions of
+// their partners (on the candidates' side), sorted, with prefix sums, and how many of them
+// stand in for the candidate's own position instead (the ignored items, and any item whose
+// partner has no position). With these, one side's part of a position score costs two
+// binary searches instead of a scan of the side.
+struct PartnerPositions {
+    int32_t* sorted;  // room for the side's count
+    int64_t* prefix;  // room for the side's count + 1
+    int32_t count;
+    int64_t ownCount;
+};
+
+void CollectPartnerPositions(const PairingSide& side, const PairingSide& other,
+                             PartnerPositions& partners) {
+    partners.count = 0;
+    partners.ownCount = 0;
+    for (int32_t k = 0; k < side.count; ++k) {
+        if (!CountsForPosition(side.status[k])) continue;
+        int32_t partner = side.match[k];
+        int32_t q = partner == kNoMatch ? -1 : other.positions[partner];
+        if (q == -1) {
+            ++partners.ownCount;
+        } else {
+            partners.sorted[partners.count++] = q;
+        }
+    }
+    std::sort(partners.sorted, partners.sorted + partners.count);
+    partners.prefix[0] = 0;
+    for (int32_t k = 0; k < partners.count; ++k) {
+        partners.prefix[k + 1] = partners.prefix[k] + partners.sorted[k];
+    }
+}
+
+// SideDisplacement's sum over the partnered items for a candidate at position at. A partner q
+// below at adds at - q; one above adds q - 1 - at (it moves down by one as the candidate
+// leaves the order); one at at adds 1, or 0 at position 0, which has nothing below it.
+int64_t PartnerDisplacement(const PartnerPositions& partners, int32_t at) {
+    const int32_t* begin = partners.sorted;
+    const int32_t* end = begin + partners.count;
+    int64_t below = std::lower_bound(begin, end, at) - begin;
+    int64_t notAbove = std::upper_bound(begin, end, at) - begin;
+    int64_t sum = at * below - partners.prefix[below];
+    sum += (partners.prefix[partners.count] - partners.prefix[notAbove]) -
+           (partners.count - notAbove) * (static_cast<int64_t>(at) + 1);
+    if (at > 0) sum += notAbove - below;
+    return sum;
+}
+
+// What one item that stands in for the candidate's own position own adds, seen from at.
+int64_t OwnDisplacement(int32_t own, int32_t at) {
+    int32_t q = own;
+    if (q >= at && q > 0) --q;
+    return q >= at ? q - at : at - q;
+}
+
+// Lays the scratch arrays of a fast step out in one checked block, each start aligned for any
+// of their types: one request per step, so that a refusal is one branch.
+class ScratchLayout {
+public:
+    template <typename T>
+    void Reserve(T** array, uint64_t count) {
+        places_[used_++] = {bytes_, [](char* block, uint64_t offset, void* target) {
+                                *static_cast<T**>(target) = reinterpret_cast<T*>(block + offset);
+                            }, array};
+        bytes_ += (count * sizeof(T) + 7) / 8 * 8;
+    }
+    // Answers the block with every array pointing into it, or none when it would not fit a
+    // request or the heap refuses it (the refusal has shown its warning box).
+    void* Allocate() {
+        if (bytes_ == 0 || bytes_ > UINT32_MAX) return nullptr;
+        char* block = static_cast<char*>(CheckedAlloc(static_cast<uint32_t>(bytes_)));
+        if (block == nullptr) return nullptr;
+        for (int k = 0; k < used_; ++k) places_[k].point(block, places_[k].offset, places_[k].target);
+        return block;
+    }
+
+private:
+    struct Place {
+        uint64_t offset;
+        void (*point)(char* block, uint64_t offset, void* target);
+        void* target;
+    };
+    static constexpr int kMostArrays = 12;
+    Place places_[kMostArrays] = {};
+    int used_ = 0;
+    uint64_t bytes_ = 0;
+};
+
+// Equal texts of a section pair: one group per distinct (type, text) among the items
+// unresolved when the pairing starts, numbered on both sides alike, so that two items have
+// equal texts exactly when their groups are equal. Null groups mean "compare the texts".
+struct TextGroupsOf {
+    const int32_t* first;
+    const int32_t* second;
+};
+
+bool TextsEqual(const PairingSide& first, const PairingSide& second, int32_t i, int32_t j,
+                const TextGroupsOf& groups) {
+    if (groups.first != nullptr) return groups.first[i] == groups.second[j];
+    return lstrcmpW(first.texts[i], second.texts[j]) == 0;
+}
+
+void PairByScoreInOnePass(PairingSide& first, PairingSide& second, int32_t type,
+                          const PairingRules& rules, const TextGroupsOf& groups) {
+    // 1.
+    int32_t rows = first.candidateCount;
+    int32_t columns = second.candidateCount;
+    uint64_t cells = static_cast<uint64_t>(rows) * static_cast<uint64_t>(columns);
+    // 2.
+    if (cells != 0 && g_itemTypeTable.MatchBySimilarity(type)) {
+        void* block = nullptr;
+        uint64_t* keys = nullptr;
+        char* sortScratch = nullptr;
+        int64_t *rowSums = nullptr, *columnSums = nullptr;
+        int64_t *firstPrefix = nullptr, *secondPrefix = nullptr;
+        int32_t *firstSorted = nullptr, *secondSorted = nullptr;
+        bool *rowTaken = nullptr, *columnTaken = nullptr;
+        if (cells <= UINT32_MAX) {
+            ScratchLayout layout;
+            layout.Reserve(&keys, cells);
+            layout.Reserve(&sortScratch, CellSortScratchBytes(static_cast<uint32_t>(cells)));
+            layout.Reserve(&rowSums, static_cast<uint64_t>(rows));
+            layout.Reserve(&columnSums, static_cast<uint64_t>(columns));
+            layout.Reserve(&firstPrefix, static_cast<uint64_t>(first.count) + 1);
+            layout.Reserve(&secondPrefix, static_cast<uint64_t>(second.count) + 1);
+            layout.Reserve(&firstSorted, static_cast<uint64_t>(first.count) + 1);
+            layout.Reserve(&secondSorted, static_cast<uint64_t>(second.count) + 1);
+            layout.Reserve(&rowTaken, static_cast<uint64_t>(rows));
+            layout.Reserve(&columnTaken, static_cast<uint64_t>(columns));
+            block = layout.Allocate();
+        }
+        if (block == nullptr) {
+            // The step by step pairing needs a quarter of this memory and pairs alike.
+            PairByScoreReference(first, second, type, rules);
+            return;
+        }
+        // 2.1-2.2 Every score is computed before any pair of this type is made. A score's sum
+        //    splits into a part that depends on the row's position only (the second side's
+        //    counted items), one that depends on the column's only (the first side's), and
+        //    the items that stand in for a candidate's own position, which depend on both.
+        AssignPositions(first);
+        AssignPositions(second);
+        PartnerPositions firstPartners = {firstSorted, firstPrefix, 0, 0};
+        PartnerPositions secondPartners = {secondSorted, secondPrefix, 0, 0};
+        CollectPartnerPositions(first, second, firstPartners);
+        CollectPartnerPositions(second, first, secondPartners);
+        for (int32_t a = 0; a < rows; ++a) {
+            rowSums[a] = PartnerDisplacement(secondPartners, first.positions[first.candidates[a]]);
+            rowTaken[a] = false;
+        }
+        for (int32_t b = 0; b < columns; ++b) {
+            columnSums[b] =
+                PartnerDisplacement(firstPartners, second.positions[second.candidates[b]]);
+            columnTaken[b] = false;
+        }
+        int64_t limit = 2 * static_cast<int64_t>(first.count) * second.count;
+        uint32_t index = 0;
+        for (int32_t a = 0; a < rows; ++a) {
+            int32_t i = first.candidates[a];
+            int32_t firstPosition = first.positions[i];
+            for (int32_t b = 0; b < columns; ++b, ++index) {
+                int32_t j = second.candidates[b];
+                int32_t secondPosition = second.positions[j];
+                int32_t position = 0;
+                if (limit != 0) {
+                    int64_t sum = rowSums[a] + columnSums[b];
+                    if (firstPartners.ownCount != 0) {
+                        sum += firstPartners.ownCount *
+                               OwnDisplacement(firstPosition, secondPosition);
+                    }
+                    if (secondPartners.ownCount != 0) {
+                        sum += secondPartners.ownCount *
+                               OwnDisplacement(secondPosition, firstPosition);
+                    }
+                    position = ScaleDisplacement(limit, sum);
+                }
+                bool equal = TextsEqual(first, second, i, j, groups);
+                int32_t score = (equal ? kEqualTextScore : 0) + position;
+                score = equal ? (score | 1) : (score & ~1);
+                keys[index] = CellKey(score, index);
+            }
+        }
+        // 2.3 The rounds of TakeBest, in one pass. A round answers, among the cells whose row
+        //    and column no earlier round took, the highest score, the first in row-major order
+        //    on a tie: the first such cell in the order of the sorted keys. The pass visits
+        //    the keys in that order and takes a cell whose row and column are both free; every
+        //    cell before it had a taken row or column when visited, and taken stays taken, so
+        //    it is the first free cell of the whole order: the cell of the same round. (Taken
+        //    cells can never win a round: unused scores are never negative and used ones are
+        //    below kUsedCellOffset.) A cell at or below the threshold takes its row and column
+        //    too, as a round does; from there on every cell is as low, so the rest of the
+        //    rounds only mark their candidates unpaired, which step 3 would do as well.
+        SortCellKeys(keys, static_cast<uint32_t>(cells), sortScratch);
+        int32_t rounds = rows < columns ? rows : columns;
+        int32_t taken = 0;
+        for (uint64_t k = 0; k < cells && taken < rounds; ++k) {
+            uint32_t cell = CellKeyIndex(keys[k]);
+            int32_t a = static_cast<int32_t>(cell / static_cast<uint32_t>(columns));
+            int32_t b = static_cast<int32_t>(cell % static_cast<uint32_t>(columns));
+            if (rowTaken[a] || columnTaken[b]) continue;
+            rowTaken[a] = true;
+            columnTaken[b] = true;
+            ++taken;
+            int32_t score = CellKeyScore(keys[k]);
+            int32_t i = first.candidates[a];
+            int32_t j = second.candidates[b];
+            bool belowThreshold = rules.unsignedThreshold
+                                      ? static_cast<uint32_t>(score) <= kPairingThreshold
+                                      : score <= kPairingThreshold;
+            if (belowThreshold) {
+                MarkUnpaired(first, i, rules.firstUnpaired);
+                MarkUnpaired(second, j, rules.secondUnpaired);
+            } else {
+                Pair(first, second, i, j, (score & 1) != 0 ? kStatusEqual : kStatusChanged);
+            }
+        }
+        CheckedFree(block);
+    }
+    // 3.
+    SettleLeftovers(first, second, rules);
+}
+
 }  // namespace
 
 void PairByScore(PairingSide& first, PairingSide& second, int32_t type,
                  const PairingRules& rules) {
+    PairByScoreInOnePass(first, second, type, rules, {nullptr, nullptr});
+}
+
+namespace {
+
+// One group of equal texts: see TextGroupsOf.
+struct TextGroup {
+    uint32_t hash;
+    int32_t typeIndex;
+    const WCHAR* text;
+    int32_t firstUnresolved;
+    int32_t secondUnresolved;
+    int32_t secondItem;  // the first second-side item of the group
+};
+
+// One item type of the section pair, with its unresolved items on each side.
+struct TypeTally {
+    int32_t type;
+    int32_t firstUnresolved;
+    int32_t secondUnresolved;
+    int32_t firstStart;   // where the type's first-side items start in the per-type lists
+    int32_t secondStart;
+};
+
+// Open-addressed tables that find a type's tally and a (type, text)'s group; slots hold an
+// index, -1 when empty. The tables are at least twice as large as the entries they can hold.
+struct GroupTables {
+    uint32_t mask;
+    int32_t* typeSlots;
+    int32_t* groupSlots;
+    TypeTally* tallies;
+    int32_t tallyCount;
+    TextGroup* groups;
+    int32_t groupCount;
+};
+
+uint32_t HashType(int32_t type) { return static_cast<uint32_t>(type) * 2654435761u; }
+
+// FNV-1a over the text's code units, seeded with the type; a null text has its own value.
+uint32_t HashText(const WCHAR* text, int32_t type) {
+    uint32_t hash = 2166136261u ^ HashType(type);
+    if (text == nullptr) return hash ^ 0x9E3779B9u;
+    for (; *text != 0; ++text) hash = (hash ^ static_cast<uint32_t>(*text)) * 16777619u;
+    return hash;
+}
+
+int32_t TallyOf(GroupTables& tables, int32_t type) {
+    uint32_t slot = HashType(type) & tables.mask;
+    while (tables.typeSlots[slot] != -1) {
+        if (tables.tallies[tables.typeSlots[slot]].type == type) return tables.typeSlots[slot];
+        slot = (slot + 1) & tables.mask;
+    }
+    tables.typeSlots[slot] = tables.tallyCount;
+    tables.tallies[tables.tallyCount] = {type, 0, 0, 0, 0};
+    return tables.tallyCount++;
+}
+
+// Texts are equal as lstrcmpW says, two null texts included.
+int32_t GroupOf(GroupTables& tables, const WCHAR* text, int32_t type) {
+    uint32_t hash = HashText(text, type);
+    uint32_t slot = hash & tables.mask;
+    while (tables.groupSlots[slot] != -1) {
+        const TextGroup& group = tables.groups[tables.groupSlots[slot]];
+        if (group.hash == hash && tables.tallies[group.typeIndex].type == type &&
+            lstrcmpW(group.text, text) == 0) {
+            return tables.groupSlots[slot];
+        }
+        slot = (slot + 1) & tables.mask;
+    }
+    tables.groupSlots[slot] = tables.groupCount;
+    tables.groups[tables.groupCount] = {hash, TallyOf(tables, type), text, 0, 0, kNoMatch};
+    return tables.groupCount++;
+}
+
+int32_t CountUnresolved(const PairingSide& side) {
+    int32_t unresolved = 0;
+    for (int32_t k = 0; k < side.count; ++k) unresolved += side.status[k] == kStatusUnresolved;
+    return unresolved;
+}
+
+// Lists the side's unresolved items type by type, each type's in index order, and answers
+// where each type's list starts in the tallies (first or second start, by firstSide).
+void ListByType(const PairingSide& side, const int32_t* itemGroups, GroupTables& tables,
+                int32_t* lists, bool firstSide) {
+    int32_t start = 0;
+    for (int32_t t = 0; t < tables.tallyCount; ++t) {
+        TypeTally& tally = tables.tallies[t];
+        int32_t size = firstSide ? tally.firstUnresolved : tally.secondUnresolved;
+        (firstSide ? tally.firstStart : tally.secondStart) = start;
+        start += size;
+    }
+    for (int32_t k = 0; k < side.count; ++k) {
+        if (side.status[k] != kStatusUnresolved) continue;
+        TypeTally& tally = tables.tallies[tables.groups[itemGroups[k]].typeIndex];
+        lists[(firstSide ? tally.firstStart : tally.secondStart)++] = k;
+    }
+    // The counting moved each start to its list's end: move it back.
+    for (int32_t t = 0; t < tables.tallyCount; ++t) {
+        TypeTally& tally = tables.tallies[t];
+        if (firstSide) {
+            tally.firstStart -= tally.firstUnresolved;
+        } else {
+            tally.secondStart -= tally.secondUnresolved;
+        }
+    }
+}
+
+}  // namespace
+
+void MatchItems(PairingSide& first, PairingSide& second, const PairingRules& rules) {
+    int32_t firstOpen = CountUnresolved(first);
+    int32_t secondOpen = CountUnresolved(second);
+    if (firstOpen + secondOpen == 0) return;
+    uint32_t slots = 16;
+    while (slots < 2 * static_cast<uint32_t>(firstOpen + secondOpen)) slots *= 2;
+    GroupTables tables = {slots - 1, nullptr, nullptr, nullptr, 0, nullptr, 0};
+    int32_t *firstGroups = nullptr, *secondGroups = nullptr;
+    int32_t *firstLists = nullptr, *secondLists = nullptr;
+    ScratchLayout layout;
+    layout.Reserve(&tables.groups, static_cast<uint64_t>(firstOpen + secondOpen));
+    layout.Reserve(&tables.tallies, static_cast<uint64_t>(firstOpen + secondOpen));
+    layout.Reserve(&tables.typeSlots, slots);
+    layout.Reserve(&tables.groupSlots, slots);
+    layout.Reserve(&firstGroups, static_cast<uint64_t>(first.count));
+    layout.Reserve(&secondGroups, static_cast<uint64_t>(second.count));
+    layout.Reserve(&firstLists, static_cast<uint64_t>(first.count));
+    layout.Reserve(&secondLists, static_cast<uint64_t>(second.count));
+    void* block = layout.Allocate();
+    if (block == nullptr) {
+        // The step by step pairing needs no memory of its own for these phases.
+        MatchItemsReference(first, second, rules);
+        return;
+    }
+    std::fill(tables.typeSlots, tables.typeSlots + slots, -1);
+    std::fill(tables.groupSlots, tables.groupSlots + slots, -1);
+    for (int32_t i = 0; i < first.count; ++i) {
+        firstGroups[i] = -1;
+        if (first.status[i] != kStatusUnresolved) continue;
+        firstGroups[i] = GroupOf(tables, first.texts[i], first.types[i]);
+        TextGroup& group = tables.groups[firstGroups[i]];
+        ++group.firstUnresolved;
+        ++tables.tallies[group.typeIndex].firstUnresolved;
+    }
+    for (int32_t j = 0; j < second.count; ++j) {
+        secondGroups[j] = -1;
+        if (second.status[j] != kStatusUnresolved) continue;
+        secondGroups[j] = GroupOf(tables, second.texts[j], second.types[j]);
+        TextGroup& group = tables.groups[secondGroups[j]];
+        if (group.secondUnresolved++ == 0) group.secondItem = j;
+        ++tables.tallies[group.typeIndex].secondUnresolved;
+    }
+    // 1. Unique texts. FindUnresolved on the second side answers 0 when the type's tally
+    //    there is 0, 1 when the group's is 1, else 2; on the first side, 1 when the group's is
+    //    1 (item i itself). A second-side item leaves its group only by pairing, when the
+    //    group's tally is 1, so a group whose tally is 1 still holds its first item.
+    for (int32_t i = 0; i < first.count; ++i) {
+        if (first.status[i] != kStatusUnresolved) continue;
+        TextGroup& group = tables.groups[firstGroups[i]];
+        TypeTally& tally = tables.tallies[group.typeIndex];
+        if (tally.secondUnresolved == 0) {
+            MarkUnpaired(first, i, rules.firstUnpaired);
+        } else if (group.secondUnresolved == 1 && group.firstUnresolved == 1) {
+            Pair(first, second, i, group.secondItem, kStatusEqual);
+            --group.secondUnresolved;
+            --tally.secondUnresolved;
+        } else {
+            continue;
+        }
+        --group.firstUnresolved;
+        --tally.firstUnresolved;
+    }
+    // 2. Types that the first side lacks.
+    for (int32_t j = 0; j < second.count; ++j) {
+        if (second.status[j] != kStatusUnresolved) continue;
+        TypeTally& tally = tables.tallies[tables.groups[secondGroups[j]].typeIndex];
+        if (tally.firstUnresolved == 0) {
+            MarkUnpaired(second, j, rules.secondUnpaired);
+            --tally.secondUnresolved;
+        }
+    }
+    // 3. Every remaining type, in the order of its first unresolved first-side item. Only
+    //    the pairing of a type changes its items, so the lists made now are the candidates
+    //    that CollectCandidates would find when the type's turn comes.
+    ListByType(first, firstGroups, tables, firstLists, true);
+    ListByType(second, secondGroups, tables, secondLists, false);
+    for (int32_t i = 0; i < first.count; ++i) {
+        if (first.status[i] != kStatusUnresolved) continue;
+        const TypeTally& tally = tables.tallies[tables.groups[firstGroups[i]].typeIndex];
+        first.candidateCount = tally.firstUnresolved;
+        std::copy(firstLists + tally.firstStart, firstLists + tally.firstStart + tally.firstUnresolved,
+                  first.candidates);
+        second.candidateCount = tally.secondUnresolved;
+        std::copy(secondLists + tally.secondStart,
+                  secondLists + tally.secondStart + tally.secondUnresolved, second.candidates);
+        PairByScoreInOnePass(first, second, tally.type, rules, {firstGroups, secondGroups});
+    }
+    CheckedFree(block);
+}
+
+void PairByScoreReference(PairingSide& first, PairingSide& second, int32_t type,
+                          const PairingRules& rules) {
     // 1.
     int32_t rows = first.candidateCount;
     int32_t columns = second.candidateCount;
@@ -190,20 +640,11 @@ void PairByScore(PairingSide& first, PairingSide& second, int32_t type,
             g_runState.outOfMemory = true;
         }
     }
-    // 3. Whatever is left of the type is an addition or a deletion.
-    for (int32_t a = 0; a < rows; ++a) {
-        int32_t i = first.candidates[a];
-        if (first.status[i] == kStatusUnresolved) MarkUnpaired(first, i, rules.firstUnpaired);
-    }
-    for (int32_t b = 0; b < columns; ++b) {
-        int32_t j = second.candidates[b];
-        if (second.status[j] == kStatusUnresolved) {
-            MarkUnpaired(second, j, rules.secondUnpaired);
-        }
-    }
+    // 3.
+    SettleLeftovers(first, second, rules);
 }
 
-void MatchItems(PairingSide& first, PairingSide& second, const PairingRules& rules) {
+void MatchItemsReference(PairingSide& first, PairingSide& second, const PairingRules& rules) {
     // 1. Unique texts.
     for (int32_t i = 0; i < first.count; ++i) {
         if (first.status[i] != kStatusUnresolved) continue;
@@ -229,6 +670,6 @@ void MatchItems(PairingSide& first, PairingSide& second, const PairingRules& rul
         int32_t type = first.types[i];
         CollectCandidates(first, type);
         CollectCandidates(second, type);
-        PairByScore(first, second, type, rules);
+        PairByScoreReference(first, second, type, rules);
     }
 }

@@ -90,8 +90,21 @@ int32_t ItemScore(const PairingSide& first, const PairingSide& second, int32_t i
 // pairs by score where the type matches by similarity, and leaves the rest without partner.
 // When the matrix cannot be allocated (its warning box has been shown) no pair is made by
 // score: the items become additions and deletions, which still describe the change truly.
+// Takes the pairs in one pass over the cells sorted by score; where its own scratch memory
+// is refused it falls back to PairByScoreReference, so the pairs never depend on it.
 void PairByScore(PairingSide& first, PairingSide& second, int32_t type,
                  const PairingRules& rules = kComparisonRules);
-// The three phases over two loaded sections; afterwards no item is '.'.
+// The three phases over two loaded sections; afterwards no item is '.'. Finds equal texts
+// through a hash of (type, text); where that table is refused it pairs as
+// MatchItemsReference does, with the same result.
 void MatchItems(PairingSide& first, PairingSide& second,
                 const PairingRules& rules = kComparisonRules);
+
+// The pairing step by step as the rules state it: one scan of the other side per item in the
+// unique-text phases, a full score per cell, and a full TakeBest search per round. Slow
+// (quadratic and worse), kept as the measure that MatchItems and PairByScore must equal
+// item for item.
+void PairByScoreReference(PairingSide& first, PairingSide& second, int32_t type,
+                          const PairingRules& rules = kComparisonRules);
+void MatchItemsReference(PairingSide& first, PairingSide& second,
+                         const PairingRules& rules = kComparisonRules);

@@ -27,3 +27,26 @@ struct BestCell {
 // every run pairs alike. Then it marks that cell's column used and then its row (the crossing
 // cell is marked twice). Requires rows > 0 and columns > 0.
 BestCell TakeBest(int32_t* matrix, int rows, int columns);
+
+// ---- Cells in the order of the greedy pairing ----------------------------------------------
+// Repeated TakeBest calls answer the cells of a matrix in the order of (score descending, row,
+// column), skipping cells whose row or column an earlier answer took. A key holds a cell's
+// place in that order: INT32_MAX - score in its upper half, the row-major index in its lower,
+// so that ascending keys are that order. Sorting the keys once replaces the rounds of searches.
+
+constexpr uint64_t CellKey(int32_t score, uint32_t index) {
+    return (static_cast<uint64_t>(static_cast<uint32_t>(INT32_MAX - static_cast<int64_t>(score)))
+            << 32) |
+           index;
+}
+constexpr int32_t CellKeyScore(uint64_t key) {
+    return static_cast<int32_t>(INT32_MAX - static_cast<int64_t>(key >> 32));
+}
+constexpr uint32_t CellKeyIndex(uint64_t key) { return static_cast<uint32_t>(key); }
+
+// Bytes of scratch that SortCellKeys needs for count keys (0 for small counts).
+uint64_t CellSortScratchBytes(uint32_t count);
+// Sorts count keys ascending. The keys must arrive in ascending index order, as a row-major
+// fill makes them: large counts are sorted by their score halves only, stably, which leaves
+// equal scores in index order. scratch holds CellSortScratchBytes (count) bytes.
+void SortCellKeys(uint64_t* keys, uint32_t count, void* scratch);

@@ -1,0 +1,263 @@
+// tests/compare/pairing_differential_test.cpp
+//
+// The hashed, one-pass pairing against the step by step one: generated sections, paired by
+// both under the comparison's and the merge's rules, must come out with the same status
+// letters and partners item for item. Small sections with few texts and types make equal
+// texts, repeats and tied scores common; large ones reach the second position formula and the
+// pairing threshold.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "compare/item_matching.h"
+#include "compare/score_matrix.h"
+
+namespace {
+
+// Statements (9) and source lines (14) pair by similarity, applications (1) never do.
+const int32_t kTypes[] = {9, 14, 1, 9};
+const char16_t* const kTexts[] = {u"a", u"b", u"c", u"", u"a b", u"d"};
+
+// One generated section: its types, texts and starting statuses.
+struct SectionSpec {
+    std::vector<int32_t> types;
+    std::vector<std::u16string> texts;
+    std::u16string status;
+};
+
+// The arrays of one side of one run, made afresh from a spec.
+class RunSide {
+public:
+    explicit RunSide(const SectionSpec& spec)
+        : types_(spec.types),
+          textStore_(spec.texts),
+          status_(spec.status),
+          match_(spec.types.size(), kNoMatch),
+          candidates_(spec.types.size() + 1),
+          positions_(spec.types.size() + 1) {
+        for (std::u16string& text : textStore_) texts_.push_back(text.data());
+        side = {static_cast<int32_t>(types_.size()), status_.data(), match_.data(), types_.data(),
+                texts_.data(), candidates_.data(), 0, positions_.data()};
+    }
+    const std::u16string& Status() const { return status_; }
+    const std::vector<int32_t>& Match() const { return match_; }
+
+    PairingSide side;
+
+private:
+    std::vector<int32_t> types_;
+    std::vector<std::u16string> textStore_;
+    std::vector<WCHAR*> texts_;
+    std::u16string status_;
+    std::vector<int32_t> match_;
+    std::vector<int32_t> candidates_, positions_;
+};
+
+std::string Describe(const std::u16string& status, const std::vector<int32_t>& match) {
+    std::string text(status.begin(), status.end());
+    text += " {";
+    for (int32_t partner : match) text += " " + std::to_string(partner);
+    return text + " }";
+}
+
+// Answers "" when the fast run's sides equal the reference run's, else both results of the
+// side that differs.
+std::string DifferenceBetween(const RunSide& fastFirst, const RunSide& fastSecond,
+                              const RunSide& referenceFirst, const RunSide& referenceSecond) {
+    const RunSide* pairs[][2] = {{&fastFirst, &referenceFirst}, {&fastSecond, &referenceSecond}};
+    for (int k = 0; k < 2; ++k) {
+        const RunSide& fast = *pairs[k][0];
+        const RunSide& reference = *pairs[k][1];
+        if (fast.Status() != reference.Status() || fast.Match() != reference.Match()) {
+            return std::string(k == 0 ? "first" : "second") +
+                   " side: fast " + Describe(fast.Status(), fast.Match()) + ", reference " +
+                   Describe(reference.Status(), reference.Match());
+        }
+    }
+    for (const RunSide* side : {&fastFirst, &fastSecond}) {
+        if (side->Status().find(kStatusUnresolved) != std::u16string::npos) {
+            return "an item is left unresolved: " + Describe(side->Status(), side->Match());
+        }
+    }
+    return "";
+}
+
+// Pairs the two sections with both engines under rules; answers DifferenceBetween.
+std::string CompareEngines(const SectionSpec& firstSpec, const SectionSpec& secondSpec,
+                           const PairingRules& rules) {
+    RunSide fastFirst(firstSpec), fastSecond(secondSpec);
+    RunSide referenceFirst(firstSpec), referenceSecond(secondSpec);
+    MatchItems(fastFirst.side, fastSecond.side, rules);
+    MatchItemsReference(referenceFirst.side, referenceSecond.side, rules);
+    return DifferenceBetween(fastFirst, fastSecond, referenceFirst, referenceSecond);
+}
+
+// A small section: 0 to 12 items of few types and texts, a few of them ignored.
+SectionSpec SmallSection(std::mt19937& random, int textChoices) {
+    SectionSpec spec;
+    int count = static_cast<int>(random() % 13);
+    for (int k = 0; k < count; ++k) {
+        spec.types.push_back(kTypes[random() % 4]);
+        spec.texts.push_back(kTexts[random() % static_cast<uint32_t>(textChoices)]);
+        spec.status.push_back(random() % 8 == 0 ? kStatusIgnored : kStatusUnresolved);
+    }
+    return spec;
+}
+
+// A larger section: count items, mostly statements with distinct numbered texts (which the
+// unique-text phase pairs), some repeated or shared texts, ignored items at ignoredShare.
+SectionSpec LargeSection(std::mt19937& random, int count, double ignoredShare, int distinct) {
+    SectionSpec spec;
+    std::uniform_real_distribution<double> share(0.0, 1.0);
+    for (int k = 0; k < count; ++k) {
+        bool ignored = share(random) < ignoredShare;
+        spec.types.push_back(ignored ? 402 : kTypes[random() % 4]);
+        int word = static_cast<int>(random() % static_cast<uint32_t>(distinct));
+        std::string text = "line " + std::to_string(word);
+        spec.texts.push_back(std::u16string(text.begin(), text.end()));
+        spec.status.push_back(ignored ? kStatusIgnored : kStatusUnresolved);
+    }
+    return spec;
+}
+
+// Checks both rule sets on the pair; answers false (having reported) on the first difference.
+bool ExpectEnginesAgree(const SectionSpec& first, const SectionSpec& second, uint32_t seed) {
+    for (const PairingRules* rules : {&kComparisonRules, &kMergeRules}) {
+        std::string difference = CompareEngines(first, second, *rules);
+        if (!difference.empty()) {
+            ADD_FAILURE() << "seed " << seed << ", "
+                          << (rules == &kComparisonRules ? "comparison" : "merge")
+                          << " rules: " << difference;
+            return false;
+        }
+    }
+    return true;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr uint32_t kSmallSections = 10000;
+constexpr uint32_t kLargeSections = 4;
+#else
+constexpr uint32_t kSmallSections = 100000;
+constexpr uint32_t kLargeSections = 40;
+#endif
+
+}  // namespace
+
+TEST(PairingEngines, AgreeOnSmallSectionsFullOfRepeatsAndTies) {
+    for (uint32_t seed = 1; seed <= kSmallSections; ++seed) {
+        std::mt19937 random(seed);
+        // Two, four or six texts: from nearly all equal to mostly changed.
+        int textChoices = 2 + 2 * static_cast<int>(seed % 3);
+        SectionSpec first = SmallSection(random, textChoices);
+        SectionSpec second = SmallSection(random, textChoices);
+        if (seed % 5 == 0) second = first;  // identical sections, repeats paired by place
+        if (!ExpectEnginesAgree(first, second, seed)) return;
+    }
+}
+
+TEST(PairingEngines, AgreeOnSectionsOfHundredsWithBigScoreMatrices) {
+    for (uint32_t seed = 1; seed <= kLargeSections * 10; ++seed) {
+        std::mt19937 random(seed);
+        int count = 30 + static_cast<int>(random() % 150);
+        // Few distinct texts leave most items to the score matrix.
+        int distinct = seed % 2 == 0 ? 8 : count;
+        SectionSpec first = LargeSection(random, count, 0.1, distinct);
+        SectionSpec second = first;
+        // Edit, move and drop some items of the second side.
+        for (int k = 0; k < count / 4; ++k) {
+            size_t at = random() % second.texts.size();
+            second.texts[at] += u" edited";
+            std::swap(second.texts[at], second.texts[random() % second.texts.size()]);
+        }
+        second.types.resize(second.types.size() - random() % 10);
+        second.texts.resize(second.types.size());
+        second.status.resize(second.types.size());
+        if (!ExpectEnginesAgree(first, second, seed)) return;
+    }
+}
+
+TEST(PairingEngines, AgreeOnHugeSectionsUpToThePairingThreshold) {
+    // Sections of thousands of items, nearly all ignored: the second position formula, and
+    // candidates far apart among ignored items score at or below the threshold.
+    for (uint32_t seed = 1; seed <= kLargeSections; ++seed) {
+        std::mt19937 random(seed);
+        int count = 8400 + static_cast<int>(random() % 1000);
+        SectionSpec first = LargeSection(random, count, 0.995, 12);
+        SectionSpec second = LargeSection(random, count, 0.995, 12);
+        if (seed % 4 == 0) {
+            // One statement at each end: the only cell scores below the threshold.
+            std::fill(first.status.begin(), first.status.end(), kStatusIgnored);
+            std::fill(second.status.begin(), second.status.end(), kStatusIgnored);
+            first.types.front() = second.types.back() = 9;
+            first.status.front() = second.status.back() = kStatusUnresolved;
+            first.texts.front() = u"old";
+            second.texts.back() = u"new";
+        }
+        if (!ExpectEnginesAgree(first, second, seed)) return;
+    }
+}
+
+TEST(PairingEngines, ALoneCandidateFarAmongIgnoredItemsIsNotPaired) {
+    // The case above spelled out, so that the threshold cannot go untested by chance.
+    SectionSpec first, second;
+    for (int k = 0; k < 9000; ++k) {
+        for (SectionSpec* spec : {&first, &second}) {
+            spec->types.push_back(402);
+            spec->texts.push_back(u"x");
+            spec->status.push_back(kStatusIgnored);
+        }
+    }
+    first.types.front() = second.types.back() = 9;
+    first.status.front() = second.status.back() = kStatusUnresolved;
+    first.texts.front() = u"old";
+    second.texts.back() = u"new";
+    RunSide fastFirst(first), fastSecond(second);
+    MatchItems(fastFirst.side, fastSecond.side);
+    EXPECT_EQ(fastFirst.Status()[0], kStatusOnlyFirst);
+    EXPECT_EQ(fastSecond.Status()[8999], kStatusOnlySecond);
+    EXPECT_EQ(CompareEngines(first, second, kComparisonRules), "");
+    EXPECT_EQ(CompareEngines(first, second, kMergeRules), "");
+}
+
+TEST(PairingEngines, TheComparisonSeesAPlantedDifference) {
+    SectionSpec first{{9, 9, 9}, {u"a", u"b", u"b"}, u"..."};
+    SectionSpec second{{9, 9}, {u"b", u"c"}, u".."};
+    RunSide fastFirst(first), fastSecond(second), referenceFirst(first), referenceSecond(second);
+    MatchItems(fastFirst.side, fastSecond.side);
+    MatchItemsReference(referenceFirst.side, referenceSecond.side);
+    EXPECT_EQ(DifferenceBetween(fastFirst, fastSecond, referenceFirst, referenceSecond), "");
+    // One partner moved on the second side alone must be reported.
+    std::swap(fastSecond.side.match[0], fastSecond.side.match[1]);
+    EXPECT_NE(DifferenceBetween(fastFirst, fastSecond, referenceFirst, referenceSecond), "");
+}
+
+TEST(SortCellKeys, LargeCountsComeOutAsAComparisonSortWouldHaveThem) {
+    // Past the radix threshold: many ties, scores differing only in the high or the low
+    // digit, and one score for all (whose passes are skipped).
+    std::mt19937 random(7);
+    const int32_t lowScores[] = {5, 6, 70000, 280000000, 480000001, 760000001};
+    for (int shape = 0; shape < 3; ++shape) {
+        std::vector<uint64_t> keys;
+        for (uint32_t index = 0; index < 200000; ++index) {
+            int32_t score = shape == 0   ? lowScores[random() % 6]
+                            : shape == 1 ? static_cast<int32_t>(random() % 1000000000)
+                                         : 280000000;
+            keys.push_back(CellKey(score, index));
+        }
+        std::vector<uint64_t> expected = keys;
+        std::sort(expected.begin(), expected.end());
+        std::vector<char> scratch(CellSortScratchBytes(static_cast<uint32_t>(keys.size())) + 8);
+        void* aligned = scratch.data() + (8 - reinterpret_cast<uintptr_t>(scratch.data()) % 8) % 8;
+        SortCellKeys(keys.data(), static_cast<uint32_t>(keys.size()), aligned);
+        EXPECT_EQ(keys, expected) << "shape " << shape;
+    }
+    // A key gives back its score and index, negative scores included.
+    EXPECT_EQ(CellKeyIndex(CellKey(-3, 41)), 41u);
+    EXPECT_EQ(CellKeyScore(CellKey(-3, 41)), -3);
+    EXPECT_LT(CellKey(9, 5), CellKey(8, 0));  // higher scores first
+    EXPECT_LT(CellKey(9, 4), CellKey(9, 5));  // then row-major order
+}
