@@ -105,8 +105,9 @@ int64_t SideDisplacement(const PairingSide& side, const PairingSide& other, int3
 // Step 5 of the position score, shared by both engines so that they scale alike. Sections
 // of at most 999 items each always take the first formula. For larger ones the score falls
 // from kLargeSectionScale towards 0 as the sum grows towards limit and stays 0 beyond: a
-// smaller sum never scores lower, in either formula. Never negative: the sum of two sections
-// is at most limit (each counted item adds at most the other side's length).
+// smaller sum never scores lower, in either formula. The first formula goes negative only
+// when the sum passes its base, which takes a section of tens of thousands of ignored items
+// beside a short one.
 int32_t ScaleDisplacement(int64_t limit, int64_t sum) {
     if (limit <= kPositionScoreBase) return static_cast<int32_t>((kPositionScoreBase - sum) * 2);
     int64_t closeness = limit > sum ? limit - sum : 0;
@@ -324,6 +325,7 @@ void PairByScoreInOnePass(PairingSide& first, PairingSide& second, int32_t type,
             columnTaken[b] = false;
         }
         int64_t limit = 2 * static_cast<int64_t>(first.count) * second.count;
+        bool anyNegative = false;
         uint32_t index = 0;
         for (int32_t a = 0; a < rows; ++a) {
             int32_t i = first.candidates[a];
@@ -347,8 +349,17 @@ void PairByScoreInOnePass(PairingSide& first, PairingSide& second, int32_t type,
                 bool equal = TextsEqual(first, second, i, j, groups);
                 int32_t score = (equal ? kEqualTextScore : 0) + position;
                 score = equal ? (score | 1) : (score & ~1);
+                anyNegative = anyNegative || score < 0;
                 keys[index] = CellKey(score, index);
             }
+        }
+        if (anyNegative) {
+            // A used cell could then outscore an unused one, or none beat TakeBest's start
+            // value, and the rounds no longer pair distinct candidates in score order: only
+            // the rounds themselves give their result.
+            CheckedFree(block);
+            PairByScoreReference(first, second, type, rules);
+            return;
         }
         // 2.3 The rounds of TakeBest, in one pass. A round answers, among the cells whose row
         //    and column no earlier round took, the highest score, the first in row-major order
@@ -356,8 +367,8 @@ void PairByScoreInOnePass(PairingSide& first, PairingSide& second, int32_t type,
         //    the keys in that order and takes a cell whose row and column are both free; every
         //    cell before it had a taken row or column when visited, and taken stays taken, so
         //    it is the first free cell of the whole order: the cell of the same round. (Taken
-        //    cells can never win a round: unused scores are never negative and used ones are
-        //    below kUsedCellOffset.) A cell at or below the threshold takes its row and column
+        //    cells can never win a round: no score is negative, as checked above, and used
+        //    ones are below kUsedCellOffset.) A cell at or below the threshold takes its row and column
         //    too, as a round does; from there on every cell is as low, so the rest of the
         //    rounds only mark their candidates unpaired, which step 3 would do as well.
         SortCellKeys(keys, static_cast<uint32_t>(cells), sortScratch);
