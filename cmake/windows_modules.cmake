@@ -2,23 +2,15 @@
 # mingw-w64 (cmake/toolchain-mingw-*.cmake):
 #   Norvex63.dll  exactly the 20 names of resources/Norvex63.def, undecorated, stdcall on i686;
 #                 imports brimrt63.dll by ordinal and otherwise only system DLLs;
-#   brimrt63.dll  the runtime's operations at the ordinals of resources/brimrt63.def;
-#   Norvex51.dll  resource-only: the string table of resources/norvex51.rc.
+#   Norvex51.dll  resource-only: the string table of resources/norvex51.rc;
+# and the command's argument parser. brimrt63.dll is made in cmake/windows_runtime.cmake.
 # Module names carry no "lib" prefix, as the library looks them up by these names.
 set(windows_dir ${CMAKE_BINARY_DIR}/windows)
 file(MAKE_DIRECTORY ${windows_dir})
-set(i686_build OFF)
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-    set(i686_build ON)
-endif()
-
-set_target_properties(Norvex63 PROPERTIES PREFIX "")
-target_sources(Norvex63 PRIVATE ${CMAKE_SOURCE_DIR}/resources/Norvex63.def)
+include(${CMAKE_SOURCE_DIR}/cmake/windows_defs.cmake)
+norvex_write_defs(${CMAKE_SOURCE_DIR}/resources/Norvex63.def Norvex63 ${windows_dir} OFF)
+norvex_use_defs(Norvex63 Norvex63 ${windows_dir})
 target_link_libraries(Norvex63 PRIVATE norvex_windows_crt user32 kernel32)
-if(i686_build)
-    # Ties each undecorated name of the .def file to its stdcall symbol (DIF_Build@24).
-    target_link_options(Norvex63 PRIVATE -Wl,--enable-stdcall-fixup)
-endif()
 
 add_library(Norvex51 SHARED ${CMAKE_SOURCE_DIR}/resources/norvex51.rc)
 set_target_properties(Norvex51 PROPERTIES PREFIX "" LINKER_LANGUAGE C)
