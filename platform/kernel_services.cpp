@@ -1,5 +1,6 @@
 // platform/kernel_services.cpp: wide text helpers and file moves of kernel32.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -55,6 +56,14 @@ BOOL MoveFileExW(LPCWSTR existing, LPCWSTR target, DWORD flags) {
         return 0;
     }
     if (flags & MOVEFILE_REPLACE_EXISTING) {
+        // As on Windows, only a file is replaced: a device, a pipe or a folder at the target
+        // stays what it is, and the move fails (a write to /dev/full must not become a file
+        // named /dev/full).
+        struct stat status;
+        if (stat(targetPath.Get(), &status) == 0 && !S_ISREG(status.st_mode)) {
+            errno = EACCES;
+            return 0;
+        }
         return std::rename(existingPath.Get(), targetPath.Get()) == 0;
     }
     // Without replacement the check and the rename must be one step, or a target made in

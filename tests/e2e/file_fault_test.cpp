@@ -127,8 +127,7 @@ TEST(FileFaults, FullDiskFailsEachOutputAndKeepsTheOldFile) {
     inputs.ExpectOnlyFilesOf({"out"});
 }
 
-// Known fault: the platform's MoveFileExW renames the temporary over a device, which it replaces.
-TEST(FileFaults, DISABLED_FullDeviceAsOutputFailsAndStaysADevice) {
+TEST(FileFaults, FullDeviceAsOutputFailsAndStaysADevice) {
     // /dev/full itself where the folder /dev is closed to us; as root, whom nothing stops from
     // replacing a device, a node of the same device in the scratch folder, so that a fault
     // cannot harm the machine's own.
