@@ -57,7 +57,7 @@ bool IsLengthAllowed(WCHAR type, Length length) {
     }
 }
 
-// Parses the specification that follows a '%' at *cursor and moves *cursor past it.
+// Parses the conversion that follows a '%' at *cursor and moves *cursor past it.
 // Answers false for an unknown conversion, an unfinished one or a number that overflows.
 bool ParseConversion(const WCHAR** cursor, Conversion* conversion) {
     const WCHAR* at = *cursor;
@@ -126,7 +126,7 @@ bool ParseConversion(const WCHAR** cursor, Conversion* conversion) {
     case u'u': case u'x': case u'X': case u'o': case u'%':
         break;
     default:
-        return false;  // also the terminator: the format ends inside the specification
+        return false;  // also the terminator: the format ends inside the conversion
     }
     conversion->type = *at;
     if (!IsLengthAllowed(conversion->type, conversion->length)) return false;

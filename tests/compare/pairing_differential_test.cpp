@@ -22,22 +22,22 @@ const int32_t kTypes[] = {9, 14, 1, 9};
 const char16_t* const kTexts[] = {u"a", u"b", u"c", u"", u"a b", u"d"};
 
 // One generated section: its types, texts and starting statuses.
-struct SectionSpec {
+struct SectionShape {
     std::vector<int32_t> types;
     std::vector<std::u16string> texts;
     std::u16string status;
 };
 
-// The arrays of one side of one run, made afresh from a spec.
+// The arrays of one side of one run, made afresh from a shape.
 class RunSide {
 public:
-    explicit RunSide(const SectionSpec& spec)
-        : types_(spec.types),
-          textStore_(spec.texts),
-          status_(spec.status),
-          match_(spec.types.size(), kNoMatch),
-          candidates_(spec.types.size() + 1),
-          positions_(spec.types.size() + 1) {
+    explicit RunSide(const SectionShape& shape)
+        : types_(shape.types),
+          textStore_(shape.texts),
+          status_(shape.status),
+          match_(shape.types.size(), kNoMatch),
+          candidates_(shape.types.size() + 1),
+          positions_(shape.types.size() + 1) {
         for (std::u16string& text : textStore_) texts_.push_back(text.data());
         side = {static_cast<int32_t>(types_.size()), status_.data(), match_.data(), types_.data(),
                 texts_.data(), candidates_.data(), 0, positions_.data()};
@@ -97,45 +97,45 @@ std::string DifferenceBetween(const RunSide& fastFirst, const RunSide& fastSecon
 }
 
 // Pairs the two sections with both engines under rules; answers DifferenceBetween.
-std::string CompareEngines(const SectionSpec& firstSpec, const SectionSpec& secondSpec,
+std::string CompareEngines(const SectionShape& firstShape, const SectionShape& secondShape,
                            const PairingRules& rules) {
-    RunSide fastFirst(firstSpec), fastSecond(secondSpec);
-    RunSide referenceFirst(firstSpec), referenceSecond(secondSpec);
+    RunSide fastFirst(firstShape), fastSecond(secondShape);
+    RunSide referenceFirst(firstShape), referenceSecond(secondShape);
     MatchItems(fastFirst.side, fastSecond.side, rules);
     MatchItemsReference(referenceFirst.side, referenceSecond.side, rules);
     return DifferenceBetween(fastFirst, fastSecond, referenceFirst, referenceSecond);
 }
 
 // A small section: 0 to 12 items of few types and texts, a few of them ignored.
-SectionSpec SmallSection(std::mt19937& random, int textChoices) {
-    SectionSpec spec;
+SectionShape SmallSection(std::mt19937& random, int textChoices) {
+    SectionShape shape;
     int count = static_cast<int>(random() % 13);
     for (int k = 0; k < count; ++k) {
-        spec.types.push_back(kTypes[random() % 4]);
-        spec.texts.push_back(kTexts[random() % static_cast<uint32_t>(textChoices)]);
-        spec.status.push_back(random() % 8 == 0 ? kStatusIgnored : kStatusUnresolved);
+        shape.types.push_back(kTypes[random() % 4]);
+        shape.texts.push_back(kTexts[random() % static_cast<uint32_t>(textChoices)]);
+        shape.status.push_back(random() % 8 == 0 ? kStatusIgnored : kStatusUnresolved);
     }
-    return spec;
+    return shape;
 }
 
 // A larger section: count items, mostly statements with distinct numbered texts (which the
 // unique-text phase pairs), some repeated or shared texts, ignored items at ignoredShare.
-SectionSpec LargeSection(std::mt19937& random, int count, double ignoredShare, int distinct) {
-    SectionSpec spec;
+SectionShape LargeSection(std::mt19937& random, int count, double ignoredShare, int distinct) {
+    SectionShape shape;
     std::uniform_real_distribution<double> share(0.0, 1.0);
     for (int k = 0; k < count; ++k) {
         bool ignored = share(random) < ignoredShare;
-        spec.types.push_back(ignored ? 402 : kTypes[random() % 4]);
+        shape.types.push_back(ignored ? 402 : kTypes[random() % 4]);
         int word = static_cast<int>(random() % static_cast<uint32_t>(distinct));
         std::string text = "line " + std::to_string(word);
-        spec.texts.push_back(std::u16string(text.begin(), text.end()));
-        spec.status.push_back(ignored ? kStatusIgnored : kStatusUnresolved);
+        shape.texts.push_back(std::u16string(text.begin(), text.end()));
+        shape.status.push_back(ignored ? kStatusIgnored : kStatusUnresolved);
     }
-    return spec;
+    return shape;
 }
 
 // Checks both rule sets on the pair; answers false (having reported) on the first difference.
-bool ExpectEnginesAgree(const SectionSpec& first, const SectionSpec& second, uint32_t seed) {
+bool ExpectEnginesAgree(const SectionShape& first, const SectionShape& second, uint32_t seed) {
     for (const PairingRules* rules : {&kComparisonRules, &kMergeRules}) {
         std::string difference = CompareEngines(first, second, *rules);
         if (!difference.empty()) {
@@ -163,8 +163,8 @@ TEST(PairingEngines, AgreeOnSmallSectionsFullOfRepeatsAndTies) {
         std::mt19937 random(seed);
         // Two, four or six texts: from nearly all equal to mostly changed.
         int textChoices = 2 + 2 * static_cast<int>(seed % 3);
-        SectionSpec first = SmallSection(random, textChoices);
-        SectionSpec second = SmallSection(random, textChoices);
+        SectionShape first = SmallSection(random, textChoices);
+        SectionShape second = SmallSection(random, textChoices);
         if (seed % 5 == 0) second = first;  // identical sections, repeats paired by place
         if (!ExpectEnginesAgree(first, second, seed)) return;
     }
@@ -176,8 +176,8 @@ TEST(PairingEngines, AgreeOnSectionsOfHundredsWithBigScoreMatrices) {
         int count = 30 + static_cast<int>(random() % 150);
         // Few distinct texts leave most items to the score matrix.
         int distinct = seed % 2 == 0 ? 8 : count;
-        SectionSpec first = LargeSection(random, count, 0.1, distinct);
-        SectionSpec second = first;
+        SectionShape first = LargeSection(random, count, 0.1, distinct);
+        SectionShape second = first;
         // Edit, move and drop some items of the second side.
         for (int k = 0; k < count / 4; ++k) {
             size_t at = random() % second.texts.size();
@@ -197,8 +197,8 @@ TEST(PairingEngines, AgreeOnHugeSectionsUpToThePairingThreshold) {
     for (uint32_t seed = 1; seed <= kLargeSections; ++seed) {
         std::mt19937 random(seed);
         int count = 8400 + static_cast<int>(random() % 1000);
-        SectionSpec first = LargeSection(random, count, 0.995, 12);
-        SectionSpec second = LargeSection(random, count, 0.995, 12);
+        SectionShape first = LargeSection(random, count, 0.995, 12);
+        SectionShape second = LargeSection(random, count, 0.995, 12);
         if (seed % 4 == 0) {
             // One statement at each end: the only cell scores below the threshold.
             std::fill(first.status.begin(), first.status.end(), kStatusIgnored);
@@ -217,8 +217,8 @@ TEST(PairingEngines, AgreeWhereAShortSectionFacesAVeryLongMostlyIgnoredOne) {
     // formula's base, so scores go negative, and the rounds take cells in their own way.
     for (uint32_t seed = 1; seed <= 6; ++seed) {
         std::mt19937 random(seed);
-        SectionSpec first{{9, 9, 14}, {u"a", u"b", u"c"}, u"..."};
-        SectionSpec second = LargeSection(random, 20000, 0.9995, 4);
+        SectionShape first{{9, 9, 14}, {u"a", u"b", u"c"}, u"..."};
+        SectionShape second = LargeSection(random, 20000, 0.9995, 4);
         if (seed % 2 == 0) std::swap(first, second);
         if (!ExpectEnginesAgree(first, second, seed)) return;
     }
@@ -226,12 +226,12 @@ TEST(PairingEngines, AgreeWhereAShortSectionFacesAVeryLongMostlyIgnoredOne) {
 
 TEST(PairingEngines, ALoneCandidateFarAmongIgnoredItemsIsNotPaired) {
     // The case above spelled out, so that the threshold cannot go untested by chance.
-    SectionSpec first, second;
+    SectionShape first, second;
     for (int k = 0; k < 9000; ++k) {
-        for (SectionSpec* spec : {&first, &second}) {
-            spec->types.push_back(402);
-            spec->texts.push_back(u"x");
-            spec->status.push_back(kStatusIgnored);
+        for (SectionShape* shape : {&first, &second}) {
+            shape->types.push_back(402);
+            shape->texts.push_back(u"x");
+            shape->status.push_back(kStatusIgnored);
         }
     }
     first.types.front() = second.types.back() = 9;
@@ -247,8 +247,8 @@ TEST(PairingEngines, ALoneCandidateFarAmongIgnoredItemsIsNotPaired) {
 }
 
 TEST(PairingEngines, TheComparisonSeesAPlantedDifference) {
-    SectionSpec first{{9, 9, 9}, {u"a", u"b", u"b"}, u"..."};
-    SectionSpec second{{9, 9}, {u"b", u"c"}, u".."};
+    SectionShape first{{9, 9, 9}, {u"a", u"b", u"b"}, u"..."};
+    SectionShape second{{9, 9}, {u"b", u"c"}, u".."};
     RunSide fastFirst(first), fastSecond(second), referenceFirst(first), referenceSecond(second);
     MatchItems(fastFirst.side, fastSecond.side);
     MatchItemsReference(referenceFirst.side, referenceSecond.side);
