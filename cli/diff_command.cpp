@@ -167,23 +167,6 @@ void PrintStatistics(const DiffOptions& options) {
                 count(WIDE(" "), WIDE("M")));
 }
 
-// The temporary compare file of a diff without -o, removed with its folder at the end.
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "norvex-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 }  // namespace
 
 int RunDiff(const DiffOptions& options) {
@@ -194,7 +177,7 @@ int RunDiff(const DiffOptions& options) {
         if (!newer.IsOpen()) ReportTrouble(newer.Error());
         return kExitTrouble;
     }
-    TemporaryFolder scratch;
+    PrivateFolder scratch("norvex");  // for the compare file of a diff without -o
     std::string comparePath = options.comparePath;
     if (comparePath.empty()) {
         if (scratch.Path().empty()) return ReportTrouble("cannot make a temporary folder");

@@ -108,6 +108,17 @@ void HostSession::Finish() {
     g_bar.enabled = false;
 }
 
+PrivateFolder::PrivateFolder(const char* prefix) {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
+    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+}
+
+PrivateFolder::~PrivateFolder() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+}
+
 bool IsTerminal(int descriptor) { return isatty(descriptor) != 0; }
 
 #ifdef _WIN32

@@ -40,6 +40,20 @@ bool IsTerminal(int descriptor);
 // paths would be read against a folder that changes during the call).
 std::string AbsolutePath(const std::string& path);
 
+// A new folder of the command's own under the system's temporary folder, removed with what it
+// holds at the end of its scope; Path() is empty when none could be made.
+class PrivateFolder {
+public:
+    explicit PrivateFolder(const char* prefix);
+    ~PrivateFolder();
+    PrivateFolder(const PrivateFolder&) = delete;
+    PrivateFolder& operator=(const PrivateFolder&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
 #ifdef _WIN32
 // Makes a new folder from pattern, whose last six characters are XXXXXX, as on POSIX systems.
 char* mkdtemp(char* pattern);

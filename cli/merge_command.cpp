@@ -58,23 +58,6 @@ std::vector<std::string> LabelsFor(const MergeOptions& options) {
     return labels;
 }
 
-// A private folder, removed with what it holds at the end.
-class PrivateFolder {
-public:
-    PrivateFolder() {
-        std::string pattern = (fs::temp_directory_path() / "norvex-merge-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~PrivateFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) fs::remove_all(path_, ignored);
-    }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 // Puts the file at from in place of to: copied beside to first and then renamed over it, so
 // that to is either the old file or the whole new one.
 bool ReplaceFile(const std::string& from, const std::string& to) {
@@ -180,7 +163,7 @@ int RunMerge(const MergeOptions& options) {
         OpenedOutline outline(input);
         if (!outline.IsOpen()) return ReportTrouble(outline.Error());
     }
-    PrivateFolder folder;
+    PrivateFolder folder("norvex-merge");
     if (folder.Path().empty()) return ReportTrouble("cannot make a temporary folder");
     std::vector<std::string> labels = LabelsFor(options);
     for (size_t k = 0; k < 3; ++k) {
