@@ -62,6 +62,34 @@ void WriteMoveRecord(const COutline& first, const COutline& second, const MoveRu
                      firstItemKey.Text(), secondItemKey.Text());
 }
 
+// The first-side ranks that the move pass asks for, in the order of the second section. The
+// partners of neighbouring second-side items mostly stand close together in the first section,
+// so the count of ranked items is carried from one asked index to the next instead of being
+// recounted from the start: a section of n items costs about n steps, not n * n / 2. Answers
+// exactly what RankOf answers, for any order of indexes.
+class FirstSideRanks {
+public:
+    explicit FirstSideRanks(const COutline& first) : first_(first) {}
+
+    int32_t Of(int32_t index) {
+        if (index < 0 || index >= first_.count) return -1;
+        while (position_ < index) {
+            ++position_;
+            if (TakesFirstSideRank(first_.status[position_])) ++ranked_;
+        }
+        while (position_ > index) {
+            if (TakesFirstSideRank(first_.status[position_])) --ranked_;
+            --position_;
+        }
+        return ranked_ - 1;
+    }
+
+private:
+    const COutline& first_;
+    int32_t position_ = -1;  // the last index counted
+    int32_t ranked_ = 0;     // ranked items at or before position_
+};
+
 }  // namespace
 
 int32_t RankOf(const COutline& first, int32_t index) {
@@ -90,11 +118,12 @@ void WriteItemRecords(const COutline& first, const COutline& second, const WCHAR
     // Pass 2: moves. A run ends where a partner does not directly follow the previous one in
     // the first section; it is recorded unless its last item has the same rank on both sides.
     MoveRun run;
+    FirstSideRanks firstRanks(first);
     int32_t secondRank = -1;
     for (int32_t j = 0; j < second.count; ++j) {
         if (second.status[j] == kStatusOnlySecond || second.status[j] == kStatusIgnored) continue;
         ++secondRank;
-        int32_t firstRank = RankOf(first, second.match[j]);
+        int32_t firstRank = firstRanks.Of(second.match[j]);
         if (run.length == 0) {
             run.start = j;
             run.length = 1;
