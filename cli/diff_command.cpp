@@ -183,13 +183,24 @@ int RunDiff(const DiffOptions& options) {
         if (scratch.Path().empty()) return ReportTrouble("cannot make a temporary folder");
         comparePath = scratch.Path() + "/diff.cmp";
     }
+    // A compare file the user keeps is built from the files, so that its header records their
+    // sizes and dates. One made only for this report is built from the outlines already open
+    // here, so that each file is read and held once.
+    const WideText newPath = WideFromTerminal(AbsolutePath(options.second));
+    const WideText oldPath = WideFromTerminal(AbsolutePath(options.first));
+    const WideText comparePathText = WideFromTerminal(AbsolutePath(comparePath));
     uint16_t status;
     {
         HostSession session(options.progress);
-        status = DIF_Build(WideFromTerminal(AbsolutePath(options.second)).c_str(),
-                           WideFromTerminal(AbsolutePath(options.first)).c_str(),
-                           WideFromTerminal(AbsolutePath(comparePath)).c_str(), session.Window(),
-                           kProgressMessage, options.optionWord);
+        if (!options.comparePath.empty()) {
+            status = DIF_Build(newPath.c_str(), oldPath.c_str(), comparePathText.c_str(),
+                               session.Window(), kProgressMessage, options.optionWord);
+        } else {
+            status = DIF_BuildObject(newPath.c_str(), newer.Handle(), GetRootItem(newer.Handle()),
+                                     oldPath.c_str(), older.Handle(), GetRootItem(older.Handle()),
+                                     comparePathText.c_str(), session.Window(),
+                                     kProgressMessage, options.optionWord);
+        }
     }
     if ((status & DIF_ST_COMPARE_FILE) != 0) {
         return ReportTrouble("cannot write the compare file " + comparePath);
@@ -198,7 +209,7 @@ int RunDiff(const DiffOptions& options) {
         return ReportTrouble("the outlines could not be read again for the comparison");
     }
     uint16_t count = 0;
-    if (DIF_CompareLoad(WideFromTerminal(AbsolutePath(comparePath)).c_str(), &count) == 0) {
+    if (DIF_CompareLoad(comparePathText.c_str(), &count) == 0) {
         return ReportTrouble("cannot read back the compare file " + comparePath);
     }
     DIF_CompareSort();

@@ -1,11 +1,9 @@
 // cli/merge_command.cpp: norvex merge and the git merge driver's merge.
 //
-// The library names the versions in its conflict comments by the paths it was given, and opens
-// each outline from its own folder. So the three outlines are copied under the names the
-// comments should show into a private folder, merged there, and the result is moved to the
-// output path only when the merge saved it: a failed merge leaves no file, and an existing
-// output stays as it was.
-#include <unistd.h>
+// The command opens the three outlines once and merges them in memory, naming the versions in
+// the conflict comments by their labels. The merged outline is saved into a private folder and
+// moved to the output path only when the merge saved it: a failed merge leaves no file, and an
+// existing output stays as it was.
 
 #include <cstdio>
 #include <cstdlib>
@@ -58,13 +56,18 @@ std::vector<std::string> LabelsFor(const MergeOptions& options) {
     return labels;
 }
 
-// Puts the file at from in place of to: copied beside to first and then renamed over it, so
-// that to is either the old file or the whole new one.
+// Puts the file at from in place of to, so that to is either the old file or the whole new one:
+// renamed over it where both are on one file system, else copied beside it and renamed.
 bool ReplaceFile(const std::string& from, const std::string& to) {
     fs::path target = fs::absolute(to);
+    std::error_code error;
+    if (fs::is_regular_file(target, error) || !fs::exists(target, error)) {
+        fs::rename(from, target, error);
+        if (!error) return true;
+    }
     fs::path beside = target;
     beside += ".norvex~";
-    std::error_code error;
+    error.clear();
     fs::copy_file(from, beside, fs::copy_options::overwrite_existing, error);
     if (!error) fs::rename(beside, target, error);
     if (error) {
@@ -158,48 +161,40 @@ std::string Plural(unsigned count, const char* word) {
 }  // namespace
 
 int RunMerge(const MergeOptions& options) {
-    const std::vector<std::string> inputs = {options.base, options.version1, options.version2};
-    for (const std::string& input : inputs) {
-        OpenedOutline outline(input);
-        if (!outline.IsOpen()) return ReportTrouble(outline.Error());
-    }
+    // Each outline is read once: the merge works on the outlines open here, and the edited
+    // original is what the report then reads.
+    OpenedOutline base(options.base);
+    if (!base.IsOpen()) return ReportTrouble(base.Error());
+    OpenedOutline version1(options.version1);
+    if (!version1.IsOpen()) return ReportTrouble(version1.Error());
+    OpenedOutline version2(options.version2);
+    if (!version2.IsOpen()) return ReportTrouble(version2.Error());
     PrivateFolder folder("norvex-merge");
     if (folder.Path().empty()) return ReportTrouble("cannot make a temporary folder");
     std::vector<std::string> labels = LabelsFor(options);
-    for (size_t k = 0; k < 3; ++k) {
-        std::error_code error;
-        fs::copy_file(inputs[k], fs::path(folder.Path()) / labels[k], error);
-        if (error) return ReportTrouble("cannot copy " + inputs[k] + ": " + error.message());
-    }
+    std::string merged = (fs::path(folder.Path()) / kMergedName).string();
 
     uint16_t conflicts = 0, warnings = 0, status;
-    fs::path caller = fs::current_path();
-    fs::current_path(folder.Path());
     {
         HostSession session(options.progress);
-        status = DIF_Merge(WideFromTerminal(labels[0]).c_str(), WideFromTerminal(labels[1]).c_str(),
-                           WideFromTerminal(labels[2]).c_str(), WideFromTerminal(kMergedName).c_str(),
-                           session.Window(), kProgressMessage, options.optionWord, &conflicts,
-                           &warnings);
-    }
-    fs::current_path(caller);
-    if ((status & (DIF_ST_FIRST_OUTLINE | DIF_ST_SECOND_OUTLINE | DIF_ST_THIRD_OUTLINE)) != 0) {
-        return ReportTrouble("the outlines could not be read again for the merge");
+        status = DIF_MergeObjects(base.Handle(), GetRootItem(base.Handle()), version1.Handle(),
+                                  GetRootItem(version1.Handle()),
+                                  WideFromTerminal(labels[1]).c_str(), version2.Handle(),
+                                  GetRootItem(version2.Handle()),
+                                  WideFromTerminal(labels[2]).c_str(),
+                                  WideFromTerminal(merged).c_str(), session.Window(),
+                                  kProgressMessage, options.optionWord, &conflicts, &warnings);
     }
     if ((status & DIF_ST_MERGE_SAVE) != 0) {
         return ReportTrouble("the merged outline could not be made; " + options.output +
                              " is left as it was");
     }
-    std::string merged = (fs::path(folder.Path()) / kMergedName).string();
     if (!ReplaceFile(merged, options.output)) {
         return ReportTrouble("cannot write " + options.output);
     }
     std::printf("merged into %s: %s, %s\n", options.output.c_str(),
                 Plural(conflicts, "conflict").c_str(), Plural(warnings, "warning").c_str());
-    if (!options.quietReport) {
-        OpenedOutline result(merged);
-        if (result.IsOpen()) PrintAnnotations(FindAnnotations(result.Handle()));
-    }
+    if (!options.quietReport) PrintAnnotations(FindAnnotations(base.Handle()));
     if ((status & DIF_ST_SECTION_LIMIT) != 0) {
         return ReportTrouble("a section has more than 999 items: the merge kept the original's"
                              " items past the 999th, without the versions' changes to them");
