@@ -24,6 +24,7 @@ struct DiffOptions {
     bool statistics = false;
     bool colour = false;
     bool progress = true;
+    std::string htmlPath;  // empty: no visual report
 };
 
 struct ShowOptions {
@@ -53,6 +54,7 @@ struct MergeOptions {
     uint32_t optionWord = 0;
     bool progress = true;
     bool quietReport = false;  // no list of conflicts (the merge driver prints one summary)
+    std::string htmlPath;      // empty: no visual report
 };
 
 int RunDiff(const DiffOptions& options);

@@ -11,6 +11,7 @@
 
 #include "cli/commands.h"
 #include "cli/host.h"
+#include "cli/html_report.h"
 #include "cli/outline_view.h"
 #include "cli/terminal_text.h"
 #include "driver/norvex63.h"
@@ -226,7 +227,14 @@ int RunDiff(const DiffOptions& options) {
             report.Print(ReadRecord(position));
         }
     }
+    std::string pageError;
+    bool pageWritten = options.htmlPath.empty() ||
+                       WriteDiffPage(options.htmlPath,
+                                     {options.first, options.second, older.Handle(),
+                                      newer.Handle(), options.optionWord},
+                                     &pageError);
     DIF_CompareUnload();
+    if (!pageWritten) return ReportTrouble(pageError);
     if ((status & DIF_ST_SECTION_LIMIT) != 0) {
         return ReportTrouble("a section has more than 999 items, so the comparison is incomplete"
                              " (leave out --view to compare every item)");

@@ -14,6 +14,7 @@
 
 #include "cli/commands.h"
 #include "cli/host.h"
+#include "cli/html_report.h"
 #include "cli/outline_view.h"
 #include "cli/terminal_text.h"
 #include "driver/norvex63.h"
@@ -195,6 +196,14 @@ int RunMerge(const MergeOptions& options) {
     std::printf("merged into %s: %s, %s\n", options.output.c_str(),
                 Plural(conflicts, "conflict").c_str(), Plural(warnings, "warning").c_str());
     if (!options.quietReport) PrintAnnotations(FindAnnotations(base.Handle()));
+    std::string pageError;
+    if (!options.htmlPath.empty() &&
+        !WriteMergePage(options.htmlPath,
+                        {options.base, options.version1, options.version2, options.output,
+                         base.Handle(), conflicts, warnings},
+                        &pageError)) {
+        return ReportTrouble(pageError);
+    }
     if ((status & DIF_ST_SECTION_LIMIT) != 0) {
         return ReportTrouble("a section has more than 999 items: the merge kept the original's"
                              " items past the 999th, without the versions' changes to them");

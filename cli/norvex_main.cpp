@@ -76,6 +76,7 @@ int main(int argc, char** argv) {
     diffCommand->add_option("--color", colour, "auto, always or never")
         ->check(CLI::IsMember({"auto", "always", "never"}));
     diffCommand->add_flag("-q,--quiet", quiet, "no progress bar");
+    diffCommand->add_option("--html", diff.htmlPath, "also write the changes as a web page here");
 
     ShowOptions show;
     CLI::App* showCommand = app.add_subcommand("show", "list the records of a compare file");
@@ -110,6 +111,8 @@ int main(int argc, char** argv) {
         ->required();
     mergeContents.AddTo(mergeCommand);
     mergeCommand->add_flag("-q,--quiet", quiet, "no progress bar");
+    mergeCommand->add_option("--html", merge.htmlPath,
+                             "also write the merged outline and its conflicts as a web page here");
 
     std::vector<std::string> driver;
     CLI::App* driverCommand = app.add_subcommand(
