@@ -420,8 +420,10 @@ private:
                 !HasVisibleChildren(newOutline, row.newItem)) {
                 return {};
             }
+            // The top item always lists its children, so a page is never a single row.
             bool changedBelow = changedBelowOld_.count(row.oldItem) != 0 ||
-                                changedBelowNew_.count(row.newItem) != 0;
+                                changedBelowNew_.count(row.newItem) != 0 ||
+                                row.newItem == GetRootItem(newOutline);
             if (!changedBelow && !wholePage_) {
                 long hidden = CountVisibleBelow(newOutline, row.newItem, kNoLimit);
                 return {SummaryRow(Plural(hidden, "unchanged item"))};
@@ -494,7 +496,8 @@ private:
             }
             shown.stop = !kinds.empty();
             shown.open = changedBelowOld_.count(row.oldItem) != 0 ||
-                         changedBelowNew_.count(row.newItem) != 0;
+                         changedBelowNew_.count(row.newItem) != 0 ||
+                         row.newItem == GetRootItem(newOutline);
             shown.contentHtml = Cell("old", oldType, oldHtml) + Cell("new", newType, newHtml + badges);
             break;
         }
@@ -674,6 +677,7 @@ bool ReadNote(const std::string& text, Note* note) {
     size_t body = digits < text.size() && text[digits] == ' ' ? digits + 1 : digits;
     note->message = end != std::string::npos && end > body ? text.substr(body, end - body)
                                                           : text.substr(body);
+    if (note->message.rfind("- ", 0) == 0) note->message.erase(0, 2);  // a marker's message
     for (const char* how : {" - Copied from ", " - Deleted from "}) {
         size_t from = note->message.find(how);
         if (from == std::string::npos) continue;
@@ -704,6 +708,21 @@ std::string NoteSource(const std::string& message) {
         if (from != std::string::npos) return message.substr(from + std::string(how).size());
     }
     return std::string();
+}
+
+// "App > Mod > Proc": the texts above item, each without the banner the merge gave it.
+std::string PlainPath(OutlineHandle outline, ItemHandle item) {
+    std::vector<std::string> pieces;
+    for (ItemHandle at = item; at != 0; at = GetParentItem(outline, at)) {
+        std::string text = StoredText(outline, at);
+        Note note;
+        pieces.push_back(ReadNote(text, &note) ? note.ownText : text);
+    }
+    std::string path;
+    for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece) {
+        path += (path.empty() ? "" : " > ") + *piece;
+    }
+    return path;
 }
 
 class MergePage {
@@ -782,7 +801,7 @@ private:
             }
             Frame below = ChildFrame<Frame>(item);
             row.hasChildren = !below.items.empty();
-            row.open = notedBelow_.count(item) != 0;
+            row.open = notedBelow_.count(item) != 0 || item == GetRootItem(outline);
             Show(item, &row);
             tree.Add(row);
             if (row.hasChildren) frames.push_back(std::move(below));
@@ -800,7 +819,8 @@ private:
             frame.items.push_back(0);
             frame.summaries.push_back(text);
         };
-        bool noted = notedBelow_.count(item) != 0;
+        // The top item always lists its children, so a page is never a single row.
+        bool noted = notedBelow_.count(item) != 0 || item == GetRootItem(outline);
         if (!noted && (!wholePage_ || CountVisibleBelow(outline, item, limit) > limit)) {
             summarize(Plural(CountVisibleBelow(outline, item, kNoLimit), "item"));
             return frame;
@@ -870,7 +890,7 @@ private:
     std::string ConflictEntry(const std::vector<const Note*>& group) const {
         const Note& first = *group.front();
         OutlineHandle outline = input_.merged;
-        std::string path = ItemPath(outline, GetParentItem(outline, first.item));
+        std::string path = PlainPath(outline, GetParentItem(outline, first.item));
         if (GetItemType(outline, first.item) != kCommentItemType && !first.ownText.empty()) {
             path += " > " + first.ownText;
         }
@@ -919,7 +939,7 @@ private:
                             "</li>\n";
             } else {
                 markers += "<li><a href=\"#" + note.id + "\">Marker</a> at " +
-                           EscapeHtml(ItemPath(input_.merged, GetParentItem(input_.merged, note.item))) +
+                           EscapeHtml(PlainPath(input_.merged, GetParentItem(input_.merged, note.item))) +
                            ": " + EscapeHtml(note.message) + "</li>\n";
             }
         }

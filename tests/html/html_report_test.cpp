@@ -1,0 +1,356 @@
+// tests/html/html_report_test.cpp
+//
+// norvex diff --html and norvex merge --html on real outline files: the pages hold each change
+// (kind, texts, words), each numbered conflict and warning, nothing of an outline's text as
+// markup, fold what did not change, and leave every other output of the command as it was.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/cli/command_runner.h"
+
+namespace {
+
+size_t CountOf(const std::string& text, const std::string& piece) {
+    size_t count = 0;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// The text a row shows: tags removed, references read back.
+std::string Shown(const std::string& html) {
+    std::string text;
+    bool inTag = false;
+    for (char letter : html) {
+        if (letter == '<') inTag = true;
+        if (!inTag) text.push_back(letter);
+        if (letter == '>') inTag = false;
+    }
+    const std::pair<std::string, std::string> references[] = {
+        {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}, {"&amp;", "&"}};
+    for (const auto& reference : references) {
+        for (size_t at = text.find(reference.first); at != std::string::npos;
+             at = text.find(reference.first, at + 1)) {
+            text.replace(at, reference.first.size(), reference.second);
+        }
+    }
+    return text;
+}
+
+// The row element with the id: its start tag and content up to its end.
+struct RowSeen {
+    std::string classes;
+    std::string html;
+    bool found = false;
+};
+
+RowSeen RowById(const std::string& page, const std::string& id) {
+    RowSeen row;
+    size_t at = page.find(" id=\"" + id + "\"");
+    if (at == std::string::npos) return row;
+    size_t start = page.rfind('<', at);
+    size_t classAt = page.find("class=\"", start);
+    row.classes = page.substr(classAt + 7, page.find('"', classAt + 7) - classAt - 7);
+    bool summary = page.compare(start, 8, "<summary") == 0;
+    size_t end = page.find(summary ? "</summary>" : "</div>\n", at);
+    row.html = page.substr(page.find('>', at) + 1, end - page.find('>', at) - 1);
+    row.found = true;
+    return row;
+}
+
+class HtmlReport : public ::testing::Test {
+protected:
+    void SetUp() override { CopyExamples(folder_.Path()); }
+    std::string Page(const std::string& name) { return ReadWhole(folder_.File(name)); }
+    CommandFolder folder_;
+};
+
+}  // namespace
+
+TEST_F(HtmlReport, DiffPageHoldsEachChangeOfTheExamplesByKindInNewsOrder) {
+    CommandResult plain = RunNorvex(folder_.Path(), "diff base.outline version1.outline --all");
+    CommandResult paged =
+        RunNorvex(folder_.Path(), "diff base.outline version1.outline --all --html v1.html");
+    EXPECT_EQ(paged.status, 1) << paged.err;
+    EXPECT_EQ(paged.out, plain.out);  // the report adds a file, nothing else
+    EXPECT_EQ(paged.err, "");
+    std::string page = Page("v1.html");
+
+    struct Expected {
+        const char* kind;
+        const char* shown;
+    };
+    const Expected changes[] = {
+        {"only-new", "FieldLocationonly in version1.outline"},
+        {"changed", "ModuleStockModuleModuleStockModule1 content change"
+                    "property Version: \"1.4\" \u2192 \"1.5\""},
+        {"only-new", "StatementIF Stock:Version < 2 THEN Upgrade(Stock).only in version1.outline"},
+        {"changed", "StatementCount = 0StatementRETURN Records(Stock)text changed"},
+        {"only-old", "StatementLOOP UNTIL EOF(Stock)only in base.outline"},
+        {"only-old", "Statement  Count += 1only in base.outline"},
+        {"only-old", "StatementRETURN Countonly in base.outline"},
+        {"changed", "ControlOK buttonControlSave buttontext changed"},
+    };
+    EXPECT_EQ(CountOf(page, " stop\""), 8u);
+    for (size_t k = 0; k < 8; ++k) {
+        RowSeen row = RowById(page, "change-" + std::to_string(k + 1));
+        ASSERT_TRUE(row.found) << k;
+        EXPECT_EQ(row.classes, std::string("row ") + changes[k].kind + " stop") << k;
+        EXPECT_EQ(Shown(row.html), changes[k].shown) << k;
+    }
+    // Word by word: only the words that changed are marked.
+    EXPECT_NE(RowById(page, "change-8").html.find("<del>OK</del> button"), std::string::npos);
+    EXPECT_NE(RowById(page, "change-8").html.find("<ins>Save</ins> button"), std::string::npos);
+    // The counts at the top are those of --stat; an unchanged section is folded, one with a
+    // change open.
+    EXPECT_NE(page.find("3 changed</span>"), std::string::npos);
+    EXPECT_NE(page.find("3 only in base.outline</span>"), std::string::npos);
+    EXPECT_NE(page.find("2 only in version1.outline</span>"), std::string::npos);
+    EXPECT_NE(page.find("<details><summary class=\"row\"><span class=\"cell old\"><span "
+                        "class=\"type\">Procedure</span>CloseStock"),
+              std::string::npos);
+    EXPECT_NE(page.find("<details open><summary class=\"row\"><span class=\"cell old\"><span "
+                        "class=\"type\">Procedure</span>CountStock"),
+              std::string::npos);
+    EXPECT_NE(page.find("<kbd>n</kbd>"), std::string::npos);
+
+    // Version 2: an attribute, a property and a DTDATA value listed under their item.
+    RunNorvex(folder_.Path(), "diff base.outline version2.outline --all --html v2.html");
+    page = Page("v2.html");
+    EXPECT_NE(page.find("<li>attribute 502: <del>&quot;STRING(40)&quot;</del> \u2192 "
+                        "<ins>&quot;STRING(60)&quot;</ins></li>"),
+              std::string::npos);
+    EXPECT_NE(page.find("<li>property Caption: <del>&quot;Inventory&quot;</del> \u2192 "
+                        "<ins>&quot;Stock on hand&quot;</ins></li><li>DTDATA 39: <del>12</del> "
+                        "\u2192 <ins>16</ins></li>"),
+              std::string::npos);
+    EXPECT_NE(page.find("Message(&#39;Cannot open stock&#39;); </ins>RETURN"), std::string::npos);
+
+    // The same outline twice: a page that says so, exit 0 as before.
+    CommandResult same = RunNorvex(folder_.Path(), "diff base.outline base.outline --html same.html");
+    EXPECT_EQ(same.status, 0);
+    EXPECT_EQ(same.out, "");
+    page = Page("same.html");
+    EXPECT_NE(page.find("The outlines hold the same."), std::string::npos);
+    EXPECT_EQ(CountOf(page, " stop\""), 0u);
+}
+
+TEST_F(HtmlReport, MovedRowsPairAsTheComparisonRankedThem) {
+    // NEW puts charlie first and replaces xray by yankee; delta's text changes. Each row must
+    // pair an OLD item with its own partner, not with whatever stands at its place.
+    WriteWhole(folder_.File("old.outline"),
+               "OUTLINE 1\n1 \"App\"\n  4 \"Proc\"\n    9 \"alpha = first value\"\n"
+               "    9 \"bravo = second value\"\n    9 \"xray = to be deleted\"\n"
+               "    9 \"charlie = third value\"\n    9 \"delta = fourth value one\"\n"
+               "    9 \"echo = fifth value\"\n");
+    WriteWhole(folder_.File("new.outline"),
+               "OUTLINE 1\n1 \"App\"\n  4 \"Proc\"\n    9 \"charlie = third value\"\n"
+               "    9 \"alpha = first value\"\n    9 \"yankee = newly added\"\n"
+               "    9 \"bravo = second value\"\n    9 \"delta = fourth value two\"\n"
+               "    9 \"echo = fifth value\"\n");
+    CommandResult result = RunNorvex(folder_.Path(), "diff old.outline new.outline --html p.html");
+    ASSERT_EQ(result.status, 1) << result.err;
+    std::string page = Page("p.html");
+    const char* rows[][2] = {
+        {"row moved stop", "Statementcharlie = third valueStatementcharlie = third value"
+                           "moved from 4 to 1"},
+        {"row moved stop", "Statementalpha = first valueStatementalpha = first valuemoved from 1 to 2"},
+        {"row changed stop", "Statementxray = to be deletedStatementyankee = newly addedtext changed"},
+        {"row moved stop", "Statementbravo = second valueStatementbravo = second valuemoved from 2 to 4"},
+        {"row changed stop", "Statementdelta = fourth value oneStatementdelta = fourth value two"
+                             "text changed"},
+    };
+    for (size_t k = 0; k < 5; ++k) {
+        RowSeen row = RowById(page, "change-" + std::to_string(k + 1));
+        EXPECT_EQ(row.classes, rows[k][0]) << k;
+        EXPECT_EQ(Shown(row.html), rows[k][1]) << k;
+    }
+    EXPECT_FALSE(RowById(page, "change-6").found);
+    EXPECT_NE(page.find("<div class=\"row\"><span class=\"cell old\"><span class=\"type\">Statement"
+                        "</span>echo = fifth value</span><span class=\"cell new\"><span class=\"type\">"
+                        "Statement</span>echo = fifth value</span></div>"),
+              std::string::npos);
+}
+
+TEST_F(HtmlReport, MergePageListsEachNumberedConflictAndWarningWithItsAnchor) {
+    CommandResult plain = RunNorvex(folder_.Path(),
+                                    "merge base.outline version1.outline version2.outline -o a.outline --all");
+    CommandResult paged = RunNorvex(folder_.Path(),
+                                    "merge base.outline version1.outline version2.outline -o b.outline "
+                                    "--all --html merge.html");
+    EXPECT_EQ(paged.status, 1) << paged.err;
+    EXPECT_EQ(ReadWhole(folder_.File("b.outline")), ReadWhole(folder_.File("a.outline")));
+    std::string expectedOut = plain.out;
+    expectedOut.replace(expectedOut.find("a.outline"), 9, "b.outline");
+    EXPECT_EQ(paged.out, expectedOut);
+    std::string page = Page("merge.html");
+    EXPECT_NE(page.find("<li><a href=\"#conflict-1\">Conflict 1</a> (C001) Incompatible changes to "
+                        "item text at Inventory &gt; MainWindow &gt; OK button"),
+              std::string::npos);
+    // Version 1's and version 2's texts side by side, their different words marked.
+    EXPECT_NE(page.find("<div class=\"label\">version 1 [version1.outline]</div><div class=\"label\">"
+                        "version 2 [version2.outline]</div><div class=\"version1\"><del>Save</del> "
+                        "button</div><div class=\"version2\"><ins>Apply</ins> button</div>"),
+              std::string::npos);
+    // The three comments of conflict 1 in the tree, the first the list's target.
+    const char* ids[] = {"conflict-1", "conflict-1-2", "conflict-1-3"};
+    const char* texts[] = {"OK button", "Save button", "Apply button"};
+    for (size_t k = 0; k < 3; ++k) {
+        RowSeen row = RowById(page, ids[k]);
+        ASSERT_TRUE(row.found) << ids[k];
+        EXPECT_EQ(row.classes, "row conflict stop");
+        EXPECT_EQ(Shown(row.html).rfind(std::string("Control") + texts[k] + " ! #### DIFF: Conflict 1 ", 0), 0u)
+            << Shown(row.html);
+    }
+    EXPECT_EQ(CountOf(page, " stop\""), 3u);
+
+    // A refused deletion (warning 1) and a conflict inside a unit, with its near-here markers.
+    WriteWhole(folder_.File("b.outline"), "OUTLINE 1\n1 \"App\"\n  2 \"Mod\"\n"
+                                          "    9 [nodelete] \"Keep me\"\n    9 \"other\"\n"
+                                          "  4 \"Proc\"\n    9 \"x = 1\"\n");
+    WriteWhole(folder_.File("v1.outline"),
+               "OUTLINE 1\n1 \"App\"\n  2 \"Mod\"\n    9 \"other\"\n  4 \"Proc\"\n    9 \"x = 2\"\n");
+    WriteWhole(folder_.File("v2.outline"), "OUTLINE 1\n1 \"App\"\n  2 \"Mod\"\n"
+                                           "    9 [nodelete] \"Keep me\"\n    9 \"other\"\n"
+                                           "  4 \"Proc\"\n    9 \"x = 3\"\n");
+    paged = RunNorvex(folder_.Path(), "merge b.outline v1.outline v2.outline -o m.outline --html w.html");
+    EXPECT_EQ(paged.status, 1) << paged.err;
+    page = Page("w.html");
+    EXPECT_NE(page.find("<li><a href=\"#warning-1\">Warning 1</a> (W003) - Unable to delete item "
+                        "(Keep me)</li>"),
+              std::string::npos);
+    EXPECT_EQ(RowById(page, "warning-1").classes, "row warning stop");
+    EXPECT_NE(page.find("<li><a href=\"#near-1\">Marker</a> at App &gt; Proc: Incompatible change "
+                        "near here</li>"),
+              std::string::npos);
+    EXPECT_EQ(Shown(RowById(page, "near-2").html),
+              "Statementx = 3 ! #### DIFF: Conflict - Incompatible change near here ####conflict marker");
+    EXPECT_NE(page.find("<div class=\"version1\">Proc</div>"), std::string::npos);
+    EXPECT_NE(page.find("1 conflict</span>"), std::string::npos);
+    EXPECT_NE(page.find("1 warning</span>"), std::string::npos);
+}
+
+TEST_F(HtmlReport, HostileTextsAndNamesShowAsTextAndNothingRuns) {
+    const std::string hostile =
+        "    %\"<b>name\" \"<i>value\"\n"
+        "    36 \"<script>document.title='owned'</script>\"\n"
+        "    36 \"<img src=x onerror=\\\"document.title='img'\\\">\"\n"
+        "    36 \"Tom &amp; Jerry's \\\"quote\\\" </summary></details></main>\"\n";
+    WriteWhole(folder_.File("a<b>'&.outline"),
+               "OUTLINE 1\n1 \"Root <u>\"\n  10 \"Win\"\n" + hostile);
+    // Version 1 and version 2 change the same hostile text each its own way: a conflict.
+    std::string edited1 = hostile, edited2 = hostile;
+    edited1.replace(edited1.find("owned"), 5, "pwned");
+    edited2.replace(edited2.find("owned"), 5, "OWNED");
+    edited2.replace(edited2.find("<i>value"), 8, "<i>value2");
+    WriteWhole(folder_.File("b.outline"),
+               "OUTLINE 1\n1 \"Root <u>\"\n  10 \"Win\"\n" + edited1 +
+                   "    36 \"</script><script>document.title='added'</script>\"\n");
+    WriteWhole(folder_.File("c.outline"), "OUTLINE 1\n1 \"Root <u>\"\n  10 \"Win\"\n" + edited2);
+
+    CommandResult result = RunNorvex(
+        folder_.Path(), "diff \"a<b>'&.outline\" c.outline --all --html 'd<i>.html'");
+    EXPECT_EQ(result.status, 1) << result.err;
+    std::string diffPage = Page("d<i>.html");
+    result = RunNorvex(folder_.Path(),
+                       "merge \"a<b>'&.outline\" b.outline c.outline -o m.outline --html m.html");
+    EXPECT_EQ(result.status, 1) << result.err;
+    std::string mergePage = Page("m.html");
+    for (const std::string* page : {&diffPage, &mergePage}) {
+        EXPECT_EQ(CountOf(*page, "<script"), 1u);  // the page's own
+        EXPECT_EQ(CountOf(*page, "<img"), 0u);
+        EXPECT_EQ(CountOf(*page, "<b>"), 0u);
+        EXPECT_EQ(CountOf(*page, "<u>"), 0u);
+        EXPECT_EQ(CountOf(*page, "</main>"), 1u);
+        EXPECT_EQ(CountOf(*page, "</details>"), CountOf(*page, "<details"));
+        EXPECT_NE(page->find("&lt;script&gt;document.title=&#39;"), std::string::npos);
+        EXPECT_NE(page->find("Tom &amp;amp; Jerry&#39;s &quot;quote&quot; &lt;/summary&gt;"),
+                  std::string::npos);
+    }
+    EXPECT_NE(diffPage.find("<title>norvex diff a&lt;b&gt;&#39;&amp;.outline c.outline</title>"),
+              std::string::npos);
+    EXPECT_NE(diffPage.find("<del>owned</del>"), std::string::npos);
+    EXPECT_NE(diffPage.find("<li>property &lt;b&gt;name: <del>&quot;&lt;i&gt;value&quot;</del>"),
+              std::string::npos);
+    EXPECT_NE(mergePage.find("<div class=\"version1\">&lt;script&gt;document.title=&#39;<del>pwned"
+                             "</del>&#39;&lt;/script&gt;</div>"),
+              std::string::npos);
+}
+
+TEST_F(HtmlReport, APageThatCannotBeWrittenFailsWithOneLineAndLeavesNoPart) {
+    std::filesystem::create_directory(folder_.File("folder.html"));
+    CommandResult result =
+        RunNorvex(folder_.Path(), "diff base.outline version1.outline --html folder.html");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, "norvex: cannot write the report folder.html: it is not a plain file\n");
+    EXPECT_TRUE(std::filesystem::is_directory(folder_.File("folder.html")));
+
+    result = RunNorvex(folder_.Path(), "diff base.outline version1.outline --html none/p.html");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, "norvex: cannot write the report none/p.html\n");
+
+    // The merge is made and kept (its output is complete); the missing page is the trouble.
+    result = RunNorvex(folder_.Path(),
+                       "merge base.outline version1.outline version2.outline -o m.outline "
+                       "--html none/m.html");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, "norvex: cannot write the report none/m.html\n");
+    EXPECT_TRUE(std::filesystem::exists(folder_.File("m.outline")));
+
+    // An old page stays whole when the next one cannot replace it, and nothing is left beside.
+    RunNorvex(folder_.Path(), "diff base.outline version1.outline --html keep.html");
+    std::string kept = Page("keep.html");
+    result = RunNorvex(folder_.Path(), "diff base.outline missing.outline --html keep.html");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(Page("keep.html"), kept);
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.Path())) {
+        EXPECT_EQ(entry.path().filename().string().find("~"), std::string::npos)
+            << entry.path();
+    }
+}
+
+TEST_F(HtmlReport, LargeUnchangedPartsAreFoldedIntoCounts) {
+    // 60 procedures of 400 statements: past the size below which every item is on the page.
+    // One statement of procedure 30 changes; procedure 31 has a run of 1,000 statements.
+    auto outline = [](const std::string& changed) {
+        std::string text = "OUTLINE 1\n1 \"App\"\n";
+        for (int procedure = 1; procedure <= 60; ++procedure) {
+            text += "  4 \"Proc" + std::to_string(procedure) + "\"\n";
+            int statements = procedure == 31 ? 1000 : 400;
+            for (int k = 1; k <= statements; ++k) {
+                std::string line = "Loc:Counter" + std::to_string(procedure) + " += " + std::to_string(k);
+                if ((procedure == 30 || procedure == 31) && k == 200) line += changed;
+                text += "    9 \"" + line + "\"\n";
+            }
+        }
+        return text;
+    };
+    WriteWhole(folder_.File("big-old.outline"), outline(""));
+    WriteWhole(folder_.File("big-new.outline"), outline(" ! changed"));
+    CommandResult result =
+        RunNorvex(folder_.Path(), "diff big-old.outline big-new.outline --html big.html");
+    ASSERT_EQ(result.status, 1) << result.err;
+    std::string page = Page("big.html");
+    EXPECT_EQ(CountOf(page, " stop\""), 2u);
+    EXPECT_NE(page.find("Loc:Counter30 += 200<ins> ! changed</ins>"), std::string::npos);
+    // Each untouched procedure is one folded row and its count; procedure 30 shows its 400.
+    EXPECT_EQ(CountOf(page, ">400 unchanged items<"), 58u);
+    EXPECT_NE(page.find(">Loc:Counter30 += 1<"), std::string::npos);
+    // In procedure 31 the run of 199 before the change is shown, the 800 after it summarized.
+    EXPECT_NE(page.find(">794 unchanged items<"), std::string::npos);
+    EXPECT_NE(page.find(">Loc:Counter31 += 1000<"), std::string::npos);
+    EXPECT_EQ(page.find(">Loc:Counter31 += 500<"), std::string::npos);
+    EXPECT_LT(page.size(), 400u * 1000u);
+
+    // The merge page folds the same way: a clean merge of the big outline is a small page.
+    result = RunNorvex(folder_.Path(),
+                       "merge big-old.outline big-new.outline big-old.outline -o m.outline --html m.html");
+    ASSERT_EQ(result.status, 0) << result.err;
+    page = Page("m.html");
+    EXPECT_NE(page.find("The merge is clean."), std::string::npos);
+    EXPECT_EQ(CountOf(page, ">400 items<"), 59u);
+    EXPECT_LT(page.size(), 100u * 1000u);
+}
