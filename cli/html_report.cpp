@@ -106,11 +106,11 @@ private:
 // A cell: the item's type, then its text (already HTML).
 std::string Cell(const char* side, const std::string& typeName, const std::string& textHtml) {
     return std::string("<span class=\"cell ") + side + "\"><span class=\"type\">" +
-           EscapeHtml(typeName) + "</span>" + textHtml + "</span>";
+           EscapeHtml(typeName) + "</span> " + textHtml + "</span>";
 }
 
 std::string Badge(const std::string& text) {
-    return "<span class=\"badge\">" + EscapeHtml(text) + "</span>";
+    return " <span class=\"badge\">" + EscapeHtml(text) + "</span>";
 }
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
