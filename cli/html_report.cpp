@@ -21,9 +21,6 @@
 
 namespace {
 
-// Up to this many items in the two outlines together, a subtree without changes is on the page
-// item by item (folded); above it such a subtree is its own row and "N unchanged items".
-constexpr long kLargestWholePage = 20000;
 constexpr int32_t kCommentItemType = 188;
 constexpr int32_t kViewOnlyIgnoredType = 402;
 // The types that the comparison always passes over: they are shown, marked as not compared.
@@ -328,6 +325,10 @@ private:
                changedBelowNew_.count(row.newItem) == 0;
     }
 
+    size_t QuietRunLimit() const {
+        return wholePage_ ? static_cast<size_t>(kLargestShownUnchanged) : 2 * kContextRows + 1;
+    }
+
     // A run of more quiet siblings than the page shows keeps kContextRows at either end.
     std::vector<Row> SummarizeRuns(std::vector<Row> rows) const {
         std::vector<Row> kept;
@@ -335,7 +336,7 @@ private:
         while (k < rows.size()) {
             size_t end = k;
             while (end < rows.size() && IsQuiet(rows[end])) ++end;
-            if (end - k > static_cast<size_t>(kLargestShownUnchanged)) {
+            if (end - k > QuietRunLimit()) {
                 kept.insert(kept.end(), rows.begin() + static_cast<long>(k),
                             rows.begin() + static_cast<long>(k + kContextRows));
                 long hidden = 0;
@@ -424,10 +425,7 @@ private:
             bool changedBelow = changedBelowOld_.count(row.oldItem) != 0 ||
                                 changedBelowNew_.count(row.newItem) != 0 ||
                                 row.newItem == GetRootItem(newOutline);
-            if (!changedBelow && !wholePage_) {
-                long hidden = CountVisibleBelow(newOutline, row.newItem, kNoLimit);
-                return {SummaryRow(Plural(hidden, "unchanged item"))};
-            }
+            if (!changedBelow && !wholePage_) return {};  // the row gives their count
             if (!changedBelow && CountVisibleBelow(newOutline, row.newItem, limit) > limit) {
                 return {SummaryRow(Plural(CountVisibleBelow(newOutline, row.newItem, kNoLimit),
                                                 "unchanged item"))};
@@ -498,6 +496,10 @@ private:
             shown.open = changedBelowOld_.count(row.oldItem) != 0 ||
                          changedBelowNew_.count(row.newItem) != 0 ||
                          row.newItem == GetRootItem(newOutline);
+            if (!wholePage_ && !hasChildren && HasVisibleChildren(newOutline, row.newItem)) {
+                badges += Badge(Plural(CountVisibleBelow(newOutline, row.newItem, kNoLimit),
+                                       "unchanged item") + " below");
+            }
             shown.contentHtml = Cell("old", oldType, oldHtml) + Cell("new", newType, newHtml + badges);
             break;
         }
@@ -821,7 +823,8 @@ private:
         };
         // The top item always lists its children, so a page is never a single row.
         bool noted = notedBelow_.count(item) != 0 || item == GetRootItem(outline);
-        if (!noted && (!wholePage_ || CountVisibleBelow(outline, item, limit) > limit)) {
+        if (!noted && !wholePage_) return frame;  // the row gives their count
+        if (!noted && CountVisibleBelow(outline, item, limit) > limit) {
             summarize(Plural(CountVisibleBelow(outline, item, kNoLimit), "item"));
             return frame;
         }
@@ -839,7 +842,9 @@ private:
         while (k < children.size()) {
             size_t end = k;
             while (end < children.size() && quiet(children[end])) ++end;
-            if (end - k > static_cast<size_t>(kLargestShownUnchanged)) {
+            size_t runLimit = wholePage_ ? static_cast<size_t>(kLargestShownUnchanged)
+                                         : 2 * kContextRows + 1;
+            if (end - k > runLimit) {
                 keep(k, k + kContextRows);
                 long hidden = 0;
                 for (size_t m = k + kContextRows; m < end - kContextRows; ++m) {
@@ -861,7 +866,11 @@ private:
         std::string type = types_.Of(GetItemType(outline, item));
         auto found = noteOf_.find(item);
         if (found == noteOf_.end()) {
-            row->contentHtml = Cell("merged", type, EscapeHtml(StoredText(outline, item)));
+            std::string count;
+            if (!wholePage_ && !row->hasChildren && HasVisibleChildren(outline, item)) {
+                count = Badge(Plural(CountVisibleBelow(outline, item, kNoLimit), "item") + " below");
+            }
+            row->contentHtml = Cell("merged", type, EscapeHtml(StoredText(outline, item)) + count);
             return;
         }
         const Note& note = notes_[found->second];

@@ -12,12 +12,15 @@
 
 #include "runtime/brimrt63.h"
 
-// A subtree without any change (or, on the merge page, without any comment) of more items than
-// this is shown as one row "N unchanged items" instead of item by item, and so is the middle of
-// a run of more unchanged siblings than this. Below the limit everything is on the page, folded:
-// an outline of a few thousand items reads whole, one of a million stays a page of its changes.
+// Up to this many items in the outlines together, every item is on the page: a subtree
+// without any change (on the merge page, without any comment) is folded, and only one of more
+// than kLargestShownUnchanged items, or the middle of a run of more unchanged siblings than
+// that, becomes one row "N unchanged items". Past it the page shows the changes in their
+// context, as a diff does: an unchanged subtree is one row with the count of the items below
+// it, and a run of unchanged siblings keeps kContextRows at either end of a count. A page of
+// a hundred thousand items so stays a page of its changes.
+constexpr long kLargestWholePage = 20000;
 constexpr long kLargestShownUnchanged = 400;
-// The unchanged siblings kept at either end of a summarized run, as context of a change.
 constexpr size_t kContextRows = 3;
 
 struct DiffPageInput {
