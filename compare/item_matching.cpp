@@ -271,6 +271,258 @@ bool TextsEqual(const PairingSide& first, const PairingSide& second, int32_t i, 
     return lstrcmpW(first.texts[i], second.texts[j]) == 0;
 }
 
+// The position part of a cell's score as the greedy order sees it: ScaleDisplacement of the
+// cell's sum with the lowest bit cleared, where the texts-equal flag goes. It never rises as
+// the sum grows.
+int32_t OrderedPosition(int64_t limit, int64_t sum) {
+    return limit == 0 ? 0 : (ScaleDisplacement(limit, sum) & ~1);
+}
+
+// The largest sum in [from, most] whose ordered position is still at least that of from: the
+// sums that tie with from's cell or beat it form exactly [0, Reach]. A bisection, as the
+// position never rises with the sum.
+int64_t Reach(int64_t limit, int64_t from, int64_t most) {
+    int32_t value = OrderedPosition(limit, from);
+    if (OrderedPosition(limit, most) >= value) return most;
+    int64_t low = from, high = most;  // value holds at low, not at high
+    while (high - low > 1) {
+        int64_t middle = low + (high - low) / 2;
+        if (OrderedPosition(limit, middle) >= value) {
+            low = middle;
+        } else {
+            high = middle;
+        }
+    }
+    return low;
+}
+
+// The free candidates of one side, in candidate order, with their sums: the smallest sum of
+// the free ones, and the first free candidate whose sum is at most a bound, each in a number
+// of steps that grows with the logarithm of the count. A taken candidate counts as never
+// free again.
+class FreeCandidates {
+public:
+    static constexpr int64_t kTaken = INT64_MAX;
+    // Room that nodes needs for count candidates: fewer than 4 x count + 2 entries.
+    static uint64_t NodesFor(int32_t count) { return 2 * static_cast<uint64_t>(LeavesFor(count)); }
+
+    // Works on nodes, which Fill fills or an earlier object over the same nodes left.
+    FreeCandidates(int64_t* nodes, int32_t count) : nodes_(nodes), leaves_(LeavesFor(count)) {}
+    // Every candidate free, with sums[k] for candidate k (kTaken for one already taken).
+    void Fill(const int64_t* sums, int32_t count) {
+        for (int32_t k = 0; k < leaves_; ++k) nodes_[leaves_ + k] = k < count ? sums[k] : kTaken;
+        for (int32_t k = leaves_ - 1; k >= 1; --k) {
+            nodes_[k] = std::min(nodes_[2 * k], nodes_[2 * k + 1]);
+        }
+    }
+    bool Empty() const { return nodes_[1] == kTaken; }
+    int64_t Smallest() const { return nodes_[1]; }
+    int64_t SumOf(int32_t k) const { return nodes_[leaves_ + k]; }
+    // The first free candidate with a sum of at most bound, -1 when there is none.
+    int32_t FirstAtMost(int64_t bound) const {
+        if (nodes_[1] > bound) return -1;
+        int32_t node = 1;
+        while (node < leaves_) node = nodes_[2 * node] <= bound ? 2 * node : 2 * node + 1;
+        return node - leaves_;
+    }
+    void Take(int32_t k) {
+        int32_t node = leaves_ + k;
+        nodes_[node] = kTaken;
+        for (node /= 2; node >= 1; node /= 2) {
+            nodes_[node] = std::min(nodes_[2 * node], nodes_[2 * node + 1]);
+        }
+    }
+
+private:
+    static int32_t LeavesFor(int32_t count) {
+        int32_t leaves = 1;
+        while (leaves < count) leaves *= 2;
+        return leaves;
+    }
+    int64_t* nodes_;
+    int32_t leaves_;
+};
+
+// The first cell of the greedy order among the free candidates of a row set and a column
+// set: the best ordered position belongs to the smallest row sum with the smallest column
+// sum; every cell that ties with it has a sum of at most reach; of those the first row in
+// candidate order, and in that row the first column. Answers false when a set is empty.
+struct GreedyCell {
+    int32_t position;  // ordered position of the cell
+    int32_t row;       // within the row set
+    int32_t column;    // within the column set
+};
+
+bool FirstFreeCell(const FreeCandidates& rows, const FreeCandidates& columns, int64_t limit,
+                   int64_t mostSum, GreedyCell* cell) {
+    if (rows.Empty() || columns.Empty()) return false;
+    int64_t smallest = rows.Smallest() + columns.Smallest();
+    int64_t reach = Reach(limit, smallest, mostSum);
+    cell->position = OrderedPosition(limit, smallest);
+    cell->row = rows.FirstAtMost(reach - columns.Smallest());
+    cell->column = columns.FirstAtMost(reach - rows.SumOf(cell->row));
+    return true;
+}
+
+// One text group that has free candidates on both sides, in the pass over equal texts: its
+// rows and columns in candidate order, with their own free sets.
+struct EqualTextRun {
+    int32_t rowStart, rowCount;        // into the rows sorted by group
+    int32_t columnStart, columnCount;  // into the columns sorted by group
+    int64_t* rowNodes;
+    int64_t* columnNodes;
+};
+
+// An entry of the queue of runs: a run's first free cell, ordered as the greedy order orders
+// cells (better position first, then the lower row; two runs never share a row).
+struct RunEntry {
+    int32_t position;
+    int32_t row;  // candidate index of the cell's row, for the order
+    int32_t run;
+    GreedyCell cell;
+};
+
+bool RunEntryAfter(const RunEntry& left, const RunEntry& right) {
+    if (left.position != right.position) return left.position < right.position;
+    return left.row > right.row;
+}
+
+// The greedy pairing of one type without its score matrix, where the sections hold no item
+// that stands in for a candidate's own position (no ignored item takes part). A cell's score
+// is then its texts-equal bonus plus the ordered position of rowSum + columnSum, with the
+// flag in the lowest bit; the bonus is larger than any position, and no position is negative
+// (the caller checked the cell with the largest sum). So the rounds, which take the cells in
+// the order (score descending, row, column) while both their row and column are free, first
+// take every cell of equal texts, group by group, and only then the others:
+// - Among the free cells of equal texts, the next one the rounds take is the best of the
+//   groups' first free cells (FirstFreeCell): one row and one column belong to one group, so
+//   taking a cell changes only its own group's first free cell, and a queue of the groups
+//   answers the best one. Cells of equal texts are always paired: they beat the threshold.
+// - Once no group has a free row and a free column, no free cell has equal texts, and the
+//   next cell is FirstFreeCell of all free rows and columns. When its score is at or below
+//   the threshold, every later round's is too: those rounds only mark their candidates
+//   unpaired, as settling the leftovers does.
+// Answers false, having paired nothing, when its scratch memory is refused.
+bool PairWithoutMatrix(PairingSide& first, PairingSide& second, const PairingRules& rules,
+                       const TextGroupsOf& groups, const int64_t* rowSums,
+                       const int64_t* columnSums, int64_t limit, int64_t mostSum) {
+    int32_t rows = first.candidateCount;
+    int32_t columns = second.candidateCount;
+    int32_t runLimit = std::min(rows, columns);
+    uint64_t *rowKeys = nullptr, *columnKeys = nullptr;
+    EqualTextRun* runs = nullptr;
+    RunEntry* queue = nullptr;
+    int64_t *rowNodes = nullptr, *columnNodes = nullptr, *runRowSums = nullptr,
+            *runColumnSums = nullptr;
+    bool *rowTaken = nullptr, *columnTaken = nullptr;
+    ScratchLayout layout;
+    layout.Reserve(&rowKeys, static_cast<uint64_t>(rows));
+    layout.Reserve(&columnKeys, static_cast<uint64_t>(columns));
+    layout.Reserve(&runs, static_cast<uint64_t>(runLimit));
+    layout.Reserve(&queue, static_cast<uint64_t>(runLimit));
+    layout.Reserve(&rowNodes, 4 * static_cast<uint64_t>(rows) + 2);
+    layout.Reserve(&columnNodes, 4 * static_cast<uint64_t>(columns) + 2);
+    layout.Reserve(&runRowSums, static_cast<uint64_t>(rows));
+    layout.Reserve(&runColumnSums, static_cast<uint64_t>(columns));
+    layout.Reserve(&rowTaken, static_cast<uint64_t>(rows));
+    layout.Reserve(&columnTaken, static_cast<uint64_t>(columns));
+    void* block = layout.Allocate();
+    if (block == nullptr) return false;
+    std::fill(rowTaken, rowTaken + rows, false);
+    std::fill(columnTaken, columnTaken + columns, false);
+    int32_t rounds = runLimit;
+    int32_t taken = 0;
+    auto take = [&](int32_t a, int32_t b, WCHAR status) {
+        rowTaken[a] = true;
+        columnTaken[b] = true;
+        ++taken;
+        Pair(first, second, first.candidates[a], second.candidates[b], status);
+    };
+
+    // Equal texts. The candidates sorted by (group, candidate index) put each group's rows,
+    // and columns, together in candidate order.
+    for (int32_t a = 0; a < rows; ++a) {
+        rowKeys[a] = static_cast<uint64_t>(groups.first[first.candidates[a]]) << 32 |
+                     static_cast<uint32_t>(a);
+    }
+    for (int32_t b = 0; b < columns; ++b) {
+        columnKeys[b] = static_cast<uint64_t>(groups.second[second.candidates[b]]) << 32 |
+                        static_cast<uint32_t>(b);
+    }
+    std::sort(rowKeys, rowKeys + rows);
+    std::sort(columnKeys, columnKeys + columns);
+    for (int32_t a = 0; a < rows; ++a) runRowSums[a] = rowSums[static_cast<uint32_t>(rowKeys[a])];
+    for (int32_t b = 0; b < columns; ++b) {
+        runColumnSums[b] = columnSums[static_cast<uint32_t>(columnKeys[b])];
+    }
+    int32_t runCount = 0, queued = 0;
+    int64_t *rowPlace = rowNodes, *columnPlace = columnNodes;
+    for (int32_t a = 0, b = 0; a < rows && b < columns;) {
+        uint64_t rowGroup = rowKeys[a] >> 32, columnGroup = columnKeys[b] >> 32;
+        int32_t rowEnd = a, columnEnd = b;
+        while (rowEnd < rows && rowKeys[rowEnd] >> 32 == rowGroup) ++rowEnd;
+        while (columnEnd < columns && columnKeys[columnEnd] >> 32 == columnGroup) ++columnEnd;
+        if (rowGroup == columnGroup) {
+            EqualTextRun& run = runs[runCount];
+            run = {a, rowEnd - a, b, columnEnd - b, rowPlace, columnPlace};
+            rowPlace += FreeCandidates::NodesFor(run.rowCount);
+            columnPlace += FreeCandidates::NodesFor(run.columnCount);
+            FreeCandidates runRows(run.rowNodes, run.rowCount);
+            FreeCandidates runColumns(run.columnNodes, run.columnCount);
+            runRows.Fill(runRowSums + a, run.rowCount);
+            runColumns.Fill(runColumnSums + b, run.columnCount);
+            RunEntry entry = {0, 0, runCount, {}};
+            FirstFreeCell(runRows, runColumns, limit, mostSum, &entry.cell);
+            entry.position = entry.cell.position;
+            entry.row = static_cast<int32_t>(rowKeys[a + entry.cell.row]);
+            queue[queued++] = entry;
+            ++runCount;
+        }
+        if (rowGroup <= columnGroup) a = rowEnd;
+        if (columnGroup <= rowGroup) b = columnEnd;
+    }
+    std::make_heap(queue, queue + queued, RunEntryAfter);
+    while (queued > 0) {
+        std::pop_heap(queue, queue + queued, RunEntryAfter);
+        RunEntry entry = queue[--queued];
+        EqualTextRun& run = runs[entry.run];
+        FreeCandidates runRows(run.rowNodes, run.rowCount);
+        FreeCandidates runColumns(run.columnNodes, run.columnCount);
+        take(static_cast<int32_t>(rowKeys[run.rowStart + entry.cell.row]),
+             static_cast<int32_t>(columnKeys[run.columnStart + entry.cell.column]), kStatusEqual);
+        runRows.Take(entry.cell.row);
+        runColumns.Take(entry.cell.column);
+        if (FirstFreeCell(runRows, runColumns, limit, mostSum, &entry.cell)) {
+            entry.position = entry.cell.position;
+            entry.row = static_cast<int32_t>(rowKeys[run.rowStart + entry.cell.row]);
+            queue[queued++] = entry;
+            std::push_heap(queue, queue + queued, RunEntryAfter);
+        }
+    }
+
+    // Different texts, over every row and column still free.
+    for (int32_t a = 0; a < rows; ++a) runRowSums[a] = rowTaken[a] ? FreeCandidates::kTaken : rowSums[a];
+    for (int32_t b = 0; b < columns; ++b) {
+        runColumnSums[b] = columnTaken[b] ? FreeCandidates::kTaken : columnSums[b];
+    }
+    FreeCandidates freeRows(rowNodes, rows);
+    FreeCandidates freeColumns(columnNodes, columns);
+    freeRows.Fill(runRowSums, rows);
+    freeColumns.Fill(runColumnSums, columns);
+    GreedyCell cell;
+    while (taken < rounds && FirstFreeCell(freeRows, freeColumns, limit, mostSum, &cell)) {
+        bool belowThreshold = rules.unsignedThreshold
+                                  ? static_cast<uint32_t>(cell.position) <= kPairingThreshold
+                                  : cell.position <= kPairingThreshold;
+        if (belowThreshold) break;
+        take(cell.row, cell.column, kStatusChanged);
+        freeRows.Take(cell.row);
+        freeColumns.Take(cell.column);
+    }
+    CheckedFree(block);
+    return true;
+}
+
 void PairByScoreInOnePass(PairingSide& first, PairingSide& second, int32_t type,
                           const PairingRules& rules, const TextGroupsOf& groups) {
     // 1.
@@ -279,29 +531,18 @@ void PairByScoreInOnePass(PairingSide& first, PairingSide& second, int32_t type,
     uint64_t cells = static_cast<uint64_t>(rows) * static_cast<uint64_t>(columns);
     // 2.
     if (cells != 0 && g_itemTypeTable.MatchBySimilarity(type)) {
-        void* block = nullptr;
-        uint64_t* keys = nullptr;
-        char* sortScratch = nullptr;
         int64_t *rowSums = nullptr, *columnSums = nullptr;
         int64_t *firstPrefix = nullptr, *secondPrefix = nullptr;
         int32_t *firstSorted = nullptr, *secondSorted = nullptr;
-        bool *rowTaken = nullptr, *columnTaken = nullptr;
-        if (cells <= UINT32_MAX) {
-            ScratchLayout layout;
-            layout.Reserve(&keys, cells);
-            layout.Reserve(&sortScratch, CellSortScratchBytes(static_cast<uint32_t>(cells)));
-            layout.Reserve(&rowSums, static_cast<uint64_t>(rows));
-            layout.Reserve(&columnSums, static_cast<uint64_t>(columns));
-            layout.Reserve(&firstPrefix, static_cast<uint64_t>(first.count) + 1);
-            layout.Reserve(&secondPrefix, static_cast<uint64_t>(second.count) + 1);
-            layout.Reserve(&firstSorted, static_cast<uint64_t>(first.count) + 1);
-            layout.Reserve(&secondSorted, static_cast<uint64_t>(second.count) + 1);
-            layout.Reserve(&rowTaken, static_cast<uint64_t>(rows));
-            layout.Reserve(&columnTaken, static_cast<uint64_t>(columns));
-            block = layout.Allocate();
-        }
-        if (block == nullptr) {
-            // The step by step pairing needs a quarter of this memory and pairs alike.
+        ScratchLayout sumLayout;
+        sumLayout.Reserve(&rowSums, static_cast<uint64_t>(rows));
+        sumLayout.Reserve(&columnSums, static_cast<uint64_t>(columns));
+        sumLayout.Reserve(&firstPrefix, static_cast<uint64_t>(first.count) + 1);
+        sumLayout.Reserve(&secondPrefix, static_cast<uint64_t>(second.count) + 1);
+        sumLayout.Reserve(&firstSorted, static_cast<uint64_t>(first.count) + 1);
+        sumLayout.Reserve(&secondSorted, static_cast<uint64_t>(second.count) + 1);
+        void* sumBlock = sumLayout.Allocate();
+        if (sumBlock == nullptr) {
             PairByScoreReference(first, second, type, rules);
             return;
         }
@@ -315,16 +556,48 @@ void PairByScoreInOnePass(PairingSide& first, PairingSide& second, int32_t type,
         PartnerPositions secondPartners = {secondSorted, secondPrefix, 0, 0};
         CollectPartnerPositions(first, second, firstPartners);
         CollectPartnerPositions(second, first, secondPartners);
+        int64_t mostRow = 0, mostColumn = 0;
         for (int32_t a = 0; a < rows; ++a) {
             rowSums[a] = PartnerDisplacement(secondPartners, first.positions[first.candidates[a]]);
-            rowTaken[a] = false;
+            mostRow = std::max(mostRow, rowSums[a]);
         }
         for (int32_t b = 0; b < columns; ++b) {
             columnSums[b] =
                 PartnerDisplacement(firstPartners, second.positions[second.candidates[b]]);
-            columnTaken[b] = false;
+            mostColumn = std::max(mostColumn, columnSums[b]);
         }
         int64_t limit = 2 * static_cast<int64_t>(first.count) * second.count;
+        // Without items standing in for the candidates' own positions, and with no negative
+        // score (the cell of the two largest sums has the lowest position), the rounds can be
+        // found without the matrix.
+        if (groups.first != nullptr && firstPartners.ownCount == 0 &&
+            secondPartners.ownCount == 0 && OrderedPosition(limit, mostRow + mostColumn) >= 0 &&
+            PairWithoutMatrix(first, second, rules, groups, rowSums, columnSums, limit,
+                              mostRow + mostColumn)) {
+            CheckedFree(sumBlock);
+            SettleLeftovers(first, second, rules);
+            return;
+        }
+        void* block = nullptr;
+        uint64_t* keys = nullptr;
+        char* sortScratch = nullptr;
+        bool *rowTaken = nullptr, *columnTaken = nullptr;
+        if (cells <= UINT32_MAX) {
+            ScratchLayout layout;
+            layout.Reserve(&keys, cells);
+            layout.Reserve(&sortScratch, CellSortScratchBytes(static_cast<uint32_t>(cells)));
+            layout.Reserve(&rowTaken, static_cast<uint64_t>(rows));
+            layout.Reserve(&columnTaken, static_cast<uint64_t>(columns));
+            block = layout.Allocate();
+        }
+        if (block == nullptr) {
+            // The step by step pairing needs a quarter of this memory and pairs alike.
+            CheckedFree(sumBlock);
+            PairByScoreReference(first, second, type, rules);
+            return;
+        }
+        std::fill(rowTaken, rowTaken + rows, false);
+        std::fill(columnTaken, columnTaken + columns, false);
         bool anyNegative = false;
         uint32_t index = 0;
         for (int32_t a = 0; a < rows; ++a) {
@@ -358,6 +631,7 @@ void PairByScoreInOnePass(PairingSide& first, PairingSide& second, int32_t type,
             // value, and the rounds no longer pair distinct candidates in score order: only
             // the rounds themselves give their result.
             CheckedFree(block);
+            CheckedFree(sumBlock);
             PairByScoreReference(first, second, type, rules);
             return;
         }
@@ -368,8 +642,8 @@ void PairByScoreInOnePass(PairingSide& first, PairingSide& second, int32_t type,
         //    cell before it had a taken row or column when visited, and taken stays taken, so
         //    it is the first free cell of the whole order: the cell of the same round. (Taken
         //    cells can never win a round: no score is negative, as checked above, and used
-        //    ones are below kUsedCellOffset.) A cell at or below the threshold takes its row and column
-        //    too, as a round does; from there on every cell is as low, so the rest of the
+        //    ones are below kUsedCellOffset.) A cell at or below the threshold takes its row
+        //    and column too, as a round does; from there on every cell is as low, so the rest of the
         //    rounds only mark their candidates unpaired, which step 3 would do as well.
         SortCellKeys(keys, static_cast<uint32_t>(cells), sortScratch);
         int32_t rounds = rows < columns ? rows : columns;
@@ -396,6 +670,7 @@ void PairByScoreInOnePass(PairingSide& first, PairingSide& second, int32_t type,
             }
         }
         CheckedFree(block);
+        CheckedFree(sumBlock);
     }
     // 3.
     SettleLeftovers(first, second, rules);

@@ -212,6 +212,40 @@ TEST(PairingEngines, AgreeOnHugeSectionsUpToThePairingThreshold) {
     }
 }
 
+TEST(PairingEngines, AgreeWithoutIgnoredItemsOnSectionsPastTheFirstFormula) {
+    // Thousands of items and none ignored: the pairs are found without a score matrix, under
+    // the second formula, whose rounding makes whole runs of sums tie. Most items pair by
+    // their unique texts, some of them moved far, so that the candidates' sums differ; the
+    // edited ones share a few texts, so that equal texts compete across several groups.
+    for (uint32_t seed = 1; seed <= (kLargeSections + 9) / 10; ++seed) {
+        std::mt19937 random(seed);
+        int count = 8400 + static_cast<int>(random() % 1000);
+        SectionShape first;
+        for (int k = 0; k < count; ++k) {
+            std::string text = "line " + std::to_string(k);
+            first.types.push_back(kTypes[random() % 4]);
+            first.texts.push_back(std::u16string(text.begin(), text.end()));
+            first.status.push_back(kStatusUnresolved);
+        }
+        SectionShape second = first;
+        for (int k = 0; k < 300; ++k) {
+            size_t from = random() % second.texts.size(), to = random() % second.texts.size();
+            std::swap(second.texts[from], second.texts[to]);
+            std::swap(second.types[from], second.types[to]);
+        }
+        for (int k = 0; k < 30; ++k) {
+            SectionShape& side = k % 2 == 0 ? first : second;
+            // Near the middle a candidate's sum hardly changes from one place to the next,
+            // so that neighbours tie after the rounding.
+            size_t at = seed % 2 == 0 ? side.texts.size() / 2 - 100 + random() % 200
+                                      : random() % side.texts.size();
+            side.types[at] = 9;
+            side.texts[at] = kTexts[random() % 3];
+        }
+        if (!ExpectEnginesAgree(first, second, seed)) return;
+    }
+}
+
 TEST(PairingEngines, AgreeWhereAShortSectionFacesAVeryLongMostlyIgnoredOne) {
     // Two statements against 20,000 items, nearly all ignored: the sum passes the first
     // formula's base, so scores go negative, and the rounds take cells in their own way.
