@@ -46,7 +46,9 @@ OutlineHandle BRIMRT_API OpenOutline(const WCHAR* path);
 /* Releases the outline; its items become stale. */
 void BRIMRT_API CloseOutline(OutlineHandle outline);
 /* Writes the outline canonically to path: into a temporary file beside it, then renamed
- * over it. Nonzero on success; on failure the file at path is as it was. */
+ * over it. Nonzero on success; on failure the file at path is as it was. Answers 0 too once
+ * any operation has run out of memory since the outline was opened: the caller may have acted
+ * on an answer that the shortage made, so what it built is not written as complete. */
 int32_t BRIMRT_API SaveOutline(OutlineHandle outline, const WCHAR* path);
 /* The reason the last OpenOutline failed, as "path:line:column: expected ..., found ...",
  * copied into buffer (cut to bufferSize - 1 characters and terminated). Answers its full
@@ -102,13 +104,15 @@ ItemHandle BRIMRT_API CopyItem(OutlineHandle source, ItemHandle item, OutlineHan
 /* OUTLINE_LIST_ATTRIBUTES or OUTLINE_LIST_STRINGS; 0 for any other kind. */
 ListHandle BRIMRT_API CreateList(int32_t kind);
 void BRIMRT_API DestroyList(ListHandle list);
-/* Fills an attribute list with the item's attributes in their order; answers their number. */
+/* Fills an attribute list with the item's attributes in their order; answers their number,
+ * also when memory ran out while filling it: the elements it could not keep then answer 0. */
 int32_t BRIMRT_API ListItemAttributes(OutlineHandle outline, ItemHandle item, ListHandle list);
 /* The element at index of an attribute list; 0 for a bad list or index. An element is the
  * attribute's id itself, so GetAttributeId reads it even after the list is destroyed. */
 int32_t BRIMRT_API GetListElement(ListHandle list, ListElement* element, int32_t index);
 int32_t BRIMRT_API GetAttributeId(ListElement element, uint32_t* id);
-/* Fills a string list with the names of the item's named properties in their order. */
+/* Fills a string list with the names of the item's named properties in their order; answers
+ * their number, also when memory ran out (the names it could not keep then answer 0). */
 int32_t BRIMRT_API ListNamedProperties(OutlineHandle outline, ItemHandle item, ListHandle list);
 int32_t BRIMRT_API GetListString(ListHandle list, StringHandle* string, int32_t index);
 

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "runtime/outline_writer.h"
+#include "runtime/runtime_tables.h"
 
 namespace brimrt {
 
@@ -101,6 +102,7 @@ bool SaveOutlineFile(const OutlineStore& store, const WCHAR* path) {
     try {
         written = WriteOutline(store, &sink);
     } catch (const std::bad_alloc&) {
+        ++g_memoryShortages;
         written = false;
     }
     written = written && fflush(opened) == 0;

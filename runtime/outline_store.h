@@ -124,6 +124,9 @@ public:
     // Bytes held for this outline: records, texts, contents and the handle table.
     size_t MemoryBytes() const;
 
+    // The runtime's count of memory shortages when the outline was opened (runtime_tables.h).
+    uint64_t shortagesWhenOpened = 0;
+
 private:
     struct HandleRun {
         uint32_t firstHandle;

@@ -27,12 +27,13 @@ using brimrt::WideText;
 namespace {
 
 // Runs body and answers its result, or the empty result (0, null, nothing) when memory ran
-// out on the way.
+// out on the way; the shortage is counted, so that no outline open now is saved afterwards.
 template <typename Body>
 auto RunGuarded(Body body) -> decltype(body()) {
     try {
         return body();
     } catch (const std::bad_alloc&) {
+        ++brimrt::g_memoryShortages;
         return decltype(body())();
     }
 }
@@ -108,10 +109,17 @@ OutlineHandle BRIMRT_API OpenOutline(const WCHAR* path) {
             return 0;
         }
         store->AddHandleRun(0, first + 1, count);
+        store->shortagesWhenOpened = brimrt::g_memoryShortages;
         brimrt::g_outlines.emplace(first, std::move(store));
         return first;
     } catch (const std::bad_alloc&) {
-        SetOpenError(path, ": not enough memory to load it");
+        ++brimrt::g_memoryShortages;
+        // The reason itself needs memory: without it the reason stays empty.
+        try {
+            SetOpenError(path, ": not enough memory to load it");
+        } catch (const std::bad_alloc&) {
+            brimrt::g_lastOpenError.clear();
+        }
         return 0;
     }
 }
@@ -121,6 +129,10 @@ void BRIMRT_API CloseOutline(OutlineHandle outline) { brimrt::g_outlines.erase(o
 int32_t BRIMRT_API SaveOutline(OutlineHandle outline, const WCHAR* path) {
     OutlineStore* store = brimrt::FindOutline(outline);
     if (store == nullptr || path == nullptr || path[0] == 0) return 0;
+    // Memory ran out in some operation since the outline was opened: its caller may have built
+    // on an answer the shortage made (an empty text, a short list, a refusal that looked like a
+    // read-only item's), so the outline is not written as if it were complete.
+    if (store->shortagesWhenOpened != brimrt::g_memoryShortages) return 0;
     return RunGuarded([&]() -> int32_t { return brimrt::SaveOutlineFile(*store, path) ? 1 : 0; });
 }
 
@@ -321,12 +333,19 @@ int32_t BRIMRT_API ListItemAttributes(OutlineHandle outline, ItemHandle item, Li
     target->ids.clear();
     FoundItem found = FindItem(outline, item);
     if (!found || found.record().contents == nullptr) return 0;
-    return RunGuarded([&]() -> int32_t {
-        for (const ContentEntry& entry : *found.record().contents) {
+    // The number is answered even when the list could not hold them all, so that a shortage
+    // shows as elements that answer 0, never as an item with fewer attributes.
+    const brimrt::ItemContents& contents = *found.record().contents;
+    int32_t count = static_cast<int32_t>(std::count_if(contents.begin(), contents.end(), [](const ContentEntry& entry) {
+        return entry.kind == ContentKind::kAttribute;
+    }));
+    RunGuarded([&]() -> bool {
+        for (const ContentEntry& entry : contents) {
             if (entry.kind == ContentKind::kAttribute) target->ids.push_back(entry.number);
         }
-        return static_cast<int32_t>(target->ids.size());
+        return true;
     });
+    return count;
 }
 
 int32_t BRIMRT_API GetListElement(ListHandle list, ListElement* element, int32_t index) {
@@ -350,12 +369,18 @@ int32_t BRIMRT_API ListNamedProperties(OutlineHandle outline, ItemHandle item, L
     target->names.clear();
     FoundItem found = FindItem(outline, item);
     if (!found || found.record().contents == nullptr) return 0;
-    return RunGuarded([&]() -> int32_t {
-        for (const ContentEntry& entry : *found.record().contents) {
+    // As for attributes: the number stands, the names that could not be kept answer 0.
+    const brimrt::ItemContents& contents = *found.record().contents;
+    int32_t count = static_cast<int32_t>(std::count_if(contents.begin(), contents.end(), [](const ContentEntry& entry) {
+        return entry.kind == ContentKind::kProperty;
+    }));
+    RunGuarded([&]() -> bool {
+        for (const ContentEntry& entry : contents) {
             if (entry.kind == ContentKind::kProperty) target->names.push_back(entry.name);
         }
-        return static_cast<int32_t>(target->names.size());
+        return true;
     });
+    return count;
 }
 
 int32_t BRIMRT_API GetListString(ListHandle list, StringHandle* string, int32_t index) {

@@ -9,6 +9,7 @@ std::unordered_map<uint32_t, std::unique_ptr<OutlineStore>> g_outlines;
 std::unordered_map<uint32_t, WideText> g_strings;
 std::unordered_map<uint32_t, RuntimeList> g_lists;
 WideText g_lastOpenError;
+uint64_t g_memoryShortages = 0;
 
 OutlineStore* FindOutline(uint32_t handle) {
     auto found = g_outlines.find(handle);

@@ -28,6 +28,9 @@ extern std::unordered_map<uint32_t, std::unique_ptr<OutlineStore>> g_outlines;
 extern std::unordered_map<uint32_t, WideText> g_strings;
 extern std::unordered_map<uint32_t, RuntimeList> g_lists;
 extern WideText g_lastOpenError;
+// Operations that ran out of memory since the process started. An outline records the count
+// when it is opened; SaveOutline refuses it once the count has moved.
+extern uint64_t g_memoryShortages;
 
 // The open outline with this handle, or null.
 OutlineStore* FindOutline(uint32_t handle);
