@@ -277,9 +277,11 @@ def main(arguments):
     if chromium is None:
         print("SKIPPED: chromium is not installed (./setup-machine installs it)")
         return browser.SKIP
-    name, norvex, examples, data, work = arguments
+    name = arguments[0]
+    norvex, examples, data, work = (os.path.abspath(path) for path in arguments[1:])
     os.makedirs(work, exist_ok=True)
-    scratch = tempfile.mkdtemp(prefix="norvex-html-", dir=work)
+    # A check works in the build's folder; the pictures are made away from where they go.
+    scratch = tempfile.mkdtemp(prefix="norvex-html-", dir=None if name == "pictures" else work)
     try:
         setup = Setup(norvex, examples, data, scratch)
         if name == "pictures":
