@@ -4,7 +4,8 @@
 // each side, every text edited, so that the whole section goes through the score matrix
 // (argument 1 the fast engine, 0 the reference). Then a build of one section of 100,000
 // statements with one in a hundred edited, under DIF_OPT_FDFM (no section limit), beside the
-// runtime's open of both of its files, the floor that a build cannot go below.
+// runtime's open of both of its files, the floor that a build cannot go below; and the same
+// section with every statement edited, which is paired without a score matrix.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -73,43 +74,49 @@ void BM_PairEditedSection(benchmark::State& state) {
     state.SetLabel(fast ? "fast" : "reference");
 }
 
-// The two outline files of the long section, written once.
+// The two outline files of the long section, written once, with every editStep-th statement
+// edited in the first file.
 struct SiblingFiles {
-    std::filesystem::path folder;
-    std::u16string first, second, compare;
-    ~SiblingFiles() {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
-};
-
-const SiblingFiles& GetSiblingFiles() {
-    static SiblingFiles files = [] {
-        SiblingFiles made;
-        made.folder = std::filesystem::temp_directory_path() /
-                      ("norvex-pairing-bench-" + std::to_string(getpid()));
-        std::filesystem::create_directories(made.folder);
-        std::ofstream first(made.folder / "first.outline", std::ios::binary);
-        std::ofstream second(made.folder / "second.outline", std::ios::binary);
-        for (std::ofstream* out : {&first, &second}) {
+    explicit SiblingFiles(int editStep) {
+        folder = std::filesystem::temp_directory_path() /
+                 ("norvex-pairing-bench-" + std::to_string(getpid()) + "-" +
+                  std::to_string(editStep));
+        std::filesystem::create_directories(folder);
+        std::ofstream firstFile(folder / "first.outline", std::ios::binary);
+        std::ofstream secondFile(folder / "second.outline", std::ios::binary);
+        for (std::ofstream* out : {&firstFile, &secondFile}) {
             *out << "OUTLINE 1\n1 \"Application bench\"\n  4 \"Procedure Long\"\n";
         }
         for (int line = 1; line <= 100000; ++line) {
             std::string text = "Line " + std::to_string(line) + ": total += " +
                                std::to_string(line % 977);
-            second << "    9 \"" << text << "\"\n";
-            first << "    9 \"" << text << (line % 100 == 0 ? " * rate" : "") << "\"\n";
+            secondFile << "    9 \"" << text << "\"\n";
+            firstFile << "    9 \"" << text << (line % editStep == 0 ? " * rate" : "") << "\"\n";
         }
-        made.first = (made.folder / "first.outline").u16string();
-        made.second = (made.folder / "second.outline").u16string();
-        made.compare = (made.folder / "result.cmp").u16string();
-        return made;
-    }();
-    return files;
+        first = (folder / "first.outline").u16string();
+        second = (folder / "second.outline").u16string();
+        compare = (folder / "result.cmp").u16string();
+    }
+    SiblingFiles(const SiblingFiles&) = delete;
+    SiblingFiles& operator=(const SiblingFiles&) = delete;
+    ~SiblingFiles() {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+
+    std::filesystem::path folder;
+    std::u16string first, second, compare;
+};
+
+const SiblingFiles& GetSiblingFiles(int editStep) {
+    static SiblingFiles onePercent(100);
+    static SiblingFiles everyOne(1);
+    return editStep == 1 ? everyOne : onePercent;
 }
 
+// Argument: 100 edits one statement in a hundred, 1 every statement.
 void BM_BuildLongSection(benchmark::State& state) {
-    const SiblingFiles& files = GetSiblingFiles();
+    const SiblingFiles& files = GetSiblingFiles(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         uint16_t status = DIF_Build(files.first.c_str(), files.second.c_str(),
                                     files.compare.c_str(), nullptr, 0, DIF_OPT_FDFM);
@@ -121,7 +128,7 @@ void BM_BuildLongSection(benchmark::State& state) {
 }
 
 void BM_OpenLongSectionFiles(benchmark::State& state) {
-    const SiblingFiles& files = GetSiblingFiles();
+    const SiblingFiles& files = GetSiblingFiles(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         for (const std::u16string* path : {&files.first, &files.second}) {
             OutlineHandle outline = OpenOutline(path->c_str());
@@ -137,7 +144,7 @@ void BM_OpenLongSectionFiles(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_PairEditedSection)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_BuildLongSection)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OpenLongSectionFiles)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildLongSection)->Arg(100)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenLongSectionFiles)->Arg(100)->Arg(1)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
