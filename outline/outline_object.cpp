@@ -255,10 +255,13 @@ bool COutline::LoadAttributes(ItemHandle item, AttributeSet& set) {
     for (int32_t k = 0; k < attributeCount; ++k) {
         ListElement element = 0;
         uint32_t id = 0;
-        GetListElement(attributeList_, &element, k);
-        GetAttributeId(element, &id);
         StringHandle value = 0;
-        GetItemAttribute(outline_, item, id, 0, &value);
+        // The runtime answers 0 for an element or a value of a listed attribute only when it
+        // ran out of memory: the set fails rather than lose the attribute.
+        if (GetListElement(attributeList_, &element, k) == 0 ||
+            GetAttributeId(element, &id) == 0 || GetItemAttribute(outline_, item, id, 0, &value) == 0) {
+            return false;
+        }
         WCHAR* copy = CopyRuntimeString(value);
         if (value != 0) FreeString(value);
         set.ids[k] = id;
@@ -277,6 +280,7 @@ bool COutline::LoadAttributes(ItemHandle item, AttributeSet& set) {
 bool COutline::LoadProperties(ItemHandle item, PropertySet& set) {
     set = {0, nullptr, nullptr};
     ListHandle list = CreateList(kStringListKind);
+    if (list == 0) return false;  // the runtime ran out of memory
     int32_t propertyCount = ListNamedProperties(outline_, item, list);
     bool loaded = true;
     if (propertyCount > 0) {
@@ -284,13 +288,17 @@ bool COutline::LoadProperties(ItemHandle item, PropertySet& set) {
         set.values = NewArray<WCHAR*>(propertyCount);
         loaded = set.names != nullptr && set.values != nullptr;
         for (int32_t k = 0; loaded && k < propertyCount; ++k) {
+            // As for attributes, a listed name or its value that the runtime does not hand
+            // out means that it ran out of memory.
             StringHandle name = 0;
-            GetListString(list, &name, k);
-            set.names[k] = CopyRuntimeString(name);
+            bool handedOut = GetListString(list, &name, k) != 0;
+            set.names[k] = handedOut ? CopyRuntimeString(name) : nullptr;
             if (name != 0) FreeString(name);
             StringHandle value = 0;
-            if (set.names[k] != nullptr) GetNamedProperty(outline_, item, set.names[k], &value);
-            set.values[k] = set.names[k] != nullptr ? CopyRuntimeString(value) : nullptr;
+            if (set.names[k] != nullptr) {
+                handedOut = GetNamedProperty(outline_, item, set.names[k], &value) != 0;
+            }
+            set.values[k] = set.names[k] != nullptr && handedOut ? CopyRuntimeString(value) : nullptr;
             if (value != 0) FreeString(value);
             set.count = k + 1;
             loaded = set.names[k] != nullptr && set.values[k] != nullptr;

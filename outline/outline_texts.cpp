@@ -32,7 +32,9 @@ WCHAR* CopyRuntimeString(StringHandle string) {
 WCHAR* CopyItemText(OutlineHandle outline, ItemHandle item) {
     if (outline == 0 || item == 0) return CheckedDup(WIDE(""));
     StringHandle text = 0;
-    GetItemText(outline, item, 0, &text);
+    // A runtime that cannot hand out the text of an item it holds has run out of memory: an
+    // empty text in its place would read as the item's own.
+    if (GetItemText(outline, item, 0, &text) == 0) return nullptr;
     WCHAR* copy = CopyRuntimeString(text);
     if (text != 0) FreeString(text);
     return copy;

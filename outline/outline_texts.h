@@ -12,7 +12,7 @@
 // has none. Does not release string. None when the heap refused.
 WCHAR* CopyRuntimeString(StringHandle string);
 // A private copy of item's stored text (mode 0); the empty text when outline or item is 0.
-// None when the heap refused.
+// None when the heap refused, or when the runtime answered no text (it ran out of memory).
 WCHAR* CopyItemText(OutlineHandle outline, ItemHandle item);
 // The type's display name followed, without separator, by the item's display text (mode 1):
 // "Procedure OpenStock". Empty when outline or item is 0.
