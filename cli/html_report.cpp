@@ -482,7 +482,7 @@ private:
             if (contents != contents_.end()) {
                 if (kinds.empty()) kinds.push_back("changed");
                 badges += Badge(Plural(static_cast<long>(contents->second.size()), "content change"));
-                notes = ContentNotes(row, contents->second);
+                notes = ContentNotes(contents->second);
             }
             if (row.moved) {
                 kinds.push_back("moved");
@@ -520,7 +520,7 @@ private:
             shown.stop = top;
             std::string badge = top ? Badge("only in " + input_.newName) : "";
             auto contents = contents_.find(row.newItem);
-            if (contents != contents_.end()) notes = ContentNotes(row, contents->second);
+            if (contents != contents_.end()) notes = ContentNotes(contents->second);
             shown.contentHtml =
                 blank + Cell("new", newType, EscapeHtml(StoredText(newOutline, row.newItem)) + badge);
             break;
@@ -554,7 +554,7 @@ private:
     // The attribute, property and DTDATA records of an item, one line each, as norvex diff
     // prints them: a property is numbered by its place in NEW's item when it was added, else in
     // OLD's.
-    std::string ContentNotes(const Row& row, const std::vector<int>& indexes) const {
+    std::string ContentNotes(const std::vector<int>& indexes) const {
         OutlineHandle oldOutline = input_.oldOutline, newOutline = input_.newOutline;
         std::string notes;
         for (int index : indexes) {
@@ -593,7 +593,6 @@ private:
             }
             notes += "<li>" + line + "</li>";
         }
-        (void)row;
         return notes;
     }
 

@@ -77,6 +77,10 @@ TEST_F(HtmlReport, DiffPageHoldsEachChangeOfTheExamplesByKindInNewsOrder) {
     EXPECT_EQ(paged.status, 1) << paged.err;
     EXPECT_EQ(paged.out, plain.out);  // the report adds a file, nothing else
     EXPECT_EQ(paged.err, "");
+    RunNorvex(folder_.Path(), "diff base.outline version1.outline --all -o plain.cmp");
+    RunNorvex(folder_.Path(), "diff base.outline version1.outline --all -o paged.cmp --html x.html");
+    EXPECT_EQ(ReadWhole(folder_.File("paged.cmp")), ReadWhole(folder_.File("plain.cmp")));
+    EXPECT_FALSE(ReadWhole(folder_.File("plain.cmp")).empty());
     std::string page = Page("v1.html");
 
     struct Expected {
