@@ -9,6 +9,7 @@
 // row of the item before it in OLD.
 #include "cli/html_report.h"
 
+#include <climits>
 #include <cstdlib>
 #include <unordered_map>
 #include <unordered_set>
@@ -67,7 +68,7 @@ bool HasVisibleChildren(OutlineHandle outline, ItemHandle item) {
 
 // Visible items below item, counted up to limit + 1 at most (so a huge subtree costs no more
 // than a small one to measure).
-constexpr long kNoLimit = 1L << 40;
+constexpr long kNoLimit = LONG_MAX;
 long CountVisibleBelow(OutlineHandle outline, ItemHandle item, long limit) {
     long count = 0;
     std::vector<ItemHandle> pending = {item};
