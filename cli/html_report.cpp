@@ -3,9 +3,9 @@
 // The diff page is one tree of rows, each row an item of OLD beside its partner in NEW. The
 // compare list names only what changed, so the pairs of each section are rebuilt the way the
 // comparison ranks them: leave out the items only one side has and the ignored ones, and the
-// rest pair in order, rank for rank, except inside the runs that a move record names, where
-// the run's first item of OLD pairs with the item of NEW that the record's first key names and
-// the following ones follow it. Rows stand in NEW's order; an item only in OLD stands after the
+// rest pair in order, rank for rank, except inside the runs that a move record names: a loaded
+// move record names the run's first item in NEW and in OLD, and the following items of the
+// run pair rank for rank after them. Rows stand in NEW's order; an item only in OLD stands after the
 // row of the item before it in OLD.
 #include "cli/html_report.h"
 
@@ -139,8 +139,8 @@ struct Row {
     ItemHandle oldItem = 0;
     ItemHandle newItem = 0;
     bool moved = false;
-    int oldRank = 0;  // 1-based places among the paired items, for a moved row
-    int newRank = 0;
+    int oldPosition = 0;  // 1-based places among the visible children, as keys count them
+    int newPosition = 0;
     std::string summary;  // the text of a summary row
 };
 
@@ -251,7 +251,11 @@ private:
         auto runs = moves_.equal_range(oldParent);
         for (auto run = runs.first; run != runs.second; ++run) {
             const DiffRecord& r = records_[static_cast<size_t>(run->second)];
-            int oldStart = IndexOf(oldItems, r.oldItem), newStart = IndexOf(newItems, r.newItem);
+            // A loaded move record names the run's first item where it stands on each side.
+            int oldAt = IndexOf(oldItems, r.oldItem), newAt = IndexOf(newItems, r.newItem);
+            if (oldAt < 0 || newAt < 0) continue;
+            int oldStart = oldRanks[static_cast<size_t>(oldAt)];
+            int newStart = newRanks[static_cast<size_t>(newAt)];
             if (oldStart < 0 || newStart < 0) continue;
             int length = std::abs(r.value);
             for (int step = 0; step < length; ++step) {
@@ -282,8 +286,8 @@ private:
                 size_t oldIndex = oldByRank[static_cast<size_t>(q)];
                 row.oldItem = oldItems[oldIndex];
                 row.moved = moved[static_cast<size_t>(q)];
-                row.oldRank = q + 1;
-                row.newRank = newRanks[k] + 1;
+                row.oldPosition = static_cast<int>(oldIndex) + 1;
+                row.newPosition = static_cast<int>(k) + 1;
                 rowOfOld[oldIndex] = static_cast<int>(inNewOrder.size());
             }
             inNewOrder.push_back(row);
@@ -487,8 +491,8 @@ private:
             }
             if (row.moved) {
                 kinds.push_back("moved");
-                badges += Badge("moved from " + std::to_string(row.oldRank) + " to " +
-                                std::to_string(row.newRank));
+                badges += Badge("moved from " + std::to_string(row.oldPosition) + " to " +
+                                std::to_string(row.newPosition));
             }
             for (const std::string& kind : kinds) {
                 shown.classes += (shown.classes.empty() ? "" : " ") + kind;

@@ -143,27 +143,33 @@ TEST_F(HtmlReport, DiffPageHoldsEachChangeOfTheExamplesByKindInNewsOrder) {
 }
 
 TEST_F(HtmlReport, MovedRowsPairAsTheComparisonRankedThem) {
-    // NEW puts charlie first and replaces xray by yankee; delta's text changes. Each row must
-    // pair an OLD item with its own partner, not with whatever stands at its place.
+    // NEW puts charlie first and replaces xray by yankee; delta's text changes. An ignored
+    // item (type 176) stands between, and a skipped one that no walk sees. Each row must pair
+    // an OLD item with its own partner, not with whatever stands at its place or rank.
     WriteWhole(folder_.File("old.outline"),
                "OUTLINE 1\n1 \"App\"\n  4 \"Proc\"\n    9 \"alpha = first value\"\n"
+               "    176 \"hidden note\"\n    9 [skip] \"skipped line\"\n"
                "    9 \"bravo = second value\"\n    9 \"xray = to be deleted\"\n"
                "    9 \"charlie = third value\"\n    9 \"delta = fourth value one\"\n"
                "    9 \"echo = fifth value\"\n");
     WriteWhole(folder_.File("new.outline"),
                "OUTLINE 1\n1 \"App\"\n  4 \"Proc\"\n    9 \"charlie = third value\"\n"
-               "    9 \"alpha = first value\"\n    9 \"yankee = newly added\"\n"
-               "    9 \"bravo = second value\"\n    9 \"delta = fourth value two\"\n"
+               "    176 \"hidden note\"\n    9 \"alpha = first value\"\n"
+               "    9 \"yankee = newly added\"\n    9 \"bravo = second value\"\n"
+               "    9 \"delta = fourth value two\"\n    9 [skip] \"another skipped line\"\n"
                "    9 \"echo = fifth value\"\n");
     CommandResult result = RunNorvex(folder_.Path(), "diff old.outline new.outline --html p.html");
     ASSERT_EQ(result.status, 1) << result.err;
     std::string page = Page("p.html");
+    // The places are those the command prints: among the children a walk sees.
+    EXPECT_NE(result.out.find("charlie = third value  moved from position 5 to 1"), std::string::npos)
+        << result.out;
     const char* rows[][2] = {
         {"row moved stop", "Statement charlie = third valueStatement charlie = third value"
-                           " moved from 4 to 1"},
-        {"row moved stop", "Statement alpha = first valueStatement alpha = first value moved from 1 to 2"},
+                           " moved from 5 to 1"},
+        {"row moved stop", "Statement alpha = first valueStatement alpha = first value moved from 1 to 3"},
         {"row changed stop", "Statement xray = to be deletedStatement yankee = newly added text changed"},
-        {"row moved stop", "Statement bravo = second valueStatement bravo = second value moved from 2 to 4"},
+        {"row moved stop", "Statement bravo = second valueStatement bravo = second value moved from 3 to 5"},
         {"row changed stop", "Statement delta = fourth value oneStatement delta = fourth value two"
                              " text changed"},
     };
@@ -177,6 +183,8 @@ TEST_F(HtmlReport, MovedRowsPairAsTheComparisonRankedThem) {
                         "</span> echo = fifth value</span><span class=\"cell new\"><span class=\"type\">"
                         "Statement</span> echo = fifth value</span></div>"),
               std::string::npos);
+    EXPECT_EQ(CountOf(page, "hidden note <span class=\"badge\">not compared</span>"), 2u);
+    EXPECT_EQ(page.find("skipped line"), std::string::npos);
 }
 
 TEST_F(HtmlReport, MergePageListsEachNumberedConflictAndWarningWithItsAnchor) {
