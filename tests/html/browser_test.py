@@ -164,7 +164,6 @@ def check_keys(setup, chromium):
         tab.press("x")
         expect_equal(json.loads(tab.evaluate(CURRENT))[0], "change-8", "after another key")
 
-    with browser.Browser(chromium, width=900, height=260) as tab:
         tab.load(setup.merge_page())
         tab.press("k")  # from nowhere, back: the last comment
         expect_equal(json.loads(tab.evaluate(CURRENT))[:2], ["conflict-1-3", True],
