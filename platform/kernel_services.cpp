@@ -1,5 +1,6 @@
-// platform/kernel_services.cpp: wide text helpers and file moves of kernel32.
+// platform/kernel_services.cpp: wide text helpers, file moves and page blocks of kernel32.
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -88,4 +89,40 @@ BOOL DeleteFileW(LPCWSTR path) {
         return 0;
     }
     return unlink(systemPath.Get()) == 0;
+}
+
+namespace {
+
+// Each block starts with its mapped length, so that VirtualFree can give the whole mapping
+// back from its address alone, as the real one does. The header takes one 64-byte line, which
+// keeps the caller's part aligned for any type.
+constexpr size_t kBlockHeader = 64;
+// From this size on a block is worth huge pages.
+constexpr size_t kHugePageWorth = 2u << 20;
+
+}  // namespace
+
+void* VirtualAlloc(void* address, size_t size, DWORD allocationType, DWORD protect) {
+    if (address != nullptr || size == 0 || size > SIZE_MAX - kBlockHeader ||
+        (allocationType & MEM_COMMIT) == 0 || protect != PAGE_READWRITE) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    size_t length = size + kBlockHeader;
+    void* mapped = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) return nullptr;
+#ifdef MADV_HUGEPAGE
+    if (length >= kHugePageWorth) madvise(mapped, length, MADV_HUGEPAGE);  // advice only
+#endif
+    *static_cast<size_t*>(mapped) = length;
+    return static_cast<char*>(mapped) + kBlockHeader;
+}
+
+BOOL VirtualFree(void* address, size_t size, DWORD freeType) {
+    if (address == nullptr || size != 0 || freeType != MEM_RELEASE) {
+        errno = EINVAL;
+        return 0;
+    }
+    char* mapped = static_cast<char*>(address) - kBlockHeader;
+    return munmap(mapped, *reinterpret_cast<size_t*>(mapped)) == 0;
 }

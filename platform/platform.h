@@ -108,6 +108,11 @@ struct _stat64i32 {
 #define MOVEFILE_REPLACE_EXISTING 0x00000001u
 #define MAX_PATH 260
 
+#define MEM_COMMIT 0x00001000u
+#define MEM_RESERVE 0x00002000u
+#define MEM_RELEASE 0x00008000u
+#define PAGE_READWRITE 0x04u
+
 // ---- User interface services (user32) ----------------------------------------------------
 
 // Calls, synchronously on this thread, the procedure registered for window; answers its
@@ -146,6 +151,14 @@ LPWSTR lstrcpynW(LPWSTR target, LPCWSTR source, int maxLength);
 // Renames existing over target (with MOVEFILE_REPLACE_EXISTING) in one step; nonzero on success.
 BOOL MoveFileExW(LPCWSTR existing, LPCWSTR target, DWORD flags);
 BOOL DeleteFileW(LPCWSTR path);
+
+// Zero-filled pages of at least size bytes, reserved and committed together (MEM_COMMIT |
+// MEM_RESERVE, PAGE_READWRITE, address null: the only form served); null when the system
+// refuses. Large blocks are asked for transparent huge pages, so that filling them takes a
+// few hundred faults, not hundreds of thousands. VirtualFree with MEM_RELEASE and size 0
+// gives a whole block back.
+void* VirtualAlloc(void* address, size_t size, DWORD allocationType, DWORD protect);
+BOOL VirtualFree(void* address, size_t size, DWORD freeType);
 
 // ---- C runtime ---------------------------------------------------------------------------
 

@@ -47,7 +47,7 @@ uint64_t g_temporaryCount = 0;
 
 }  // namespace
 
-bool ReadFileBytes(const WCHAR* path, std::vector<char>* bytes) {
+bool ReadFileBytes(const WCHAR* path, ByteBuffer* bytes) {
     FILE* opened = nullptr;
     if (_wfopen_s(&opened, path, WIDE("rb")) != 0 || opened == nullptr) return false;
     FileHolder holder(opened);

@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "runtime/large_block.h"
 #include "runtime/outline_store.h"
 
 namespace brimrt {
 
 // The file's bytes in *bytes. False when it cannot be opened or a read fails.
-bool ReadFileBytes(const WCHAR* path, std::vector<char>* bytes);
+bool ReadFileBytes(const WCHAR* path, ByteBuffer* bytes);
 
 // The name of the temporary for target: target's own name with a suffix that is unique in
 // this process and random across processes, so it lies in the target's folder.

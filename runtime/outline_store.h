@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "runtime/large_block.h"
 #include "runtime/text_arena.h"
 #include "runtime/utf_codec.h"
 
@@ -136,7 +137,7 @@ private:
 
     void Unlink(uint32_t index);
 
-    std::vector<ItemRecord> items;
+    std::vector<ItemRecord, BlockAllocator<ItemRecord>> items;
     TextArena texts;
     std::vector<HandleRun> runs;  // sorted by handle and by index alike
     uint32_t root = kNoItem;

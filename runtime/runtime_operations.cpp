@@ -89,7 +89,7 @@ OutlineHandle BRIMRT_API OpenOutline(const WCHAR* path) {
     brimrt::g_lastOpenError.clear();
     if (path == nullptr) path = WIDE("");
     try {
-        std::vector<char> bytes;
+        brimrt::ByteBuffer bytes;
         if (!brimrt::ReadFileBytes(path, &bytes)) {
             SetOpenError(path, ": cannot be read");
             return 0;

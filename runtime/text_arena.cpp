@@ -1,28 +1,37 @@
 // runtime/text_arena.cpp: block storage for item texts.
 #include "runtime/text_arena.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "runtime/large_block.h"
+
 namespace brimrt {
+
+TextArena::~TextArena() {
+    for (const Block& block : blocks) FreeBlock(block.units, block.count * sizeof(WCHAR));
+}
+
+WCHAR* TextArena::AddBlock(size_t count) {
+    blocks.reserve(blocks.size() + 1);  // so that the block is listed once it is allocated
+    WCHAR* units = static_cast<WCHAR*>(AllocateBlock(count * sizeof(WCHAR)));
+    blocks.push_back(Block{units, count});
+    capacityUnits += count;
+    return units;
+}
 
 WCHAR* TextArena::Store(const WCHAR* text, size_t length) {
     if (length == 0) return nullptr;
     if (length > kArenaBlockUnits / 4) {
         // A long text gets its own block, so that it does not waste the rest of the current one.
-        std::unique_ptr<WCHAR[]> block(new WCHAR[length]);
-        WCHAR* own = block.get();
-        blocks.push_back(std::move(block));
-        capacityUnits += length;
+        WCHAR* own = AddBlock(length);
         std::memcpy(own, text, length * sizeof(WCHAR));
         return own;
     }
     if (length > freeUnits) {
-        std::unique_ptr<WCHAR[]> block(new WCHAR[kArenaBlockUnits]);
-        WCHAR* start = block.get();
-        blocks.push_back(std::move(block));
-        capacityUnits += kArenaBlockUnits;
-        next = start;
-        freeUnits = kArenaBlockUnits;
+        size_t count = std::min(std::max(kArenaBlockUnits, capacityUnits), kArenaLargestBlockUnits);
+        next = AddBlock(count);
+        freeUnits = count;
     }
     WCHAR* stored = next;
     std::memcpy(stored, text, length * sizeof(WCHAR));

@@ -7,20 +7,22 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "platform/platform.h"
 
 namespace brimrt {
 
-// Units per block: large enough that the block list stays short for a 100 MB outline, small
-// enough that a small outline does not hold much unused room.
+// Units of the first block, small enough that a small outline does not hold much unused room.
+// Each later block is as large as all before it together, up to kArenaLargestBlockUnits, so
+// that a 100 MB outline needs a few dozen blocks, each in pages of its own.
 constexpr size_t kArenaBlockUnits = 64 * 1024;
+constexpr size_t kArenaLargestBlockUnits = 4 * 1024 * 1024;
 
 class TextArena {
 public:
     TextArena() = default;
+    ~TextArena();
     TextArena(const TextArena&) = delete;
     TextArena& operator=(const TextArena&) = delete;
 
@@ -33,7 +35,14 @@ public:
     size_t CapacityUnits() const { return capacityUnits; }
 
 private:
-    std::vector<std::unique_ptr<WCHAR[]>> blocks;
+    struct Block {
+        WCHAR* units;
+        size_t count;
+    };
+    // A new block of count units, listed before it is used. Throws std::bad_alloc.
+    WCHAR* AddBlock(size_t count);
+
+    std::vector<Block> blocks;
     WCHAR* next = nullptr;     // first unused unit of the current block
     size_t freeUnits = 0;      // units left in the current block
     size_t capacityUnits = 0;

@@ -1,10 +1,12 @@
 // tests/platform/kernel_services_test.cpp
 //
 // Text comparison decides every pairing of keys, so its order is pinned down unit by unit;
-// file moves are what the writers' temporary-then-rename relies on to keep an old file intact.
+// file moves are what the writers' temporary-then-rename relies on to keep an old file intact;
+// page blocks hold a large outline's records and texts.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstring>
 #include <string>
 
 #include "platform/platform.h"
@@ -75,4 +77,24 @@ TEST(DeleteFile, RemovesAFileButNotAFolderOrNothing) {
     ASSERT_EQ(mkdir(scratch.PathOf("folder").c_str(), 0700), 0);
     EXPECT_EQ(DeleteFileW(scratch.WidePathOf("folder").c_str()), 0);
     EXPECT_EQ(DeleteFileW(nullptr), 0);
+}
+
+TEST(VirtualAlloc, ServesZeroedWritableBlocksAndRefusesOtherForms) {
+    // Sizes around the huge-page advice and an odd one; each block zeroed and wholly writable.
+    for (size_t size : {size_t{1}, size_t{4095}, size_t{2} << 20, (size_t{8} << 20) + 3}) {
+        auto* block = static_cast<unsigned char*>(
+            VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        ASSERT_NE(block, nullptr) << size;
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % 64, 0u);
+        EXPECT_EQ(block[0], 0);
+        EXPECT_EQ(block[size - 1], 0);
+        std::memset(block, 0xA5, size);
+        EXPECT_NE(VirtualFree(block, 0, MEM_RELEASE), 0) << size;
+    }
+    int place = 0;
+    EXPECT_EQ(VirtualAlloc(&place, 64, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE), nullptr);
+    EXPECT_EQ(VirtualAlloc(nullptr, 0, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE), nullptr);
+    EXPECT_EQ(VirtualAlloc(nullptr, 64, MEM_RESERVE, PAGE_READWRITE), nullptr);
+    EXPECT_EQ(VirtualAlloc(nullptr, SIZE_MAX, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE), nullptr);
+    EXPECT_EQ(VirtualFree(nullptr, 0, MEM_RELEASE), 0);
 }
