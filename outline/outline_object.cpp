@@ -260,6 +260,12 @@ bool COutline::LoadAttributes(ItemHandle item, AttributeSet& set) {
         // ran out of memory: the set fails rather than lose the attribute.
         if (GetListElement(attributeList_, &element, k) == 0 ||
             GetAttributeId(element, &id) == 0 || GetItemAttribute(outline_, item, id, 0, &value) == 0) {
+            if (set.count == 0) {
+                // Nothing is held yet, and FreeItemArrays skips an empty set.
+                FreeIfAny(set.values);
+                FreeIfAny(set.ids);
+                set = {0, nullptr, nullptr, 0};
+            }
             return false;
         }
         WCHAR* copy = CopyRuntimeString(value);
