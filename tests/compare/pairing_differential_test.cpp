@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -156,10 +157,18 @@ constexpr uint32_t kSmallSections = 100000;
 constexpr uint32_t kLargeSections = 40;
 #endif
 
+// NORVEX_PAIRING_SECTIONS=n checks n small sections instead, for a longer run by hand.
+uint32_t SmallSectionCount() {
+    const char* asked = std::getenv("NORVEX_PAIRING_SECTIONS");
+    return asked != nullptr ? static_cast<uint32_t>(std::strtoul(asked, nullptr, 10))
+                            : kSmallSections;
+}
+
 }  // namespace
 
 TEST(PairingEngines, AgreeOnSmallSectionsFullOfRepeatsAndTies) {
-    for (uint32_t seed = 1; seed <= kSmallSections; ++seed) {
+    const uint32_t count = SmallSectionCount();
+    for (uint32_t seed = 1; seed <= count; ++seed) {
         std::mt19937 random(seed);
         // Two, four or six texts: from nearly all equal to mostly changed.
         int textChoices = 2 + 2 * static_cast<int>(seed % 3);
