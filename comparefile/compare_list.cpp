@@ -46,7 +46,10 @@ CompareList::~CompareList() {
 
 bool CompareList::OpenCompareFile(const WCHAR* path, const WCHAR* mode, uint32_t modeWord) {
     modeWord_ = modeWord;
-    CloseCompareFile();
+    // Every call closes what it opened, so a file still open here was left by a call that
+    // never returned (its wide string ran out of memory and the host went on): it is thrown
+    // away, never completed at its path.
+    DiscardCompareFile();
     if (path == nullptr || path[0] == 0 || mode == nullptr) return false;
     if (!IsWriteMode(mode)) {
         if (_wfopen_s(&stream_, path, mode) != 0) stream_ = nullptr;

@@ -30,7 +30,7 @@ public:
     // only when CloseCompareFile completes it: a build that fails half way never leaves a
     // partial compare file where a complete one is expected, and never harms the old one. A
     // path in a missing or read-only folder, or naming a folder, fails here.
-    // A file still open is closed first.
+    // A file still open is thrown away first, as DiscardCompareFile does.
     bool OpenCompareFile(const WCHAR* path, const WCHAR* mode, uint32_t modeWord);
     // Closes the stream if one is open and forgets it. A written file is flushed and moved over
     // its path; answers false when that failed (the old file at the path is then as it was and

@@ -308,4 +308,54 @@ TEST(WideStringAllocationFaults, ARefusedWideStringEndsTheHostWithTheOldOutputIn
     for (const ExportCall& call : ExampleCalls()) CheckWideStringFaults(call);
 }
 
+// A host that catches the std::bad_alloc and goes on: the build it interrupted left its
+// compare file open, and the next call must throw that away, not complete it in place.
+TEST(WideStringAllocationFaults, ACallAfterACaughtRefusalLeavesNoPartialFileInPlace) {
+    const ExportCall build = ExampleCalls()[0];
+    ExampleFolder folder;
+    MessageBoxHandler previous = SetMessageBoxHandler(CountBox);
+    SetAllocationOrigin(AllocationOrigin::kCaller);
+    FailAllocationAt(0);
+    {
+        ArmedAllocationFaults armed;
+        build.run();
+    }
+    const uint64_t requests = AllocationRequests();
+    SetAllocationOrigin(AllocationOrigin::kRuntime);
+    ASSERT_GT(requests, 2u);
+    const std::vector<std::string> entries = FolderEntries(folder.Path());
+    for (uint64_t failAt : {uint64_t{1}, requests / 2, requests}) {
+        SCOPED_TRACE("wide string request " + std::to_string(failAt) + " of " + std::to_string(requests));
+        WriteFileBytes(folder.File(build.output), kOldOutput);
+        std::fflush(nullptr);
+        pid_t child = fork();
+        if (child == 0) {
+            SetAllocationOrigin(AllocationOrigin::kCaller);
+            FailAllocationAt(failAt);
+            bool caught = false;
+            {
+                ArmedAllocationFaults armed;
+                try {
+                    build.run();
+                } catch (const std::bad_alloc&) {
+                    caught = true;
+                }
+            }
+            FailAllocationAt(0);
+            // The host goes on with another build, of another compare file.
+            uint16_t next = DIF_Build(u"base.outline", u"version2.outline", u"next.cmp", nullptr, 0,
+                                      DIF_OPT_FDFM);
+            _exit(caught && next == 0 ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+        EXPECT_EQ(ReadFileBytes(folder.File(build.output)), kOldOutput)
+            << "the interrupted build's file was completed in place";
+        std::remove(folder.File("next.cmp").c_str());
+        EXPECT_EQ(FolderEntries(folder.Path()), entries) << "a temporary was left behind";
+    }
+    SetMessageBoxHandler(previous);
+}
+
 }  // namespace
