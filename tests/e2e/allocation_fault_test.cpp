@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "driver/norvex63.h"
+#include "outline/outline_runtime.h"
 #include "tests/helpers/test_support.h"
 #include "tests/runtime/failing_allocation.h"
 
@@ -60,6 +61,23 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
     std::sort(names.begin(), names.end());
     return names;
 }
+
+// The three examples opened, from the current folder, for the life of the object.
+struct HeldOutlines {
+    HeldOutlines() {
+        PausedAllocationFaults paused;
+        base = OpenOutline(u"base.outline");
+        version1 = OpenOutline(u"version1.outline");
+        version2 = OpenOutline(u"version2.outline");
+    }
+    ~HeldOutlines() {
+        PausedAllocationFaults paused;
+        for (OutlineHandle outline : {base, version1, version2}) CloseOutline(outline);
+    }
+    HeldOutlines(const HeldOutlines&) = delete;
+    HeldOutlines& operator=(const HeldOutlines&) = delete;
+    OutlineHandle base, version1, version2;
+};
 
 // What a status says about the output file.
 enum class Outcome { kComplete, kNotWritten, kHeaderOnly };
@@ -103,6 +121,31 @@ std::vector<ExportCall> ExampleCalls() {
                                                      nullptr, 0, kContents, &conflicts, &warnings);
                          // The counts travel in the status's spare bits, so that a merge that
                          // reports other counts than the clean one differs too.
+                         return static_cast<uint16_t>(status | (conflicts << 8) | (warnings << 12));
+                     },
+                     [](uint16_t status) {
+                         return (status & 0xFF) == 0 ? Outcome::kComplete : Outcome::kNotWritten;
+                     }});
+    // The same two calls on outlines the caller holds open, opened and closed around each call
+    // with the faults paused, so that the call alone meets them.
+    calls.push_back({"build of held outlines", "held.cmp",
+                     [] {
+                         HeldOutlines held;
+                         return DIF_BuildObject(u"base", held.base, GetRootItem(held.base), u"version 1",
+                                                held.version1, GetRootItem(held.version1), u"held.cmp",
+                                                nullptr, 0, DIF_OPT_FDFM | kContents);
+                     },
+                     [](uint16_t status) {
+                         return status == 0 ? Outcome::kComplete : Outcome::kNotWritten;
+                     }});
+    calls.push_back({"merge of held outlines", "held.outline",
+                     [] {
+                         HeldOutlines held;
+                         uint16_t conflicts = 0, warnings = 0;
+                         uint16_t status = DIF_MergeObjects(
+                             held.base, GetRootItem(held.base), held.version1, GetRootItem(held.version1),
+                             u"version 1", held.version2, GetRootItem(held.version2), u"version 2",
+                             u"held.outline", nullptr, 0, kContents, &conflicts, &warnings);
                          return static_cast<uint16_t>(status | (conflicts << 8) | (warnings << 12));
                      },
                      [](uint16_t status) {
