@@ -343,7 +343,11 @@ void CheckWideStringFaults(const ExportCall& call) {
     const std::vector<std::string> entries = FolderEntries(folder.Path());
 
     // A spread of the requests, the first and the last among them.
+#if defined(__SANITIZE_ADDRESS__)
+    const uint64_t kChildren = 8;
+#else
     const uint64_t kChildren = 24;
+#endif
     int temporariesLeft = 0;
     for (uint64_t k = 0; k < kChildren; ++k) {
         uint64_t failAt = 1 + (requests - 1) * k / (kChildren - 1);
