@@ -3,10 +3,11 @@
 #
 # Times the norvex command beside GNU diff and git merge-file on the same seeded files, in one
 # run, and prints a Markdown table: diff and merge of 10^6 items, the diff's time per item at
-# 10^4, 10^5 and 10^6 items, the diff's peak memory against its two files, and the build of one
-# section of 100,000 statements against the open of its two files. Each time is the best of a
-# few runs (the machine is shared), so a figure is what the work costs, not what the neighbours
-# did to it. BUILD_DIR (default build-bench) needs norvex, outline_pair_gen and pairing_bench:
+# 10^4, 10^5 and 10^6 items, the diff's peak memory against its two files, the pairing of 999
+# edited statements against its step-by-step reference, and the build of one section of
+# 100,000 statements (1% and every text edited) against the open of its two files. Each time
+# is the best of a few runs (the machine is shared), so a figure is what the work costs, not
+# what the neighbours did to it. BUILD_DIR (default build-bench) needs norvex, outline_pair_gen and pairing_bench:
 #   cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release
 #   ninja -C build-bench norvex outline_pair_gen pairing_bench
 set -euo pipefail
@@ -74,12 +75,16 @@ done
 
 bytes=$(( $(stat -c %s "$v1") + $(stat -c %s "$base") ))
 
-echo "timing the long section" >&2
-"$pairing" --benchmark_filter='BM_BuildLongSection|BM_OpenLongSectionFiles' \
-    --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+echo "timing the pairing and the long section" >&2
+"$pairing" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
     --benchmark_format=csv 2>/dev/null >"$work/long.csv"
-longBuild=$(awk -F, '/BM_BuildLongSection_median/ { print $3; exit }' "$work/long.csv")
-longOpen=$(awk -F, '/BM_OpenLongSectionFiles_median/ { print $3; exit }' "$work/long.csv")
+median() { awk -F, -v name="\"$1_median\"" '$1 == name { print $3; exit }' "$work/long.csv"; }
+pairFast=$(median BM_PairEditedSection/1)
+pairReference=$(median BM_PairEditedSection/0)
+longBuild=$(median BM_BuildLongSection/100)
+longOpen=$(median BM_OpenLongSectionFiles/100)
+allBuild=$(median BM_BuildLongSection/1)
+allOpen=$(median BM_OpenLongSectionFiles/1)
 read -r longDiff _ < <(best_of 3 "$norvex" diff --quiet --stat "$work/long-first.outline" \
     "$work/long-second.outline")
 
@@ -92,6 +97,8 @@ Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | 
 | merge, 10^6 items, 1% edits each (s) | $nvMerge | git merge-file -p $gitMerge | $(ratio "$nvMerge" "$gitMerge") | <= 2 |
 | diff time per item, 10^4 / 10^5 / 10^6 (us) | ${perItem[10000]} / ${perItem[100000]} / ${perItem[1000000]} | | $(ratio "${perItem[1000000]}" "${perItem[10000]}") (10^6 over 10^4) | <= 1.5 |
 | diff peak RSS, 10^6 items (MB) | $(awk -v k="$nvDiffKb" 'BEGIN { printf "%.1f", k / 1024 }') | both files $(awk -v b="$bytes" 'BEGIN { printf "%.1f", b / 1048576 }') | $(ratio "$nvDiffKb" "$(( bytes / 1024 ))") | <= 3 |
-| one section of 100,000 statements, build under FDFM (ms) | $longBuild | open of both files $longOpen | $(ratio "$longBuild" "$longOpen") | < 10 |
+| one section of 999 statements, every text edited, pairing (ms) | $pairFast | step by step $pairReference | $(ratio "$pairReference" "$pairFast") faster | >= 50 |
+| one section of 100,000 statements, 1% edited, build under FDFM (ms) | $longBuild | open of both files $longOpen | $(ratio "$longBuild" "$longOpen") | < 10 |
+| one section of 100,000 statements, every text edited, build under FDFM (ms) | $allBuild | open of both files $allOpen | $(ratio "$allBuild" "$allOpen") | < 10 |
 | the same section through norvex diff (s) | $longDiff | | | |
 EOF
