@@ -112,6 +112,19 @@ void operator delete[](void* block, std::align_val_t) noexcept { std::free(block
 void operator delete(void* block, std::size_t, std::align_val_t) noexcept { std::free(block); }
 void operator delete[](void* block, std::size_t, std::align_val_t) noexcept { std::free(block); }
 
+// ---- The system's pages ----------------------------------------------------------------
+
+// The runtime takes its large blocks as pages of their own from the platform layer's
+// VirtualAlloc, not from operator new: those requests count and fail here too (null, as the
+// system's refusal answers). The platform's own is found by its C++ name.
+void* VirtualAlloc(void* address, size_t size, DWORD allocationType, DWORD protect) {
+    typedef void* (*Allocator)(void*, size_t, DWORD, DWORD);
+    static const Allocator platform = reinterpret_cast<Allocator>(dlsym(RTLD_NEXT, "_Z12VirtualAllocPvmjj"));
+    if (platform == nullptr) std::abort();
+    if (ShouldFail(false)) return nullptr;
+    return platform(address, size, allocationType, protect);
+}
+
 // ---- The runtime's operations, counted on their way to brimrt63 -----------------------
 
 namespace {

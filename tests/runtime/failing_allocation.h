@@ -3,7 +3,9 @@
 // The language's allocation (operator new and new[] in all their forms) replaced, for the
 // programs that link failing_allocation.cpp, by one that counts requests and fails a chosen
 // one with std::bad_alloc (the nothrow forms answer null instead). The runtime and the
-// standard library below it allocate this way; the checked heap of the library does not.
+// standard library below it allocate this way, and the runtime's large blocks come from the
+// platform's VirtualAlloc, which is counted and refused alike; the checked heap of the
+// library is left alone.
 //
 // Requests are counted only while faults are armed, and only those of the chosen side: by
 // default the runtime's (made while one of its operations is under way, the standard library's

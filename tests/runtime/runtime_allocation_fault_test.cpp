@@ -322,3 +322,48 @@ TEST(RuntimeAllocationFaults, EveryFailedRequestGivesAFailureAnswerAndChangesNot
         CheckEveryFault("runtime/canonical/design_example.outline", everyLater);
     }
 }
+
+// An outline of a few megabytes, whose file bytes, item records and texts take blocks of pages
+// of their own: each request of its open and save fails in turn.
+TEST(RuntimeAllocationFaults, ALargeOutlineOpensAndSavesWholeOrNotAtAll) {
+    ScratchFolder folder;
+    std::string text = "OUTLINE 1\n1 \"large\"\n";
+    // 25,000 records of 48 bytes pass the megabyte from which a block takes pages of its own.
+    for (int k = 0; k < 25000; ++k) {
+        text += "  9 \"statement " + std::to_string(k) + " of a large outline, long enough to fill its pages\"\n";
+        if (k % 2500 == 0) text += "    %\"Author\" \"kim\"\n";
+    }
+    WriteFileBytes(folder.File("large.outline"), text);
+    const std::u16string source = folder.WideFile("large.outline"), target = folder.WideFile("saved.outline");
+    auto openAndSave = [&]() -> int {
+        ArmedAllocationFaults armed;
+        OutlineHandle outline = OpenOutline(source.c_str());
+        if (outline == 0) return 0;
+        int saved = SaveOutline(outline, target.c_str()) != 0 ? 2 : 1;
+        CloseOutline(outline);
+        return saved;
+    };
+    FailAllocationAt(0);
+    ASSERT_EQ(openAndSave(), 2);
+    const uint64_t requests = AllocationRequests();
+    ASSERT_EQ(ReadFileBytes(folder.File("saved.outline")), text);
+    const std::vector<std::string> entries = FolderEntries(folder.Path());
+    for (bool everyLater : {false, true}) {
+        for (uint64_t failAt = 1; failAt <= requests; ++failAt) {
+            SCOPED_TRACE("request " + std::to_string(failAt) + " of " + std::to_string(requests) +
+                         (everyLater ? ", and every later one" : ""));
+            WriteFileBytes(folder.File("saved.outline"), kOldBytes);
+            FailAllocationAt(failAt, everyLater);
+            int result = openAndSave();
+            FailAllocationAt(0);
+            // The reason needs memory of its own: with none left at all it stays empty.
+            if (result == 0 && !everyLater) {
+                EXPECT_NE(LastOpenError().find("not enough memory"), std::string::npos) << LastOpenError();
+            }
+            EXPECT_EQ(ReadFileBytes(folder.File("saved.outline")), result == 2 ? text : std::string(kOldBytes));
+            EXPECT_EQ(FolderEntries(folder.Path()), entries) << "a temporary was left behind";
+        }
+    }
+    std::printf("large outline: %llu requests of the runtime in a fault-free open and save\n",
+                static_cast<unsigned long long>(requests));
+}
