@@ -12,28 +12,9 @@
 
 #include "cli/html_page.h"
 #include "tests/cli/command_runner.h"
+#include "tests/html/shown_text.h"
 
 namespace {
-
-// The text that the HTML shows, tags removed and the five references read back.
-std::string ShownText(const std::string& html) {
-    std::string text;
-    bool inTag = false;
-    for (char letter : html) {
-        if (letter == '<') inTag = true;
-        if (!inTag) text.push_back(letter);
-        if (letter == '>') inTag = false;
-    }
-    const std::pair<const char*, const char*> references[] = {
-        {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}, {"&amp;", "&"}};
-    for (const auto& reference : references) {
-        for (size_t at = text.find(reference.first); at != std::string::npos;
-             at = text.find(reference.first, at + 1)) {
-            text.replace(at, std::string(reference.first).size(), reference.second);
-        }
-    }
-    return text;
-}
 
 // The words inside the <tag> elements of html, in order.
 std::vector<std::string> Marked(const std::string& html, const std::string& tag) {

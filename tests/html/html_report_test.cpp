@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/cli/command_runner.h"
+#include "tests/html/shown_text.h"
 
 namespace {
 
@@ -18,26 +19,6 @@ size_t CountOf(const std::string& text, const std::string& piece) {
         ++count;
     }
     return count;
-}
-
-// The text a row shows: tags removed, references read back.
-std::string Shown(const std::string& html) {
-    std::string text;
-    bool inTag = false;
-    for (char letter : html) {
-        if (letter == '<') inTag = true;
-        if (!inTag) text.push_back(letter);
-        if (letter == '>') inTag = false;
-    }
-    const std::pair<std::string, std::string> references[] = {
-        {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}, {"&amp;", "&"}};
-    for (const auto& reference : references) {
-        for (size_t at = text.find(reference.first); at != std::string::npos;
-             at = text.find(reference.first, at + 1)) {
-            text.replace(at, reference.first.size(), reference.second);
-        }
-    }
-    return text;
 }
 
 // The row element with the id: its start tag and content up to its end.
@@ -103,7 +84,7 @@ TEST_F(HtmlReport, DiffPageHoldsEachChangeOfTheExamplesByKindInNewsOrder) {
         RowSeen row = RowById(page, "change-" + std::to_string(k + 1));
         ASSERT_TRUE(row.found) << k;
         EXPECT_EQ(row.classes, std::string("row ") + changes[k].kind + " stop") << k;
-        EXPECT_EQ(Shown(row.html), changes[k].shown) << k;
+        EXPECT_EQ(ShownText(row.html), changes[k].shown) << k;
     }
     // Word by word: only the words that changed are marked.
     EXPECT_NE(RowById(page, "change-8").html.find("<del>OK</del> button"), std::string::npos);
@@ -176,7 +157,7 @@ TEST_F(HtmlReport, MovedRowsPairAsTheComparisonRankedThem) {
     for (size_t k = 0; k < 5; ++k) {
         RowSeen row = RowById(page, "change-" + std::to_string(k + 1));
         EXPECT_EQ(row.classes, rows[k][0]) << k;
-        EXPECT_EQ(Shown(row.html), rows[k][1]) << k;
+        EXPECT_EQ(ShownText(row.html), rows[k][1]) << k;
     }
     EXPECT_FALSE(RowById(page, "change-6").found);
     EXPECT_NE(page.find("<div class=\"row\"><span class=\"cell old\"><span class=\"type\">Statement"
@@ -214,8 +195,8 @@ TEST_F(HtmlReport, MergePageListsEachNumberedConflictAndWarningWithItsAnchor) {
         RowSeen row = RowById(page, ids[k]);
         ASSERT_TRUE(row.found) << ids[k];
         EXPECT_EQ(row.classes, "row conflict stop");
-        EXPECT_EQ(Shown(row.html).rfind(std::string("Control ") + texts[k] + " ! #### DIFF: Conflict 1 ", 0), 0u)
-            << Shown(row.html);
+        EXPECT_EQ(ShownText(row.html).rfind(std::string("Control ") + texts[k] + " ! #### DIFF: Conflict 1 ", 0), 0u)
+            << ShownText(row.html);
     }
     EXPECT_EQ(CountOf(page, " stop\""), 3u);
 
@@ -238,7 +219,7 @@ TEST_F(HtmlReport, MergePageListsEachNumberedConflictAndWarningWithItsAnchor) {
     EXPECT_NE(page.find("<li><a href=\"#near-1\">Marker</a> at App &gt; Proc: Incompatible change "
                         "near here</li>"),
               std::string::npos);
-    EXPECT_EQ(Shown(RowById(page, "near-2").html),
+    EXPECT_EQ(ShownText(RowById(page, "near-2").html),
               "Statement x = 3 ! #### DIFF: Conflict - Incompatible change near here #### conflict marker");
     EXPECT_NE(page.find("<div class=\"version1\">Proc</div>"), std::string::npos);
     EXPECT_NE(page.find("1 conflict</span>"), std::string::npos);
