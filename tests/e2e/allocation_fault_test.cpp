@@ -39,8 +39,8 @@ const char kOldOutput[] = "an older output file\n";
 // Every request for the first kEveryRequest, then about kLaterRuns more spread over the rest
 // (the address sanitizer gets fewer, to stay within seconds).
 #if defined(__SANITIZE_ADDRESS__)
-constexpr uint64_t kEveryRequest = 200;
-constexpr uint64_t kLaterRuns = 100;
+constexpr uint64_t kEveryRequest = 100;
+constexpr uint64_t kLaterRuns = 60;
 #else
 constexpr uint64_t kEveryRequest = 1000;
 constexpr uint64_t kLaterRuns = 700;
