@@ -173,17 +173,4 @@ void OutlineStore::DeleteSubtree(uint32_t top) {
     }
 }
 
-size_t OutlineStore::MemoryBytes() const {
-    size_t bytes = items.capacity() * sizeof(ItemRecord) + texts.CapacityUnits() * sizeof(WCHAR) +
-                   runs.capacity() * sizeof(HandleRun);
-    for (const ItemRecord& item : items) {
-        if (item.contents == nullptr) continue;
-        bytes += sizeof(ItemContents) + item.contents->capacity() * sizeof(ContentEntry);
-        for (const ContentEntry& entry : *item.contents) {
-            bytes += (entry.name.capacity() + entry.value.capacity()) * sizeof(WCHAR);
-        }
-    }
-    return bytes;
-}
-
 }  // namespace brimrt

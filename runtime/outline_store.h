@@ -122,9 +122,6 @@ public:
     // Unlinks the item and marks it and its subtree dead, releasing their contents.
     void DeleteSubtree(uint32_t top);
 
-    // Bytes held for this outline: records, texts, contents and the handle table.
-    size_t MemoryBytes() const;
-
     // The runtime's count of memory shortages when the outline was opened (runtime_tables.h).
     uint64_t shortagesWhenOpened = 0;
 

@@ -31,9 +31,6 @@ public:
     // when memory runs out (the operations turn that into a refusal).
     WCHAR* Store(const WCHAR* text, size_t length);
 
-    // Units held in blocks, used or not: the arena's share of the outline's memory.
-    size_t CapacityUnits() const { return capacityUnits; }
-
 private:
     struct Block {
         WCHAR* units;
@@ -45,7 +42,7 @@ private:
     std::vector<Block> blocks;
     WCHAR* next = nullptr;     // first unused unit of the current block
     size_t freeUnits = 0;      // units left in the current block
-    size_t capacityUnits = 0;
+    size_t capacityUnits = 0;  // units of all blocks, which sets the size of the next one
 };
 
 }  // namespace brimrt

@@ -87,21 +87,4 @@ WideText WidenUtf8(const std::string& bytes) {
     return text;
 }
 
-std::string NarrowToUtf8(const WCHAR* text, size_t length) {
-    std::string bytes;
-    for (size_t k = 0; k < length; ++k) {
-        uint32_t unit = static_cast<uint16_t>(text[k]);
-        if (IsHighSurrogate(unit) && k + 1 < length &&
-            IsLowSurrogate(static_cast<uint16_t>(text[k + 1]))) {
-            uint32_t low = static_cast<uint16_t>(text[++k]);
-            AppendUtf8(&bytes, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-        } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
-            AppendUtf8(&bytes, 0xFFFD);
-        } else {
-            AppendUtf8(&bytes, unit);
-        }
-    }
-    return bytes;
-}
-
 }  // namespace brimrt

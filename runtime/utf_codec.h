@@ -32,9 +32,6 @@ void AppendUtf8(std::string* bytes, uint32_t codePoint);
 // (messages). Malformed bytes become U+FFFD.
 WideText WidenUtf8(const std::string& bytes);
 
-// UTF-16 as UTF-8 for messages: pairs become their character, a lone surrogate U+FFFD.
-std::string NarrowToUtf8(const WCHAR* text, size_t length);
-
 inline bool IsHighSurrogate(uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 inline bool IsLowSurrogate(uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
