@@ -53,15 +53,6 @@ int CountBox(HWND, LPCWSTR, LPCWSTR, UINT) {
     return IDOK;
 }
 
-std::vector<std::string> FolderEntries(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // The three examples opened, from the current folder, for the life of the object.
 struct HeldOutlines {
     HeldOutlines() {

@@ -58,6 +58,10 @@ private:
     std::string path_;
 };
 
+// The names in folder, sorted: what a test compares to see that nothing was left beside an
+// output.
+std::vector<std::string> FolderEntries(const std::string& folder);
+
 std::string ReadFileBytes(const std::string& path);  // empty when the file cannot be read
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);

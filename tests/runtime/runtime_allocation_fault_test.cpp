@@ -79,15 +79,6 @@ std::string DescribeThroughRuntime(OutlineHandle outline) {
     return lines;
 }
 
-std::vector<std::string> FolderEntries(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // One run of the script. The fault-free run records each step's answer and the outline as it
 // stood before the step; a run with faults stops at the first answer that differs, as a
 // careful caller stops at the first failure.

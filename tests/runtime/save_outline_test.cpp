@@ -14,13 +14,6 @@ namespace {
 
 const char kOutline[] = "OUTLINE 1\n1 \"root\"\n  4 \"child\"\n";
 
-std::vector<std::string> FolderEntries(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST(SaveOutline, FailedSaveLeavesTheOldFileIntactAndNoTemporary) {
     ScratchFolder folder;
     OpenedOutline outline(OpenBytes(folder, "source.outline", kOutline));
