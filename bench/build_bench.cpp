@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/outline_shape.h"
 #include "driver/norvex63.h"
 
 namespace {
@@ -35,26 +36,6 @@ long PeakResidentKilobytes() {
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
 }
-
-// Children of one section, as the generator draws them.
-constexpr int kFewestChildren = 5;
-constexpr int kMostChildren = 50;
-// Roughly the items that one module holds, to decide whether modules need packages above
-// them: the root section stays within kMostChildren.
-constexpr size_t kItemsPerModule = 2900;
-// One statement in a hundred is edited.
-constexpr double kEditShare = 0.01;
-
-const char* const kStatementForms[] = {
-    "Loc:Counter += ",
-    "IF Loc:Total > 100 THEN DO ReportOverflow. ! case ",
-    "Access:Customers.Fetch(CUS:Key",
-    "MESSAGE('Saved record ' & ",
-    "Loc:Price = Loc:Price * 1.",
-    "ThisWindow.Update() ! step ",
-    "CLEAR(ORD:Record) ! order ",
-    "RETURN Level:Benign ! exit ",
-};
 
 struct Entry {
     int type;

@@ -16,28 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/outline_shape.h"
+
 namespace {
 
-constexpr int kFewestChildren = 5;
-constexpr int kMostChildren = 50;
-// Roughly the items that one module holds, so that the root section stays within
-// kMostChildren by putting packages above the modules of a large outline.
-constexpr size_t kItemsPerModule = 2900;
-constexpr double kEditShare = 0.01;
 // A moved statement travels at least this many lines before it lands again, so that most
 // moves leave their section.
 constexpr size_t kShortestMove = 40;
-
-const char* const kStatementForms[] = {
-    "Loc:Counter += ",
-    "IF Loc:Total > 100 THEN DO ReportOverflow. ! case ",
-    "Access:Customers.Fetch(CUS:Key",
-    "MESSAGE('Saved record ' & ",
-    "Loc:Price = Loc:Price * 1.",
-    "ThisWindow.Update() ! step ",
-    "CLEAR(ORD:Record) ! order ",
-    "RETURN Level:Benign ! exit ",
-};
 
 struct Line {
     int depth;
