@@ -4,18 +4,27 @@ Headless Chromium driven over its DevTools pipe (--remote-debugging-pipe: comman
 answers out on fd 4, each message a JSON text ended by a NUL byte), with the standard library
 only. The tests load a report from disk, read its DOM with Runtime.evaluate and press keys with
 Input.dispatchKeyEvent, as a person at the keyboard does.
+
+A page is not finished at its load event: the report lays out the sections it holds
+(content-visibility: auto) only once the browser has rendered it and found them in the window,
+and until then their rows show no text. So a test waits for what it reads to be there (wait_until,
+wait_shown) before reading it, up to a deadline that fails naming what it waited for.
 """
 
 import fcntl
 import json
 import os
+import select
 import shutil
 import subprocess
 import tempfile
 import time
 
 # Generous, for a loaded two-core machine: a page of the examples loads in well under a second.
-ANSWER_TIMEOUT = 60.0
+# It bounds both the browser's answer to one command and a wait for what a page shows.
+DEADLINE = 60.0
+# How often a wait looks at the page again; the page renders in between.
+POLL_INTERVAL = 0.02
 SKIP = 77  # the exit status ctest reads as "skipped"
 
 
@@ -67,6 +76,7 @@ class Browser:
         self.session = self.call("Target.attachToTarget",
                                  {"targetId": target, "flatten": True})["sessionId"]
         self.call("Page.enable")
+        self.call("Page.setLifecycleEventsEnabled", {"enabled": True})
         self.call("Runtime.enable")
 
     def __enter__(self):
@@ -101,8 +111,9 @@ class Browser:
 
     def _receive(self, deadline):
         while b"\0" not in self._buffer:
-            if time.monotonic() > deadline:
-                raise BrowserError("no answer from the browser in %.0f s" % ANSWER_TIMEOUT)
+            left = deadline - time.monotonic()
+            if left <= 0 or not select.select([self._from_browser], [], [], left)[0]:
+                raise BrowserError("no answer from the browser in %.0f s" % DEADLINE)
             chunk = os.read(self._from_browser, 65536)
             if not chunk:
                 raise BrowserError("the browser closed its pipe")
@@ -117,7 +128,7 @@ class Browser:
         if self.session and not method.startswith(("Target.", "Browser.")):
             message["sessionId"] = self.session
         self._send(message)
-        deadline = time.monotonic() + ANSWER_TIMEOUT
+        deadline = time.monotonic() + DEADLINE
         while True:
             answer = self._receive(deadline)
             if answer.get("id") == self._next_id:
@@ -127,15 +138,18 @@ class Browser:
             if "method" in answer:
                 self._events.append(answer)
 
-    def wait_for(self, event):
-        """Waits until the page sends event (already received ones count)."""
-        deadline = time.monotonic() + ANSWER_TIMEOUT
+    def _wait_for_event(self, method, matches, what):
+        """Waits until the page sends the event method whose params match (received ones count)."""
+        deadline = time.monotonic() + DEADLINE
         while True:
             for k, seen in enumerate(self._events):
-                if seen.get("method") == event:
+                if seen.get("method") == method and matches(seen.get("params", {})):
                     del self._events[: k + 1]
-                    return seen.get("params", {})
-            self._events.append(self._receive(deadline))
+                    return
+            try:
+                self._events.append(self._receive(deadline))
+            except BrowserError as failure:
+                raise BrowserError("waiting for %s: %s" % (what, failure))
 
     def load(self, path, fragment="", script=True):
         """Opens a file from disk and waits for its load event; answers the time it took."""
@@ -143,9 +157,36 @@ class Browser:
         self._events = []
         started = time.monotonic()
         url = "file://" + os.path.abspath(path) + fragment
-        self.call("Page.navigate", {"url": url})
-        self.wait_for("Page.loadEventFired")
+        navigation = self.call("Page.navigate", {"url": url})
+        if navigation.get("errorText"):
+            raise BrowserError("%s: %s" % (url, navigation["errorText"]))
+        # The load of this very document, told by its loader from a late event of the one before.
+        loader = navigation.get("loaderId")
+        self._wait_for_event("Page.lifecycleEvent",
+                             lambda event: event.get("name") == "load"
+                             and event.get("loaderId") == loader, "the load event of " + url)
         return time.monotonic() - started
+
+    def wait_until(self, expression, what, ready):
+        """Evaluates expression until ready(its value) holds and answers that value; past the
+        deadline fails naming what it waited for and the value the page last gave."""
+        deadline = time.monotonic() + DEADLINE
+        while True:
+            value = self.evaluate(expression)
+            if ready(value):
+                return value
+            if time.monotonic() > deadline:
+                raise BrowserError("waited %.0f s for %s; the page still gives %.300r"
+                                   % (DEADLINE, what, value))
+            time.sleep(POLL_INTERVAL)
+
+    def wait_shown(self, selector):
+        """Waits until selector matches elements and every one of them shows text."""
+        self.wait_until("""(function () {
+            var all = Array.from(document.querySelectorAll(%s));
+            return [all.length, all.filter(function (e) { return e.innerText.trim(); }).length];
+        })()""" % json.dumps(selector), "the text of every " + selector + " [matched, showing]",
+                        lambda counts: counts[0] > 0 and counts[1] == counts[0])
 
     def evaluate(self, expression):
         """The value of a JavaScript expression in the page (JSON-like values only)."""
@@ -163,11 +204,6 @@ class Browser:
                                              "text": key, "windowsVirtualKeyCode": virtual})
         self.call("Input.dispatchKeyEvent", {"type": "keyUp", "key": key, "code": code,
                                              "windowsVirtualKeyCode": virtual})
-
-    def console_messages(self):
-        """Console and security messages the page produced so far."""
-        return [event for event in self._events
-                if event.get("method") in ("Runtime.consoleAPICalled", "Log.entryAdded")]
 
 
 def screenshot(program, url, path, width, height):

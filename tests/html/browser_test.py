@@ -78,10 +78,18 @@ CURRENT = """JSON.stringify((function () {
 })())"""
 
 
+def wait_current(tab, expected, what):
+    """Waits until the first facts of CURRENT about the row the keys or a link moved to are
+    the expected ones."""
+    tab.wait_until(CURRENT, "%s: %r" % (what, expected),
+                   lambda state: json.loads(state)[:len(expected)] == expected)
+
+
 def check_diff_page(setup, chromium):
     page = setup.diff_page()
     with browser.Browser(chromium) as tab:
         tab.load(page)
+        tab.wait_shown(".stop, details:not([open]) > summary")
         stops = json.loads(tab.evaluate(STOPS))
         expect_equal([stop[:2] for stop in stops],
                      [["change-1", "row only-new"], ["change-2", "row changed"],
@@ -118,6 +126,7 @@ def check_merge_page(setup, chromium):
     page = setup.merge_page()
     with browser.Browser(chromium) as tab:
         tab.load(page)
+        tab.wait_shown(".stop")
         stops = json.loads(tab.evaluate(STOPS))
         expect_equal([stop[:2] for stop in stops],
                      [["conflict-1", "row conflict"], ["conflict-1-2", "row conflict"],
@@ -134,8 +143,7 @@ def check_merge_page(setup, chromium):
                      "the list of conflicts with the versions' texts")
         # Following the list's link goes to the conflict and marks it.
         tab.evaluate("document.querySelector('#conflicts a').click()")
-        expect_equal(json.loads(tab.evaluate(CURRENT))[:3], ["conflict-1", True, 0],
-                     "the conflict the link leads to")
+        wait_current(tab, ["conflict-1", True, 0], "the conflict the link leads to")
 
 
 def check_keys(setup, chromium):
@@ -149,25 +157,23 @@ def check_keys(setup, chromium):
                     ("n", "change-5"), ("n", "change-6"), ("n", "change-7"), ("n", "change-8")]
         for key, row in expected:
             tab.press(key)
-            state = json.loads(tab.evaluate(CURRENT))
             number = int(row.split("-")[1])
-            expect_equal(state, [row, True, 0, True, True, "%d of 8" % number],
+            wait_current(tab, [row, True, 0, True, True, "%d of 8" % number],
                          "after %s: the row, highlighted, folds above it, shown, in the window, "
                          "position" % key)
         expect_equal(tab.evaluate("document.querySelectorAll('.current').length"), 1,
                      "rows highlighted at once")
         tab.press("n")  # past the last change: back to the first
-        expect_equal(json.loads(tab.evaluate(CURRENT))[0], "change-1", "after the last change")
+        wait_current(tab, ["change-1"], "after the last change")
         tab.press("p")
-        expect_equal(json.loads(tab.evaluate(CURRENT))[0], "change-8", "before the first change")
+        wait_current(tab, ["change-8"], "before the first change")
         # Other keys, and n with a modifier, leave the place alone.
         tab.press("x")
         expect_equal(json.loads(tab.evaluate(CURRENT))[0], "change-8", "after another key")
 
         tab.load(setup.merge_page())
         tab.press("k")  # from nowhere, back: the last comment
-        expect_equal(json.loads(tab.evaluate(CURRENT))[:2], ["conflict-1-3", True],
-                     "the merge page's last conflict comment")
+        wait_current(tab, ["conflict-1-3", True], "the merge page's last conflict comment")
 
 
 def check_hostile(setup, chromium):
@@ -185,26 +191,28 @@ def check_hostile(setup, chromium):
     with browser.Browser(chromium) as tab:
         for page, title in zip(pages, titles):
             tab.load(page)
-            seen = json.loads(tab.evaluate("""JSON.stringify([document.title,
-                typeof window.hostile, document.querySelectorAll('script').length,
-                document.querySelectorAll('img, b, i, u').length,
-                document.querySelectorAll('main').length, document.body.innerText])"""))
-            expect_equal(seen[:5], [title, "undefined", 1, 0, 1],
-                         page + ": title, hostile global, scripts, markup elements, main")
-            text = seen[5]
             for shown in ("<script>document.title='", "<img src=x onerror=\"document.title='img'",
                           "Tom &amp; Jerry's \"quote\" </summary></details></main>",
                           "Root <u>"):
-                expect(shown in text, "%s does not show %r" % (page, shown))
+                tab.wait_until("document.body.innerText", "%s to show %r" % (page, shown),
+                               lambda text: shown in text)
+            # Read once the texts show, so that anything they could have run has run.
+            seen = json.loads(tab.evaluate("""JSON.stringify([document.title,
+                typeof window.hostile, document.querySelectorAll('script').length,
+                document.querySelectorAll('img, b, i, u').length,
+                document.querySelectorAll('main').length])"""))
+            expect_equal(seen, [title, "undefined", 1, 0, 1],
+                         page + ": title, hostile global, scripts, markup elements, main")
             # The page's own script still runs: the policy let it, and only it.
             tab.press("n")
-            expect(json.loads(tab.evaluate(CURRENT))[1], page + ": no row moved to")
+            tab.wait_until(CURRENT, page + ": a row moved to", lambda state: json.loads(state)[1])
             expect(tab.evaluate("typeof window.hostile") == "undefined", page)
 
 
 def check_no_script(setup, chromium):
     with browser.Browser(chromium) as tab:
         tab.load(setup.diff_page(), script=False)
+        tab.wait_shown(".stop")
         expect_equal(tab.evaluate("document.getElementById('position').textContent"), "",
                      "the script's position text with the script off")
         stops = json.loads(tab.evaluate(STOPS))
@@ -213,11 +221,11 @@ def check_no_script(setup, chromium):
         # An anchor of the merge page's list reaches its target without any script: every
         # comment stands in open sections.
         tab.load(setup.merge_page(), fragment="#conflict-1-3", script=False)
-        shown = json.loads(tab.evaluate("""JSON.stringify((function () {
+        tab.wait_until("""JSON.stringify((function () {
             var row = document.getElementById('conflict-1-3'), box = row.getBoundingClientRect();
             return [row.getClientRects().length > 0, box.top >= 0 && box.top < window.innerHeight];
-        })())"""))
-        expect_equal(shown, [True, True], "the anchored conflict: shown, in the window")
+        })())""", "the anchored conflict: shown, in the window",
+                       lambda shown: json.loads(shown) == [True, True])
 
 
 def png_size(path):
