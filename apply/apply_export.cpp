@@ -15,12 +15,14 @@ namespace {
 
 // The driver: read and sort the records, resolve key 2 of each into the outline's items while
 // the outline is still as the comparison saw it, then change, delete, add and move.
-void ApplyCompareList(CompareList& list) {
+// Answers false when the list could not hold every record of the file.
+bool ApplyCompareList(CompareList& list) {
     // 1.
     g_progressBar.ReportStatus(0, kStringLoading);
     // 2.
     CheckHeap();
     ReadCompareRecords(list);
+    bool complete = list.IsComplete();
     list.SortCompareList();
     CheckHeap();
     // 3.
@@ -41,14 +43,18 @@ void ApplyCompareList(CompareList& list) {
     // 5.
     list.ClearCompareList();
     g_progressBar.ReportStatus(100, kStringDone);
+    return complete;
 }
 
 }  // namespace
 
 uint16_t DIF_API DIF_Apply(const DIF_CHAR* outlinePath, const DIF_CHAR* comparePath,
                            const DIF_CHAR* outputPath, DIF_WINDOW window, uint16_t message) {
-    // 1. A list of the apply's own: the viewer's records stay as they are.
-    CompareList list;
+    ExclusiveCall call;
+    if (!call.Entered()) return DIF_ST_FIRST_OUTLINE;
+    // 1. A list of the apply's own: the viewer's records stay as they are. No caller sees its
+    //    positions, so it is not held to the viewer's 16-bit limit: every record is applied.
+    CompareList list(kMaxPrivateRecords);
     // 2-5. Both paths are read from the caller's directory; the outline is tried even when the
     //      compare file failed.
     SaveWorkingDirectory();
@@ -65,8 +71,9 @@ uint16_t DIF_API DIF_Apply(const DIF_CHAR* outlinePath, const DIF_CHAR* compareP
     if (status == 0) {
         g_progressBar.SetTarget(window, message);
         uint32_t refusalsBefore = CheckedRefusals();
-        ApplyCompareList(list);
-        if (CheckedRefusals() != refusalsBefore || g_secondOutline.Save(outputPath) == 0) {
+        bool complete = ApplyCompareList(list);
+        if (!complete || CheckedRefusals() != refusalsBefore ||
+            g_secondOutline.Save(outputPath) == 0) {
             status = DIF_ST_FIRST_OUTLINE;
         }
     }

@@ -60,7 +60,7 @@ WCHAR* SplitKey(const WCHAR* key, int32_t* ordinal) {
     return parentKey;
 }
 
-void ApplyValue(OutlineHandle outline, ItemHandle item, const CompareList& list, uint16_t n) {
+void ApplyValue(OutlineHandle outline, ItemHandle item, const CompareList& list, RecordNumber n) {
     const WCHAR* text = list.Text(n);
     int32_t lines = CountLines(text);
     switch (list.SubjectLetter(n)) {
@@ -103,14 +103,15 @@ ChangeApplication::~ChangeApplication() {
 
 void ChangeApplication::StepProgress(const WCHAR* phaseText) {
     ++counter_;
-    // The counter never passes the count: each record is counted once, in its phase.
-    int32_t percent = static_cast<int32_t>(counter_) * 100 / list_.Count();
+    // The counter never passes the count: each record is counted once, in its phase. The
+    // product is taken in 64 bits, as a list may hold millions of records.
+    int32_t percent = static_cast<int32_t>(static_cast<uint64_t>(counter_) * 100 / list_.Count());
     g_progressBar.SendProgress(percent, phaseText);
 }
 
 void ChangeApplication::ApplyChanges() {
-    for (uint16_t position = 0; position < list_.Count(); ++position) {
-        uint16_t n = list_.SecondOrder(position);
+    for (RecordNumber position = 0; position < list_.Count(); ++position) {
+        RecordNumber n = list_.SecondOrder(position);
         if (list_.ChangeLetter(n) != kChangeChanged) continue;
         StepProgress(WIDE("Applying Changes"));
         ApplyValue(outline_, list_.SecondItem(n), list_, n);
@@ -118,8 +119,8 @@ void ChangeApplication::ApplyChanges() {
 }
 
 void ChangeApplication::ApplyDeletes() {
-    for (uint16_t position = 0; position < list_.Count(); ++position) {
-        uint16_t n = list_.SecondOrder(position);
+    for (RecordNumber position = 0; position < list_.Count(); ++position) {
+        RecordNumber n = list_.SecondOrder(position);
         if (list_.ChangeLetter(n) != kChangeDeleted) continue;
         StepProgress(WIDE("Applying Deletes"));
         if (list_.SubjectLetter(n) != kSubjectText) continue;
@@ -128,7 +129,7 @@ void ChangeApplication::ApplyDeletes() {
 }
 
 void ChangeApplication::ApplyAddsAndMoves() {
-    for (uint16_t n = 0; n < list_.Count(); ++n) {
+    for (RecordNumber n = 0; n < list_.Count(); ++n) {
         WCHAR change = list_.ChangeLetter(n);
         if (change == kChangeAdded || change == kChangeAddedWithin) {
             FlushMoves();
@@ -142,7 +143,7 @@ void ChangeApplication::ApplyAddsAndMoves() {
     moveParentKey_ = nullptr;
 }
 
-void ChangeApplication::AddRecord(uint16_t n) {
+void ChangeApplication::AddRecord(RecordNumber n) {
     StepProgress(WIDE("Applying Adds"));
     // 2. Contents go to the item that key 1 names: it stands where the first outline has it.
     if (list_.SubjectLetter(n) != kSubjectText) {
@@ -170,7 +171,7 @@ void ChangeApplication::AddRecord(uint16_t n) {
     }
 }
 
-void ChangeApplication::CollectMove(uint16_t n) {
+void ChangeApplication::CollectMove(RecordNumber n) {
     StepProgress(WIDE("Applying Moves"));
     // 1-2.
     int32_t destination = 0;
@@ -197,7 +198,8 @@ void ChangeApplication::CollectMove(uint16_t n) {
     //    trusted to size the batch.
     int32_t runLength = list_.FirstValue(n);
     for (int32_t k = 0; k < runLength && item != 0; ++k) {
-        if (!batch_.RecordMove(source + k, destination + k, item, k == 0 ? n : kNoSlot)) break;
+        if (!batch_.RecordMove(source + k, destination + k, item,
+                               k == 0 ? static_cast<int32_t>(n) : kNoSlot)) break;
         item = NextSibling(outline_, item);
     }
 }

@@ -28,7 +28,7 @@ WCHAR* SplitKey(const WCHAR* key, int32_t* ordinal);
 // (A, value 1 is its id), a DTDATA value (D, value 1 is its index, the text its number) or a
 // named property (P, the text is "name,value"; the value ends at its next comma). Any other
 // subject does nothing. item may be 0; the runtime then refuses, and nothing looks at that.
-void ApplyValue(OutlineHandle outline, ItemHandle item, const CompareList& list, uint16_t n);
+void ApplyValue(OutlineHandle outline, ItemHandle item, const CompareList& list, RecordNumber n);
 
 // Shows "Unable to delete item (text)" with at most the first 80 characters of text, or
 // "Unable to delete item" for no text or an empty one: a box without owner, titled "Warning",
@@ -60,15 +60,15 @@ public:
 private:
     // Counts one record handled and reports the share done with the phase's text.
     void StepProgress(const WCHAR* phaseText);
-    void AddRecord(uint16_t n);
-    void CollectMove(uint16_t n);
+    void AddRecord(RecordNumber n);
+    void CollectMove(RecordNumber n);
     void FlushMoves();
 
     OutlineHandle outline_;
     ItemHandle root_;
     const CompareList& list_;
     // Records handled so far, over all phases.
-    uint16_t counter_ = 0;
+    RecordNumber counter_ = 0;
     // The pending moves and the parent they belong to; the parent outlives an add.
     MoveBatch batch_;
     ItemHandle moveParent_ = 0;

@@ -15,6 +15,9 @@ constexpr int kExitTrouble = 2;
 
 // Prints "norvex: MESSAGE" on standard error and answers kExitTrouble.
 int ReportTrouble(const std::string& message);
+// What to tell the user when a compare file was loaded only in part: how many records are
+// shown, and that the file (when it is kept at keptPath; empty for none) holds them all.
+std::string PartialListNote(unsigned shown, const std::string& keptPath);
 
 struct DiffOptions {
     std::string first;

@@ -210,7 +210,8 @@ int RunDiff(const DiffOptions& options) {
         return ReportTrouble("the outlines could not be read again for the comparison");
     }
     uint16_t count = 0;
-    if (DIF_CompareLoad(comparePathText.c_str(), &count) == 0) {
+    int32_t loaded = DIF_CompareLoad(comparePathText.c_str(), &count);
+    if (loaded == 0) {
         return ReportTrouble("cannot read back the compare file " + comparePath);
     }
     DIF_CompareSort();
@@ -238,6 +239,9 @@ int RunDiff(const DiffOptions& options) {
     if ((status & DIF_ST_SECTION_LIMIT) != 0) {
         return ReportTrouble("a section has more than 999 items, so the comparison is incomplete"
                              " (leave out --view to compare every item)");
+    }
+    if (loaded == DIF_LOAD_PARTIAL) {
+        return ReportTrouble(PartialListNote(count, options.comparePath));
     }
     return count > 0 ? kExitDifferent : kExitSame;
 }

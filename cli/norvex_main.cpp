@@ -54,6 +54,15 @@ int ReportTrouble(const std::string& message) {
     return kExitTrouble;
 }
 
+std::string PartialListNote(unsigned shown, const std::string& keptPath) {
+    std::string note = "only the first " + std::to_string(shown) +
+                       " records of the comparison are shown: " +
+                       (shown >= 65535 ? "the viewer holds at most 65535"
+                                       : "memory ran out while reading them");
+    if (!keptPath.empty()) note += " (" + keptPath + " holds every record)";
+    return note;
+}
+
 int main(int argc, char** argv) {
     CLI::App app{"norvex: compare, patch and three-way merge outline files"};
     app.set_version_flag("--version", kVersion);

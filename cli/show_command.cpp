@@ -34,10 +34,12 @@ void PrintRow(int side, int32_t position) {
 
 int RunShow(const ShowOptions& options) {
     uint16_t count = 0;
-    if (DIF_CompareLoad(WideFromTerminal(AbsolutePath(options.comparePath)).c_str(), &count) ==
-        0) {
-        return ReportTrouble("cannot read the compare file " + options.comparePath);
-    }
+    int32_t loaded =
+        DIF_CompareLoad(WideFromTerminal(AbsolutePath(options.comparePath)).c_str(), &count);
+    if (loaded == 0) return ReportTrouble("cannot read the compare file " + options.comparePath);
+    // Every answer below covers only the records held: say so first, and let the exit status
+    // say it again at the end of a listing.
+    if (loaded == DIF_LOAD_PARTIAL) ReportTrouble(PartialListNote(count, options.comparePath));
     // Unsorted, both orders are the file's; the side only says whose keys a search reads.
     if (options.sort != "file") DIF_CompareSort();
     int side = options.sort == "second" ? 2 : options.side;
@@ -70,5 +72,5 @@ int RunShow(const ShowOptions& options) {
                 static_cast<unsigned>(DIF_CompareCount(WIDE("D"), WIDE(" "))),
                 static_cast<unsigned>(DIF_CompareCount(WIDE("M"), WIDE(" "))));
     DIF_CompareUnload();
-    return kExitSame;
+    return loaded == DIF_LOAD_PARTIAL ? kExitTrouble : kExitSame;
 }

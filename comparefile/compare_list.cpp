@@ -6,7 +6,7 @@
 
 #include "support/checked_memory.h"
 
-CompareList g_compareList;
+CompareList g_compareList(kMaxViewerRecords);
 
 namespace {
 
@@ -108,7 +108,7 @@ bool CompareList::AppendCompareRecord(CompareRecord& record) {
         ReleaseCompareRecord(record);
         return false;
     }
-    uint16_t n = count_;
+    RecordNumber n = count_;
     firstOrder_[n] = n;
     secondOrder_[n] = n;
     changeLetters_[n] = record.changeLetter;
@@ -123,7 +123,7 @@ bool CompareList::AppendCompareRecord(CompareRecord& record) {
     record.firstKey = nullptr;
     record.secondKey = nullptr;
     record.text = nullptr;
-    count_ = static_cast<uint16_t>(n + 1);
+    count_ = n + 1;
     return true;
 }
 
@@ -140,7 +140,7 @@ void ReleaseArray(Entry*& array) {
 void CompareList::ClearCompareList() {
     ReleaseArray(firstOrder_);
     ReleaseArray(secondOrder_);
-    for (uint16_t n = 0; n < count_; ++n) {
+    for (RecordNumber n = 0; n < count_; ++n) {
         ReleaseArray(firstKeys_[n]);
         ReleaseArray(secondKeys_[n]);
         ReleaseArray(texts_[n]);
@@ -156,6 +156,7 @@ void CompareList::ClearCompareList() {
     ReleaseArray(texts_);
     count_ = 0;
     capacity_ = 0;
+    incomplete_ = false;
 }
 
 namespace {
@@ -171,8 +172,8 @@ bool GrowArray(Entry*& array, uint32_t capacity) {
 }  // namespace
 
 bool CompareList::GrowRecordArrays() {
-    if (capacity_ >= kMaxCompareRecords) return false;
-    uint32_t capacity = static_cast<uint32_t>(capacity_) + kCompareGrowthStep;
+    if (capacity_ >= recordLimit_) return false;
+    RecordNumber capacity = capacity_ + kCompareGrowthStep;
     // The arrays grow one after the other and the first refusal stops the rest. Those that
     // grew before it keep their spare room unused: capacity_ stays, so no entry past it is
     // ever read or written, and the next growth resizes them again.
@@ -183,6 +184,6 @@ bool CompareList::GrowRecordArrays() {
                  GrowArray(firstItems_, capacity) && GrowArray(secondItems_, capacity) &&
                  GrowArray(texts_, capacity);
     if (!grown) return false;
-    capacity_ = static_cast<uint16_t>(capacity);
+    capacity_ = capacity;
     return true;
 }

@@ -12,15 +12,24 @@
 #include "outline/outline_runtime.h"
 #include "platform/platform.h"
 
+// A record's place in file order, and a place in one side's sorted order.
+typedef uint32_t RecordNumber;
+
 // Every per-record array grows by this many entries at once, all of them together.
-constexpr uint16_t kCompareGrowthStep = 255;
-// Counts, positions and record numbers are 16-bit. 65,535 is 257 growth steps exactly, so the
-// capacity never passes the limit.
-constexpr uint16_t kMaxCompareRecords = 65535;
+constexpr RecordNumber kCompareGrowthStep = 255;
+// The viewer's counts, positions and record numbers are 16-bit, so its list holds at most
+// this many records. 65,535 is 257 growth steps exactly, so the capacity never passes it.
+constexpr RecordNumber kMaxViewerRecords = 65535;
+// A list whose positions no caller sees (the apply's) holds as many records as the 32-bit
+// block sizes of the checked heap allow for its widest array (pointers of 8 bytes), rounded
+// down to whole growth steps.
+constexpr RecordNumber kMaxPrivateRecords = (0xFFFFFFFFu / 8) / kCompareGrowthStep * kCompareGrowthStep;
 
 class CompareList {
 public:
-    CompareList() = default;
+    // A list that holds at most recordLimit records (kMaxViewerRecords or kMaxPrivateRecords).
+    explicit CompareList(RecordNumber recordLimit = kMaxViewerRecords)
+        : recordLimit_(recordLimit) {}
     ~CompareList();
     CompareList(const CompareList&) = delete;
     CompareList& operator=(const CompareList&) = delete;
@@ -46,12 +55,17 @@ public:
     // Stores record as record number Count(): both orders map that position to it, both item
     // handles are 0. The list takes over the record's strings in every case and leaves record
     // holding none. Answers false, after releasing the strings, when the record cannot be held:
-    // the list already holds kMaxCompareRecords, or its arrays could not grow (the checked
+    // the list already holds its record limit, or its arrays could not grow (the checked
     // heap's warning has been shown; the records held so far stay as they were).
     bool AppendCompareRecord(CompareRecord& record);
-    // Releases every record string and every array: count and capacity become 0. The stream,
-    // the mode word and the last probe stay as they are.
+    // Releases every record string and every array: count and capacity become 0, and the list
+    // is whole again. The stream, the mode word and the last probe stay as they are.
     void ClearCompareList();
+    // Notes that a record of the file was left out (past the limit, or refused by the heap),
+    // so that whoever loaded the list can tell a part from the whole.
+    void MarkIncomplete() { incomplete_ = true; }
+    // True when every record read since the last clearing is held.
+    bool IsComplete() const { return !incomplete_; }
 
     // Sorts both orders, the side-2 order first, so that each side's records run by that side's
     // key; records of one key run by kind (side 2: C, M, D, A, X; side 1: C, M, A, X, D, with
@@ -69,38 +83,43 @@ public:
     void SetCompareItemHandles(OutlineHandle outline, ItemHandle start, int32_t side);
     // The position on the other side that holds the record at position of side 1's order (side
     // 1) or side 2's (any other side); -1 for a position at or past Count().
-    int32_t MatchingPosition(uint16_t side, uint16_t position) const;
+    int32_t MatchingPosition(uint16_t side, RecordNumber position) const;
 
     // Read access by record number n (file order), for n below Count(). A number at or past
     // Count() answers what an absent record would hold: letters '.' and blank, no keys or text,
     // values and item handles 0, and order entry 0.
-    uint16_t Count() const { return count_; }
-    uint16_t Capacity() const { return capacity_; }
-    WCHAR ChangeLetter(uint16_t n) const { return n < count_ ? changeLetters_[n] : kChangeNone; }
-    WCHAR SubjectLetter(uint16_t n) const {
+    RecordNumber Count() const { return count_; }
+    RecordNumber Capacity() const { return capacity_; }
+    RecordNumber RecordLimit() const { return recordLimit_; }
+    WCHAR ChangeLetter(RecordNumber n) const {
+        return n < count_ ? changeLetters_[n] : kChangeNone;
+    }
+    WCHAR SubjectLetter(RecordNumber n) const {
         return n < count_ ? subjectLetters_[n] : kSubjectNone;
     }
-    const WCHAR* FirstKey(uint16_t n) const { return n < count_ ? firstKeys_[n] : nullptr; }
-    const WCHAR* SecondKey(uint16_t n) const { return n < count_ ? secondKeys_[n] : nullptr; }
-    int32_t FirstValue(uint16_t n) const { return n < count_ ? firstValues_[n] : 0; }
-    int32_t SecondValue(uint16_t n) const { return n < count_ ? secondValues_[n] : 0; }
-    const WCHAR* Text(uint16_t n) const { return n < count_ ? texts_[n] : nullptr; }
+    const WCHAR* FirstKey(RecordNumber n) const { return n < count_ ? firstKeys_[n] : nullptr; }
+    const WCHAR* SecondKey(RecordNumber n) const { return n < count_ ? secondKeys_[n] : nullptr; }
+    int32_t FirstValue(RecordNumber n) const { return n < count_ ? firstValues_[n] : 0; }
+    int32_t SecondValue(RecordNumber n) const { return n < count_ ? secondValues_[n] : 0; }
+    const WCHAR* Text(RecordNumber n) const { return n < count_ ? texts_[n] : nullptr; }
     // The record number at a position of side 1's or side 2's order.
-    uint16_t FirstOrder(uint16_t position) const {
+    RecordNumber FirstOrder(RecordNumber position) const {
         return position < count_ ? firstOrder_[position] : 0;
     }
-    uint16_t SecondOrder(uint16_t position) const {
+    RecordNumber SecondOrder(RecordNumber position) const {
         return position < count_ ? secondOrder_[position] : 0;
     }
     // The outline item that key 1 or key 2 of record n names; 0 while not resolved.
-    uint32_t FirstItem(uint16_t n) const { return n < count_ ? firstItems_[n] : 0; }
-    uint32_t SecondItem(uint16_t n) const { return n < count_ ? secondItems_[n] : 0; }
-    uint16_t LastProbe() const { return lastProbe_; }
+    uint32_t FirstItem(RecordNumber n) const { return n < count_ ? firstItems_[n] : 0; }
+    uint32_t SecondItem(RecordNumber n) const { return n < count_ ? secondItems_[n] : 0; }
+    RecordNumber LastProbe() const { return lastProbe_; }
 
 private:
     void ForgetTarget();
     // The order of side 2 for side 2, of side 1 for any other side.
-    const uint16_t* OrderOf(uint16_t side) const { return side == 2 ? secondOrder_ : firstOrder_; }
+    const RecordNumber* OrderOf(uint16_t side) const {
+        return side == 2 ? secondOrder_ : firstOrder_;
+    }
     // Gives every per-record array kCompareGrowthStep more entries, keeping their contents;
     // false, with the arrays as they were, when the limit is reached or the heap refuses.
     bool GrowRecordArrays();
@@ -112,22 +131,25 @@ private:
     WCHAR* temporaryPath_ = nullptr;
 
     // The records: count_ entries in use of capacity_ in every array below.
-    uint16_t count_ = 0;
-    uint16_t capacity_ = 0;
+    RecordNumber recordLimit_;
+    RecordNumber count_ = 0;
+    RecordNumber capacity_ = 0;
+    bool incomplete_ = false;
     WCHAR* changeLetters_ = nullptr;
     WCHAR* subjectLetters_ = nullptr;
     WCHAR** firstKeys_ = nullptr;   // each owned, or none
     WCHAR** secondKeys_ = nullptr;  // each owned, or none
     int32_t* firstValues_ = nullptr;
     int32_t* secondValues_ = nullptr;
-    uint16_t* firstOrder_ = nullptr;   // position on side 1 -> record number
-    uint16_t* secondOrder_ = nullptr;  // position on side 2 -> record number
+    RecordNumber* firstOrder_ = nullptr;   // position on side 1 -> record number
+    RecordNumber* secondOrder_ = nullptr;  // position on side 2 -> record number
     uint32_t* firstItems_ = nullptr;   // outline item handles, as the runtime gives them
     uint32_t* secondItems_ = nullptr;
     WCHAR** texts_ = nullptr;          // each owned, or none
     // The position that the last binary search compared; kept across clearing.
-    uint16_t lastProbe_ = 0;
+    RecordNumber lastProbe_ = 0;
 };
 
-// The list of the viewer's exports; a build writes its compare file through it.
+// The list of the viewer's exports, limited to kMaxViewerRecords; a build writes its compare
+// file through it.
 extern CompareList g_compareList;

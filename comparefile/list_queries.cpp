@@ -12,9 +12,9 @@ namespace {
 
 const CompareList* g_orderedList = nullptr;
 // The order a search runs over, and whose keys it compares.
-const uint16_t* g_searchBase = nullptr;
+const RecordNumber* g_searchBase = nullptr;
 bool g_searchByFirstKey = true;
-uint16_t g_lastProbe = 0;
+RecordNumber g_lastProbe = 0;
 
 const WCHAR kNoKey[] = {0};
 
@@ -30,19 +30,22 @@ int PlaceIn(const char* table, WCHAR letter) {
 
 // The ranks order the records of one key by kind. Rank A puts deletions before additions, the
 // order of side 2, where deleted items still stand; rank B the other way round, for side 1.
-int RankA(const CompareList& list, uint16_t n) {
+int RankA(const CompareList& list, RecordNumber n) {
     return 12 * PlaceIn("CMDAX.", list.ChangeLetter(n)) + PlaceIn("TAMPD ", list.SubjectLetter(n));
 }
-int RankB(const CompareList& list, uint16_t n) {
+int RankB(const CompareList& list, RecordNumber n) {
     return 12 * PlaceIn("CMAXD.", list.ChangeLetter(n)) + PlaceIn("TAMPD ", list.SubjectLetter(n));
 }
 
-int CompareNumbers(int first, int second) { return first < second ? -1 : first > second; }
+template <typename Number>
+int CompareNumbers(Number first, Number second) {
+    return first < second ? -1 : first > second;
+}
 
 int CompareSecondOrder(const void* left, const void* right) {
     const CompareList& list = *g_orderedList;
-    uint16_t a = *static_cast<const uint16_t*>(left);
-    uint16_t b = *static_cast<const uint16_t*>(right);
+    RecordNumber a = *static_cast<const RecordNumber*>(left);
+    RecordNumber b = *static_cast<const RecordNumber*>(right);
     int order = lstrcmpW(KeyOrEmpty(list.SecondKey(a)), KeyOrEmpty(list.SecondKey(b)));
     if (order == 0) order = CompareNumbers(RankA(list, a), RankA(list, b));
     if (order == 0) order = lstrcmpW(KeyOrEmpty(list.FirstKey(a)), KeyOrEmpty(list.FirstKey(b)));
@@ -52,8 +55,8 @@ int CompareSecondOrder(const void* left, const void* right) {
 
 int CompareFirstOrder(const void* left, const void* right) {
     const CompareList& list = *g_orderedList;
-    uint16_t a = *static_cast<const uint16_t*>(left);
-    uint16_t b = *static_cast<const uint16_t*>(right);
+    RecordNumber a = *static_cast<const RecordNumber*>(left);
+    RecordNumber b = *static_cast<const RecordNumber*>(right);
     int order = lstrcmpW(KeyOrEmpty(list.FirstKey(a)), KeyOrEmpty(list.FirstKey(b)));
     if (order == 0) order = CompareNumbers(RankB(list, a), RankB(list, b));
     if (order == 0) order = lstrcmpW(KeyOrEmpty(list.SecondKey(a)), KeyOrEmpty(list.SecondKey(b)));
@@ -62,14 +65,14 @@ int CompareFirstOrder(const void* left, const void* right) {
 }
 
 // The key of the record that an order entry names, on the side being searched.
-const WCHAR* SearchedKey(uint16_t record) {
+const WCHAR* SearchedKey(RecordNumber record) {
     return KeyOrEmpty(g_searchByFirstKey ? g_orderedList->FirstKey(record)
                                          : g_orderedList->SecondKey(record));
 }
 
 int CompareWithSearchKey(const void* key, const void* entry) {
-    const uint16_t* position = static_cast<const uint16_t*>(entry);
-    g_lastProbe = static_cast<uint16_t>(position - g_searchBase);
+    const RecordNumber* position = static_cast<const RecordNumber*>(entry);
+    g_lastProbe = static_cast<RecordNumber>(position - g_searchBase);
     return lstrcmpW(static_cast<const WCHAR*>(key), SearchedKey(*position));
 }
 
@@ -78,27 +81,27 @@ int CompareWithSearchKey(const void* key, const void* entry) {
 void CompareList::SortCompareList() {
     if (count_ == 0) return;
     g_orderedList = this;
-    qsort(secondOrder_, count_, sizeof(uint16_t), CompareSecondOrder);
-    qsort(firstOrder_, count_, sizeof(uint16_t), CompareFirstOrder);
+    qsort(secondOrder_, count_, sizeof(RecordNumber), CompareSecondOrder);
+    qsort(firstOrder_, count_, sizeof(RecordNumber), CompareFirstOrder);
     g_orderedList = nullptr;
 }
 
 int32_t CompareList::SearchCompareList(uint16_t side, const WCHAR* key, bool partial) {
     if (side != 1 && side != 2) return -1;
     const WCHAR* wanted = KeyOrEmpty(key);
-    const uint16_t* order = OrderOf(side);
+    const RecordNumber* order = OrderOf(side);
     g_orderedList = this;
     g_searchByFirstKey = side == 1;
     g_searchBase = order;
     g_lastProbe = lastProbe_;
     int32_t answer = -1;
     const void* found = count_ == 0 ? nullptr
-                                    : bsearch(wanted, order, count_, sizeof(uint16_t),
+                                    : bsearch(wanted, order, count_, sizeof(RecordNumber),
                                               CompareWithSearchKey);
     lastProbe_ = g_lastProbe;
     if (found != nullptr) {
         // Several records share a key: answer the first of them.
-        int32_t p = static_cast<int32_t>(static_cast<const uint16_t*>(found) - order);
+        int32_t p = static_cast<int32_t>(static_cast<const RecordNumber*>(found) - order);
         while (p > 0 && lstrcmpW(wanted, SearchedKey(order[p - 1])) == 0) --p;
         answer = p;
     } else if (partial && count_ == 0) {
@@ -107,7 +110,7 @@ int32_t CompareList::SearchCompareList(uint16_t side, const WCHAR* key, bool par
         // The search ended next to where the key would stand: step from just before its last
         // probe to the last key that sorts before the wanted one.
         int32_t last = static_cast<int32_t>(count_) - 1;
-        int32_t s = lastProbe_ > 0 ? lastProbe_ - 1 : 0;
+        int32_t s = lastProbe_ > 0 ? static_cast<int32_t>(lastProbe_) - 1 : 0;
         while (s < last && lstrcmpW(wanted, SearchedKey(order[s + 1])) >= 0) ++s;
         answer = s;
     }
@@ -116,7 +119,7 @@ int32_t CompareList::SearchCompareList(uint16_t side, const WCHAR* key, bool par
 }
 
 void CompareList::SetCompareItemHandles(OutlineHandle outline, ItemHandle start, int32_t side) {
-    for (uint16_t n = 0; n < count_; ++n) {
+    for (RecordNumber n = 0; n < count_; ++n) {
         if (side != 0) {
             secondItems_[n] = FindItemByKey(outline, start, secondKeys_[n]);
         } else {
@@ -125,13 +128,13 @@ void CompareList::SetCompareItemHandles(OutlineHandle outline, ItemHandle start,
     }
 }
 
-int32_t CompareList::MatchingPosition(uint16_t side, uint16_t position) const {
+int32_t CompareList::MatchingPosition(uint16_t side, RecordNumber position) const {
     if (position >= count_) return -1;
-    const uint16_t* from = side == 1 ? firstOrder_ : secondOrder_;
-    const uint16_t* to = side == 1 ? secondOrder_ : firstOrder_;
-    uint16_t record = from[position];
-    for (uint16_t j = 0; j < count_; ++j) {
-        if (to[j] == record) return j;
+    const RecordNumber* from = side == 1 ? firstOrder_ : secondOrder_;
+    const RecordNumber* to = side == 1 ? secondOrder_ : firstOrder_;
+    RecordNumber record = from[position];
+    for (RecordNumber j = 0; j < count_; ++j) {
+        if (to[j] == record) return static_cast<int32_t>(j);
     }
     return -1;
 }

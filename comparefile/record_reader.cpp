@@ -12,65 +12,137 @@ namespace {
 constexpr int kHeaderLines = 4;
 
 // A text longer than this many characters would pass what a block size of 32 bits can hold.
-constexpr size_t kMaxTextLength = 0x3FFFFFFF;
+constexpr uint32_t kMaxTextLength = 0x3FFFFFFF;
 
-// Appends a continuation line to the record's text (a record without one takes the line as its
-// text). False when the heap refused, after its warning, or the text would grow past
-// kMaxTextLength; the record's strings are then as they were.
-bool AppendToText(CompareRecord& record, int32_t& textLength, const WCHAR* line) {
-    size_t lineLength = static_cast<size_t>(lstrlenW(line));
-    size_t length = static_cast<size_t>(textLength) + lineLength;
+// The first room for a line: most records are short.
+constexpr uint32_t kFirstLineRoom = 512;
+// Any character but the terminator, put in a piece's last slot before it is read.
+constexpr WCHAR kNotTerminator = u'#';
+
+// Room for length characters and a terminator, doubled from capacity so that a long line or
+// text costs a few copies, not one per piece; false when the heap refused or the length passes
+// kMaxTextLength (block and capacity are then as they were).
+bool EnsureRoom(WCHAR*& block, uint32_t& capacity, uint32_t length) {
+    if (length < capacity) return true;
     if (length > kMaxTextLength) return false;
-    void* grown = CheckedRealloc(record.text, static_cast<uint32_t>((length + 1) * sizeof(WCHAR)));
+    uint32_t room = capacity < kFirstLineRoom ? kFirstLineRoom : capacity;
+    while (room <= length) room = room > kMaxTextLength / 2 ? kMaxTextLength + 1 : room * 2;
+    void* grown = CheckedRealloc(block, room * static_cast<uint32_t>(sizeof(WCHAR)));
     if (grown == nullptr) return false;
-    record.text = static_cast<WCHAR*>(grown);
-    std::memcpy(record.text + textLength, line, (lineLength + 1) * sizeof(WCHAR));
-    textLength = static_cast<int32_t>(length);
+    block = static_cast<WCHAR*>(grown);
+    capacity = room;
     return true;
 }
 
 }  // namespace
 
-uint16_t ReadCompareRecords(CompareList& list) {
+CompareLineReader::~CompareLineReader() {
+    if (buffer_ != nullptr) CheckedFree(buffer_);
+}
+
+const WCHAR* CompareLineReader::ReadCompareLine(bool* refused) {
+    if (refused != nullptr) *refused = false;
+    if (stream_ == nullptr || !EnsureRoom(buffer_, capacity_, kFirstLineRoom - 1)) return nullptr;
+    uint32_t length = 0;
+    bool readAny = false;
+    bool dropping = false;
+    WCHAR discard[kFirstLineRoom];
+    for (;;) {
+        // Each piece goes after what was read so far, or, once the heap has refused, into a
+        // scratch buffer only to find the line's end.
+        WCHAR* into = dropping ? discard : buffer_ + length;
+        uint32_t room = dropping ? kFirstLineRoom : capacity_ - length;
+        // The last slot tells a full piece from a short one whatever the line holds: fgetws
+        // writes its terminator there only when it filled the room without finding an LF.
+        into[room - 1] = kNotTerminator;
+        if (fgetws(into, static_cast<int>(room), stream_) == nullptr) break;
+        readAny = true;
+        bool full = into[room - 1] == 0;
+        // A NUL inside the line hides the rest of its piece from everything that reads the
+        // line; what matters here is only where the physical line ends.
+        uint32_t piece = full ? room - 1 : static_cast<uint32_t>(lstrlenW(into));
+        bool ended = !full || into[room - 2] == u'\n';
+        if (!dropping) length += piece;
+        if (ended) break;
+        if (!dropping && !EnsureRoom(buffer_, capacity_, length + kFirstLineRoom - 1)) {
+            dropping = true;
+            if (refused != nullptr) *refused = true;
+        }
+    }
+    if (!readAny) return nullptr;
+    buffer_[length] = 0;
+    return buffer_;
+}
+
+namespace {
+
+// Appends a continuation line to the record's text (a record without one takes the line as its
+// text), the text's room growing by doubling. False when the heap refused, after its warning,
+// or the text would grow past kMaxTextLength; the record's text is then as it was.
+bool AppendToText(CompareRecord& record, uint32_t& textLength, uint32_t& textCapacity,
+                  const WCHAR* line) {
+    uint32_t lineLength = static_cast<uint32_t>(lstrlenW(line));
+    if (lineLength > kMaxTextLength - textLength) return false;
+    uint32_t length = textLength + lineLength;
+    if (!EnsureRoom(record.text, textCapacity, length)) return false;
+    std::memcpy(record.text + textLength, line, (lineLength + 1) * sizeof(WCHAR));
+    textLength = length;
+    return true;
+}
+
+}  // namespace
+
+RecordNumber ReadCompareRecords(CompareList& list) {
     FILE* stream = list.Stream();
     if (stream == nullptr) return 0;
     bool viewMode = (list.ModeWord() & kViewModeBit) != 0;
-    WCHAR line[kCompareLineSize];
-    // 1. The header is skipped unread, whatever its lines hold.
+    CompareLineReader reader(stream);
+    // The header is skipped unread, whatever its lines hold.
     for (int k = 0; k < kHeaderLines; ++k) {
-        if (ReadCompareLine(stream, line) == nullptr) return 0;
+        if (reader.ReadCompareLine() == nullptr) return 0;
     }
-    uint16_t appended = 0;
-    // 2. and 7.
-    while (ReadCompareLine(stream, line) != nullptr) {
-        // 3.
-        bool refused = false;
+    RecordNumber appended = 0;
+    bool refused = false;
+    for (const WCHAR* line = reader.ReadCompareLine(&refused); line != nullptr;
+         line = reader.ReadCompareLine(&refused)) {
+        bool lineRefused = refused;
         CompareRecord record = ParseCompareRecord(line, viewMode, &refused);
-        // 4. A refused record still takes its continuation lines, so that they are not read
-        // as records of their own; a file that ends here ends the record.
-        int32_t textLength = record.text != nullptr ? lstrlenW(record.text) : 0;
+        refused = refused || lineRefused;
+        // A record with LFs in its text goes on over further lines. A refused record still
+        // takes them, so that they are not read as records of their own; a file that ends
+        // here ends the record.
+        uint32_t textLength = record.text != nullptr ? static_cast<uint32_t>(lstrlenW(record.text)) : 0;
+        uint32_t textCapacity = record.text != nullptr ? textLength + 1 : 0;
         for (int32_t k = 1; k < record.lineCount; ++k) {
-            if (ReadCompareLine(stream, line) == nullptr) break;
+            bool continuationRefused = false;
+            line = reader.ReadCompareLine(&continuationRefused);
+            if (line == nullptr) break;
             if (refused) continue;
-            refused = !AppendToText(record, textLength, line);
+            refused = continuationRefused ||
+                      !AppendToText(record, textLength, textCapacity, line);
         }
         if (refused) {
             ReleaseCompareRecord(record);
+            list.MarkIncomplete();
             continue;
         }
-        // 5. Only the record's own line end goes; CRs and LFs inside the text stay.
+        // Only the record's own line end goes; CRs and LFs inside the text stay.
         if (textLength >= 2 && record.text[textLength - 2] == u'\r' &&
             record.text[textLength - 1] == u'\n') {
             record.text[textLength - 2] = 0;
         }
-        // 6.
+        // The viewer never sees records of what lies inside an item found only in the first
+        // outline.
         if (viewMode && record.changeLetter == kChangeAddedWithin) {
             ReleaseCompareRecord(record);
             continue;
         }
-        // Records past kMaxCompareRecords, or past what the arrays could grow to, are dropped:
+        // Records past the list's limit, or past what its arrays could grow to, are dropped:
         // reading stops at the first that the list cannot hold.
-        if (!list.AppendCompareRecord(record)) break;
+        if (!list.AppendCompareRecord(record)) {
+            list.MarkIncomplete();
+            break;
+        }
         ++appended;
     }
     return appended;
@@ -169,9 +241,4 @@ WCHAR* CopyCompareField(const WCHAR* start) {
     std::memcpy(copy, start, length * sizeof(WCHAR));
     copy[length] = 0;
     return copy;
-}
-
-WCHAR* ReadCompareLine(FILE* stream, WCHAR* buffer) {
-    if (stream == nullptr || buffer == nullptr) return nullptr;
-    return fgetws(buffer, kCompareLineSize, stream);
 }

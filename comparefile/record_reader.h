@@ -4,10 +4,9 @@
 // skips the four header lines unread, splits lines at LF only, and takes each record's line
 // count as the number of physical lines to gather, stopping at the end of the file.
 //
-// Lines are read in pieces of at most kCompareLineSize - 1 characters, CR LF included. A piece
-// that does not end with LF (the writer never splits a long text) counts as a line of its own:
-// as a record line it is parsed as a record, as a header or continuation line it is one of the
-// lines taken. The file stays readable to its end; only the one long record comes out in parts.
+// Every physical line is read whole, whatever its length: the writer never splits a long text,
+// so a record line of a megabyte is one record, and nothing inside its text (commas, a run of
+// fields that looks like a record) can start a record of its own.
 #pragma once
 
 #include <cstdint>
@@ -17,19 +16,38 @@
 #include "comparefile/compare_record.h"
 #include "platform/platform.h"
 
-// Characters in the buffer of one physical line: at most 511 characters and the terminator.
-constexpr int kCompareLineSize = 512;
+// One physical line of a compare file at a time, whole, in a buffer of the checked heap that
+// grows with the longest line read and is released with the reader.
+class CompareLineReader {
+public:
+    explicit CompareLineReader(FILE* stream) : stream_(stream) {}
+    ~CompareLineReader();
+    CompareLineReader(const CompareLineReader&) = delete;
+    CompareLineReader& operator=(const CompareLineReader&) = delete;
+
+    // The next physical line, its CR LF included, valid until the next call; none at the end
+    // of the file. When the heap refuses the room for a long line, the rest of that line is
+    // still read and dropped, so the next call starts on the next line; the answer is then the
+    // part that fitted and *refused (if given) becomes true.
+    const WCHAR* ReadCompareLine(bool* refused = nullptr);
+
+private:
+    FILE* stream_;
+    WCHAR* buffer_ = nullptr;
+    uint32_t capacity_ = 0;  // characters, terminator included
+};
 
 // Reads the records of list's open file by list's mode word (view mode: bit 0x1) and appends
 // every kept record to list in file order; answers how many it appended. View mode drops X
 // records and reads a move record's keys from its text.
 // - A record whose strings the checked heap refuses is dropped whole, its continuation lines
 //   with it, and reading goes on with the next record; the heap's warning has been shown.
-// - When the list cannot hold another record (kMaxCompareRecords reached, or its arrays cannot
+// - When the list cannot hold another record (its record limit reached, or its arrays cannot
 //   grow) that record and all that follow are dropped: reading stops there.
 // - A file that ends inside a record keeps the record as far as it was read.
+// Whenever a record of the file is left out for want of room, the list is marked incomplete.
 // Answers 0 and reads nothing when list has no open file.
-uint16_t ReadCompareRecords(CompareList& list);
+RecordNumber ReadCompareRecords(CompareList& list);
 
 // The fields of one physical line: the line count at its start, the letters after the first
 // and second commas, keys 1 and 2 after the third and fourth, the values after the fifth and
@@ -46,7 +64,3 @@ CompareRecord ParseCompareRecord(const WCHAR* line, bool viewMode, bool* refused
 // CR; without either to the end. Absent for an absent start, and when the heap refuses (after
 // its warning). Released with CheckedFree.
 WCHAR* CopyCompareField(const WCHAR* start);
-
-// Reads the next physical line of stream into buffer (kCompareLineSize characters): at most 511
-// characters, its CR LF included. Answers buffer, or none at the end of the file.
-WCHAR* ReadCompareLine(FILE* stream, WCHAR* buffer);

@@ -7,6 +7,7 @@
 #include "comparefile/compare_list.h"
 #include "comparefile/record_reader.h"
 #include "driver/norvex63.h"
+#include "driver/run_state.h"
 
 namespace {
 
@@ -17,9 +18,11 @@ const WCHAR kNoText[] = {0};
 
 // The record at position of the order of side 2 (side 2) or of side 1 (any other side), or
 // Count() (no record) for a position outside the list.
-uint16_t RecordAt(uint16_t side, int32_t position) {
-    if (position < 0 || position >= g_compareList.Count()) return g_compareList.Count();
-    uint16_t place = static_cast<uint16_t>(position);
+RecordNumber RecordAt(uint16_t side, int32_t position) {
+    if (position < 0 || static_cast<RecordNumber>(position) >= g_compareList.Count()) {
+        return g_compareList.Count();
+    }
+    RecordNumber place = static_cast<RecordNumber>(position);
     return side == 2 ? g_compareList.SecondOrder(place) : g_compareList.FirstOrder(place);
 }
 
@@ -39,12 +42,16 @@ bool Matches(DIF_CHAR filter, WCHAR letter) { return filter == u' ' || filter ==
 }  // namespace
 
 int32_t DIF_API DIF_CompareLoad(const DIF_CHAR* path, uint16_t* count) {
+    // A build in progress writes its compare file through this list's stream; opening another
+    // file here would throw the build's file away.
+    if (IsCallRunning()) return 0;
     g_compareList.ClearCompareList();
     if (!g_compareList.OpenCompareFile(path, WIDE("rb"), kViewModeWord)) return 0;
     ReadCompareRecords(g_compareList);
-    if (count != nullptr) *count = g_compareList.Count();
+    // The viewer's list never holds more than 65,535 records, so its count fits.
+    if (count != nullptr) *count = static_cast<uint16_t>(g_compareList.Count());
     g_compareList.CloseCompareFile();
-    return 1;
+    return g_compareList.IsComplete() ? 1 : static_cast<int32_t>(DIF_LOAD_PARTIAL);
 }
 
 void DIF_API DIF_CompareUnload(void) { g_compareList.ClearCompareList(); }
@@ -63,7 +70,7 @@ void DIF_API DIF_CompareGet(uint16_t side, int32_t position, DIF_CHAR* firstKey,
                             DIF_CHAR* secondKey, DIF_CHAR* changeLetter, DIF_CHAR* subjectLetter,
                             int32_t* firstValue) {
     // Past the records the list's read access answers the empty record's fields.
-    uint16_t record = RecordAt(side, position);
+    RecordNumber record = RecordAt(side, position);
     CopyKey(firstKey, g_compareList.FirstKey(record));
     CopyKey(secondKey, g_compareList.SecondKey(record));
     CopyLetter(changeLetter, g_compareList.ChangeLetter(record));
@@ -73,7 +80,7 @@ void DIF_API DIF_CompareGet(uint16_t side, int32_t position, DIF_CHAR* firstKey,
 
 void DIF_API DIF_CompareGethItem(uint16_t side, int32_t position, DIF_HANDLE* firstItem,
                                  DIF_HANDLE* secondItem) {
-    uint16_t record = RecordAt(side, position);
+    RecordNumber record = RecordAt(side, position);
     if (firstItem != nullptr) *firstItem = g_compareList.FirstItem(record);
     if (secondItem != nullptr) *secondItem = g_compareList.SecondItem(record);
 }
@@ -86,7 +93,7 @@ int32_t DIF_API DIF_CompareSethItems(DIF_HANDLE outline, DIF_HANDLE startItem, i
 uint16_t DIF_API DIF_CompareCount(const DIF_CHAR* changeFilter, const DIF_CHAR* subjectFilter) {
     if (changeFilter == nullptr || subjectFilter == nullptr) return 0;
     uint16_t matching = 0;
-    for (uint16_t n = 0; n < g_compareList.Count(); ++n) {
+    for (RecordNumber n = 0; n < g_compareList.Count(); ++n) {
         if (Matches(changeFilter[0], g_compareList.ChangeLetter(n)) &&
             Matches(subjectFilter[0], g_compareList.SubjectLetter(n))) {
             ++matching;

@@ -7,6 +7,7 @@
 #include "driver/progress_bar.h"
 #include "driver/run_state.h"
 #include "outline/outline_object.h"
+#include "outline/outline_walk.h"
 #include "resources/string_table.h"
 #include "support/item_key.h"
 
@@ -69,6 +70,8 @@ uint16_t EndBuild(uint16_t status) {
 uint16_t DIF_API DIF_Build(const DIF_CHAR* firstPath, const DIF_CHAR* secondPath,
                            const DIF_CHAR* comparePath, DIF_WINDOW window, uint16_t message,
                            uint32_t options) {
+    ExclusiveCall call;
+    if (!call.Entered()) return DIF_ST_COMPARE_FILE;
     // 1-2. A fresh run; "Loading...".
     BeginBuild(window, message, options, kBuildLevels);
     // 3-5. The compare file, opened from the caller's directory.
@@ -106,10 +109,18 @@ uint16_t DIF_API DIF_BuildObject(const DIF_CHAR* firstName, DIF_HANDLE firstOutl
                                  DIF_HANDLE secondOutline, DIF_HANDLE secondItem,
                                  const DIF_CHAR* comparePath, DIF_WINDOW window,
                                  uint16_t message, uint32_t options) {
+    ExclusiveCall call;
+    if (!call.Entered()) return DIF_ST_COMPARE_FILE;
     // 1-2.
     BeginBuild(window, message, options, kObjectBuildLevels);
-    // 3. The working directory is the caller's business here: nothing is opened from a path.
+    // A side whose outline the runtime does not know, or whose item is not in it, counts as
+    // an outline that could not be opened: comparing it would read nothing and write a compare
+    // file that calls the whole other side added. No compare file is written then.
     uint16_t status = 0;
+    if (!IsItemOfOutline(firstOutline, firstItem)) status |= DIF_ST_FIRST_OUTLINE;
+    if (!IsItemOfOutline(secondOutline, secondItem)) status |= DIF_ST_SECOND_OUTLINE;
+    if (status != 0) return EndBuild(status);
+    // 3. The working directory is the caller's business here: nothing is opened from a path.
     if (!g_compareList.OpenCompareFile(comparePath, WIDE("wb"), options)) {
         status = DIF_ST_COMPARE_FILE;
     }

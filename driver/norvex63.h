@@ -46,6 +46,10 @@ typedef uint32_t DIF_HANDLE;
 #define DIF_OPT_DTDATA 0x400u
 
 /* ---- Status bits (16-bit); a bit's meaning depends on the call ------------------------ */
+/* One build, apply or merge runs at a time in a process. Such a call made while another runs
+ * (from the progress window procedure, say) answers at once, touching nothing of the running
+ * call: DIF_ST_COMPARE_FILE from a build, DIF_ST_MERGE_SAVE from a merge, DIF_ST_FIRST_OUTLINE
+ * (not saved) from an apply. */
 
 #define DIF_ST_FIRST_OUTLINE 0x01u  /* build: first outline; merge: original; apply: not saved */
 #define DIF_ST_SECOND_OUTLINE 0x02u /* build: second outline; merge: version 1; apply: outline */
@@ -65,7 +69,9 @@ extern "C" {
 uint16_t DIF_API DIF_Build(const DIF_CHAR* firstPath, const DIF_CHAR* secondPath,
                            const DIF_CHAR* comparePath, DIF_WINDOW window, uint16_t message,
                            uint32_t options);
-/* Compares two items of outlines the caller holds open; the names label the sides. */
+/* Compares two items of outlines the caller holds open; the names label the sides. A closed or
+ * unknown outline, or an item that is not in its outline, answers that side's "not opened" bit
+ * (DIF_ST_FIRST_OUTLINE, DIF_ST_SECOND_OUTLINE) and writes no compare file. */
 uint16_t DIF_API DIF_BuildObject(const DIF_CHAR* firstName, DIF_HANDLE firstOutline,
                                  DIF_HANDLE firstItem, const DIF_CHAR* secondName,
                                  DIF_HANDLE secondOutline, DIF_HANDLE secondItem,
@@ -87,7 +93,12 @@ int32_t DIF_API DLLEntryPoint(DIF_MODULE module, uint32_t reason, void* reserved
 
 /* ---- Viewing a compare file ----------------------------------------------------------- */
 
-/* Loads a compare file into the process-wide result list: 1 loaded, 0 not opened. */
+/* What DIF_CompareLoad answers beside 1 (loaded whole) and 0 (not opened): loaded, but the list
+ * holds only the first records of the file, because the file has more than the 65,535 that the
+ * 16-bit positions reach or memory ran out. *count then says how many are held. */
+#define DIF_LOAD_PARTIAL 2
+/* Loads a compare file into the process-wide result list: 1 loaded, 0 not opened (also while a
+ * build, apply or merge runs), DIF_LOAD_PARTIAL loaded in part. */
 int32_t DIF_API DIF_CompareLoad(const DIF_CHAR* path, uint16_t* count);
 void DIF_API DIF_CompareUnload(void);
 void DIF_API DIF_CompareSort(void);
@@ -107,15 +118,25 @@ int32_t DIF_API DIF_GetMatchingIndex(uint16_t side, uint16_t position);
 
 /* ---- Applying and merging -------------------------------------------------------------- */
 
-/* Patches the outline at outlinePath with a compare file and saves it at outputPath. */
+/* Patches the outline at outlinePath with a compare file and saves it at outputPath. Every
+ * record is applied, however many the file holds; an apply that could not read every record
+ * saves nothing and answers DIF_ST_FIRST_OUTLINE (not saved). */
 uint16_t DIF_API DIF_Apply(const DIF_CHAR* outlinePath, const DIF_CHAR* comparePath,
                            const DIF_CHAR* outputPath, DIF_WINDOW window, uint16_t message);
 /* Merges version 1 and version 2 into their original and saves the result at outputPath;
- * the numbers of conflicts and warnings written into it go to the counts (each may be null). */
+ * the numbers of conflicts and warnings written into it go to the counts (each may be null).
+ * A count past 65,535 is reported as 65,535, never wrapped: the merged outline itself holds
+ * every numbered comment. DIF_BuildGetSection reads the full 32-bit counts while it runs.
+ * A conflict below the item where the merge starts is always marked, also when that item is
+ * a unit: the start item is never taken as the unit that would swallow conflicts below it. */
 uint16_t DIF_API DIF_Merge(const DIF_CHAR* originalPath, const DIF_CHAR* version1Path,
                            const DIF_CHAR* version2Path, const DIF_CHAR* outputPath,
                            DIF_WINDOW window, uint16_t message, uint32_t options,
                            uint16_t* conflicts, uint16_t* warnings);
+/* Merges the children of three items of outlines the caller holds open and saves the outline
+ * of originalItem at outputPath. A closed or unknown outline, or an item that is not in its
+ * outline, answers that outline's "not opened" bit (DIF_ST_FIRST_OUTLINE for the original,
+ * DIF_ST_SECOND_OUTLINE for version 1, DIF_ST_THIRD_OUTLINE for version 2); nothing is saved. */
 uint16_t DIF_API DIF_MergeObjects(DIF_HANDLE originalOutline, DIF_HANDLE originalItem,
                                   DIF_HANDLE version1Outline, DIF_HANDLE version1Item,
                                   const DIF_CHAR* version1Name, DIF_HANDLE version2Outline,

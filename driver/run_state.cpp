@@ -3,6 +3,24 @@
 
 RunState g_runState;
 
+namespace {
+
+// Atomic, so that a call from another thread of the caller sees a running call too.
+std::atomic<bool> g_callRunning(false);
+
+}  // namespace
+
+ExclusiveCall::ExclusiveCall() {
+    bool idle = false;
+    entered_ = g_callRunning.compare_exchange_strong(idle, true);
+}
+
+ExclusiveCall::~ExclusiveCall() {
+    if (entered_) g_callRunning.store(false);
+}
+
+bool IsCallRunning() { return g_callRunning.load(); }
+
 void SaveWorkingDirectory() {
     g_runState.savedDrive = _getdrive();
     if (_wgetcwd(g_runState.savedDirectory, kSavedDirectorySize) == nullptr) {

@@ -5,6 +5,7 @@
 // leaves it afterwards, so a caller can still read the last progress text and counts.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "platform/platform.h"
@@ -49,3 +50,25 @@ extern RunState g_runState;
 void SaveWorkingDirectory();
 // Makes the remembered drive and directory current again.
 void RestoreWorkingDirectory();
+
+// Marks a build, apply or merge as running for the guard's life. Such a call shares the
+// process-wide outlines, compare file and run state with every other, so a second one started
+// while the first runs (from the caller's progress window procedure, or another thread) must
+// not begin: its guard is not Entered(), and the export answers its "not created" or "not
+// saved" bit at once, touching nothing of the running call. The mark goes with the guard, also
+// when a failure unwinds the call.
+class ExclusiveCall {
+public:
+    ExclusiveCall();
+    ~ExclusiveCall();
+    ExclusiveCall(const ExclusiveCall&) = delete;
+    ExclusiveCall& operator=(const ExclusiveCall&) = delete;
+
+    bool Entered() const { return entered_; }
+
+private:
+    bool entered_;
+};
+
+// True while a build, apply or merge runs in this process.
+bool IsCallRunning();

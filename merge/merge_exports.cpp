@@ -5,6 +5,7 @@
 #include "driver/run_state.h"
 #include "merge/three_way_merge.h"
 #include "outline/outline_object.h"
+#include "outline/outline_walk.h"
 #include "resources/string_table.h"
 #include "support/item_key.h"
 
@@ -14,6 +15,8 @@ namespace {
 // levels below them; a merge of three items starts one level lower.
 constexpr int32_t kMergeLevels = 4;
 constexpr int32_t kObjectMergeLevels = 3;
+// The largest count the caller's 16-bit counts can hold.
+constexpr uint16_t kMaxReportedCount = 0xFFFF;
 
 void BeginMerge(DIF_WINDOW window, uint16_t message, uint32_t options, int32_t levels) {
     g_runState.abortFlag = 0;
@@ -43,10 +46,16 @@ uint16_t RunMerge(ItemHandle originalItem, ItemHandle version1Item, const WCHAR*
     return static_cast<uint16_t>(g_runState.result & 0xFFFF);
 }
 
+// A count as the caller's 16 bits can hold it: past 65,535 it stays at 65,535 rather than
+// wrap to a small number (65,536 conflicts must never read as none).
+uint16_t SaturatedCount(uint32_t count) {
+    return count > kMaxReportedCount ? kMaxReportedCount : static_cast<uint16_t>(count);
+}
+
 // The counts, where the caller asked for them.
 void WriteCounts(uint16_t* conflicts, uint16_t* warnings) {
-    if (conflicts != nullptr) *conflicts = static_cast<uint16_t>(g_threeWayMerge.Conflicts());
-    if (warnings != nullptr) *warnings = static_cast<uint16_t>(g_threeWayMerge.Warnings());
+    if (conflicts != nullptr) *conflicts = SaturatedCount(g_threeWayMerge.Conflicts());
+    if (warnings != nullptr) *warnings = SaturatedCount(g_threeWayMerge.Warnings());
 }
 
 // Saves the merged original at outputPath when the merge ran whole. A merge that ran out of
@@ -73,6 +82,8 @@ uint16_t DIF_API DIF_Merge(const DIF_CHAR* originalPath, const DIF_CHAR* version
                            const DIF_CHAR* version2Path, const DIF_CHAR* outputPath,
                            DIF_WINDOW window, uint16_t message, uint32_t options,
                            uint16_t* conflicts, uint16_t* warnings) {
+    ExclusiveCall call;
+    if (!call.Entered()) return DIF_ST_MERGE_SAVE;
     // 1.
     BeginMerge(window, message, options, kMergeLevels);
     // 2. Every path, the output's included, is read from the caller's directory.
@@ -111,14 +122,27 @@ uint16_t DIF_API DIF_MergeObjects(DIF_HANDLE originalOutline, DIF_HANDLE origina
                                   const DIF_CHAR* outputPath, DIF_WINDOW window,
                                   uint16_t message, uint32_t options, uint16_t* conflicts,
                                   uint16_t* warnings) {
+    ExclusiveCall call;
+    if (!call.Entered()) return DIF_ST_MERGE_SAVE;
     BeginMerge(window, message, options, kObjectMergeLevels);
+    g_threeWayMerge.Reset();
+    // A side whose outline the runtime does not know, or whose item is not in it, counts as
+    // an outline that could not be opened: merging it would read an empty side and save the
+    // original with every item deleted. Nothing is merged or saved then.
+    uint16_t refused = 0;
+    if (!IsItemOfOutline(originalOutline, originalItem)) refused |= DIF_ST_FIRST_OUTLINE;
+    if (!IsItemOfOutline(version1Outline, version1Item)) refused |= DIF_ST_SECOND_OUTLINE;
+    if (!IsItemOfOutline(version2Outline, version2Item)) refused |= DIF_ST_THIRD_OUTLINE;
+    if (refused != 0) {
+        WriteCounts(conflicts, warnings);
+        return EndMerge(refused);
+    }
     // The caller's outlines are held, merged and left open; the directory stays as it was.
     SaveWorkingDirectory();
     g_baseOutline.AttachOutline(originalOutline);
     g_version1Outline.AttachOutline(version1Outline);
     g_version2Outline.AttachOutline(version2Outline);
     RestoreWorkingDirectory();
-    g_threeWayMerge.Reset();
     // The merge covers the children of the three items, not the items themselves.
     uint16_t status = RunMerge(originalItem, version1Item, version1Name, version2Item,
                                version2Name);

@@ -45,3 +45,11 @@ ItemHandle FindItemByKey(OutlineHandle outline, ItemHandle start, const WCHAR* k
     }
     return current;
 }
+
+bool IsItemOfOutline(OutlineHandle outline, ItemHandle item) {
+    // The runtime answers no root for an outline it does not know, and no parent for an item
+    // that is not a live item of the outline named.
+    if (item == 0) return false;
+    ItemHandle root = GetRootItem(outline);
+    return root != 0 && (item == root || GetParentItem(outline, item) != 0);
+}

@@ -19,3 +19,7 @@ ItemHandle NthChild(OutlineHandle outline, ItemHandle parent, int32_t n);
 // root's "001"): each further group of three digits picks the n-th child. A key shorter than
 // four characters names start; a walk that runs out answers 0. An absent key names start.
 ItemHandle FindItemByKey(OutlineHandle outline, ItemHandle start, const WCHAR* key);
+// True when outline is open in the runtime and item is a live item of it. A host that hands
+// over a closed outline, an item of another outline or item 0 gets false: working on such
+// handles would read an empty outline and write a result that loses everything.
+bool IsItemOfOutline(OutlineHandle outline, ItemHandle item);

@@ -80,6 +80,35 @@ TEST_F(Command, DiffKeepsItsCompareFileForShow) {
     EXPECT_NE(result.out.find("001003002"), std::string::npos) << "the last key before it";
 }
 
+TEST_F(Command, MoreRecordsThanTheViewerHoldsAreAppliedAllAndShownWithANote) {
+    // 67 sections of 999 changed items: 66,933 records, past the viewer's 65,535.
+    std::string older = "OUTLINE 1\n174 \"top\"\n", newer = older;
+    for (int s = 0; s < 67; ++s) {
+        older += "  9 \"section\"\n";
+        newer += "  9 \"section\"\n";
+        for (int k = 0; k < 999; ++k) {
+            older += "    9 \"item " + std::to_string(k) + "\"\n";
+            newer += "    9 \"item " + std::to_string(k) + " changed\"\n";
+        }
+    }
+    WriteWhole(folder_.File("older.outline"), older);
+    WriteWhole(folder_.File("newer.outline"), newer);
+    const std::string note = "norvex: only the first 65535 records of the comparison are shown";
+
+    CommandResult result = RunNorvex(folder_.Path(), "diff older.outline newer.outline -o all.cmp");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err.find(note), 0u) << result.err;
+    EXPECT_NE(result.err.find("all.cmp holds every record"), std::string::npos) << result.err;
+    result = RunNorvex(folder_.Path(), "show all.cmp");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err.find(note), 0u) << result.err;
+
+    result = RunNorvex(folder_.Path(), "apply older.outline all.cmp -o applied.outline");
+    EXPECT_EQ(result.status, 0) << result.err;
+    // Compared whole: a printed difference of two such files would take minutes.
+    EXPECT_TRUE(ReadWhole(folder_.File("applied.outline")) == newer);
+}
+
 TEST_F(Command, ApplyCarriesADiffOverAsPatchDoes) {
     for (const char* version : {"version1.outline", "version2.outline"}) {
         SCOPED_TRACE(version);

@@ -44,10 +44,11 @@ inline void WriteCompareText(const std::string& path, const std::u16string& text
 
 // Clears list, reads the file at path with modeWord (1 a viewer, 2 the apply) and answers the
 // count that ReadCompareRecords answered; the file is closed again.
-inline uint16_t LoadCompareFile(CompareList& list, const std::string& path, uint32_t modeWord) {
+inline RecordNumber LoadCompareFile(CompareList& list, const std::string& path,
+                                    uint32_t modeWord) {
     list.ClearCompareList();
     if (!list.OpenCompareFile(Wide(path).c_str(), u"rb", modeWord)) return 0;
-    uint16_t count = ReadCompareRecords(list);
+    RecordNumber count = ReadCompareRecords(list);
     list.CloseCompareFile();
     return count;
 }

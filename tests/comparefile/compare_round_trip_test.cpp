@@ -208,8 +208,10 @@ TEST(CompareList, ArraysGrowBy255AndHoldAtMost65535Records) {
     }
 
     // Past the limit, records are dropped and reading stops; the count does not wrap.
+    EXPECT_TRUE(list.IsComplete());
     writeMany(65600);
     EXPECT_EQ(LoadCompareFile(list, path, 2), 65535u);
+    EXPECT_FALSE(list.IsComplete());
     EXPECT_EQ(list.Count(), 65535u);
     EXPECT_EQ(list.Capacity(), 65535u);
     EXPECT_EQ(list.FirstValue(65534), 65534);
@@ -217,6 +219,7 @@ TEST(CompareList, ArraysGrowBy255AndHoldAtMost65535Records) {
 
     // Clearing releases everything and leaves the list ready for the next file.
     list.ClearCompareList();
+    EXPECT_TRUE(list.IsComplete());
     EXPECT_EQ(list.Count(), 0u);
     EXPECT_EQ(list.Capacity(), 0u);
     EXPECT_EQ(list.FirstKey(0), nullptr);

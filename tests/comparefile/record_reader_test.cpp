@@ -1,7 +1,7 @@
 // tests/comparefile/record_reader_test.cpp
 //
 // Reading compare files that a build did not write the usual way: short or damaged files,
-// headers with a marker too many or too few, lines past the reader's piece size, and the move
+// headers with a marker too many or too few, lines of any length, and the move
 // records that a viewer and the apply read differently. Each file is written byte for byte.
 #include "comparefile/record_reader.h"
 
@@ -21,7 +21,7 @@ void Load(CompareList& list, const ScratchFolder& scratch, const std::u16string&
           uint32_t modeWord) {
     std::string path = scratch.File("read.cmp");
     WriteCompareText(path, text);
-    uint16_t answered = LoadCompareFile(list, path, modeWord);
+    RecordNumber answered = LoadCompareFile(list, path, modeWord);
     EXPECT_EQ(answered, list.Count());
 }
 
@@ -137,39 +137,33 @@ TEST(CompareReader, AFileCutInsideARecordKeepsWhatWasRead) {
     ExpectRecords(list, {{u'C', u'T', u"001", u"001", 1, 0, u"a\r\nb"}}, "huge line count");
 }
 
-TEST(CompareReader, LinesLongerThanAPieceAreReadAsSeveralLines) {
+TEST(CompareReader, LinesOfAnyLengthAreReadWhole) {
     ScratchFolder scratch;
     CompareList list;
     const std::u16string prefix = u"1,C,T,001,001,1,0,";  // 18 characters
     const std::u16string next = u"1,D,T,002,002,2,-1,next\r\n";
 
-    // 511 characters with the CR LF fill one piece exactly: one record.
-    std::u16string fits(511 - 2 - prefix.size(), u'x');
-    Load(list, scratch, PlainHeader() + prefix + fits + u"\r\n" + next, kApply);
-    ExpectRecords(list,
-                  {{u'C', u'T', u"001", u"001", 1, 0, fits.c_str()},
-                   {u'D', u'T', u"002", u"002", 2, -1, u"next"}},
-                  "a line of 511 characters");
+    // Lines around the first room of 512 characters and where it doubles, and far past both;
+    // the tail of the long text looks like a record, and must stay text.
+    for (size_t length : {509u, 510u, 511u, 512u, 513u, 1023u, 1024u, 1025u, 70000u}) {
+        std::u16string text(length - 2 - prefix.size(), u'x');
+        text.replace(text.size() - 10, 10, u",1,A,T,001");
+        Load(list, scratch, PlainHeader() + prefix + text + u"\r\n" + next, kApply);
+        ExpectRecords(list,
+                      {{u'C', u'T', u"001", u"001", 1, 0, text.c_str()},
+                       {u'D', u'T', u"002", u"002", 2, -1, u"next"}},
+                      ("a line of " + std::to_string(length) + " characters").c_str());
+    }
 
-    // One more character: the piece ends with the CR, and the LF alone is a line of its own.
-    std::u16string over = fits + u"y";
-    Load(list, scratch, PlainHeader() + prefix + over + u"\r\n" + next, kApply);
+    // A NUL inside a line ends what is read of it; the next line is still the next record.
+    std::u16string withNul = prefix + u"ab";
+    withNul.push_back(u'\0');
+    withNul += std::u16string(600, u'c') + u"\r\n";
+    Load(list, scratch, PlainHeader() + withNul + next, kApply);
     ExpectRecords(list,
-                  {{u'C', u'T', u"001", u"001", 1, 0, (over + u"\r").c_str()},
-                   {u'.', u' ', nullptr, nullptr, 0, 0, nullptr},
+                  {{u'C', u'T', u"001", u"001", 1, 0, u"ab"},
                    {u'D', u'T', u"002", u"002", 2, -1, u"next"}},
-                  "a line of 512 characters");
-
-    // Far longer: the rest after the first piece is a record of defaults, and the next
-    // record is read intact.
-    std::u16string longText(600, u'z');
-    Load(list, scratch, PlainHeader() + prefix + longText + u"\r\n" + next, kApply);
-    std::u16string firstPiece(511 - prefix.size(), u'z');
-    ExpectRecords(list,
-                  {{u'C', u'T', u"001", u"001", 1, 0, firstPiece.c_str()},
-                   {u'.', u' ', nullptr, nullptr, 0, 0, nullptr},
-                   {u'D', u'T', u"002", u"002", 2, -1, u"next"}},
-                  "a line of 620 characters");
+                  "a NUL inside a line");
 }
 
 TEST(CompareReader, AViewerSeesMovesWhereTheyStandAndNoXRecords) {

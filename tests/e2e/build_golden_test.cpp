@@ -3,7 +3,9 @@
 // Whole builds through real files: each scenario folder under tests/data/build holds two
 // outlines, the option word, the expected status and the expected compare file, byte for
 // byte, with a one-line why.txt. A boxes.txt lists the message boxes that each run must show,
-// one "title | text" a line; without it no box may be shown. The outlines are copied into a
+// one "title | text" a line; without it no box may be shown. Where the folder holds an
+// applied.outline, the compare file is then applied to the second outline and must give that
+// outline byte for byte (most often the first outline itself). The outlines are copied into a
 // scratch folder with fixed modification times and compared under a fixed time zone, so the
 // header's dates never vary.
 #include <utime.h>
@@ -61,6 +63,12 @@ TEST_P(BuildGolden, WritesTheExpectedCompareFile) {
         }
         EXPECT_EQ(shownBoxes, expectedBoxes) << scenario << " (run " << run << ")";
     }
+    const std::string appliedPath = TestDataPath("build/" + scenario + "/applied.outline");
+    if (!FileExists(appliedPath)) return;
+    EXPECT_EQ(DIF_Apply(u"second.outline", u"result.cmp", u"applied.outline", nullptr, 0), 0)
+        << scenario << ": " << why;
+    EXPECT_EQ(ReadFileBytes(scratch.File("applied.outline")), ReadFileBytes(appliedPath))
+        << scenario << ": the applied outline differs; " << why;
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, BuildGolden, ::testing::ValuesIn(ListScenarios("build")),
