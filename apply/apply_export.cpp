@@ -1,12 +1,12 @@
 // apply/apply_export.cpp: DIF_Apply, patching an outline with a compare file and saving it
 // under a new name.
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 
 #include "apply/change_application.h"
 #include "comparefile/compare_list.h"
 #include "comparefile/record_reader.h"
-#include "driver/progress_bar.h"
-#include "driver/run_state.h"
+#include "outline/progress_bar.h"
+#include "support/run_state.h"
 #include "outline/outline_object.h"
 #include "resources/string_table.h"
 #include "support/checked_memory.h"

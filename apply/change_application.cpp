@@ -2,7 +2,7 @@
 #include "apply/change_application.h"
 
 #include "comparefile/record_reader.h"
-#include "driver/progress_bar.h"
+#include "outline/progress_bar.h"
 #include "outline/item_type_table.h"
 #include "outline/outline_walk.h"
 #include "support/checked_memory.h"

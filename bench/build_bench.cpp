@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "bench/outline_shape.h"
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 
 namespace {
 

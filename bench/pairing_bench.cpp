@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "compare/item_matching.h"
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 #include "runtime/brimrt63.h"
 
 namespace {

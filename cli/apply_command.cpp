@@ -7,7 +7,7 @@
 #include "cli/host.h"
 #include "cli/outline_view.h"
 #include "cli/terminal_text.h"
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 
 namespace {
 

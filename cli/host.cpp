@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "cli/terminal_text.h"
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 #include "platform/host_hooks.h"
 
 #ifdef _WIN32

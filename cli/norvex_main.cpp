@@ -13,7 +13,7 @@
 
 #include "cli/commands.h"
 #include "cli/host.h"
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "cli/commands.h"
 #include "cli/host.h"
 #include "cli/terminal_text.h"
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 
 namespace {
 

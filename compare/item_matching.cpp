@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "compare/score_matrix.h"
-#include "driver/run_state.h"
+#include "support/run_state.h"
 #include "outline/item_type_table.h"
 #include "support/checked_memory.h"
 

@@ -3,8 +3,8 @@
 
 #include "compare/item_matching.h"
 #include "compare/record_output.h"
-#include "driver/norvex63.h"
-#include "driver/run_state.h"
+#include "include/norvex63.h"
+#include "support/run_state.h"
 #include "support/checked_memory.h"
 #include "support/item_key.h"
 

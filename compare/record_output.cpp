@@ -3,7 +3,7 @@
 
 #include "comparefile/compare_list.h"
 #include "comparefile/record_writer.h"
-#include "driver/run_state.h"
+#include "support/run_state.h"
 
 namespace {
 

@@ -1,20 +1,18 @@
 // comparefile/record_writer.cpp: the compare file's header and record lines.
 #include "comparefile/record_writer.h"
 
-#include "driver/norvex63.h"
+#include "comparefile/file_info.h"
+#include "include/norvex63.h"
 #include "support/text_lines.h"
 
 namespace {
-
-// Room for DIF_GetFileInfo's date, "Www Mmm dd yyyy hh:mm:ss" and its terminator, with spare.
-constexpr int kDateTextSize = 32;
 
 // "name,size,time" and CR LF. The size goes out as the signed 32-bit value of %ld, as the
 // Windows runtime prints it, so a size past 2 GB reads negative in every copy of the format.
 void WriteFileLine(FILE* stream, const WCHAR* name) {
     uint32_t size = 0;
-    WCHAR dateText[kDateTextSize] = {};
-    DIF_GetFileInfo(name, &size, dateText);
+    WCHAR dateText[kFileDateSize] = {};
+    ReadFileInfo(name, &size, dateText);
     fwprintf(stream, WIDE("%s,%ld,%s\r\n"), name, static_cast<int32_t>(size), dateText);
 }
 

@@ -6,8 +6,8 @@
 // empty result and never reaches the arrays.
 #include "comparefile/compare_list.h"
 #include "comparefile/record_reader.h"
-#include "driver/norvex63.h"
-#include "driver/run_state.h"
+#include "include/norvex63.h"
+#include "support/run_state.h"
 
 namespace {
 

@@ -1,11 +1,12 @@
 // driver/build_exports.cpp: the exported build functions and the library's entry point.
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 
 #include "compare/section_walk.h"
+#include "comparefile/file_info.h"
 #include "comparefile/compare_list.h"
 #include "comparefile/record_writer.h"
-#include "driver/progress_bar.h"
-#include "driver/run_state.h"
+#include "outline/progress_bar.h"
+#include "support/run_state.h"
 #include "outline/outline_object.h"
 #include "outline/outline_walk.h"
 #include "resources/string_table.h"
@@ -17,8 +18,6 @@ namespace {
 // levels below them; a build of two items starts one level lower.
 constexpr int32_t kBuildLevels = 4;
 constexpr int32_t kObjectBuildLevels = 3;
-// Room for the modification time as the C runtime writes it ("Www Mmm dd hh:mm:ss yyyy\n").
-constexpr size_t kTimeTextSize = 128;
 
 // What every build does first: a fresh run with the caller's options and progress target.
 void BeginBuild(DIF_WINDOW window, uint16_t message, uint32_t options, int32_t levels) {
@@ -157,29 +156,7 @@ int32_t DIF_API DIF_BuildKey(DIF_CHAR* buffer, const DIF_CHAR* prefix, int32_t n
 }
 
 void DIF_API DIF_GetFileInfo(const DIF_CHAR* path, uint32_t* size, DIF_CHAR* dateText) {
-    // 1. No file to read: size 0 and the empty date.
-    FILE* file = nullptr;
-    if (path == nullptr || path[0] == 0 || _wfopen_s(&file, path, WIDE("rb")) != 0 ||
-        file == nullptr) {
-        if (size != nullptr) *size = 0;
-        if (dateText != nullptr) dateText[0] = 0;
-        return;
-    }
-    // 2.
-    struct _stat64i32 status = {};
-    int statusRead = _fstat64i32(_fileno(file), &status);
-    fclose(file);
-    if (statusRead != 0) status = {};
-    if (size != nullptr) *size = static_cast<uint32_t>(status.st_size);
-    // 3. "Www Mmm dd hh:mm:ss yyyy" becomes "Www Mmm dd yyyy hh:mm:ss".
-    if (dateText == nullptr) return;
-    WCHAR timeText[kTimeTextSize] = {};
-    __time64_t modified = status.st_mtime;
-    if (_wctime64_s(timeText, kTimeTextSize, &modified) != 0) {
-        dateText[0] = 0;
-        return;
-    }
-    wsprintfW(dateText, WIDE("%10.10s%5.5s%9.9s"), timeText, timeText + 19, timeText + 10);
+    ReadFileInfo(path, size, dateText);
 }
 
 int32_t DIF_API DLLEntryPoint(DIF_MODULE module, uint32_t reason, void* reserved) {

@@ -2,7 +2,7 @@
 // the merge's two counters.
 #include "merge/three_way_merge.h"
 
-#include "driver/run_state.h"
+#include "support/run_state.h"
 #include "resources/string_table.h"
 #include "support/text_lines.h"
 

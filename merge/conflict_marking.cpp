@@ -5,7 +5,7 @@
 // copied), each with its own banner, all with the same number.
 #include "merge/three_way_merge.h"
 
-#include "driver/run_state.h"
+#include "support/run_state.h"
 #include "outline/item_type_table.h"
 #include "outline/outline_texts.h"
 #include "resources/string_table.h"

@@ -2,8 +2,8 @@
 #include "merge/content_comparison.h"
 
 #include "compare/content_records.h"
-#include "driver/norvex63.h"
-#include "driver/run_state.h"
+#include "include/norvex63.h"
+#include "support/run_state.h"
 #include "outline/item_type_table.h"
 #include "outline/outline_texts.h"
 #include "outline/outline_walk.h"

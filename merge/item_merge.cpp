@@ -15,8 +15,8 @@
 #include "merge/three_way_merge.h"
 
 #include "compare/item_matching.h"
-#include "driver/norvex63.h"
-#include "driver/run_state.h"
+#include "include/norvex63.h"
+#include "support/run_state.h"
 #include "merge/content_comparison.h"
 #include "outline/outline_texts.h"
 #include "support/checked_memory.h"

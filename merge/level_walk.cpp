@@ -10,9 +10,9 @@
 #include <new>
 
 #include "compare/item_matching.h"
-#include "driver/norvex63.h"
-#include "driver/progress_bar.h"
-#include "driver/run_state.h"
+#include "include/norvex63.h"
+#include "outline/progress_bar.h"
+#include "support/run_state.h"
 #include "merge/content_comparison.h"
 #include "support/checked_memory.h"
 #include "support/item_key.h"

@@ -1,8 +1,8 @@
 // merge/merge_exports.cpp: the merge's exports, DIF_Merge and DIF_MergeObjects.
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 
-#include "driver/progress_bar.h"
-#include "driver/run_state.h"
+#include "outline/progress_bar.h"
+#include "support/run_state.h"
 #include "merge/three_way_merge.h"
 #include "outline/outline_object.h"
 #include "outline/outline_walk.h"

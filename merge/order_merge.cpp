@@ -8,7 +8,7 @@
 #include "merge/three_way_merge.h"
 
 #include "compare/item_matching.h"
-#include "driver/run_state.h"
+#include "support/run_state.h"
 #include "outline/outline_walk.h"
 #include "resources/string_table.h"
 #include "support/checked_memory.h"

@@ -1,7 +1,7 @@
 // outline/outline_object.cpp: outline objects and the loading of one section.
 #include "outline/outline_object.h"
 
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 #include "outline/outline_texts.h"
 #include "outline/outline_walk.h"
 #include "resources/string_table.h"

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 #include "support/checked_memory.h"
 #include "tests/apply/outline_tree.h"
 #include "tests/comparefile/compare_file_fixture.h"

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "driver/norvex63.h"
-#include "driver/run_state.h"
+#include "include/norvex63.h"
+#include "support/run_state.h"
 #include "tests/helpers/test_support.h"
 
 namespace {

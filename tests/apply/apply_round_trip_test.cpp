@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 #include "tests/apply/outline_tree.h"
 #include "tests/comparefile/compare_file_fixture.h"
 #include "tests/helpers/test_support.h"

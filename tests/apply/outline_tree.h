@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 
 struct OutlineNode {
     int32_t type = 9;

@@ -10,7 +10,7 @@
 #include "comparefile/compare_list.h"
 #include "comparefile/record_reader.h"
 #include "comparefile/record_writer.h"
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 #include "tests/comparefile/compare_file_fixture.h"
 #include "tests/helpers/test_support.h"
 

@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "comparefile/compare_list.h"
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 #include "tests/comparefile/compare_file_fixture.h"
 #include "tests/helpers/test_support.h"
 

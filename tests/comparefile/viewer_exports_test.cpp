@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 #include "outline/outline_runtime.h"
 #include "tests/comparefile/compare_file_fixture.h"
 #include "tests/helpers/test_support.h"

@@ -2,7 +2,7 @@
 //
 // The build exports through real files: the status bits of each failure, what is left on disk,
 // the progress a caller's window sees, the caller's directory kept, and the small services.
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/run_state.h"
+#include "support/run_state.h"
 #include "outline/outline_runtime.h"
 #include "tests/helpers/test_support.h"
 

@@ -2,11 +2,11 @@
 //
 // What the caller's window receives: one message per new percentage or text, nested levels
 // dividing their parent's step, and nothing at all without a window.
-#include "driver/progress_bar.h"
+#include "outline/progress_bar.h"
 
 #include <gtest/gtest.h>
 
-#include "driver/run_state.h"
+#include "support/run_state.h"
 #include "resources/string_table.h"
 #include "tests/helpers/test_support.h"
 

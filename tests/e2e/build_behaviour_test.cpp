@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 #include "outline/outline_runtime.h"
 #include "tests/helpers/test_support.h"
 

@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 #include "tests/apply/outline_tree.h"
 #include "tests/helpers/test_support.h"
 

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 #include "support/checked_memory.h"
 #include "tests/helpers/test_support.h"
 

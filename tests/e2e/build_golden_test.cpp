@@ -14,7 +14,7 @@
 
 #include <string>
 
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 #include "tests/helpers/test_support.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 #include "outline/outline_runtime.h"
 #include "platform/host_hooks.h"
 #include "tests/helpers/test_support.h"

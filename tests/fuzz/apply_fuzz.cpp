@@ -4,7 +4,7 @@
 // when it says the result is saved, the result is an outline that opens again.
 #include <string>
 
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 #include "runtime/brimrt63.h"
 #include "tests/fuzz/fuzz_support.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

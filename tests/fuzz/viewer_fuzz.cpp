@@ -4,7 +4,7 @@
 // position (and just outside) answers without trouble; searches find what they should.
 #include <string>
 
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 #include "runtime/brimrt63.h"
 #include "tests/fuzz/fuzz_support.h"
 

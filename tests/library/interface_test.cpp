@@ -2,7 +2,7 @@
 //
 // The shared library as a host program sees it: linked by name, called through the public
 // header from C and from C++, with its string table registered when it was loaded.
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 /* tests/library/public_header_test.c
  *
  * The public header compiled as C: a host written in C declares and calls the library. */
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 
 /* Called from the C++ test: answers the key of child 7 of "001" as a C host makes it. */
 int32_t MakeKeyFromC(DIF_CHAR* buffer) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 #include "outline/outline_runtime.h"
 #include "tests/merge/merge_test_support.h"
 

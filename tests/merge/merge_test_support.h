@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 #include "tests/helpers/test_support.h"
 
 // One item line of a saved outline: its depth and its text (the literal, unescaped).

@@ -9,7 +9,7 @@
 
 #include <filesystem>
 
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 #include "outline/outline_texts.h"
 #include "outline/outline_walk.h"
 #include "support/checked_memory.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/norvex63.h"
+#include "include/norvex63.h"
 #include "platform/host_hooks.h"
 
 // UTF-16 from UTF-8 and back.

@@ -1,4 +1,4 @@
-// driver/progress_bar.h
+// outline/progress_bar.h
 //
 // Progress of a build, apply or merge, reported to the caller's window. Each report sends one
 // message with the percentage as wParam; the text that goes with it is kept in the run state

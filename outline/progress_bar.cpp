@@ -1,7 +1,7 @@
-// driver/progress_bar.cpp: nested progress reports to the caller's window.
-#include "driver/progress_bar.h"
+// outline/progress_bar.cpp: nested progress reports to the caller's window.
+#include "outline/progress_bar.h"
 
-#include "driver/run_state.h"
+#include "support/run_state.h"
 #include "outline/item_type_table.h"
 #include "outline/outline_texts.h"
 #include "support/checked_memory.h"

@@ -1,4 +1,4 @@
-// driver/run_state.h
+// support/run_state.h
 //
 // The state of the running build, apply or merge, shared by the exports and the engines. One
 // such call runs at a time in a process; each export resets what it uses at its start and

@@ -1,5 +1,5 @@
-// driver/run_state.cpp: the process-wide run state and the caller's working directory.
-#include "driver/run_state.h"
+// support/run_state.cpp: the process-wide run state and the caller's working directory.
+#include "support/run_state.h"
 
 RunState g_runState;
 

@@ -1,4 +1,4 @@
-/* driver/norvex63.h
+/* include/norvex63.h
  *
  * The interface of the Norvex63 library for host programs: compare two outlines into a compare
  * file, read a compare file as a viewer, apply one to an outline, and merge two versions of an
