@@ -11,20 +11,6 @@
 
 namespace {
 
-// Characters of a key's own ordinal, at its end.
-constexpr int kOrdinalDigits = 3;
-
-void FreeIfAny(WCHAR* block) {
-    if (block != nullptr) CheckedFree(block);
-}
-
-// The ordinal of key: its last three characters as a number, 0 for a shorter key or none.
-int32_t KeyOrdinal(const WCHAR* key) {
-    if (key == nullptr) return 0;
-    int length = lstrlenW(key);
-    return length < kOrdinalDigits ? 0 : _wtoi(key + length - kOrdinalDigits);
-}
-
 // The named property of a "name,value" text: both parts end at a comma, a CR or the end.
 void ApplyProperty(OutlineHandle outline, ItemHandle item, const WCHAR* text) {
     WCHAR* name = CopyCompareField(text);
@@ -49,8 +35,8 @@ WCHAR* SplitKey(const WCHAR* key, int32_t* ordinal) {
     *ordinal = 0;
     if (key == nullptr) return nullptr;
     int length = lstrlenW(key);
-    if (length < kOrdinalDigits) return nullptr;
-    int parentLength = length - kOrdinalDigits;
+    if (length < kKeyGroupLength) return nullptr;
+    int parentLength = length - kKeyGroupLength;
     WCHAR* parentKey =
         static_cast<WCHAR*>(CheckedAlloc(static_cast<uint32_t>(parentLength + 1) * sizeof(WCHAR)));
     // Without the memory there is no parent to look under: the caller drops the record.

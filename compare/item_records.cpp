@@ -10,9 +10,6 @@
 
 namespace {
 
-// Characters of a key's own position at its end.
-constexpr int kKeyGroupLength = 3;
-
 bool TakesFirstSideRank(WCHAR status) {
     return status != kStatusOnlyFirst && status != kStatusOnlySecond &&
            status != kStatusUnderOnlyFirst && status != kStatusConflict &&

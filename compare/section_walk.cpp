@@ -37,9 +37,6 @@ void MarkOutOfMemory() {
     g_runState.abortFlag = 1;
 }
 
-void FreeIfAny(void* block) {
-    if (block != nullptr) CheckedFree(block);
-}
 
 // Loads one side's section, reacting to a failed load: at the section limit the run stops
 // with DIF_ST_SECTION_LIMIT, and goes on with what was loaded.

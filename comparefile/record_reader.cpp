@@ -5,6 +5,7 @@
 
 #include "comparefile/record_writer.h"
 #include "support/checked_memory.h"
+#include "support/item_key.h"
 
 namespace {
 
@@ -159,13 +160,10 @@ const WCHAR* NextField(const WCHAR* from) {
     return nullptr;
 }
 
-// A key's own ordinal: the number of its last three characters, 0 for a key shorter than two
-// groups (the top item's key has no parent and so no ordinal of its own).
+// A key's own ordinal, 0 for a key shorter than two groups (the top item's key has no parent
+// and so no ordinal of its own).
 int32_t OrdinalOf(const WCHAR* key) {
-    int length = lstrlenW(key);
-    if (length < 6) return 0;
-    WCHAR lastThree[4] = {key[length - 3], key[length - 2], key[length - 1], 0};
-    return _wtoi(lastThree);
+    return lstrlenW(key) < 2 * kKeyGroupLength ? 0 : KeyOrdinal(key);
 }
 
 // Copies field into *target; false when the field is there but the heap refused its copy.

@@ -16,9 +16,6 @@ namespace {
 constexpr int32_t kAttributeListKind = 3;
 constexpr int32_t kStringListKind = 5;
 
-void FreeIfAny(void* block) {
-    if (block != nullptr) CheckedFree(block);
-}
 
 // Steps 1 to 4 of a comparison: the two items themselves, without their children.
 int32_t CompareItems(OutlineHandle outlineA, ItemHandle a, OutlineHandle outlineB,

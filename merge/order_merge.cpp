@@ -17,9 +17,6 @@ namespace {
 
 constexpr MoveRun kEndOfRuns = {-1, -1, -1};
 
-void FreeIfAny(void* block) {
-    if (block != nullptr) CheckedFree(block);
-}
 
 // The child of parent at position (from 1), skipped children passed over; 0 when position is
 // below 1 or the children run out.

@@ -47,10 +47,6 @@ Element* NewArray(int32_t entries) {
     return static_cast<Element*>(CheckedAlloc(static_cast<uint32_t>(entries * sizeof(Element))));
 }
 
-void FreeIfAny(void* block) {
-    if (block != nullptr) CheckedFree(block);
-}
-
 // Releases count texts and their array.
 void FreeTexts(WCHAR** texts, int32_t count) {
     if (texts == nullptr) return;

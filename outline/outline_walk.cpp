@@ -1,10 +1,9 @@
 // outline/outline_walk.cpp: child walks that pass over skipped items.
 #include "outline/outline_walk.h"
 
-namespace {
+#include "support/item_key.h"
 
-// Characters per level of an item key.
-constexpr int kKeyGroupLength = 3;
+namespace {
 
 ItemHandle SkipSkipped(OutlineHandle outline, ItemHandle item) {
     while (item != 0 && IsItemSkipped(outline, item) != 0) item = GetNextSibling(outline, item);

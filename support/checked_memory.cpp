@@ -54,6 +54,10 @@ void CheckedFree(void* block) {
     std::free(block);
 }
 
+void FreeIfAny(void* block) {
+    if (block != nullptr) CheckedFree(block);
+}
+
 WCHAR* CheckedDup(const WCHAR* text) {
     if (text == nullptr) {
         ShowWarning(kStringDereferenceNull);

@@ -20,6 +20,30 @@ void* CheckedRealloc(void* block, uint32_t size);
 // Releases a block of this heap. None warns "Attempted to free a NULL pointer" and does nothing.
 void CheckedFree(void* block);
 
+// Releases a block of this heap; none does nothing, without a warning, for the many holders
+// whose block may never have been made.
+void FreeIfAny(void* block);
+
+// Holds a text of this heap, or none, and releases it with the holder: a key or a copy made
+// for one use.
+class OwnedText {
+public:
+    explicit OwnedText(WCHAR* text = nullptr) : text_(text) {}
+    ~OwnedText() { FreeIfAny(text_); }
+    OwnedText(const OwnedText&) = delete;
+    OwnedText& operator=(const OwnedText&) = delete;
+
+    const WCHAR* Get() const { return text_; }
+    // Releases the text held and holds text instead.
+    void Reset(WCHAR* text = nullptr) {
+        FreeIfAny(text_);
+        text_ = text;
+    }
+
+private:
+    WCHAR* text_;
+};
+
 // A new copy of text, released with CheckedFree. None warns "Attempted to de-reference a NULL
 // pointer" and answers none; a refusal warns "Insufficient memory" and answers none.
 WCHAR* CheckedDup(const WCHAR* text);

@@ -21,3 +21,8 @@ WCHAR* MakeKey(const WCHAR* prefix, int32_t number) {
     lstrcpyW(key + prefixLength, digits);
     return key;
 }
+
+int32_t KeyOrdinal(const WCHAR* key) {
+    int length = lstrlenW(key);
+    return length < kKeyGroupLength ? 0 : _wtoi(key + length - kKeyGroupLength);
+}
