@@ -19,18 +19,6 @@ namespace {
 constexpr int32_t kBuildLevels = 4;
 constexpr int32_t kObjectBuildLevels = 3;
 
-// What every build does first: a fresh run with the caller's options and progress target.
-void BeginBuild(DIF_WINDOW window, uint16_t message, uint32_t options, int32_t levels) {
-    g_runState.abortFlag = 0;
-    g_runState.outOfMemory = false;
-    g_runState.options = options;
-    g_progressBar.SetLevels(levels);
-    g_progressBar.SetTarget(window, message);
-    g_runState.firstSectionCount = 0;
-    g_runState.secondSectionCount = 0;
-    g_progressBar.ReportStatus(0, kStringLoading);
-}
-
 // Compares the two held outlines from firstItem and secondItem down, labelling the sides.
 uint16_t CompareOutlines(const WCHAR* firstLabel, ItemHandle firstItem, const WCHAR* secondLabel,
                          ItemHandle secondItem, int32_t depth) {
@@ -54,16 +42,6 @@ uint16_t FinishCompareFile(uint16_t status) {
     return status;
 }
 
-// What every build does last: "Done." or "Aborted.", and the aborted bit.
-uint16_t EndBuild(uint16_t status) {
-    if (g_runState.abortFlag != 0) {
-        g_progressBar.ReportStatus(100, kStringAborted);
-        return static_cast<uint16_t>(status | DIF_ST_ABORTED);
-    }
-    g_progressBar.ReportStatus(100, kStringDone);
-    return status;
-}
-
 }  // namespace
 
 uint16_t DIF_API DIF_Build(const DIF_CHAR* firstPath, const DIF_CHAR* secondPath,
@@ -72,7 +50,7 @@ uint16_t DIF_API DIF_Build(const DIF_CHAR* firstPath, const DIF_CHAR* secondPath
     ExclusiveCall call;
     if (!call.Entered()) return DIF_ST_COMPARE_FILE;
     // 1-2. A fresh run; "Loading...".
-    BeginBuild(window, message, options, kBuildLevels);
+    BeginRun(window, message, options, kBuildLevels);
     // 3-5. The compare file, opened from the caller's directory.
     SaveWorkingDirectory();
     uint16_t status = 0;
@@ -100,7 +78,7 @@ uint16_t DIF_API DIF_Build(const DIF_CHAR* firstPath, const DIF_CHAR* secondPath
     g_secondOutline.Close();
     status = FinishCompareFile(status);
     // 12.
-    return EndBuild(status);
+    return EndRun(status);
 }
 
 uint16_t DIF_API DIF_BuildObject(const DIF_CHAR* firstName, DIF_HANDLE firstOutline,
@@ -111,14 +89,14 @@ uint16_t DIF_API DIF_BuildObject(const DIF_CHAR* firstName, DIF_HANDLE firstOutl
     ExclusiveCall call;
     if (!call.Entered()) return DIF_ST_COMPARE_FILE;
     // 1-2.
-    BeginBuild(window, message, options, kObjectBuildLevels);
+    BeginRun(window, message, options, kObjectBuildLevels);
     // A side whose outline the runtime does not know, or whose item is not in it, counts as
     // an outline that could not be opened: comparing it would read nothing and write a compare
     // file that calls the whole other side added. No compare file is written then.
     uint16_t status = 0;
     if (!IsItemOfOutline(firstOutline, firstItem)) status |= DIF_ST_FIRST_OUTLINE;
     if (!IsItemOfOutline(secondOutline, secondItem)) status |= DIF_ST_SECOND_OUTLINE;
-    if (status != 0) return EndBuild(status);
+    if (status != 0) return EndRun(status);
     // 3. The working directory is the caller's business here: nothing is opened from a path.
     if (!g_compareList.OpenCompareFile(comparePath, WIDE("wb"), options)) {
         status = DIF_ST_COMPARE_FILE;
@@ -132,7 +110,7 @@ uint16_t DIF_API DIF_BuildObject(const DIF_CHAR* firstName, DIF_HANDLE firstOutl
     if (status == 0) status = CompareOutlines(firstName, firstItem, secondName, secondItem, 1);
     // 7-8.
     status = FinishCompareFile(status);
-    return EndBuild(status);
+    return EndRun(status);
 }
 
 void DIF_API DIF_BuildAbort(void) {

@@ -18,17 +18,6 @@ constexpr int32_t kObjectMergeLevels = 3;
 // The largest count the caller's 16-bit counts can hold.
 constexpr uint16_t kMaxReportedCount = 0xFFFF;
 
-void BeginMerge(DIF_WINDOW window, uint16_t message, uint32_t options, int32_t levels) {
-    g_runState.abortFlag = 0;
-    g_runState.outOfMemory = false;
-    g_runState.options = options;
-    g_progressBar.SetLevels(levels);
-    g_progressBar.SetTarget(window, message);
-    g_runState.firstSectionCount = 0;
-    g_runState.secondSectionCount = 0;
-    g_progressBar.ReportStatus(0, kStringLoading);
-}
-
 // Merges the children of the three items into the original, labelling the versions.
 uint16_t RunMerge(ItemHandle originalItem, ItemHandle version1Item, const WCHAR* version1Name,
                   ItemHandle version2Item, const WCHAR* version2Name) {
@@ -67,15 +56,6 @@ uint16_t SaveMerged(uint16_t status, const DIF_CHAR* outputPath) {
     return 0;
 }
 
-uint16_t EndMerge(uint16_t status) {
-    if (g_runState.abortFlag != 0) {
-        g_progressBar.ReportStatus(100, kStringAborted);
-        return static_cast<uint16_t>(status | DIF_ST_ABORTED);
-    }
-    g_progressBar.ReportStatus(100, kStringDone);
-    return status;
-}
-
 }  // namespace
 
 uint16_t DIF_API DIF_Merge(const DIF_CHAR* originalPath, const DIF_CHAR* version1Path,
@@ -85,7 +65,7 @@ uint16_t DIF_API DIF_Merge(const DIF_CHAR* originalPath, const DIF_CHAR* version
     ExclusiveCall call;
     if (!call.Entered()) return DIF_ST_MERGE_SAVE;
     // 1.
-    BeginMerge(window, message, options, kMergeLevels);
+    BeginRun(window, message, options, kMergeLevels);
     // 2. Every path, the output's included, is read from the caller's directory.
     SaveWorkingDirectory();
     uint16_t status = 0;
@@ -112,7 +92,7 @@ uint16_t DIF_API DIF_Merge(const DIF_CHAR* originalPath, const DIF_CHAR* version
     g_version1Outline.Close();
     g_version2Outline.Close();
     // 8-9.
-    return EndMerge(status);
+    return EndRun(status);
 }
 
 uint16_t DIF_API DIF_MergeObjects(DIF_HANDLE originalOutline, DIF_HANDLE originalItem,
@@ -124,7 +104,7 @@ uint16_t DIF_API DIF_MergeObjects(DIF_HANDLE originalOutline, DIF_HANDLE origina
                                   uint16_t* warnings) {
     ExclusiveCall call;
     if (!call.Entered()) return DIF_ST_MERGE_SAVE;
-    BeginMerge(window, message, options, kObjectMergeLevels);
+    BeginRun(window, message, options, kObjectMergeLevels);
     g_threeWayMerge.Reset();
     // A side whose outline the runtime does not know, or whose item is not in it, counts as
     // an outline that could not be opened: merging it would read an empty side and save the
@@ -135,7 +115,7 @@ uint16_t DIF_API DIF_MergeObjects(DIF_HANDLE originalOutline, DIF_HANDLE origina
     if (!IsItemOfOutline(version2Outline, version2Item)) refused |= DIF_ST_THIRD_OUTLINE;
     if (refused != 0) {
         WriteCounts(conflicts, warnings);
-        return EndMerge(refused);
+        return EndRun(refused);
     }
     // The caller's outlines are held, merged and left open; the directory stays as it was.
     SaveWorkingDirectory();
@@ -148,5 +128,5 @@ uint16_t DIF_API DIF_MergeObjects(DIF_HANDLE originalOutline, DIF_HANDLE origina
                                version2Name);
     WriteCounts(conflicts, warnings);
     status = SaveMerged(status, outputPath);
-    return EndMerge(status);
+    return EndRun(status);
 }

@@ -1,10 +1,12 @@
 // outline/progress_bar.cpp: nested progress reports to the caller's window.
 #include "outline/progress_bar.h"
 
-#include "support/run_state.h"
+#include "include/norvex63.h"
 #include "outline/item_type_table.h"
 #include "outline/outline_texts.h"
+#include "resources/string_table.h"
 #include "support/checked_memory.h"
+#include "support/run_state.h"
 #include "support/warning_box.h"
 
 CProgressBar g_progressBar;
@@ -108,4 +110,24 @@ CWideString CProgressBar::SectionLabel(OutlineHandle outline, ItemHandle item,
     if (label.Length() != 0) label += WIDE(":");
     label += DescribeItem(outline, item);
     return label;
+}
+
+void BeginRun(HWND window, UINT message, uint32_t options, int32_t levels) {
+    g_runState.abortFlag = 0;
+    g_runState.outOfMemory = false;
+    g_runState.options = options;
+    g_progressBar.SetLevels(levels);
+    g_progressBar.SetTarget(window, message);
+    g_runState.firstSectionCount = 0;
+    g_runState.secondSectionCount = 0;
+    g_progressBar.ReportStatus(0, kStringLoading);
+}
+
+uint16_t EndRun(uint16_t status) {
+    if (g_runState.abortFlag != 0) {
+        g_progressBar.ReportStatus(100, kStringAborted);
+        return static_cast<uint16_t>(status | DIF_ST_ABORTED);
+    }
+    g_progressBar.ReportStatus(100, kStringDone);
+    return status;
 }

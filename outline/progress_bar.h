@@ -61,3 +61,11 @@ private:
 };
 
 extern CProgressBar g_progressBar;
+
+// What every build and merge does first: a fresh run (abort flag, out-of-memory mark and both
+// section counts cleared, the caller's options kept), progress levels 2 to levels aimed at
+// window with message, and "Loading..." sent.
+void BeginRun(HWND window, UINT message, uint32_t options, int32_t levels);
+// What every build and merge does last: "Aborted." and status with DIF_ST_ABORTED added when
+// the abort flag is set, else "Done." and status as it is.
+uint16_t EndRun(uint16_t status);
