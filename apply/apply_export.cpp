@@ -17,20 +17,17 @@ namespace {
 // the outline is still as the comparison saw it, then change, delete, add and move.
 // Answers false when the list could not hold every record of the file.
 bool ApplyCompareList(CompareList& list) {
-    // 1.
     g_progressBar.ReportStatus(0, kStringLoading);
-    // 2.
     CheckHeap();
     ReadCompareRecords(list);
     bool complete = list.IsComplete();
     list.SortCompareList();
     CheckHeap();
-    // 3.
+    // Every change and delete works on the items that key 2 named before anything changed.
     OutlineHandle outline = g_secondOutline.Outline();
     ItemHandle root = g_secondOutline.GetRoot();
     list.SetCompareItemHandles(outline, root, 1);
     CheckHeap();
-    // 4.
     {
         ChangeApplication application(outline, root, list);
         application.ApplyChanges();
@@ -40,7 +37,6 @@ bool ApplyCompareList(CompareList& list) {
         application.ApplyAddsAndMoves();
         CheckHeap();
     }
-    // 5.
     list.ClearCompareList();
     g_progressBar.ReportStatus(100, kStringDone);
     return complete;
@@ -52,11 +48,11 @@ uint16_t DIF_API DIF_Apply(const DIF_CHAR* outlinePath, const DIF_CHAR* compareP
                            const DIF_CHAR* outputPath, DIF_WINDOW window, uint16_t message) {
     ExclusiveCall call;
     if (!call.Entered()) return DIF_ST_FIRST_OUTLINE;
-    // 1. A list of the apply's own: the viewer's records stay as they are. No caller sees its
-    //    positions, so it is not held to the viewer's 16-bit limit: every record is applied.
+    // A list of the apply's own: the viewer's records stay as they are. No caller sees its
+    // positions, so it is not held to the viewer's 16-bit limit: every record is applied.
     CompareList list(kMaxPrivateRecords);
-    // 2-5. Both paths are read from the caller's directory; the outline is tried even when the
-    //      compare file failed.
+    // Both paths are read from the caller's directory; the outline is tried even when the
+    // compare file failed.
     SaveWorkingDirectory();
     uint16_t status = 0;
     if (!list.OpenCompareFile(comparePath, WIDE("rb"), kApplyModeWord)) {
@@ -64,10 +60,10 @@ uint16_t DIF_API DIF_Apply(const DIF_CHAR* outlinePath, const DIF_CHAR* compareP
     }
     if (!g_secondOutline.Open(outlinePath)) status |= DIF_ST_SECOND_OUTLINE;
     RestoreWorkingDirectory();
-    // 6. The runtime's save replaces the output only once the new file is complete, so a failed
-    //    save leaves an older file there as it was.
-    //    An apply that memory failed somewhere (a record dropped, a key not made) would save an
-    //    outline that holds only part of the change: it saves nothing and says so instead.
+    // The runtime's save replaces the output only once the new file is complete, so a failed
+    // save leaves an older file there as it was. An apply that memory failed somewhere (a
+    // record dropped, a key not made) would save an outline that holds only part of the
+    // change: it saves nothing and says so instead.
     if (status == 0) {
         g_progressBar.SetTarget(window, message);
         uint32_t refusalsBefore = CheckedRefusals();
@@ -77,10 +73,8 @@ uint16_t DIF_API DIF_Apply(const DIF_CHAR* outlinePath, const DIF_CHAR* compareP
             status = DIF_ST_FIRST_OUTLINE;
         }
     }
-    // 7.
     g_secondOutline.Close();
     list.CloseCompareFile();
     list.ClearCompareList();
-    // 8.
     return status;
 }

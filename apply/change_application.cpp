@@ -131,20 +131,20 @@ void ChangeApplication::ApplyAddsAndMoves() {
 
 void ChangeApplication::AddRecord(RecordNumber n) {
     StepProgress(WIDE("Applying Adds"));
-    // 2. Contents go to the item that key 1 names: it stands where the first outline has it.
+    // Contents go to the item that key 1 names: it stands where the first outline has it.
     if (list_.SubjectLetter(n) != kSubjectText) {
         ApplyValue(outline_, FindItemByKey(outline_, root_, list_.FirstKey(n)), list_, n);
         return;
     }
-    // 1.1.
+    // An item goes under the parent that key 1 names; a parent that is not there drops it.
     int32_t ordinal = 0;
     WCHAR* parentKey = SplitKey(list_.FirstKey(n), &ordinal);
     if (parentKey == nullptr) return;
     ItemHandle parent = FindItemByKey(outline_, root_, parentKey);
     CheckedFree(parentKey);
     if (parent == 0) return;
-    // 1.2-1.4. Leading children that every item of the parent's type has already are named,
-    //          not inserted.
+    // Leading children that every item of the parent's type has already are named, not
+    // inserted; any other item is inserted at the position key 1 gives it.
     const WCHAR* text = list_.Text(n);
     int32_t fixed = g_itemTypeTable.FixedChildren(GetItemType(outline_, parent));
     if (ordinal > fixed) {
@@ -159,12 +159,12 @@ void ChangeApplication::AddRecord(RecordNumber n) {
 
 void ChangeApplication::CollectMove(RecordNumber n) {
     StepProgress(WIDE("Applying Moves"));
-    // 1-2.
+    // Where the run goes (key 1) and where it starts now (key 2), both under one parent.
     int32_t destination = 0;
     WCHAR* parentKey = SplitKey(list_.FirstKey(n), &destination);
     if (parentKey == nullptr) return;
     int32_t source = KeyOrdinal(list_.SecondKey(n));
-    // 3. Moves under one parent go into one batch.
+    // Moves under one parent go into one batch.
     if (moveParentKey_ != nullptr && lstrcmpW(moveParentKey_, parentKey) == 0) {
         CheckedFree(parentKey);
     } else {
@@ -173,15 +173,15 @@ void ChangeApplication::CollectMove(RecordNumber n) {
         FreeIfAny(moveParentKey_);
         moveParentKey_ = parentKey;
     }
-    // 4. The run's first item, looked up under the destination parent. Without the memory
-    //    for its key the run is left out: a missing key would name the root.
+    // The run's first item, looked up under the destination parent. Without the memory for
+    // its key the run is left out: a missing key would name the root.
     WCHAR* itemKey = MakeKey(moveParentKey_, source);
     if (itemKey == nullptr) return;
     ItemHandle item = FindItemByKey(outline_, root_, itemKey);
     CheckedFree(itemKey);
-    // 5. A run longer than the parent's children (a file that does not fit the outline) ends
-    //    with the children: there is nothing more to move, and a count from the file is not
-    //    trusted to size the batch.
+    // A run longer than the parent's children (a file that does not fit the outline) ends
+    // with the children: there is nothing more to move, and a count from the file is not
+    // trusted to size the batch.
     int32_t runLength = list_.FirstValue(n);
     for (int32_t k = 0; k < runLength && item != 0; ++k) {
         if (!batch_.RecordMove(source + k, destination + k, item,

@@ -13,9 +13,6 @@
 #include "outline/outline_runtime.h"
 #include "platform/platform.h"
 
-// The mode word the apply reads its compare file with: not view mode, so X records and every
-// record's text are kept, and move records keep their keys as written.
-constexpr uint32_t kApplyModeWord = 2;
 // Room for the delete warning's text, terminator included.
 constexpr int kDeleteWarningSize = 125;
 

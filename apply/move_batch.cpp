@@ -53,13 +53,14 @@ bool MoveBatch::RecordMove(int32_t slot, int32_t destination, ItemHandle item, i
 }
 
 void MoveBatch::Flush(OutlineHandle outline, ItemHandle parent) {
-    // 1.
+    // A batch of one slot or none moves nothing.
     if (size_ <= 1) {
         Discard();
         return;
     }
-    // 2. Every destination lies below size_, since recording grew the arrays to cover it, and
-    //    every slot visited is marked done, so each chain ends.
+    // Each slot's item goes to its destination, following the chain of slots that the moves
+    // free in turn. Every destination lies below size_, since recording grew the arrays to
+    // cover it, and every slot visited is marked done, so each chain ends.
     for (int32_t first = 1; first < size_; ++first) {
         int32_t slot = first;
         int32_t destination = destinations_[slot];
@@ -83,7 +84,6 @@ void MoveBatch::Flush(OutlineHandle outline, ItemHandle parent) {
             destination = destinations_[slot];
         }
     }
-    // 3.
     Discard();
 }
 

@@ -15,6 +15,15 @@
 // A record's place in file order, and a place in one side's sorted order.
 typedef uint32_t RecordNumber;
 
+// View mode, the mode word bit of the "RDFC" kind, is a file for a viewer: written without X
+// records and without texts except on move records, read without X records and with a move's
+// keys taken from its text.
+constexpr uint32_t kViewModeBit = 0x1;
+// The mode words the readers open a file with: the viewer's, and the apply's, which needs
+// every record and every text as written.
+constexpr uint32_t kViewerModeWord = kViewModeBit;
+constexpr uint32_t kApplyModeWord = 0x2;
+
 // Every per-record array grows by this many entries at once, all of them together.
 constexpr RecordNumber kCompareGrowthStep = 255;
 // The viewer's counts, positions and record numbers are 16-bit, so its list holds at most
@@ -112,7 +121,6 @@ public:
     // The outline item that key 1 or key 2 of record n names; 0 while not resolved.
     uint32_t FirstItem(RecordNumber n) const { return n < count_ ? firstItems_[n] : 0; }
     uint32_t SecondItem(RecordNumber n) const { return n < count_ ? secondItems_[n] : 0; }
-    RecordNumber LastProbe() const { return lastProbe_; }
 
 private:
     void ForgetTarget();

@@ -183,14 +183,12 @@ CompareRecord ParseCompareRecord(const WCHAR* line, bool viewMode, bool* refused
     const WCHAR* fields[10] = {};
     fields[1] = line;
     for (int k = 2; k <= 9; ++k) fields[k] = NextField(fields[k - 1]);
-    // 1.
     record.lineCount = _wtoi(line);
-    // 2. A comma at the very end of the line is followed by no letter.
+    // A comma at the very end of the line is followed by no letter.
     if (fields[2] == nullptr || fields[2][0] == 0) return record;
     record.changeLetter = fields[2][0];
     if (fields[3] == nullptr || fields[3][0] == 0) return record;
     record.subjectLetter = fields[3][0];
-    // 3. and 4.
     bool copied = CopyField(fields[4], &record.firstKey) && CopyField(fields[5], &record.secondKey);
     if (fields[6] != nullptr) record.firstValue = _wtoi(fields[6]);
     if (fields[7] != nullptr) record.secondValue = _wtoi(fields[7]);

@@ -19,17 +19,16 @@ void WriteFileLine(FILE* stream, const WCHAR* name) {
 }  // namespace
 
 void WriteCompareHeader(CompareList& list, const WCHAR* firstName, const WCHAR* secondName) {
-    // 1.
     FILE* stream = list.Stream();
     if (stream == nullptr) return;
-    // 2. The byte order mark stands directly before the first marker's text.
+    // The byte order mark stands directly before the first marker's text.
     fputwc(static_cast<WCHAR>(0xFEFF), stream);
-    // 3.
+    // One marker line per kind bit; a build sets exactly one.
     uint32_t modeWord = list.ModeWord();
     if ((modeWord & DIF_OPT_RDFC) != 0) fputws(WIDE("RDFC\r\n"), stream);
     if ((modeWord & DIF_OPT_RDFA) != 0) fputws(WIDE("RDFA\r\n"), stream);
     if ((modeWord & DIF_OPT_FDFM) != 0) fputws(WIDE("FDFM\r\n"), stream);
-    // 4.
+    // The file lines; the empty name's line always ends the header.
     if (firstName != nullptr) WriteFileLine(stream, firstName);
     if (secondName != nullptr) WriteFileLine(stream, secondName);
     WriteFileLine(stream, WIDE(""));
@@ -44,7 +43,7 @@ void WriteRecordLine(CompareList& list, WCHAR changeLetter, WCHAR subjectLetter,
                      int32_t secondValue, const WCHAR* textA, const WCHAR* textB) {
     FILE* stream = list.Stream();
     if (stream == nullptr) return;
-    // 1. A viewer never sees X records, and needs no texts but the keys of a move.
+    // A viewer never sees X records, and needs no texts but the keys of a move.
     if ((list.ModeWord() & kViewModeBit) != 0) {
         if (changeLetter == kChangeAddedWithin) return;
         if (changeLetter != kChangeMoved) {
@@ -56,10 +55,10 @@ void WriteRecordLine(CompareList& list, WCHAR changeLetter, WCHAR subjectLetter,
     if (firstKey == nullptr) firstKey = empty;
     if (secondKey == nullptr) secondKey = empty;
     if (textA == nullptr) textA = empty;
-    // 2.
+    // A reader gathers this many physical lines into the record.
     int32_t lineCount = CountLines(textA);
     if (textB != nullptr) lineCount += CountLines(textB) - 1;
-    // 3. Nothing in the text is escaped.
+    // Nothing in the text is escaped.
     fwprintf(stream, WIDE("%d,%c,%c,%s,%s,%d,%d,%s"), lineCount, changeLetter, subjectLetter,
              firstKey, secondKey, firstValue, secondValue, textA);
     if (textB != nullptr) {

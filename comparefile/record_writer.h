@@ -17,12 +17,8 @@
 #include "comparefile/compare_list.h"
 #include "platform/platform.h"
 
-// View mode (mode word bit 0x1, the "RDFC" kind) writes for a viewer: no X records, and no
-// texts except on move records.
-constexpr uint32_t kViewModeBit = 0x1;
-
 // Writes the byte order mark, the marker lines and the file lines of firstName, secondName and
-// the empty name. Size and time come from DIF_GetFileInfo: a name that names no readable file
+// the empty name. Size and time come from ReadFileInfo: a name that names no readable file
 // gives size 0 and an empty time. An absent name leaves its line out. Does nothing when list
 // has no open file.
 void WriteCompareHeader(CompareList& list, const WCHAR* firstName, const WCHAR* secondName);

@@ -11,9 +11,6 @@
 
 namespace {
 
-// The view mode word: move records read with their keys from their text, X records dropped.
-constexpr uint32_t kViewModeWord = 1;
-
 const WCHAR kNoText[] = {0};
 
 // The record at position of the order of side 2 (side 2) or of side 1 (any other side), or
@@ -46,7 +43,7 @@ int32_t DIF_API DIF_CompareLoad(const DIF_CHAR* path, uint16_t* count) {
     // file here would throw the build's file away.
     if (IsCallRunning()) return 0;
     g_compareList.ClearCompareList();
-    if (!g_compareList.OpenCompareFile(path, WIDE("rb"), kViewModeWord)) return 0;
+    if (!g_compareList.OpenCompareFile(path, WIDE("rb"), kViewerModeWord)) return 0;
     ReadCompareRecords(g_compareList);
     // The viewer's list never holds more than 65,535 records, so its count fits.
     if (count != nullptr) *count = static_cast<uint16_t>(g_compareList.Count());

@@ -28,7 +28,7 @@ uint16_t CompareOutlines(const WCHAR* firstLabel, ItemHandle firstItem, const WC
     g_firstOutline.SetLabel(firstLabel);
     g_secondOutline.SetLabel(secondLabel);
     CompareSection(ROOT_ITEM_KEY, firstItem, ROOT_ITEM_KEY, secondItem, depth, CWideString());
-    return static_cast<uint16_t>(g_runState.result & 0xFFFF);
+    return ResultStatus();
 }
 
 // Completes the compare file, or, when memory ran out and records are missing from it, throws
@@ -49,35 +49,31 @@ uint16_t DIF_API DIF_Build(const DIF_CHAR* firstPath, const DIF_CHAR* secondPath
                            uint32_t options) {
     ExclusiveCall call;
     if (!call.Entered()) return DIF_ST_COMPARE_FILE;
-    // 1-2. A fresh run; "Loading...".
     BeginRun(window, message, options, kBuildLevels);
-    // 3-5. The compare file, opened from the caller's directory.
+    // The compare file, opened from the caller's directory.
     SaveWorkingDirectory();
     uint16_t status = 0;
     if (!g_compareList.OpenCompareFile(comparePath, WIDE("wb"), options)) {
         status = DIF_ST_COMPARE_FILE;
     }
     RestoreWorkingDirectory();
-    // 6.
     WriteCompareHeader(g_compareList, firstPath, secondPath);
-    // 7-8. Both outlines, each opened from its own folder and each path read from the caller's
-    //      directory; both are tried even when the compare file failed.
+    // Both outlines, each opened from its own folder and each path read from the caller's
+    // directory; both are tried even when the compare file failed.
     if (!g_firstOutline.Open(firstPath)) status |= DIF_ST_FIRST_OUTLINE;
     RestoreWorkingDirectory();
     if (!g_secondOutline.Open(secondPath)) status |= DIF_ST_SECOND_OUTLINE;
     RestoreWorkingDirectory();
-    // 9. The comparison, only when everything opened.
+    // The comparison, only when everything opened.
     if (status == 0) {
         status = CompareOutlines(firstPath, g_firstOutline.GetRoot(), secondPath,
                                  g_secondOutline.GetRoot(), 0);
     }
-    // 10-11. Outlines opened here are closed here. A compare file that could not be completed
-    //        (a full disk, or memory running out) is reported like one that could not be
-    //        created.
+    // Outlines opened here are closed here. A compare file that could not be completed (a
+    // full disk, or memory running out) is reported like one that could not be created.
     g_firstOutline.Close();
     g_secondOutline.Close();
     status = FinishCompareFile(status);
-    // 12.
     return EndRun(status);
 }
 
@@ -88,7 +84,6 @@ uint16_t DIF_API DIF_BuildObject(const DIF_CHAR* firstName, DIF_HANDLE firstOutl
                                  uint16_t message, uint32_t options) {
     ExclusiveCall call;
     if (!call.Entered()) return DIF_ST_COMPARE_FILE;
-    // 1-2.
     BeginRun(window, message, options, kObjectBuildLevels);
     // A side whose outline the runtime does not know, or whose item is not in it, counts as
     // an outline that could not be opened: comparing it would read nothing and write a compare
@@ -97,18 +92,16 @@ uint16_t DIF_API DIF_BuildObject(const DIF_CHAR* firstName, DIF_HANDLE firstOutl
     if (!IsItemOfOutline(firstOutline, firstItem)) status |= DIF_ST_FIRST_OUTLINE;
     if (!IsItemOfOutline(secondOutline, secondItem)) status |= DIF_ST_SECOND_OUTLINE;
     if (status != 0) return EndRun(status);
-    // 3. The working directory is the caller's business here: nothing is opened from a path.
+    // The working directory is the caller's business here: nothing is opened from a path.
     if (!g_compareList.OpenCompareFile(comparePath, WIDE("wb"), options)) {
         status = DIF_ST_COMPARE_FILE;
     }
-    // 4.
+    // The sides are items, not files: the header names neither.
     WriteCompareHeader(g_compareList, WIDE("cmpnt"), WIDE("cmpnt"));
-    // 5. The caller's outlines are held, used and left open.
+    // The caller's outlines are held, used and left open.
     g_firstOutline.AttachOutline(firstOutline);
     g_secondOutline.AttachOutline(secondOutline);
-    // 6.
     if (status == 0) status = CompareOutlines(firstName, firstItem, secondName, secondItem, 1);
-    // 7-8.
     status = FinishCompareFile(status);
     return EndRun(status);
 }

@@ -101,18 +101,16 @@ void COutline::SetLabel(const WCHAR* text) {
 
 bool COutline::LoadSection(const WCHAR* prefix, ItemHandle parent, uint32_t options) {
     outOfMemory_ = false;
-    // 1.
+    // No parent, no section: the walk loads nothing for an item the other side lacks.
     if (parent == 0) {
         count = 0;
         return true;
     }
-    // 2.
     int32_t prefixLength = lstrlenW(prefix);
     ItemHandle item = FirstChild(outline_, parent);
     int32_t i = 0;
-    // 3.
     while (item != 0) {
-        // 3.1 The item limit of the compare file kinds.
+        // The item limit of the compare file kinds: cut with a warning, or fail.
         if (i >= kSectionItemLimit) {
             if ((options & DIF_OPT_RDFC) != 0) {
                 ShowSectionLimitWarning(parent);
@@ -123,24 +121,24 @@ bool COutline::LoadSection(const WCHAR* prefix, ItemHandle parent, uint32_t opti
                 return false;
             }
         }
-        // 3.2
+        // Ignored types keep their place in the section but take part in nothing.
         int32_t type = GetItemType(outline_, item);
         if ((options & DIF_OPT_RDFC) != 0 && type == kIgnoredUnderRdfc) type = kIgnoredType;
         if (IsAlwaysIgnored(type)) type = kIgnoredType;
-        // 3.3-3.4 Without room or without the entry's key and text, the section fails: a
-        //         section with an item left out would pair wrongly and read as complete.
+        // Without room or without the entry's key and text, the section fails: a section
+        // with an item left out would pair wrongly and read as complete.
         if (i >= capacity && !GrowItemArrays(options)) {
             count = i;
             outOfMemory_ = true;
             return false;
         }
         bool stored = StoreItem(i, prefixLength, prefix, item, type);
-        // 3.5
+        // Contents start empty, so that releasing the section never reads an unset entry.
         if (attributes != nullptr) attributes[i] = {0, nullptr, nullptr, 0};
         if (properties != nullptr) properties[i] = {0, nullptr, nullptr};
         if (dtdata != nullptr) dtdata[i] = {0, nullptr, nullptr};
         count = i + 1;
-        // 3.6
+        // Contents are loaded only where asked for, and never for ignored items.
         if (stored && type != kIgnoredType) {
             if ((options & DIF_OPT_ATTRIBUTES) != 0) stored = LoadAttributes(item, attributes[i]);
             if (stored && (options & DIF_OPT_PROPERTIES) != 0) {
@@ -152,11 +150,9 @@ bool COutline::LoadSection(const WCHAR* prefix, ItemHandle parent, uint32_t opti
             outOfMemory_ = true;
             return false;
         }
-        // 3.7
         ++i;
         item = NextSibling(outline_, item);
     }
-    // 4.
     count = i;
     return true;
 }
@@ -236,7 +232,7 @@ bool COutline::StoreItem(int32_t index, int32_t prefixLength, const WCHAR* prefi
 }
 
 bool COutline::LoadAttributes(ItemHandle item, AttributeSet& set) {
-    int32_t attributeCount = ListItemAttributes(outline_, item, attributeList_) & 0xFFFF;
+    int32_t attributeCount = ListItemAttributes(outline_, item, attributeList_) & kRuntimeCountMask;
     set = {0, nullptr, nullptr, 0};
     if (attributeCount == 0) return true;
     set.values = NewArray<WCHAR*>(attributeCount);

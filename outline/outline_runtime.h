@@ -58,6 +58,10 @@ ItemHandle OUTLINE_RUNTIME_API CopyItem(OutlineHandle source, ItemHandle item,
                                         ItemHandle after, int32_t withChildren,
                                         int32_t withContents);
 
+// The runtime answers a list's count in the low 16 bits of its 32-bit answer; the rest is not
+// part of the count.
+constexpr int32_t kRuntimeCountMask = 0xFFFF;
+
 // Lists: kind 3 holds attributes, kind 5 strings.
 ListHandle OUTLINE_RUNTIME_API CreateList(int32_t kind);
 void OUTLINE_RUNTIME_API DestroyList(ListHandle list);

@@ -45,6 +45,9 @@ struct RunState {
 
 extern RunState g_runState;
 
+// The result bits as the 16-bit status the exports answer; the engines set only bits that fit.
+inline uint16_t ResultStatus() { return static_cast<uint16_t>(g_runState.result & 0xFFFFu); }
+
 // Remembers the current drive and directory. A directory too long to remember is remembered
 // as none, and RestoreWorkingDirectory then leaves the directory alone.
 void SaveWorkingDirectory();
