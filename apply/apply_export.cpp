@@ -66,9 +66,9 @@ uint16_t DIF_API DIF_Apply(const DIF_CHAR* outlinePath, const DIF_CHAR* compareP
     // change: it saves nothing and says so instead.
     if (status == 0) {
         g_progressBar.SetTarget(window, message);
-        uint32_t refusalsBefore = CheckedRefusals();
+        StartMemoryWatch();
         bool complete = ApplyCompareList(list);
-        if (!complete || CheckedRefusals() != refusalsBefore ||
+        if (!complete || RanOutOfMemory() ||
             g_secondOutline.Save(outputPath) == 0) {
             status = DIF_ST_FIRST_OUTLINE;
         }

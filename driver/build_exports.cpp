@@ -34,7 +34,7 @@ uint16_t CompareOutlines(const WCHAR* firstLabel, ItemHandle firstItem, const WC
 // Completes the compare file, or, when memory ran out and records are missing from it, throws
 // it away: an incomplete comparison is never handed over as a complete one.
 uint16_t FinishCompareFile(uint16_t status) {
-    if (g_runState.outOfMemory) {
+    if (RanOutOfMemory()) {
         g_compareList.DiscardCompareFile();
         return static_cast<uint16_t>(status | DIF_ST_COMPARE_FILE);
     }

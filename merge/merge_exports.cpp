@@ -51,7 +51,7 @@ void WriteCounts(uint16_t* conflicts, uint16_t* warnings) {
 // memory is incomplete and is not saved: the caller sees it as not saved.
 uint16_t SaveMerged(uint16_t status, const DIF_CHAR* outputPath) {
     if (status != 0) return status;
-    if (g_runState.outOfMemory) return DIF_ST_MERGE_SAVE;
+    if (RanOutOfMemory()) return DIF_ST_MERGE_SAVE;
     if (g_baseOutline.Save(outputPath) == 0) return DIF_ST_MERGE_SAVE;
     return 0;
 }

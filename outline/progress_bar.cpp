@@ -114,7 +114,7 @@ CWideString CProgressBar::SectionLabel(OutlineHandle outline, ItemHandle item,
 
 void BeginRun(HWND window, UINT message, uint32_t options, int32_t levels) {
     g_runState.abortFlag = 0;
-    g_runState.outOfMemory = false;
+    StartMemoryWatch();
     g_runState.options = options;
     g_progressBar.SetLevels(levels);
     g_progressBar.SetTarget(window, message);

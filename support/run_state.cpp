@@ -1,6 +1,8 @@
 // support/run_state.cpp: the process-wide run state and the caller's working directory.
 #include "support/run_state.h"
 
+#include "support/checked_memory.h"
+
 RunState g_runState;
 
 namespace {
@@ -31,4 +33,15 @@ void SaveWorkingDirectory() {
 void RestoreWorkingDirectory() {
     _chdrive(g_runState.savedDrive);
     if (g_runState.savedDirectory[0] != 0) _wchdir(g_runState.savedDirectory);
+}
+
+void StartMemoryWatch() {
+    g_runState.outOfMemory = false;
+    g_runState.refusalsAtStart = CheckedRefusals();
+}
+
+void NoteOutOfMemory() { g_runState.outOfMemory = true; }
+
+bool RanOutOfMemory() {
+    return g_runState.outOfMemory || CheckedRefusals() != g_runState.refusalsAtStart;
 }

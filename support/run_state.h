@@ -28,9 +28,10 @@ struct RunState {
     uint32_t options = 0;
     // Change records written by this build; the engine counts each record.
     int32_t recordCount = 0;
-    // Set when memory ran out where the output would have come out incomplete: the walk then
-    // stops, and the driver reports the output as not made rather than hand over a partial one.
+    // Set by NoteOutOfMemory; read through RanOutOfMemory, never directly.
     bool outOfMemory = false;
+    // The checked heap's refusals when the call began (StartMemoryWatch).
+    uint32_t refusalsAtStart = 0;
     // What DIF_BuildGetSection answers: records written and 0 during a build, the conflicts and
     // warnings during a merge.
     uint32_t firstSectionCount = 0;
@@ -44,6 +45,15 @@ struct RunState {
 };
 
 extern RunState g_runState;
+
+// Running out of memory has one record per call. StartMemoryWatch begins it (every build,
+// apply and merge does, at its start); NoteOutOfMemory marks a shortage that the checked heap
+// did not see (the runtime refusing a text, say); RanOutOfMemory answers whether either
+// happened since the start: the walks then stop, and the export reports its output as not made
+// rather than hand over one that lacks a part.
+void StartMemoryWatch();
+void NoteOutOfMemory();
+bool RanOutOfMemory();
 
 // The result bits as the 16-bit status the exports answer; the engines set only bits that fit.
 inline uint16_t ResultStatus() { return static_cast<uint16_t>(g_runState.result & 0xFFFFu); }
