@@ -319,7 +319,7 @@ bool WritePageFile(const std::string& path, const std::string& bytes, std::strin
         *error = "cannot write the report " + path + ": it is not a plain file";
         return false;
     }
-    ReplacementFile* page = BeginReplacement(WideFromTerminal(target.string()).c_str());
+    ReplacementFile* page = BeginReplacement(WideFromName(target.string()).c_str());
     // A write that fails leaves the stream's error state set, and the commit then fails.
     if (page != nullptr) std::fwrite(bytes.data(), 1, bytes.size(), ReplacementStream(page));
     if (page == nullptr || !CommitReplacement(page)) {

@@ -157,7 +157,7 @@ int RunMerge(const MergeOptions& options) {
                                   WideFromTerminal(labels[1]).c_str(), version2.Handle(),
                                   GetRootItem(version2.Handle()),
                                   WideFromTerminal(labels[2]).c_str(),
-                                  WideFromTerminal(AbsolutePath(options.output)).c_str(),
+                                  WideFromName(AbsolutePath(options.output)).c_str(),
                                   session.Window(),
                                   kProgressMessage, options.optionWord, &conflicts, &warnings);
     }

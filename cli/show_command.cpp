@@ -34,7 +34,7 @@ void PrintRow(int side, int32_t position) {
 
 int RunShow(const ShowOptions& options) {
     uint16_t count = 0;
-    if (DIF_CompareLoad(WideFromTerminal(AbsolutePath(options.comparePath)).c_str(), &count) ==
+    if (DIF_CompareLoad(WideFromName(AbsolutePath(options.comparePath)).c_str(), &count) ==
         0) {
         return ReportTrouble("cannot read the compare file " + options.comparePath);
     }

@@ -2,8 +2,8 @@
 //
 // What the command leaves where it writes, for each kind of output it replaces (a compare
 // file, an applied and a merged outline, a report page): one whole output when two processes
-// write the same path at once, and the mode, owner and links that the user set on the old
-// file.
+// write the same path at once, the mode, owner and links that the user set on the old file,
+// and names made of any bytes, kept byte for byte.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -193,6 +193,47 @@ TEST_F(OutputFiles, AReplacedOutputKeepsItsModeOwnerAndLinks) {
     EXPECT_EQ(FolderEntries(folder_.Path()),
               (std::vector<std::string>{"base.outline", "change.cmp", "links", "real",
                                         "version1.outline", "version2.outline"}));
+}
+
+TEST_F(OutputFiles, NamesThatAreNotUtf8AreKeptByteForByte) {
+    // The outlines' folder too is named so: the library moves into it and back during a call.
+    const std::string folder = folder_.File("d\xE9\xFF");
+    std::filesystem::create_directory(folder);
+    const std::string base = "b\xE9.outline", version1 = "v\xFF" "1.outline",
+                      version2 = "v2\xE9\xFF.outline";
+    std::filesystem::copy_file(folder_.File("base.outline"), folder + "/" + base);
+    std::filesystem::copy_file(folder_.File("version1.outline"), folder + "/" + version1);
+    std::filesystem::copy_file(folder_.File("version2.outline"), folder + "/" + version2);
+    WriteWhole(folder + "/x\xE9.outline", "OUTLINE 1\n1 \"root\"\n   9 \"three blanks\"\n");
+    auto quoted = [](const std::string& name) { return "'" + name + "'"; };
+
+    CommandResult result = RunNorvex(folder, "diff " + quoted(base) + " " + quoted(version1) +
+                                                 " --all -o 'c\xE9.cmp' --html 'r\xFF.html'");
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_EQ(result.out.rfind("--- " + base + "\n+++ " + version1 + "\n", 0), 0u) << result.out;
+    result = RunNorvex(folder, "show 'c\xE9.cmp'");
+    EXPECT_EQ(result.status, 0) << result.err;
+    result = RunNorvex(folder, "apply " + quoted(base) + " 'c\xE9.cmp' -o 'p\xFF.outline'");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "applied c\xE9.cmp to " + base + "; saved p\xFF.outline\n");
+    EXPECT_EQ(ReadWhole(folder + "/p\xFF.outline"),
+              WithoutComments(ReadWhole(folder + "/" + version1)));
+    result = RunNorvex(folder, "merge " + quoted(base) + " " + quoted(version1) + " " +
+                                   quoted(version2) + " --all -o 'm\xE9\xFF.outline'");
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_EQ(result.out.rfind("merged into m\xE9\xFF.outline: 1 conflict,", 0), 0u) << result.out;
+    result = RunNorvex(folder, "check 'm\xE9\xFF.outline'");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("\nm\xE9\xFF.outline: "), std::string::npos) << result.out;
+    // The runtime's reason for a refusal names the file by its own bytes.
+    result = RunNorvex(folder, "check 'x\xE9.outline'");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err.rfind("x\xE9.outline:3:", 0), 0u) << result.err;
+
+    std::vector<std::string> names = {base, version1, version2, "c\xE9.cmp", "r\xFF.html",
+                                      "p\xFF.outline", "m\xE9\xFF.outline", "x\xE9.outline"};
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(FolderEntries(folder), names);
 }
 
 }  // namespace
