@@ -145,6 +145,15 @@ class Browser:
         url = "file://" + os.path.abspath(path) + fragment
         self.call("Page.navigate", {"url": url})
         self.wait_for("Page.loadEventFired")
+        # The load event may come before the first frame is drawn, and until then sections
+        # laid out on demand (content-visibility: auto) show no text to innerText. Without
+        # the page's script no animation frame is ever handed to a script, so there is no
+        # waiting for one.
+        if script:
+            self.call("Runtime.evaluate", {
+                "expression": "new Promise(drawn => requestAnimationFrame("
+                              "() => requestAnimationFrame(drawn)))",
+                "awaitPromise": True})
         return time.monotonic() - started
 
     def evaluate(self, expression):
