@@ -42,9 +42,9 @@ int RunApply(const ApplyOptions& options) {
     uint16_t status;
     {
         HostSession session(options.progress);
-        status = DIF_Apply(WideFromTerminal(AbsolutePath(options.outline)).c_str(),
-                           WideFromTerminal(AbsolutePath(options.comparePath)).c_str(),
-                           WideFromTerminal(AbsolutePath(options.output)).c_str(),
+        status = DIF_Apply(WideFromName(AbsolutePath(options.outline)).c_str(),
+                           WideFromName(AbsolutePath(options.comparePath)).c_str(),
+                           WideFromName(AbsolutePath(options.output)).c_str(),
                            session.Window(), kProgressMessage);
     }
     if ((status & 0x4) != 0) return ReportTrouble("cannot read the compare file " +

@@ -60,14 +60,14 @@ int RunCheck(const std::vector<std::string>& arguments) {
     }
     int status = 0;
     for (const std::string& path : arguments) {
-        WideText widePath = WideFromTerminal(path);
+        WideText widePath = WideFromName(path);
         OutlineHandle outline = OpenOutline(reinterpret_cast<const WCHAR*>(widePath.c_str()));
         if (outline == 0) {
             WCHAR reason[1024];
             int32_t length = GetOutlineError(reason, 1024);
             std::fprintf(stderr, "%s\n",
-                         TerminalFromWide(reason, static_cast<size_t>(
-                                                      length < 1023 ? length : 1023)).c_str());
+                         MessageFromWide(reason, static_cast<size_t>(
+                                                     length < 1023 ? length : 1023)).c_str());
             status = 2;
             continue;
         }

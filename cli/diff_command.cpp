@@ -187,9 +187,9 @@ int RunDiff(const DiffOptions& options) {
     // A compare file the user keeps is built from the files, so that its header records their
     // sizes and dates. One made only for this report is built from the outlines already open
     // here, so that each file is read and held once.
-    const WideText newPath = WideFromTerminal(AbsolutePath(options.second));
-    const WideText oldPath = WideFromTerminal(AbsolutePath(options.first));
-    const WideText comparePathText = WideFromTerminal(AbsolutePath(comparePath));
+    const WideText newPath = WideFromName(AbsolutePath(options.second));
+    const WideText oldPath = WideFromName(AbsolutePath(options.first));
+    const WideText comparePathText = WideFromName(AbsolutePath(comparePath));
     uint16_t status;
     {
         HostSession session(options.progress);

@@ -73,7 +73,7 @@ LRESULT CALLBACK ReceiveProgress(HWND, UINT message, WPARAM percent, LPARAM) {
 
 int PrintBox(HWND, LPCWSTR text, LPCWSTR caption, UINT) {
     ClearBar();
-    std::string line = text != nullptr ? TerminalFromWide(text, static_cast<size_t>(lstrlenW(text)))
+    std::string line = text != nullptr ? MessageFromWide(text, static_cast<size_t>(lstrlenW(text)))
                                        : std::string();
     for (char& letter : line) {
         if (letter == '\n' || letter == '\r') letter = ' ';

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
+
+#include "cli/terminal_text.h"
+#include "platform/replacement_file.h"
 
 namespace fs = std::filesystem;
 
@@ -317,27 +319,10 @@ bool WritePageFile(const std::string& path, const std::string& bytes, std::strin
         *error = "cannot write the report " + path + ": it is not a plain file";
         return false;
     }
-    fs::path beside = target;
-    beside += ".norvex~";
-    bool written;
-    {
-        std::ofstream file(beside, std::ios::binary | std::ios::trunc);
-        written = file.is_open();
-        if (written) {
-            file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-            file.flush();
-            written = file.good();
-            file.close();
-            written = written && !file.fail();
-        }
-    }
-    if (written) {
-        fs::rename(beside, target, status);
-        written = !status;
-    }
-    if (!written) {
-        std::error_code ignored;
-        fs::remove(beside, ignored);
+    ReplacementFile* page = BeginReplacement(WideFromName(target.string()).c_str());
+    // A write that fails leaves the stream's error state set, and the commit then fails.
+    if (page != nullptr) std::fwrite(bytes.data(), 1, bytes.size(), ReplacementStream(page));
+    if (page == nullptr || !CommitReplacement(page)) {
         *error = "cannot write the report " + path;
         return false;
     }

@@ -68,7 +68,9 @@ std::string AssemblePage(const std::string& title, const std::string& bodyHtml);
 // The base64 SHA-256 digest of text, as a Content-Security-Policy names an inline element.
 std::string ContentDigest(const std::string& text);
 
-// Writes bytes to a file beside path and renames it over path, so that path holds either its
-// old contents or the whole page. Answers false with a reason in *error (and leaves nothing
-// beside path) when that fails, or when path names something other than a plain file.
+// Writes bytes to a temporary of its own beside path and renames it over path (the platform's
+// replacement file), so that path holds either its old contents or one whole page, with the
+// mode it had; a symbolic link at path stays, and the file it names is replaced. Answers false
+// with a reason in *error (and leaves nothing beside path) when that fails, or when path names
+// something other than a plain file.
 bool WritePageFile(const std::string& path, const std::string& bytes, std::string* error);

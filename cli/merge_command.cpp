@@ -1,8 +1,8 @@
 // cli/merge_command.cpp: norvex merge and the git merge driver's merge.
 //
 // The command opens the three outlines once and merges them in memory, naming the versions in
-// the conflict comments by their labels. The merged outline is saved into a private folder and
-// moved to the output path only when the merge saved it: a failed merge leaves no file, and an
+// the conflict comments by their labels. The merge saves the merged outline at the output path
+// as the runtime saves any outline, whole or not at all: a failed merge leaves no file, and an
 // existing output stays as it was.
 
 #include <cstdio>
@@ -28,7 +28,6 @@ const char kConflictMark[] = "#### DIFF: Conflict ";
 const char kWarningMark[] = "#### DIFF: Warning ";
 const char kBannerEnd[] = " ####";
 const char kTextBannerStart[] = " ! ####";
-const char kMergedName[] = "merged.outline";
 
 // The names the comments give the three outlines: the file names, made distinct by their
 // folders' names where two are alike.
@@ -55,28 +54,6 @@ std::vector<std::string> LabelsFor(const MergeOptions& options) {
         if (!given[k].empty()) labels[k] = given[k];
     }
     return labels;
-}
-
-// Puts the file at from in place of to, so that to is either the old file or the whole new one:
-// renamed over it where both are on one file system, else copied beside it and renamed.
-bool ReplaceFile(const std::string& from, const std::string& to) {
-    fs::path target = fs::absolute(to);
-    std::error_code error;
-    if (fs::is_regular_file(target, error) || !fs::exists(target, error)) {
-        fs::rename(from, target, error);
-        if (!error) return true;
-    }
-    fs::path beside = target;
-    beside += ".norvex~";
-    error.clear();
-    fs::copy_file(from, beside, fs::copy_options::overwrite_existing, error);
-    if (!error) fs::rename(beside, target, error);
-    if (error) {
-        std::error_code ignored;
-        fs::remove(beside, ignored);
-        return false;
-    }
-    return true;
 }
 
 struct Annotation {
@@ -170,10 +147,7 @@ int RunMerge(const MergeOptions& options) {
     if (!version1.IsOpen()) return ReportTrouble(version1.Error());
     OpenedOutline version2(options.version2);
     if (!version2.IsOpen()) return ReportTrouble(version2.Error());
-    PrivateFolder folder("norvex-merge");
-    if (folder.Path().empty()) return ReportTrouble("cannot make a temporary folder");
     std::vector<std::string> labels = LabelsFor(options);
-    std::string merged = (fs::path(folder.Path()) / kMergedName).string();
 
     uint16_t conflicts = 0, warnings = 0, status;
     {
@@ -183,15 +157,12 @@ int RunMerge(const MergeOptions& options) {
                                   WideFromTerminal(labels[1]).c_str(), version2.Handle(),
                                   GetRootItem(version2.Handle()),
                                   WideFromTerminal(labels[2]).c_str(),
-                                  WideFromTerminal(merged).c_str(), session.Window(),
+                                  WideFromName(AbsolutePath(options.output)).c_str(),
+                                  session.Window(),
                                   kProgressMessage, options.optionWord, &conflicts, &warnings);
     }
     if ((status & DIF_ST_MERGE_SAVE) != 0) {
-        return ReportTrouble("the merged outline could not be made; " + options.output +
-                             " is left as it was");
-    }
-    if (!ReplaceFile(merged, options.output)) {
-        return ReportTrouble("cannot write " + options.output);
+        return ReportTrouble("cannot write " + options.output + "; it is left as it was");
     }
     std::printf("merged into %s: %s, %s\n", options.output.c_str(),
                 Plural(conflicts, "conflict").c_str(), Plural(warnings, "warning").c_str());

@@ -47,12 +47,12 @@ std::string Shortened(const std::string& text, size_t limit) {
 }  // namespace
 
 OpenedOutline::OpenedOutline(const std::string& path) {
-    WideText wide = WideFromTerminal(path);
+    WideText wide = WideFromName(path);
     handle_ = OpenOutline(reinterpret_cast<const WCHAR*>(wide.c_str()));
     if (handle_ != 0) return;
     WCHAR reason[1024] = {};
     int32_t length = GetOutlineError(reason, 1024);
-    error_ = length > 0 ? TerminalFromWide(reason, static_cast<size_t>(length < 1023 ? length : 1023))
+    error_ = length > 0 ? MessageFromWide(reason, static_cast<size_t>(length < 1023 ? length : 1023))
                         : path + ": cannot be opened";
 }
 

@@ -35,7 +35,7 @@ void PrintRow(int side, int32_t position) {
 int RunShow(const ShowOptions& options) {
     uint16_t count = 0;
     int32_t loaded =
-        DIF_CompareLoad(WideFromTerminal(AbsolutePath(options.comparePath)).c_str(), &count);
+        DIF_CompareLoad(WideFromName(AbsolutePath(options.comparePath)).c_str(), &count);
     if (loaded == 0) return ReportTrouble("cannot read the compare file " + options.comparePath);
     // Every answer below covers only the records held: say so first, and let the exit status
     // say it again at the end of a listing.

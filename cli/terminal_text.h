@@ -12,8 +12,16 @@ using WideText = std::basic_string<WCHAR>;
 
 // UTF-16 code units from a UTF-8 argument; bytes that are not UTF-8 become U+FFFD.
 WideText WideFromTerminal(const std::string& text);
+// The same for a file name, which may hold any bytes: each byte that is not part of valid
+// UTF-8 becomes the lone surrogate U+DC00 + byte, which the platform layer turns back into
+// that byte at the system call, so that the file opened or made has exactly the name given.
+WideText WideFromName(const std::string& name);
 // UTF-8 for the terminal from UTF-16 code units; a lone surrogate becomes U+FFFD.
 std::string TerminalFromWide(const WCHAR* text, size_t length);
 std::string TerminalFromWide(const WideText& text);
 // The same for a text that ends with a zero code unit.
 std::string TerminalFromWide(const WCHAR* text);
+// A message for the terminal that may name files (the runtime's reason for a refusal, a
+// warning box): as TerminalFromWide, but a lone U+DC80..U+DCFF, which carries a byte of a name,
+// prints as that byte, so that the name reads as the user gave it.
+std::string MessageFromWide(const WCHAR* text, size_t length);

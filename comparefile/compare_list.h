@@ -11,6 +11,7 @@
 #include "comparefile/compare_record.h"
 #include "outline/outline_runtime.h"
 #include "platform/platform.h"
+#include "platform/replacement_file.h"
 
 // A record's place in file order, and a place in one side's sorted order.
 typedef uint32_t RecordNumber;
@@ -44,15 +45,18 @@ public:
     CompareList& operator=(const CompareList&) = delete;
 
     // Stores modeWord, then opens path with mode ("wb" to write, "rb" to read). Answers true
-    // when the file is open. Writing goes to a temporary file beside path, which replaces path
-    // only when CloseCompareFile completes it: a build that fails half way never leaves a
-    // partial compare file where a complete one is expected, and never harms the old one. A
-    // path in a missing or read-only folder, or naming a folder, fails here.
+    // when the file is open. Writing goes to a temporary file of its own beside path (beside
+    // the file it names, when path is a symbolic link), which replaces that file only when
+    // CloseCompareFile completes it: a build that fails half way never leaves a partial compare
+    // file where a complete one is expected and never harms the old one, and two builds to one
+    // path leave one of their files whole. A path in a missing or read-only folder, or naming
+    // a folder, fails here.
     // A file still open is thrown away first, as DiscardCompareFile does.
     bool OpenCompareFile(const WCHAR* path, const WCHAR* mode, uint32_t modeWord);
     // Closes the stream if one is open and forgets it. A written file is flushed and moved over
-    // its path; answers false when that failed (the old file at the path is then as it was and
-    // the temporary is removed), true otherwise, also when nothing was open.
+    // its path, keeping the mode of the file it replaces; answers false when that failed (the
+    // old file at the path is then as it was and the temporary is removed), true otherwise,
+    // also when nothing was open.
     bool CloseCompareFile();
     // Closes a file being written without letting it replace its path: the temporary is
     // removed and an old file at the path stays as it was. A file being read is just closed.
@@ -123,7 +127,6 @@ public:
     uint32_t SecondItem(RecordNumber n) const { return n < count_ ? secondItems_[n] : 0; }
 
 private:
-    void ForgetTarget();
     // The order of side 2 for side 2, of side 1 for any other side.
     const RecordNumber* OrderOf(uint16_t side) const {
         return side == 2 ? secondOrder_ : firstOrder_;
@@ -134,9 +137,8 @@ private:
 
     FILE* stream_ = nullptr;
     uint32_t modeWord_ = 0;
-    // While writing: the path to replace and the temporary file that will replace it.
-    WCHAR* targetPath_ = nullptr;
-    WCHAR* temporaryPath_ = nullptr;
+    // While writing: the temporary that will replace the file at the path; its stream is stream_.
+    ReplacementFile* replacement_ = nullptr;
 
     // The records: count_ entries in use of capacity_ in every array below.
     RecordNumber recordLimit_;

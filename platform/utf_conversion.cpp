@@ -8,6 +8,11 @@ namespace {
 
 bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool IsEscapedByte(char32_t unit) { return unit >= kFirstEscapedByte && unit <= kLastEscapedByte; }
+// A lone surrogate that stands for no byte of a name: no file on the system has it.
+bool IsUnmappedSurrogate(char32_t unit) {
+    return (IsHighSurrogate(unit) || IsLowSurrogate(unit)) && !IsEscapedByte(unit);
+}
 
 // Reads one code point of a UTF-16 text and moves *cursor past it; a lone surrogate is
 // answered as itself so that the caller decides what it means.
@@ -23,13 +28,17 @@ char32_t ReadCodePoint(const WCHAR** cursor) {
 }
 
 int Utf8Length(char32_t codePoint) {
-    if (codePoint < 0x80) return 1;
+    if (codePoint < 0x80 || IsEscapedByte(codePoint)) return 1;
     if (codePoint < 0x800) return 2;
     if (codePoint < 0x10000) return 3;
     return 4;
 }
 
 char* WriteUtf8(char32_t codePoint, char* out) {
+    if (IsEscapedByte(codePoint)) {
+        *out++ = static_cast<char>(codePoint - 0xDC00);
+        return out;
+    }
     switch (Utf8Length(codePoint)) {
     case 1:
         *out++ = static_cast<char>(codePoint);
@@ -61,11 +70,11 @@ int Utf8Text::Assign(const WCHAR* text, bool replaceLoneSurrogates) {
     std::free(bytes_);
     bytes_ = nullptr;
     if (text == nullptr) return EINVAL;
-    // 1. Measure, refusing a lone surrogate unless it is to be replaced.
+    // 1. Measure, refusing a lone surrogate that carries no byte unless it is to be replaced.
     size_t size = 1;
     for (const WCHAR* cursor = text; *cursor != 0;) {
         char32_t codePoint = ReadCodePoint(&cursor);
-        if (IsHighSurrogate(codePoint) || IsLowSurrogate(codePoint)) {
+        if (IsUnmappedSurrogate(codePoint)) {
             if (!replaceLoneSurrogates) return EINVAL;
             codePoint = kReplacementCharacter;
         }
@@ -77,7 +86,7 @@ int Utf8Text::Assign(const WCHAR* text, bool replaceLoneSurrogates) {
     char* out = bytes;
     for (const WCHAR* cursor = text; *cursor != 0;) {
         char32_t codePoint = ReadCodePoint(&cursor);
-        if (IsHighSurrogate(codePoint) || IsLowSurrogate(codePoint)) {
+        if (IsUnmappedSurrogate(codePoint)) {
             codePoint = kReplacementCharacter;
         }
         out = WriteUtf8(codePoint, out);
@@ -138,8 +147,15 @@ size_t ConvertUtf8ToWide(const char* text, WCHAR* buffer, size_t count) {
     size_t needed = 0;
     bool full = false;
     for (const char* cursor = text; *cursor != 0;) {
+        const char* start = cursor;
+        char32_t codePoint = DecodeUtf8(&cursor);
+        // U+FFFD from one byte is a byte that starts no valid sequence (the character itself
+        // takes three).
+        if (codePoint == kReplacementCharacter && cursor == start + 1) {
+            codePoint = 0xDC00 + static_cast<unsigned char>(*start);
+        }
         WCHAR units[2];
-        int unitCount = EncodeUtf16(DecodeUtf8(&cursor), units);
+        int unitCount = EncodeUtf16(codePoint, units);
         // A pair that does not fit whole is left out whole, so no lone surrogate is made.
         if (!full && needed + unitCount < count) {
             for (int k = 0; k < unitCount; ++k) buffer[needed + k] = units[k];

@@ -2,8 +2,8 @@
 #include "runtime/outline_file.h"
 
 #include <new>
-#include <random>
 
+#include "platform/replacement_file.h"
 #include "runtime/outline_writer.h"
 #include "runtime/runtime_tables.h"
 
@@ -23,12 +23,6 @@ public:
     }
     FileHolder(const FileHolder&) = delete;
     FileHolder& operator=(const FileHolder&) = delete;
-    // Closes now and answers whether the close succeeded (it flushes what is left).
-    bool Close() {
-        FILE* closing = file;
-        file = nullptr;
-        return fclose(closing) == 0;
-    }
     FILE* file;
 };
 
@@ -42,8 +36,6 @@ public:
 private:
     FILE* file;
 };
-
-uint64_t g_temporaryCount = 0;
 
 }  // namespace
 
@@ -70,34 +62,10 @@ bool ReadFileBytes(const WCHAR* path, ByteBuffer* bytes) {
     return !failed;
 }
 
-WideText MakeTemporaryName(const WCHAR* target) {
-    uint32_t random = 0;
-    try {
-        std::random_device device;
-        random = device();
-    } catch (...) {
-        random = 0;  // the process-wide count alone still keeps this process's names apart
-    }
-    uint64_t count = ++g_temporaryCount;
-    const char hex[] = "0123456789abcdef";
-    WideText name = target;
-    name += WIDE(".~");
-    for (int shift = 28; shift >= 0; shift -= 4) name.push_back(static_cast<WCHAR>(hex[(random >> shift) & 0xF]));
-    name.push_back(WIDE('-'));
-    do {
-        name.push_back(static_cast<WCHAR>(hex[count & 0xF]));
-        count >>= 4;
-    } while (count != 0);
-    name += WIDE(".tmp");
-    return name;
-}
-
 bool SaveOutlineFile(const OutlineStore& store, const WCHAR* path) {
-    WideText temporary = MakeTemporaryName(path);
-    FILE* opened = nullptr;
-    if (_wfopen_s(&opened, temporary.c_str(), WIDE("wb")) != 0 || opened == nullptr) return false;
-    FileHolder holder(opened);
-    FileSink sink(opened);
+    ReplacementFile* replacement = BeginReplacement(path);
+    if (replacement == nullptr) return false;
+    FileSink sink(ReplacementStream(replacement));
     bool written = false;
     try {
         written = WriteOutline(store, &sink);
@@ -105,11 +73,11 @@ bool SaveOutlineFile(const OutlineStore& store, const WCHAR* path) {
         ++g_memoryShortages;
         written = false;
     }
-    written = written && fflush(opened) == 0;
-    written = holder.Close() && written;
-    if (written && MoveFileExW(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING)) return true;
-    DeleteFileW(temporary.c_str());
-    return false;
+    if (!written) {
+        AbandonReplacement(replacement);
+        return false;
+    }
+    return CommitReplacement(replacement);
 }
 
 }  // namespace brimrt

@@ -52,6 +52,26 @@ TEST(WorkingDirectory, ChangesAndReadsBackAsUtf16) {
     ASSERT_EQ(_wchdir(saved), 0);
 }
 
+TEST(WorkingDirectory, AFolderNamedByBytesThatAreNotUtf8ComesBackByteForByte) {
+    ScratchFolder scratch;
+    char saved[4096];
+    ASSERT_NE(getcwd(saved, sizeof saved), nullptr);
+    std::string folder = scratch.PathOf("d\xE9\xFF\xC3(");
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    ASSERT_EQ(chdir(folder.c_str()), 0);
+    WCHAR current[4096];
+    ASSERT_NE(_wgetcwd(current, 4096), nullptr);
+    std::u16string answer(current);
+    EXPECT_EQ(answer.substr(answer.size() - 6), u"/d\xDCE9\xDCFF\xDCC3(");
+    // Back into the same folder from elsewhere, by the name the runtime gave.
+    ASSERT_EQ(chdir(saved), 0);
+    ASSERT_EQ(_wchdir(current), 0);
+    char system[4096];
+    ASSERT_NE(getcwd(system, sizeof system), nullptr);
+    EXPECT_EQ(std::string(system), folder);
+    ASSERT_EQ(chdir(saved), 0);
+}
+
 namespace {
 
 struct SplitCase {

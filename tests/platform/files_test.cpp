@@ -117,8 +117,15 @@ TEST(WideFile, OpenModesAndRefusals) {
     EXPECT_EQ(_wfopen_s(&file, nullptr, u"r"), EINVAL);
     EXPECT_EQ(_wfopen_s(&file, u"", u"r"), EINVAL);
     EXPECT_EQ(_wfopen_s(nullptr, path.c_str(), u"r"), EINVAL);
-    std::u16string loneSurrogate = scratch.WidePathOf("x") + u'\xD800';
-    EXPECT_EQ(_wfopen_s(&file, loneSurrogate.c_str(), u"w"), EINVAL);
+    // A lone U+DC80..U+DCFF carries a byte of a name that is not UTF-8; any other lone
+    // surrogate names no file.
+    for (char16_t unit : {u'\xD800', u'\xDBFF', u'\xDC7F', u'\xDD00', u'\xDFFF'}) {
+        std::u16string loneSurrogate = scratch.WidePathOf("x") + unit;
+        EXPECT_EQ(_wfopen_s(&file, loneSurrogate.c_str(), u"w"), EINVAL) << int(unit);
+    }
+    file = Open(scratch.WidePathOf("x") + u'\xDCE9' + u'\xDCFF' + u'\xDC80', u"w");
+    fclose(file);
+    EXPECT_EQ(access(scratch.PathOf("x\xE9\xFF\x80").c_str(), F_OK), 0);
     std::u16string folder = Widen(scratch.path());
     for (const char16_t* mode : {u"r", u"rb", u"w", u"a+"}) {
         errno_t error = _wfopen_s(&file, folder.c_str(), mode);
