@@ -1,4 +1,4 @@
-// tests/driver/progress_bar_test.cpp
+// tests/outline/progress_bar_test.cpp
 //
 // What the caller's window receives: one message per new percentage or text, nested levels
 // dividing their parent's step, and nothing at all without a window.
