@@ -43,10 +43,12 @@ CompareLineReader::~CompareLineReader() {
 
 const WCHAR* CompareLineReader::ReadCompareLine(bool* refused) {
     if (refused != nullptr) *refused = false;
-    if (stream_ == nullptr || !EnsureRoom(buffer_, capacity_, kFirstLineRoom - 1)) return nullptr;
+    if (stream_ == nullptr) return nullptr;
     uint32_t length = 0;
     bool readAny = false;
-    bool dropping = false;
+    // Without even the first room the line is still read to its end, and answered empty.
+    bool dropping = !EnsureRoom(buffer_, capacity_, kFirstLineRoom - 1);
+    if (dropping && refused != nullptr) *refused = true;
     WCHAR discard[kFirstLineRoom];
     for (;;) {
         // Each piece goes after what was read so far, or, once the heap has refused, into a
@@ -71,6 +73,7 @@ const WCHAR* CompareLineReader::ReadCompareLine(bool* refused) {
         }
     }
     if (!readAny) return nullptr;
+    if (buffer_ == nullptr) return WIDE("");
     buffer_[length] = 0;
     return buffer_;
 }

@@ -1,8 +1,8 @@
 // tests/comparefile/compare_read_failure_test.cpp
 //
 // Reading with the N-th checked allocation refused, for every N the read reaches: the read
-// must end without a crash or leak, show the one warning, and hold either every record but the
-// one being read or every record before the list stopped growing.
+// must end without a crash or leak, show the one warning, hold either every record but the one
+// being read or every record before the list stopped growing, and know that it is not whole.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -94,6 +94,10 @@ TEST(CompareReadFailure, EveryRefusedAllocationDropsOneRecordOrStopsTheRead) {
             }
             ASSERT_TRUE(LostOneOrStopped(held, full)) << where << ": " << held.size()
                                                       << " records held";
+            // A list that lost a record says so, so that no reader takes it for the whole.
+            if (held != full) {
+                EXPECT_FALSE(list.IsComplete()) << where;
+            }
             ASSERT_EQ(boxes.Boxes().size(), 1u) << where << "\n" << boxes.Titles();
             EXPECT_EQ(boxes.Boxes()[0].title,
                       "Warning: Insufficient memory (heap space) is available.");
