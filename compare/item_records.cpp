@@ -75,7 +75,7 @@ private:
 
 void WriteItemRecords(const COutline& first, const COutline& second, const WCHAR* secondKey,
                       const WCHAR* firstKey) {
-    // Pass 1: changes and deletions, in the order of the second section.
+    // Changes and deletions first, in the order of the second section.
     for (int32_t j = 0; j < second.count; ++j) {
         if (second.status[j] == kStatusChanged) {
             int32_t i = second.match[j];
@@ -89,7 +89,7 @@ void WriteItemRecords(const COutline& first, const COutline& second, const WCHAR
                        second.types[j], -1, second.texts[j]);
         }
     }
-    // Pass 2: moves. A run ends where a partner does not directly follow the previous one in
+    // Then moves. A run ends where a partner does not directly follow the previous one in
     // the first section; it is recorded unless its last item has the same rank on both sides.
     MoveRun run;
     FirstSideRanks firstRanks(first);
@@ -116,7 +116,7 @@ void WriteItemRecords(const COutline& first, const COutline& second, const WCHAR
     if (run.length > 0 && run.firstRank != run.secondRank) {
         WriteMoveRecord(second, run, secondKey, firstKey);
     }
-    // Pass 3: additions, in the order of the first section; under RDFC no X records.
+    // Additions last, in the order of the first section; under RDFC no X records.
     bool writeUnderOnlyFirst = (g_runState.options & DIF_OPT_RDFC) == 0;
     for (int32_t i = 0; i < first.count; ++i) {
         WCHAR status = first.status[i];

@@ -170,6 +170,8 @@ bool PairWithoutMatrix(PairingSide& first, PairingSide& second, const PairingRul
     layout.Reserve(&columnKeys, static_cast<uint64_t>(columns));
     layout.Reserve(&runs, static_cast<uint64_t>(rounds));
     layout.Reserve(&queue, static_cast<uint64_t>(rounds));
+    // The trees of the equal-text runs lie side by side in these, and later the tree of all
+    // free rows (or columns) over them: NodesFor stays under 4 x count + 2 for either.
     layout.Reserve(&rowNodes, 4 * static_cast<uint64_t>(rows) + 2);
     layout.Reserve(&columnNodes, 4 * static_cast<uint64_t>(columns) + 2);
     layout.Reserve(&runRowSums, static_cast<uint64_t>(rows));
