@@ -11,54 +11,12 @@
 
 #include <cstdint>
 
+#include "compare/pair_scores.h"
+#include "compare/pairing_side.h"
+// Callers measure the pairing against the reference engine through this header too.
+#include "compare/reference_pairing.h"
 #include "outline/outline_object.h"
 #include "platform/platform.h"
-
-// Status letters of the pairing (beside '.' and 'I' of loading).
-constexpr WCHAR kStatusEqual = u'=';
-constexpr WCHAR kStatusChanged = u'C';
-constexpr WCHAR kStatusOnlyFirst = u'A';
-constexpr WCHAR kStatusOnlySecond = u'D';
-constexpr WCHAR kStatusUnderOnlyFirst = u'X';
-constexpr WCHAR kStatusConflict = u'#';
-
-// An equal text must beat any position score, so a pair with equal texts always wins over a
-// closer pair with different texts.
-constexpr int32_t kEqualTextScore = 480000000;
-// Base of the position score of sections with 2 x count x count up to this bound; the sum of
-// displacements of any two sections of at most 999 items each stays far below it.
-constexpr int64_t kPositionScoreBase = 140000000;
-// Scale of the position score of larger sections.
-constexpr int64_t kLargeSectionScale = 280000;
-// A best score of at most this pairs nothing: its candidates become 'A' and 'D'.
-constexpr int32_t kPairingThreshold = 10000;
-
-// One side of a pairing: the loaded section's arrays, with the status and match arrays of the
-// pairing at hand (the original of a merge has one set per version). Plain arrays, so that
-// tests and a faster engine can drive the pairing without outlines.
-struct PairingSide {
-    int32_t count;
-    WCHAR* status;
-    int32_t* match;
-    const int32_t* types;
-    WCHAR* const* texts;
-    int32_t* candidates;     // room for count entries
-    int32_t candidateCount;
-    int32_t* positions;      // room for count entries
-};
-
-// What a pairing calls items left without partner, and how it reads the threshold. The
-// comparison pairs a first outline with a second: the first's lone items were added ('A'),
-// the second's deleted ('D'). The merge pairs the original with a version: the original's lone
-// items were deleted in that version ('D'), the version's added ('A'); it compares the best
-// score with the threshold as an unsigned number.
-struct PairingRules {
-    WCHAR firstUnpaired;
-    WCHAR secondUnpaired;
-    bool unsignedThreshold;
-};
-constexpr PairingRules kComparisonRules = {u'A', u'D', false};
-constexpr PairingRules kMergeRules = {u'D', u'A', true};
 
 // The section of outline, with its own status and match arrays.
 PairingSide SideOf(COutline& outline);
@@ -77,15 +35,6 @@ void AssignPositions(PairingSide& side);
 // Every item gets status and no partner.
 void SetAllStatus(PairingSide& side, WCHAR status);
 
-// Scores of first-side item i against second-side item j.
-int32_t TextScore(const PairingSide& first, const PairingSide& second, int32_t i, int32_t j);
-// Higher the closer the candidates stand to where the items paired so far put them. Reads
-// the positions of AssignPositions.
-int32_t PositionScore(const PairingSide& first, const PairingSide& second, int32_t i,
-                      int32_t j);
-// Text and position score, with the lowest bit replaced by the texts-equal flag.
-int32_t ItemScore(const PairingSide& first, const PairingSide& second, int32_t i, int32_t j);
-
 // Settles every unresolved item of type on both sides (the candidates must be collected):
 // pairs by score where the type matches by similarity, and leaves the rest without partner.
 // When the matrix cannot be allocated (its warning box has been shown) no pair is made by
@@ -99,12 +48,3 @@ void PairByScore(PairingSide& first, PairingSide& second, int32_t type,
 // MatchItemsReference does, with the same result.
 void MatchItems(PairingSide& first, PairingSide& second,
                 const PairingRules& rules = kComparisonRules);
-
-// The pairing step by step as the rules state it: one scan of the other side per item in the
-// unique-text phases, a full score per cell, and a full TakeBest search per round. Slow
-// (quadratic and worse), kept as the measure that MatchItems and PairByScore must equal
-// item for item.
-void PairByScoreReference(PairingSide& first, PairingSide& second, int32_t type,
-                          const PairingRules& rules = kComparisonRules);
-void MatchItemsReference(PairingSide& first, PairingSide& second,
-                         const PairingRules& rules = kComparisonRules);

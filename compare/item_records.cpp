@@ -3,6 +3,7 @@
 
 #include "compare/item_matching.h"
 #include "compare/record_output.h"
+#include "comparefile/compare_record.h"
 #include "include/norvex63.h"
 #include "support/run_state.h"
 #include "support/checked_memory.h"
@@ -10,60 +11,43 @@
 
 namespace {
 
+// Items that take part in the order comparison: none of 'A', 'D', 'X', '#', 'I'.
 bool TakesFirstSideRank(WCHAR status) {
     return status != kStatusOnlyFirst && status != kStatusOnlySecond &&
            status != kStatusUnderOnlyFirst && status != kStatusConflict &&
            status != kStatusIgnored;
 }
 
-// The item's own 1-based position: the number that the key's last three characters form.
-int32_t NumberOfKey(const WCHAR* key) {
-    int length = lstrlenW(key);
-    int start = length >= kKeyGroupLength ? length - kKeyGroupLength : 0;
-    return _wtoi(key + start);
-}
-
-// A key made for one record and released right after it.
-class MadeKey {
-public:
-    MadeKey(const WCHAR* prefix, int32_t number) : key_(MakeKey(prefix, number)) {}
-    ~MadeKey() {
-        if (key_ != nullptr) CheckedFree(key_);
-    }
-    MadeKey(const MadeKey&) = delete;
-    MadeKey& operator=(const MadeKey&) = delete;
-    const WCHAR* Text() const { return key_; }
-
-private:
-    WCHAR* key_;
-};
-
 // A run of second-side items whose partners follow each other in the first section.
 struct MoveRun {
     int32_t length = 0;
     int32_t start = 0;          // second-side index of its first item
-    int32_t firstRank = -1;     // first-side rank of its last item so far (pp)
-    int32_t secondRank = -1;    // second-side rank of its last item so far (qq)
+    int32_t firstRank = -1;     // first-side rank of its last item so far
+    int32_t secondRank = -1;    // second-side rank of its last item so far
 };
 
-void WriteMoveRecord(const COutline& first, const COutline& second, const MoveRun& run,
-                     const WCHAR* secondKey, const WCHAR* firstKey) {
-    // Keys 1 and 2 count ranks from 1, as the apply needs them; the text holds the run's first
-    // item's real keys on both sides, as a viewer shows them.
+// Writes the move record of a finished run. Every key is made for this record alone.
+void WriteMoveRecord(const COutline& second, const MoveRun& run, const WCHAR* secondKey,
+                     const WCHAR* firstKey) {
+    // Keys 1 and 2 count ranks from 1, as the apply needs them (the run's last rank, less its
+    // length, plus 2 is its first rank counted from 1); the text holds the run's first item's
+    // real keys on both sides, as a viewer shows them.
     int32_t firstStart = run.firstRank - run.length + 2;
-    MadeKey whereItGoes(firstKey, firstStart);
-    MadeKey whereItIs(secondKey, run.secondRank - run.length + 2);
-    MadeKey firstItemKey(firstKey, second.match[run.start] + 1);
-    MadeKey secondItemKey(secondKey, run.start + 1);
-    EmitRecordJoined(u'M', u'M', whereItGoes.Text(), whereItIs.Text(), run.length, firstStart,
-                     firstItemKey.Text(), secondItemKey.Text());
+    OwnedText whereItGoes(MakeKey(firstKey, firstStart));
+    OwnedText whereItIs(MakeKey(secondKey, run.secondRank - run.length + 2));
+    OwnedText firstItemKey(MakeKey(firstKey, second.match[run.start] + 1));
+    OwnedText secondItemKey(MakeKey(secondKey, run.start + 1));
+    EmitRecordJoined(kChangeMoved, kSubjectMove, whereItGoes.Get(), whereItIs.Get(), run.length,
+                     firstStart, firstItemKey.Get(), secondItemKey.Get());
 }
 
 // The first-side ranks that the move pass asks for, in the order of the second section. The
-// partners of neighbouring second-side items mostly stand close together in the first section,
-// so the count of ranked items is carried from one asked index to the next instead of being
-// recounted from the start: a section of n items costs about n steps, not n * n / 2. Answers
-// exactly what RankOf answers, for any order of indexes.
+// rank of the item at an index is its 0-based place among the items that take part in the
+// order comparison; -1 for an index outside the section or when no such item stands at or
+// before it. The partners of neighbouring second-side items mostly stand close together in the
+// first section, so the count of ranked items is carried from one asked index to the next
+// instead of being recounted from the start: a section of n items costs about n steps, not
+// n * n / 2, and any order of indexes gets the same answers.
 class FirstSideRanks {
 public:
     explicit FirstSideRanks(const COutline& first) : first_(first) {}
@@ -89,30 +73,23 @@ private:
 
 }  // namespace
 
-int32_t RankOf(const COutline& first, int32_t index) {
-    if (index < 0 || index >= first.count) return -1;
-    int32_t ranked = 0;
-    for (int32_t k = 0; k <= index; ++k) {
-        if (TakesFirstSideRank(first.status[k])) ++ranked;
-    }
-    return ranked - 1;
-}
-
 void WriteItemRecords(const COutline& first, const COutline& second, const WCHAR* secondKey,
                       const WCHAR* firstKey) {
-    // Pass 1: changes and deletions, in the order of the second section.
+    // Changes and deletions first, in the order of the second section.
     for (int32_t j = 0; j < second.count; ++j) {
         if (second.status[j] == kStatusChanged) {
-            int32_t m = second.match[j];
-            EmitRecord(u'C', u'T', first.keys[m], second.keys[j], second.types[j], m,
-                       first.texts[m]);
+            int32_t i = second.match[j];
+            EmitRecord(kChangeChanged, kSubjectText, first.keys[i], second.keys[j],
+                       second.types[j], i, first.texts[i]);
         } else if (second.status[j] == kStatusOnlySecond) {
-            MadeKey firstSideKey(firstKey, NumberOfKey(second.keys[j]));
-            EmitRecord(u'D', u'T', firstSideKey.Text(), second.keys[j], second.types[j], -1,
-                       second.texts[j]);
+            // A deleted item is keyed on the first side where it would stand: its own ordinal
+            // under the first section's key.
+            OwnedText firstSideKey(MakeKey(firstKey, KeyOrdinal(second.keys[j])));
+            EmitRecord(kChangeDeleted, kSubjectText, firstSideKey.Get(), second.keys[j],
+                       second.types[j], -1, second.texts[j]);
         }
     }
-    // Pass 2: moves. A run ends where a partner does not directly follow the previous one in
+    // Then moves. A run ends where a partner does not directly follow the previous one in
     // the first section; it is recorded unless its last item has the same rank on both sides.
     MoveRun run;
     FirstSideRanks firstRanks(first);
@@ -128,7 +105,7 @@ void WriteItemRecords(const COutline& first, const COutline& second, const WCHAR
             run.length += 1;
         } else {
             if (run.firstRank != run.secondRank) {
-                WriteMoveRecord(first, second, run, secondKey, firstKey);
+                WriteMoveRecord(second, run, secondKey, firstKey);
             }
             run.start = j;
             run.length = 1;
@@ -137,9 +114,9 @@ void WriteItemRecords(const COutline& first, const COutline& second, const WCHAR
         run.secondRank = secondRank;
     }
     if (run.length > 0 && run.firstRank != run.secondRank) {
-        WriteMoveRecord(first, second, run, secondKey, firstKey);
+        WriteMoveRecord(second, run, secondKey, firstKey);
     }
-    // Pass 3: additions, in the order of the first section; under RDFC no X records.
+    // Additions last, in the order of the first section; under RDFC no X records.
     bool writeUnderOnlyFirst = (g_runState.options & DIF_OPT_RDFC) == 0;
     for (int32_t i = 0; i < first.count; ++i) {
         WCHAR status = first.status[i];
@@ -147,8 +124,9 @@ void WriteItemRecords(const COutline& first, const COutline& second, const WCHAR
             !(status == kStatusUnderOnlyFirst && writeUnderOnlyFirst)) {
             continue;
         }
-        MadeKey secondSideKey(secondKey, NumberOfKey(first.keys[i]));
-        EmitRecord(status, u'T', first.keys[i], secondSideKey.Text(), first.types[i], -1,
+        OwnedText secondSideKey(MakeKey(secondKey, KeyOrdinal(first.keys[i])));
+        WCHAR change = status == kStatusOnlyFirst ? kChangeAdded : kChangeAddedWithin;
+        EmitRecord(change, kSubjectText, first.keys[i], secondSideKey.Get(), first.types[i], -1,
                    first.texts[i]);
     }
 }

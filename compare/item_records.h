@@ -10,11 +10,6 @@
 #include "outline/outline_object.h"
 #include "platform/platform.h"
 
-// The first-side rank of the item at index: its 0-based place among the items that take part
-// in the order comparison (none of 'A', 'D', 'X', '#', 'I'); -1 for an index outside the
-// section or when no such item stands at or before it.
-int32_t RankOf(const COutline& first, int32_t index);
-
 // Writes the item records of the loaded, paired sections; firstKey and secondKey are the
 // keys they were loaded under.
 void WriteItemRecords(const COutline& first, const COutline& second, const WCHAR* secondKey,

@@ -16,7 +16,8 @@ int32_t MarkUsed(int32_t score) {
 }  // namespace
 
 BestCell TakeBest(int32_t* matrix, int rows, int columns) {
-    // 1-2. Strictly greater: on a tie the first cell in row-major order stays the best.
+    // Find the highest cell. Strictly greater: on a tie the first cell in row-major order stays
+    // the best, which is the tie-break every engine must reproduce.
     BestCell best = {0, 0, kNoBestScore, false};
     for (int row = 0; row < rows; ++row) {
         const int32_t* cells = matrix + static_cast<size_t>(row) * columns;
@@ -28,7 +29,8 @@ BestCell TakeBest(int32_t* matrix, int rows, int columns) {
             }
         }
     }
-    // 3. The column first, then the row.
+    // Mark the best cell's column used first, then its row; the crossing cell is marked twice,
+    // which only pushes it further down.
     for (int row = 0; row < rows; ++row) {
         int32_t& cell = matrix[static_cast<size_t>(row) * columns + best.column];
         cell = MarkUsed(cell);
@@ -37,8 +39,8 @@ BestCell TakeBest(int32_t* matrix, int rows, int columns) {
         int32_t& cell = matrix[static_cast<size_t>(best.row) * columns + column];
         cell = MarkUsed(cell);
     }
-    // 4.
-    best.textsEqual = (best.score & 1) != 0;
+    // The flag comes from the score read before marking, not from the marked cell.
+    best.textsEqual = (best.score & kTextsEqualBit) != 0;
     return best;
 }
 
@@ -46,8 +48,9 @@ namespace {
 
 // Below this many keys a comparison sort is quicker than clearing the radix counters.
 constexpr uint32_t kRadixSortMinimum = 1u << 16;
-// Each radix pass sorts by 16 bits of the score half: two passes cover it.
-constexpr uint32_t kRadixBuckets = 1u << 16;
+// Each radix pass sorts by 16 bits of the score half: two passes cover its 32 bits.
+constexpr int kRadixDigitBits = 16;
+constexpr uint32_t kRadixBuckets = 1u << kRadixDigitBits;
 
 // One stable counting pass by the 16 bits at shift, from source into target. Answers false,
 // having moved nothing, when every key has the same digit there.
@@ -86,7 +89,7 @@ void SortCellKeys(uint64_t* keys, uint32_t count, void* scratch) {
     uint32_t* counters = reinterpret_cast<uint32_t*>(spare + count);
     uint64_t* current = keys;
     uint64_t* other = spare;
-    for (int shift = 32; shift < 64; shift += 16) {
+    for (int shift = kCellKeyScoreShift; shift < 64; shift += kRadixDigitBits) {
         if (SortByDigit(current, other, count, shift, counters)) std::swap(current, other);
     }
     if (current != keys) std::copy(current, current + count, keys);

@@ -14,12 +14,15 @@ constexpr int32_t kUsedCellOffset = -99999;
 // Below every cell, used ones included, so that the first cell scanned always becomes the best
 // when the matrix holds nothing better.
 constexpr int32_t kNoBestScore = -9999900;
+// The lowest bit of every score carries the texts-equal flag, so that one number per cell tells
+// both how good the pair is and whether it pairs equal texts.
+constexpr int32_t kTextsEqualBit = 1;
 
 struct BestCell {
     int row;          // index into the first side's candidates
     int column;       // index into the second side's candidates
     int32_t score;    // the cell's score before it was marked used
-    bool textsEqual;  // the score's lowest bit: set when the two texts are equal
+    bool textsEqual;  // the score's kTextsEqualBit: set when the two texts are equal
 };
 
 // Answers the highest cell of the rows x columns matrix. On a tie it answers the first in
@@ -34,13 +37,16 @@ BestCell TakeBest(int32_t* matrix, int rows, int columns);
 // place in that order: INT32_MAX - score in its upper half, the row-major index in its lower,
 // so that ascending keys are that order. Sorting the keys once replaces the rounds of searches.
 
+// Where a key's score half starts: the row-major index fills the 32 bits below it.
+constexpr int kCellKeyScoreShift = 32;
+
 constexpr uint64_t CellKey(int32_t score, uint32_t index) {
     return (static_cast<uint64_t>(static_cast<uint32_t>(INT32_MAX - static_cast<int64_t>(score)))
-            << 32) |
+            << kCellKeyScoreShift) |
            index;
 }
 constexpr int32_t CellKeyScore(uint64_t key) {
-    return static_cast<int32_t>(INT32_MAX - static_cast<int64_t>(key >> 32));
+    return static_cast<int32_t>(INT32_MAX - static_cast<int64_t>(key >> kCellKeyScoreShift));
 }
 constexpr uint32_t CellKeyIndex(uint64_t key) { return static_cast<uint32_t>(key); }
 

@@ -10,6 +10,7 @@
 #include "compare/content_records.h"
 #include "compare/item_matching.h"
 #include "compare/item_records.h"
+#include "compare/record_output.h"
 #include "include/norvex63.h"
 #include "outline/progress_bar.h"
 #include "support/run_state.h"
@@ -37,7 +38,6 @@ void MarkOutOfMemory() {
     g_runState.abortFlag = 1;
 }
 
-
 // Loads one side's section, reacting to a failed load: at the section limit the run stops
 // with DIF_ST_SECTION_LIMIT, and goes on with what was loaded.
 void LoadSide(COutline& side, const WCHAR* key, ItemHandle item) {
@@ -62,20 +62,22 @@ void ReleaseChildList(ChildList* list) {
     delete list;
 }
 
-// Steps 1 to 11 of one section: compare it, write its records and answer its child list
-// (none when the run is stopping, or when nothing is left to descend into).
+// One section: compare it, write its records and answer its child list (none when the run is
+// stopping, or when nothing is left to descend into).
 ChildList* CompareOneSection(const WCHAR* firstKey, ItemHandle firstItem,
                              const WCHAR* secondKey, ItemHandle secondItem, int32_t depth,
                              const CWideString& parentLabel) {
-    // 1.
+    // A stopped run loads nothing more, not even this section.
     if (g_runState.abortFlag != 0) return nullptr;
-    // 2-4.
+    // Load both sides. A side over the section limit stops the run after this section; what
+    // was loaded is still compared.
     int32_t level = depth + 1;
     LoadSide(g_firstOutline, firstKey, firstItem);
     LoadSide(g_secondOutline, secondKey, secondItem);
     ChildList* children = nullptr;
     if (!g_runState.outOfMemory) {
-        // 5.
+        // Pair the items. Under an item only in the first outline there is no second section:
+        // every first-side item stands inside an addition.
         PairingSide first = SideOf(g_firstOutline);
         PairingSide second = SideOf(g_secondOutline);
         if (secondItem != 0) {
@@ -83,7 +85,8 @@ ChildList* CompareOneSection(const WCHAR* firstKey, ItemHandle firstItem,
         } else {
             SetAllStatus(first, kStatusUnderOnlyFirst);
         }
-        // 6-7.
+        // Item records first, then attributes, properties and DTDATA values as the options
+        // ask: the compare file holds a section's records in this order.
         WriteItemRecords(g_firstOutline, g_secondOutline, secondKey, firstKey);
         uint32_t options = g_runState.options;
         if ((options & DIF_OPT_ATTRIBUTES) != 0) {
@@ -95,7 +98,7 @@ ChildList* CompareOneSection(const WCHAR* firstKey, ItemHandle firstItem,
         if ((options & DIF_OPT_DTDATA) != 0) {
             WriteDTDataRecords(g_firstOutline, g_secondOutline, secondKey);
         }
-        // 8.
+        // The child pairs to descend into, as long as memory lasts.
         int32_t firstCount = g_firstOutline.count;
         if (firstCount > 0 && !g_runState.outOfMemory) {
             // The list's label may still throw the wide string's out-of-memory failure.
@@ -123,10 +126,10 @@ ChildList* CompareOneSection(const WCHAR* firstKey, ItemHandle firstItem,
             }
         }
     }
-    // 9.
+    // Release this section before descending, so that only one section per side is held.
     g_secondOutline.FreeItemArrays();
     g_firstOutline.FreeItemArrays();
-    // 10.
+    // The progress bar learns how many children this level has, none included.
     int32_t childCount = children != nullptr ? children->count : 0;
     g_progressBar.BeginLevel(childCount, level);
     if (children == nullptr) return nullptr;
@@ -152,7 +155,7 @@ void CompareSection(const WCHAR* firstKey, ItemHandle firstItem, const WCHAR* se
             ReleaseChildList(finished);
             continue;
         }
-        // 12.1 The child's label, built only where its level reports.
+        // The child's label, built only where its level reports.
         int32_t i = top->next;
         CWideString label;
         if (g_progressBar.ReportsLevel(top->level)) {
@@ -160,12 +163,12 @@ void CompareSection(const WCHAR* firstKey, ItemHandle firstItem, const WCHAR* se
                                                top->parentLabel, top->level);
             g_progressBar.StepLevel(top->level, i, top->count, label.Text());
         }
-        // 12.2
+        // Compare the child's section; its own child list, if any, goes on top of the stack.
         ChildList* child = CompareOneSection(top->firstKeys[i], top->firstItems[i],
                                              top->secondKeys[i], top->secondItems[i],
                                              top->level, label);
-        // 12.3 The child's keys are no longer needed once its section was loaded; its subtree
-        //      has keys of its own.
+        // The child's keys are no longer needed once its section was loaded; its subtree has
+        // keys of its own.
         FreeIfAny(top->firstKeys[i]);
         FreeIfAny(top->secondKeys[i]);
         top->next = i + 1;
@@ -181,32 +184,30 @@ int32_t BuildChildList(WCHAR** firstKeys, ItemHandle* firstItems, WCHAR** second
     const COutline& first = g_firstOutline;
     const COutline& second = g_secondOutline;
     bool descendIntoOnlyFirst = (g_runState.options & DIF_OPT_RDFC) == 0;
-    int32_t n = 0;
+    int32_t pairCount = 0;
     for (int32_t i = 0; i < first.count; ++i) {
         if (first.status[i] == kStatusIgnored) continue;
-        // 1-4.
-        int32_t m = first.match[i];
-        if (m == kNoMatch && !descendIntoOnlyFirst) continue;
-        firstKeys[n] = CheckedDup(first.keys[i]);
-        firstItems[n] = first.items[i];
-        if (m == kNoMatch) {
+        int32_t j = first.match[i];
+        if (j == kNoMatch && !descendIntoOnlyFirst) continue;
+        firstKeys[pairCount] = CheckedDup(first.keys[i]);
+        firstItems[pairCount] = first.items[i];
+        if (j == kNoMatch) {
             // An item only in the first outline: its children are all 'X', keyed under a
             // made-up key of the second side.
-            secondKeys[n] = MakeKey(secondKey, m + 2);
-            secondItems[n] = 0;
+            secondKeys[pairCount] = MakeKey(secondKey, kPartnerlessOrdinal);
+            secondItems[pairCount] = 0;
         } else {
-            secondKeys[n] = CheckedDup(second.keys[m]);
-            secondItems[n] = second.items[m];
+            secondKeys[pairCount] = CheckedDup(second.keys[j]);
+            secondItems[pairCount] = second.items[j];
         }
-        if (firstKeys[n] == nullptr || secondKeys[n] == nullptr) {
-            for (int32_t k = 0; k <= n; ++k) {
+        if (firstKeys[pairCount] == nullptr || secondKeys[pairCount] == nullptr) {
+            for (int32_t k = 0; k <= pairCount; ++k) {
                 FreeIfAny(firstKeys[k]);
                 FreeIfAny(secondKeys[k]);
             }
             return -1;
         }
-        // 5.
-        ++n;
+        ++pairCount;
     }
-    return n;
+    return pairCount;
 }
