@@ -51,7 +51,7 @@ ItemHandle SurvivingPartnerBefore(const COutline& version, int32_t position) {
 
 }  // namespace
 
-int32_t CThreeWayMerge::InsertAdditions(ItemHandle anchor) {
+void CThreeWayMerge::InsertAdditions(ItemHandle anchor) {
     CBaseOutline& original = g_baseOutline;
     // 1.
     int32_t inherited = InsertAdditionsAt(-1, 0, 0, anchor);
@@ -68,7 +68,6 @@ int32_t CThreeWayMerge::InsertAdditions(ItemHandle anchor) {
         CountWarning();
         InsertWarning(original.Outline(), anchor, 0, CWideString(static_cast<UINT>(kStringW002)));
     }
-    return inherited;
 }
 
 int32_t CThreeWayMerge::InsertAdditionsAt(int32_t i, int32_t position1, int32_t position2,

@@ -160,7 +160,6 @@ ItemHandle CThreeWayMerge::ApplyChange(OutlineHandle outline, ItemHandle item,
             return 0;
         }
         case kChangeCopy:
-        case kChangeCopyUnder:
             // 5. A type that cannot be copied is shown as a comment holding the item's text.
             if (sourceOutline == 0 || sourceItem == 0) return item;
             if (g_itemTypeTable.IsCopyable(GetItemType(sourceOutline, sourceItem))) {

@@ -135,8 +135,6 @@ int32_t CThreeWayMerge::MergeItems(ItemHandle anchor) {
         }
         // 6. The item itself.
         bool conflict = false;
-        OutlineHandle deletingOutline = 0;
-        ItemHandle deletingItem = 0;
         bool remove = false;
         if (s1 == kStatusEqual && s2 == kStatusEqual) {
             // nothing
@@ -158,25 +156,22 @@ int32_t CThreeWayMerge::MergeItems(ItemHandle anchor) {
                 conflict = true;
             } else if (original.types[i] != kKeptWhenDeletedType) {
                 remove = true;
-                deletingOutline = version2.Outline();
             }
         } else if (s1 == kStatusDeleted && s2 == kStatusEqual) {
             if (CompareSubtrees(outline, o, version2.Outline(), q, kCompareForDeletion) != 0) {
                 conflict = true;
             } else if (original.types[i] != kKeptWhenDeletedType) {
                 remove = true;
-                deletingOutline = version1.Outline();
             }
         } else if (s1 == kStatusDeleted && s2 == kStatusDeleted) {
             remove = true;
-            deletingOutline = version1.Outline();
         } else {
             conflict = true;
         }
         if (remove) {
-            // Nothing below a deleted item is merged, even when the runtime refused to delete.
-            ApplyChange(outline, o, deletingOutline, deletingItem, kChangeDelete,
-                        original.texts[i]);
+            // A deletion takes nothing from a version. Nothing below a deleted item is merged,
+            // even when the runtime refused to delete.
+            ApplyChange(outline, o, 0, 0, kChangeDelete, original.texts[i]);
             original.items[i] = 0;
         }
         if (conflict) pending |= SettleConflict(i, s1, s2, kKindText, true, anchor, unit);

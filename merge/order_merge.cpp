@@ -52,8 +52,8 @@ int32_t KeptIndex(const WCHAR* status, int32_t position) {
     return -1;
 }
 
-int32_t CThreeWayMerge::MergeOrder(ItemHandle originalParent, ItemHandle version1Parent,
-                                   ItemHandle version2Parent, ItemHandle anchor) {
+void CThreeWayMerge::MergeOrder(ItemHandle originalParent, ItemHandle version1Parent,
+                                ItemHandle version2Parent, ItemHandle anchor) {
     // 1-2.
     MoveRun* runs1 = MoveRuns(1);
     MoveRun* runs2 = MoveRuns(2);
@@ -80,7 +80,6 @@ int32_t CThreeWayMerge::MergeOrder(ItemHandle originalParent, ItemHandle version
     FreeIfAny(runs1);
     FreeIfAny(runs2);
     FreeIfAny(plan);
-    return 0;
 }
 
 MoveRun* CThreeWayMerge::MoveRuns(int version) {

@@ -29,7 +29,6 @@ constexpr WCHAR kStatusAdded = u'A';
 constexpr WCHAR kChangeText = u'C';
 constexpr WCHAR kChangeDelete = u'D';
 constexpr WCHAR kChangeCopy = u'A';
-constexpr WCHAR kChangeCopyUnder = u'X';
 constexpr WCHAR kChangeComment = u'R';
 constexpr WCHAR kChangeOrder = u'M';
 
@@ -117,11 +116,11 @@ public:
 
     // Carries the versions' moves of the level's kept items into the original, or marks
     // overlapping moves as conflict C002.
-    int32_t MergeOrder(ItemHandle originalParent, ItemHandle version1Parent,
-                       ItemHandle version2Parent, ItemHandle anchor);
+    void MergeOrder(ItemHandle originalParent, ItemHandle version1Parent,
+                    ItemHandle version2Parent, ItemHandle anchor);
     // Copies the items that only a version has into the original under anchor, each run at its
-    // place. Answers 1 when an inherited addition was left out (warning W002 was raised).
-    int32_t InsertAdditions(ItemHandle anchor);
+    // place. An inherited addition is left out, and warning W002 says so once for the level.
+    void InsertAdditions(ItemHandle anchor);
 
     // ---- Marking and changing -------------------------------------------------------------
 
