@@ -20,18 +20,13 @@ public:
     // A refused copy would mark the conflict without the item's text: the run is told, and the
     // merge then saves nothing rather than an outline that lost a text.
     ItemText(OutlineHandle outline, ItemHandle item) : text_(CopyItemText(outline, item)) {
-        if (text_ == nullptr) g_runState.outOfMemory = true;
+        if (text_.Get() == nullptr) g_runState.outOfMemory = true;
     }
-    ~ItemText() {
-        if (text_ != nullptr) CheckedFree(text_);
-    }
-    ItemText(const ItemText&) = delete;
-    ItemText& operator=(const ItemText&) = delete;
     // The empty text when the copy was refused (its warning box has been shown).
-    const WCHAR* Text() const { return text_ != nullptr ? text_ : WIDE(""); }
+    const WCHAR* Text() const { return text_.Get() != nullptr ? text_.Get() : WIDE(""); }
 
 private:
-    WCHAR* text_;
+    OwnedText text_;
 };
 
 int32_t SetText(OutlineHandle outline, ItemHandle item, const WCHAR* text) {
@@ -48,10 +43,17 @@ ItemHandle InsertComment(OutlineHandle outline, ItemHandle parent, ItemHandle af
 
 }  // namespace
 
-int32_t CThreeWayMerge::MarkConflict(OutlineHandle originalOutline, ItemHandle o,
-                                     OutlineHandle outline1, ItemHandle p, WCHAR code1,
-                                     OutlineHandle outline2, ItemHandle q, WCHAR code2,
-                                     ItemHandle anchor, bool unit, WCHAR kind) {
+int32_t CThreeWayMerge::MarkConflict(const ConflictItem& original, const ConflictSide& version1,
+                                     const ConflictSide& version2, ItemHandle anchor,
+                                     bool settleHere, WCHAR kind) {
+    OutlineHandle originalOutline = original.outline;
+    ItemHandle o = original.item;
+    OutlineHandle outline1 = version1.outline;
+    ItemHandle p = version1.item;
+    WCHAR code1 = version1.changeCode;
+    OutlineHandle outline2 = version2.outline;
+    ItemHandle q = version2.item;
+    WCHAR code2 = version2.changeCode;
     // 1.
     ItemText originalText(originalOutline, o);
     ItemText text1(outline1, p);
@@ -59,7 +61,7 @@ int32_t CThreeWayMerge::MarkConflict(OutlineHandle originalOutline, ItemHandle o
     bool deleted1 = code1 == kChangeDelete;
     bool deleted2 = code2 == kChangeDelete;
     // 2. Inside a unit only the versions are marked; the walk settles it at the unit.
-    if (!unit && anchor != 0) {
+    if (!settleHere && anchor != 0) {
         AnnotateItem(outline1, p, code1, text1.Text(), kSourceNearHere, deleted1, kind);
         AnnotateItem(outline2, q, code2, text2.Text(), kSourceNearHere, deleted2, kind);
         return 1;

@@ -200,8 +200,10 @@ int32_t CThreeWayMerge::SettleConflict(int32_t i, WCHAR code1, WCHAR code2, WCHA
     // 2.
     ItemHandle p = m1 != kNoMatch ? version1.items[m1] : 0;
     ItemHandle q = m2 != kNoMatch ? version2.items[m2] : 0;
-    int32_t nearHere = MarkConflict(original.Outline(), original.items[i], version1.Outline(), p,
-                                    code1, version2.Outline(), q, code2, anchor, unit, kind);
+    ConflictItem originalSide = {original.Outline(), original.items[i]};
+    ConflictSide version1Side = {version1.Outline(), p, code1};
+    ConflictSide version2Side = {version2.Outline(), q, code2};
+    int32_t nearHere = MarkConflict(originalSide, version1Side, version2Side, anchor, unit, kind);
     // 3. Settled: not descended into, not moved, not an addition's place.
     original.StatusFor(1)[i] = kStatusConflict;
     original.StatusFor(2)[i] = kStatusConflict;

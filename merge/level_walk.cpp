@@ -217,9 +217,11 @@ int32_t CThreeWayMerge::MergeLevel(const MergeNode& original, const MergeNode& v
         ItemHandle q = top->lists[2].entries[i].item;
         if (IsUnitItem(g_baseOutline.Outline(), o) || IsUnitItem(g_version1Outline.Outline(), p) ||
             IsUnitItem(g_version2Outline.Outline(), q)) {
-            MarkConflict(g_baseOutline.Outline(), o, g_version1Outline.Outline(), p, kChangeCopy,
-                         g_version2Outline.Outline(), q, kChangeCopy, top->anchor, true,
-                         kKindText);
+            ConflictItem originalSide = {g_baseOutline.Outline(), o};
+            ConflictSide version1Side = {g_version1Outline.Outline(), p, kChangeCopy};
+            ConflictSide version2Side = {g_version2Outline.Outline(), q, kChangeCopy};
+            // Settled here, at the unit, even though an anchor encloses it.
+            MarkConflict(originalSide, version1Side, version2Side, top->anchor, true, kKindText);
             top->pending = 0;
         } else {
             top->pending = 1;

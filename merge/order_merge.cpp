@@ -70,9 +70,12 @@ void CThreeWayMerge::MergeOrder(ItemHandle originalParent, ItemHandle version1Pa
         g_runState.outOfMemory = true;
     }
     if (overlap) {
-        MarkConflict(g_baseOutline.Outline(), originalParent, g_version1Outline.Outline(),
-                     version1Parent, kChangeOrder, g_version2Outline.Outline(), version2Parent,
-                     kChangeOrder, anchor, true, kKindOrder);
+        ConflictItem originalSide = {g_baseOutline.Outline(), originalParent};
+        ConflictSide version1Side = {g_version1Outline.Outline(), version1Parent, kChangeOrder};
+        ConflictSide version2Side = {g_version2Outline.Outline(), version2Parent, kChangeOrder};
+        // An order conflict is marked on the parent whose children it orders, even inside a
+        // unit: the parent stands in the result either way.
+        MarkConflict(originalSide, version1Side, version2Side, anchor, true, kKindOrder);
     } else if (plan != nullptr) {
         ApplyMoves(plan, g_baseOutline.count, originalParent);
     }

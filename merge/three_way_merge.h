@@ -71,6 +71,21 @@ struct MovePlanEntry {
     int32_t version;  // 1 or 2: whose move it is
 };
 
+// The original's side of a conflict: its item, in its outline.
+struct ConflictItem {
+    OutlineHandle outline;
+    ItemHandle item;
+};
+
+// A version's side of a conflict: its item (0 when it has none) and what the marking does with
+// it in the result: kChangeCopy copies it, kChangeDelete says that the version deleted the
+// item, kChangeComment shows its text in a comment, kChangeOrder marks the order of its children.
+struct ConflictSide {
+    OutlineHandle outline;
+    ItemHandle item;
+    WCHAR changeCode;
+};
+
 class CThreeWayMerge {
 public:
     CThreeWayMerge() = default;
@@ -124,11 +139,13 @@ public:
 
     // ---- Marking and changing -------------------------------------------------------------
 
-    // Marks a conflict on o with the two versions' sides p (code1) and q (code2). Inside a unit
-    // (unit 0, anchor set) it only marks "near here" in the versions and answers 1.
-    int32_t MarkConflict(OutlineHandle originalOutline, ItemHandle o, OutlineHandle outline1,
-                         ItemHandle p, WCHAR code1, OutlineHandle outline2, ItemHandle q,
-                         WCHAR code2, ItemHandle anchor, bool unit, WCHAR kind);
+    // Marks a conflict of kind on the original item, followed by the two versions' sides, and
+    // answers 0. Inside a unit (anchor set) it only marks "near here" in the versions and
+    // answers 1, for the walk to settle the conflict at the unit; unless settleHere is set: the
+    // item is a unit itself, or the conflict is of the order of its children.
+    int32_t MarkConflict(const ConflictItem& original, const ConflictSide& version1,
+                         const ConflictSide& version2, ItemHandle anchor, bool settleHere,
+                         WCHAR kind);
     // Two comment items after item with the versions' attribute labels and their banners.
     void MarkAttributeConflict(OutlineHandle outline, ItemHandle item, const WCHAR* label1,
                                const WCHAR* label2);
