@@ -16,12 +16,13 @@
 
 namespace {
 
-// An addition is inherited when attributes are loaded and 431 or 430 holds a nonzero number.
+// An addition is inherited when attributes are loaded and one of the inheritance marks holds a
+// nonzero number.
 bool IsInheritedAddition(const COutline& version, int32_t index) {
     if ((g_runState.options & DIF_OPT_ATTRIBUTES) == 0 || version.attributes == nullptr) {
         return false;
     }
-    return (version.attributes[index].flags & (kAttribute431Set | kAttribute430Set)) != 0;
+    return (version.attributes[index].flags & kInheritanceMarkFlags) != 0;
 }
 
 // The number of consecutive additions of version from position on.
@@ -51,24 +52,25 @@ ItemHandle SurvivingPartnerBefore(const COutline& version, int32_t position) {
 
 }  // namespace
 
-int32_t CThreeWayMerge::InsertAdditions(ItemHandle anchor) {
+void CThreeWayMerge::InsertAdditions(ItemHandle anchor) {
     CBaseOutline& original = g_baseOutline;
-    // 1.
+    // The gaps in the original's order: first the one before its first item, which takes what
+    // both versions added at their start.
     int32_t inherited = InsertAdditionsAt(-1, 0, 0, anchor);
-    // 2.
+    // Then the gap after each original item, which takes what each version added right after
+    // the item's partner there (none where the item has no partner).
     for (int32_t i = 0; i < original.count; ++i) {
-        int32_t match1 = original.MatchFor(1)[i];
-        int32_t match2 = original.MatchFor(2)[i];
-        int32_t position1 = match1 != kNoMatch ? match1 + 1 : -1;
-        int32_t position2 = match2 != kNoMatch ? match2 + 1 : -1;
+        int32_t version1Match = original.MatchFor(kVersion1)[i];
+        int32_t version2Match = original.MatchFor(kVersion2)[i];
+        int32_t position1 = version1Match != kNoMatch ? version1Match + 1 : -1;
+        int32_t position2 = version2Match != kNoMatch ? version2Match + 1 : -1;
         if (InsertAdditionsAt(i, position1, position2, anchor) == 1) inherited = 1;
     }
-    // 3.
+    // One W002 for the whole level, as the first item under the anchor.
     if (inherited == 1) {
         CountWarning();
         InsertWarning(original.Outline(), anchor, 0, CWideString(static_cast<UINT>(kStringW002)));
     }
-    return inherited;
 }
 
 int32_t CThreeWayMerge::InsertAdditionsAt(int32_t i, int32_t position1, int32_t position2,
@@ -77,18 +79,20 @@ int32_t CThreeWayMerge::InsertAdditionsAt(int32_t i, int32_t position1, int32_t 
     COutline& version1 = g_version1Outline;
     COutline& version2 = g_version2Outline;
     OutlineHandle outline = original.Outline();
-    // 1-2.
+    // Nothing to do where neither version added, or where there is no original item to add
+    // under.
     int32_t run1 = AdditionRun(version1, position1);
     int32_t run2 = AdditionRun(version2, position2);
     if ((run1 == 0 && run2 == 0) || anchor == 0) return 0;
-    // 3. The item after which the first copy goes (0: first under the anchor).
+    // The item after which the first copy goes (0: first under the anchor).
     ItemHandle point = 0;
     if (i != -1) {
         if (original.items[i] != 0) {
             point = original.items[i];
         } else {
             // The original item of this gap was deleted: the item that the versions show
-            // before the additions, when they agree, else the nearest surviving earlier one.
+            // before the additions, when they agree (or only one shows one), else the nearest
+            // surviving earlier original item.
             ItemHandle shown1 = SurvivingPartnerBefore(version1, position1);
             ItemHandle shown2 = SurvivingPartnerBefore(version2, position2);
             if (shown1 == 0) {
@@ -109,19 +113,20 @@ int32_t CThreeWayMerge::InsertAdditionsAt(int32_t i, int32_t position1, int32_t 
         point = CopyItem(version.Outline(), version.items[index], outline, anchor, point, 1, 1);
     };
     if (run2 == 0 || run1 == 0) {
-        // 4. Only one version added here.
+        // Only one version added here: its run is copied in its order.
         COutline& version = run2 == 0 ? version1 : version2;
         int32_t start = run2 == 0 ? position1 : position2;
         int32_t run = run2 == 0 ? run1 : run2;
         for (int32_t k = 0; k < run; ++k) copyAfterPoint(version, start + k);
         return leftOut ? 1 : 0;
     }
-    // 5. Both versions added here.
+    // Both versions added here: version 1's run first, in its order.
     ItemHandle beforeVersion1 = point;
     for (int32_t k = 0; k < run1; ++k) copyAfterPoint(version1, position1 + k);
     ItemHandle beforeVersion2 = point;
-    // An addition that both versions made is copied once, from version 1: each version-1
-    // addition can stand for one version-2 addition.
+    // Then version 2's, in its order. An addition that both versions made is copied once, from
+    // version 1: each version-1 addition can stand for one version-2 addition, the first
+    // unclaimed equal one in version 1's order.
     bool* claimed = static_cast<bool*>(CheckedAlloc(static_cast<uint32_t>(run1) * sizeof(bool)));
     if (claimed == nullptr) {
         // Without the memory to tell shared additions apart the merge cannot finish truly.
@@ -132,23 +137,25 @@ int32_t CThreeWayMerge::InsertAdditionsAt(int32_t i, int32_t position1, int32_t 
     for (int32_t k = 0; k < run1; ++k) claimed[k] = false;
     bool contributed = false;
     for (int32_t k = 0; k < run2; ++k) {
-        int32_t q = position2 + k;
+        int32_t version2Index = position2 + k;
         bool shared = false;
         for (int32_t c = 0; c < run1 && !shared; ++c) {
             if (claimed[c]) continue;
             if (CompareSubtrees(version1.Outline(), version1.items[position1 + c],
-                                version2.Outline(), version2.items[q], kCompareAdditions) == 0) {
+                                version2.Outline(), version2.items[version2Index],
+                                kCompareAdditions) == 0) {
                 claimed[c] = true;
                 shared = true;
             }
         }
         if (shared) continue;
         contributed = true;
-        copyAfterPoint(version2, q);
+        copyAfterPoint(version2, version2Index);
     }
     CheckedFree(claimed);
     if (contributed) {
-        // One warning number for the pair of markers around the two runs.
+        // One warning number for the pair of markers around the two runs; version 1's marker
+        // stands before its run, version 2's before its own.
         CountWarning();
         CWideString warning1, warning2;
         CWideString format(static_cast<UINT>(kStringW001));
@@ -157,6 +164,5 @@ int32_t CThreeWayMerge::InsertAdditionsAt(int32_t i, int32_t position1, int32_t 
         InsertWarning(outline, anchor, beforeVersion1, warning1);
         InsertWarning(outline, anchor, beforeVersion2, warning2);
     }
-    // 6.
     return leftOut ? 1 : 0;
 }

@@ -43,32 +43,32 @@ void CThreeWayMerge::PublishCounts() const {
     g_runState.secondSectionCount = warnings_;
 }
 
-CWideString CThreeWayMerge::BuildConflictText(int32_t version, bool deleted, WCHAR kind) const {
-    // 1. A marker carries no number and does not depend on the kind.
-    if (version == kSourceNearHere) {
+CWideString CThreeWayMerge::BuildConflictText(int32_t source, bool deleted, WCHAR kind) const {
+    // A marker carries no number and does not depend on the kind.
+    if (source == kSourceNearHere) {
         return Resource(deleted ? kStringConflictDeletedNearHere : kStringConflictNearHere);
     }
     CWideString banner;
     int number = static_cast<int>(conflicts_);
-    // 2.
+    // An order conflict names no source: its banner is the same for both versions.
     if (kind == kKindOrder) {
         banner.Format(Resource(kStringConflictBanner).Text(), number,
                       Resource(kStringC002).Text());
         return banner;
     }
-    // 3.
+    // Every other banner names what conflicts and where its item came from.
     CWideString what = Resource(WhatConflicts(kind));
-    CWideString source;
-    if (version == kSourceOriginal) {
-        source = Resource(kStringPartiallyMergedOriginal);
-    } else if (version == 1) {
-        source.Format(Resource(kStringVersion1).Text(), g_version1Outline.Label().Text());
-    } else if (version == 2) {
-        source.Format(Resource(kStringVersion2).Text(), g_version2Outline.Label().Text());
+    CWideString origin;
+    if (source == kSourceOriginal) {
+        origin = Resource(kStringPartiallyMergedOriginal);
+    } else if (source == kVersion1) {
+        origin.Format(Resource(kStringVersion1).Text(), g_version1Outline.Label().Text());
+    } else if (source == kVersion2) {
+        origin.Format(Resource(kStringVersion2).Text(), g_version2Outline.Label().Text());
     }
     CWideString message;
     message.Format(Resource(deleted ? kStringC001Deleted : kStringC001Copied).Text(),
-                   what.Text(), source.Text());
+                   what.Text(), origin.Text());
     banner.Format(Resource(kStringConflictBanner).Text(), number, message.Text());
     return banner;
 }
@@ -81,4 +81,16 @@ void CThreeWayMerge::InsertWarning(OutlineHandle outline, ItemHandle parent, Ite
     // A refused insertion or text is not reported: the merge goes on.
     SetItemText(outline, item, line.Text(), CountLines(line.Text()));
     PublishCounts();
+}
+
+void CThreeWayMerge::WarnAboutItem(OutlineHandle outline, ItemHandle parent, ItemHandle after,
+                                   UINT warningText, const WCHAR* itemText) {
+    CWideString message(warningText);
+    if (itemText != nullptr) {
+        message += WIDE(" (");
+        message += itemText;
+        message += WIDE(")");
+    }
+    CountWarning();
+    InsertWarning(outline, parent, after, message);
 }

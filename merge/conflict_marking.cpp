@@ -20,18 +20,13 @@ public:
     // A refused copy would mark the conflict without the item's text: the run is told, and the
     // merge then saves nothing rather than an outline that lost a text.
     ItemText(OutlineHandle outline, ItemHandle item) : text_(CopyItemText(outline, item)) {
-        if (text_ == nullptr) g_runState.outOfMemory = true;
+        if (text_.Get() == nullptr) g_runState.outOfMemory = true;
     }
-    ~ItemText() {
-        if (text_ != nullptr) CheckedFree(text_);
-    }
-    ItemText(const ItemText&) = delete;
-    ItemText& operator=(const ItemText&) = delete;
     // The empty text when the copy was refused (its warning box has been shown).
-    const WCHAR* Text() const { return text_ != nullptr ? text_ : WIDE(""); }
+    const WCHAR* Text() const { return text_.Get() != nullptr ? text_.Get() : WIDE(""); }
 
 private:
-    WCHAR* text_;
+    OwnedText text_;
 };
 
 int32_t SetText(OutlineHandle outline, ItemHandle item, const WCHAR* text) {
@@ -48,128 +43,128 @@ ItemHandle InsertComment(OutlineHandle outline, ItemHandle parent, ItemHandle af
 
 }  // namespace
 
-int32_t CThreeWayMerge::MarkConflict(OutlineHandle originalOutline, ItemHandle o,
-                                     OutlineHandle outline1, ItemHandle p, WCHAR code1,
-                                     OutlineHandle outline2, ItemHandle q, WCHAR code2,
-                                     ItemHandle anchor, bool unit, WCHAR kind) {
-    // 1.
-    ItemText originalText(originalOutline, o);
-    ItemText text1(outline1, p);
-    ItemText text2(outline2, q);
-    bool deleted1 = code1 == kChangeDelete;
-    bool deleted2 = code2 == kChangeDelete;
-    // 2. Inside a unit only the versions are marked; the walk settles it at the unit.
-    if (!unit && anchor != 0) {
-        AnnotateItem(outline1, p, code1, text1.Text(), kSourceNearHere, deleted1, kind);
-        AnnotateItem(outline2, q, code2, text2.Text(), kSourceNearHere, deleted2, kind);
+int32_t CThreeWayMerge::MarkConflict(const ConflictItem& original, const ConflictSide& version1,
+                                     const ConflictSide& version2, ItemHandle anchor,
+                                     bool settleHere, WCHAR kind) {
+    // The three texts are copied first, in this order, before anything is changed: the banners
+    // quote the items as they were.
+    ItemText originalText(original.outline, original.item);
+    ItemText version1Text(version1.outline, version1.item);
+    ItemText version2Text(version2.outline, version2.item);
+    bool version1Deleted = version1.changeCode == kChangeDelete;
+    bool version2Deleted = version2.changeCode == kChangeDelete;
+    // Inside a unit only the versions are marked; the walk settles it at the unit.
+    if (!settleHere && anchor != 0) {
+        AnnotateItem(version1.outline, version1.item, version1.changeCode, version1Text.Text(),
+                     kSourceNearHere, version1Deleted, kind);
+        AnnotateItem(version2.outline, version2.item, version2.changeCode, version2Text.Text(),
+                     kSourceNearHere, version2Deleted, kind);
         return 1;
     }
-    // 3.
+    // Counted before any banner is written, so that every banner of this conflict carries its
+    // number.
     CountConflict();
-    // 4. Version 1's side follows the bannered original item.
+    // Version 1's side follows the bannered original item: a comment when version 1 deleted the
+    // item or its text is shown in a comment, the order banner as the original item's first
+    // child, else a copy of version 1's item with its own banner.
+    OutlineHandle outline = original.outline;
     ItemHandle last = 0;
     WCHAR code = kChangeText;
-    const WCHAR* text = text1.Text();
-    int32_t source = 1;
-    if (code1 == kChangeDelete || code1 == kChangeComment) {
-        last = AnnotateItem(originalOutline, o, kChangeText, originalText.Text(), kSourceOriginal,
-                            false, kind);
-        code = code1;
-    } else if (code1 == kChangeOrder) {
-        last = o;
+    const WCHAR* text = version1Text.Text();
+    int32_t source = kVersion1;
+    if (version1.changeCode == kChangeDelete || version1.changeCode == kChangeComment) {
+        last = AnnotateItem(outline, original.item, kChangeText, originalText.Text(),
+                            kSourceOriginal, false, kind);
+        code = version1.changeCode;
+    } else if (version1.changeCode == kChangeOrder) {
+        last = original.item;
         code = kChangeOrder;
         text = WIDE("");
         source = kSourceOriginal;
     } else {
-        ItemHandle bannered = AnnotateItem(originalOutline, o, kChangeText, originalText.Text(),
-                                           kSourceOriginal, false, kind);
-        last = ApplyChange(originalOutline, bannered, outline1, p, kChangeCopy, text1.Text());
+        ItemHandle bannered = AnnotateItem(outline, original.item, kChangeText,
+                                           originalText.Text(), kSourceOriginal, false, kind);
+        last = ApplyChange(outline, bannered, version1.outline, version1.item, kChangeCopy,
+                           version1Text.Text());
     }
     ItemHandle afterVersion1 =
-        AnnotateItem(originalOutline, last, code, text, source, deleted1, kind);
-    // 5. Then version 2's.
-    if (code2 == kChangeDelete) {
-        AnnotateItem(originalOutline, afterVersion1, kChangeDelete, text2.Text(), 2, true, kind);
-    } else if (code2 == kChangeComment) {
-        AnnotateItem(originalOutline, afterVersion1, kChangeComment, text2.Text(), 2, false,
+        AnnotateItem(outline, last, code, text, source, version1Deleted, kind);
+    // Then version 2's side, after version 1's; an order conflict has nothing more to show.
+    if (version2.changeCode == kChangeDelete) {
+        AnnotateItem(outline, afterVersion1, kChangeDelete, version2Text.Text(), kVersion2, true,
                      kind);
-    } else if (code2 != kChangeOrder) {
-        ItemHandle copy =
-            ApplyChange(originalOutline, afterVersion1, outline2, q, kChangeCopy, text2.Text());
-        AnnotateItem(originalOutline, copy, kChangeText, text2.Text(), 2, false, kind);
+    } else if (version2.changeCode == kChangeComment) {
+        AnnotateItem(outline, afterVersion1, kChangeComment, version2Text.Text(), kVersion2,
+                     false, kind);
+    } else if (version2.changeCode != kChangeOrder) {
+        ItemHandle copy = ApplyChange(outline, afterVersion1, version2.outline, version2.item,
+                                      kChangeCopy, version2Text.Text());
+        AnnotateItem(outline, copy, kChangeText, version2Text.Text(), kVersion2, false, kind);
     }
-    // 6.
     return 0;
 }
 
 void CThreeWayMerge::MarkAttributeConflict(OutlineHandle outline, ItemHandle item,
                                            const WCHAR* label1, const WCHAR* label2) {
     CountConflict();
-    ItemHandle first = AnnotateItem(outline, item, kChangeComment, label1, 1, false,
+    ItemHandle first = AnnotateItem(outline, item, kChangeComment, label1, kVersion1, false,
                                     kKindAttribute);
-    AnnotateItem(outline, first, kChangeComment, label2, 2, false, kKindAttribute);
+    AnnotateItem(outline, first, kChangeComment, label2, kVersion2, false, kKindAttribute);
 }
 
 ItemHandle CThreeWayMerge::AnnotateItem(OutlineHandle outline, ItemHandle item, WCHAR code,
                                         const WCHAR* text, int32_t source, bool deleted,
                                         WCHAR kind) {
-    // 1-2.
+    // A side without an outline or an item has nothing to carry a banner.
     if (outline == 0 || item == 0) return item;
     ItemHandle parent = GetParentItem(outline, item);
     CWideString banner = BuildConflictText(source, deleted, kind);
     CWideString line = CWideString(text) + banner.Text();
     switch (code) {
         case kChangeText:
-            // 3. A text the runtime refuses goes into a comment right after the item.
+            // A text the runtime refuses goes into a comment right after the item.
             if (SetText(outline, item, line.Text()) != 0) return item;
             return InsertComment(outline, parent, item, line.Text());
         case kChangeDelete:
-            return InsertComment(outline, parent, item, banner.Text());  // 4.
+            // The deleted item has no text left to show: the banner alone follows it.
+            return InsertComment(outline, parent, item, banner.Text());
         case kChangeOrder:
-            return InsertComment(outline, item, 0, banner.Text());  // 5. the first child
+            // An order banner belongs to the children, so it stands as the first of them.
+            return InsertComment(outline, item, 0, banner.Text());
         case kChangeComment:
-            return InsertComment(outline, parent, item, line.Text());  // 6.
+            return InsertComment(outline, parent, item, line.Text());
         default:
-            return item;  // 7.
+            return item;  // any other code leaves the item unmarked
     }
 }
 
 ItemHandle CThreeWayMerge::ApplyChange(OutlineHandle outline, ItemHandle item,
                                        OutlineHandle sourceOutline, ItemHandle sourceItem,
                                        WCHAR code, const WCHAR* text) {
-    // 1-2.
+    // Without an outline or an item there is nothing to change.
     if (outline == 0 || item == 0) return item;
     ItemHandle parent = GetParentItem(outline, item);
     switch (code) {
         case kChangeText:
-            // 3.
+            // A text the runtime refuses goes into a comment right after the item.
             if (SetText(outline, item, text) != 0) return item;
             return InsertComment(outline, parent, item, text);
-        case kChangeDelete: {
-            // 4. A refused deletion stays in the outline, with warning W003 after it; the
-            //    merge treats the item as deleted all the same.
+        case kChangeDelete:
+            // A refused deletion stays in the outline, with warning W003 after it; the merge
+            // treats the item as deleted all the same.
             if (DeleteItem(outline, item) != 0) return 0;
-            CWideString message(static_cast<UINT>(kStringW003));
-            if (text != nullptr) {
-                message += WIDE(" (");
-                message += text;
-                message += WIDE(")");
-            }
-            CountWarning();
-            InsertWarning(outline, parent, item, message);
+            WarnAboutItem(outline, parent, item, kStringW003, text);
             return 0;
-        }
         case kChangeCopy:
-        case kChangeCopyUnder:
-            // 5. A type that cannot be copied is shown as a comment holding the item's text.
+            // A type that cannot be copied is shown as a comment holding the item's text.
             if (sourceOutline == 0 || sourceItem == 0) return item;
             if (g_itemTypeTable.IsCopyable(GetItemType(sourceOutline, sourceItem))) {
                 return CopyItem(sourceOutline, sourceItem, outline, parent, item, 1, 1);
             }
             return InsertComment(outline, parent, item, text);
         case kChangeComment:
-            return InsertComment(outline, parent, item, text);  // 6.
+            return InsertComment(outline, parent, item, text);
         default:
-            return item;  // 7.
+            return item;  // any other code changes nothing
     }
 }

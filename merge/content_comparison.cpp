@@ -15,9 +15,14 @@ namespace {
 // Runtime lists: kind 3 holds attributes, kind 5 strings.
 constexpr int32_t kAttributeListKind = 3;
 constexpr int32_t kStringListKind = 5;
+// The runtime's count of an item's attributes is read in its low 16 bits, as the outline object
+// reads it when it loads a section: the merge then compares exactly the attributes it merges,
+// and a count is never negative.
+constexpr int32_t kAttributeCountMask = 0xFFFF;
 
-
-// Steps 1 to 4 of a comparison: the two items themselves, without their children.
+// The two items themselves, without their children: an absent item equals only an absent
+// one; then type and text, then attributes and named properties where the run loads them,
+// the first difference answered.
 int32_t CompareItems(OutlineHandle outlineA, ItemHandle a, OutlineHandle outlineB,
                      ItemHandle b) {
     if (a == 0) return b == 0 ? 0 : -1;
@@ -62,11 +67,11 @@ int32_t CompareRuntimeStrings(StringHandle first, StringHandle second) {
 
 int32_t CompareSubtrees(OutlineHandle outlineA, ItemHandle a, OutlineHandle outlineB,
                         ItemHandle b, WCHAR mode) {
-    // 1-5. The two items.
+    // The two items first; their subtrees only when they are equal and the mode asks for them.
     int32_t result = CompareItems(outlineA, a, outlineB, b);
     if (result != 0 || mode == kCompareItemsOnly) return result;
-    // 6-8. Their children, level by level, on a stack of the pairs being compared: the top
-    //      pair is the current child on each side at the deepest level entered.
+    // Their children, depth first in the outline's order, on a stack of the pairs being
+    // compared: the top pair is the current child on each side at the deepest level entered.
     CheckedStack<ChildPair> pending;
     if (!pending.Push({FirstChild(outlineA, a), FirstChild(outlineB, b)})) {
         g_runState.outOfMemory = true;
@@ -112,17 +117,16 @@ int32_t CompareItemHeads(OutlineHandle outlineA, ItemHandle a, OutlineHandle out
 
 int32_t CompareItemAttributes(OutlineHandle outlineA, ItemHandle a, OutlineHandle outlineB,
                               ItemHandle b) {
-    // 1. Attributes are compared as listed, position by position.
+    // Attributes are compared as listed, position by position.
     ListHandle listA = CreateList(kAttributeListKind);
     ListHandle listB = CreateList(kAttributeListKind);
-    int32_t countA = ListItemAttributes(outlineA, a, listA) & 0xFFFF;
-    int32_t countB = ListItemAttributes(outlineB, b, listB) & 0xFFFF;
+    int32_t countA = ListItemAttributes(outlineA, a, listA) & kAttributeCountMask;
+    int32_t countB = ListItemAttributes(outlineB, b, listB) & kAttributeCountMask;
     int32_t result = 0;
     if (countA != countB) {
-        // 2-3.
         result = 1;
     } else {
-        // 4.
+        // The first position whose id or value differs decides.
         for (int32_t k = 0; k < countA && result == 0; ++k) {
             ListElement elementA = 0, elementB = 0;
             uint32_t idA = 0, idB = 0;
@@ -140,7 +144,7 @@ int32_t CompareItemAttributes(OutlineHandle outlineA, ItemHandle a, OutlineHandl
             result = CompareRuntimeStrings(valueA, valueB);
         }
     }
-    // 5.
+    // Both lists go on every path.
     DestroyList(listA);
     DestroyList(listB);
     return result;
@@ -207,11 +211,11 @@ void FreePropertySet(PropertySet* set) {
 }
 
 int32_t ComparePropertySets(const PropertySet* a, const PropertySet* b) {
-    // 1-2.
+    // An absent set equals only an absent one; sets of different sizes differ.
     if (a == nullptr) return b == nullptr ? 0 : 1;
     if (b == nullptr) return 1;
     if (a->count != b->count) return 1;
-    // 3-4. Matched by name, in any order.
+    // Matched by name, in any order.
     for (int32_t k = 0; k < a->count; ++k) {
         int32_t differs = 0;
         if (FindPropertyMatch(*a, *b, k, &differs) == -1 || differs == 1) return 1;

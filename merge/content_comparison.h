@@ -12,8 +12,8 @@
 #include "outline/outline_runtime.h"
 #include "platform/platform.h"
 
-// What CompareSubtrees compares: mode 'C' the two items alone; every other mode ('D', 'A')
-// the items and their whole subtrees.
+// What CompareSubtrees compares: kCompareItemsOnly the two items alone; the other modes, for
+// a deletion and for two additions, the items and their whole subtrees.
 constexpr WCHAR kCompareItemsOnly = u'C';
 constexpr WCHAR kCompareForDeletion = u'D';
 constexpr WCHAR kCompareAdditions = u'A';

@@ -21,25 +21,31 @@ namespace {
 
 // The original, version 1 and version 2 sides, in that order.
 constexpr int kSides = 3;
+constexpr int kOriginalSide = 0;
+constexpr int kVersion1Side = 1;
+constexpr int kVersion2Side = 2;
 
 // One level on the path from the top: its child lists, how far the walk has come through
 // them, and what the level carries down.
 struct MergeLevelFrame {
     MergeNodeList lists[kSides] = {};
     int32_t count = 0;  // child entries filled
-    int32_t next = 0;
+    int32_t next = 0;   // the next child entry to descend into
     int32_t level = 0;
-    ItemHandle anchor = 0;
-    CWideString label;
-    int32_t pending = 0;
-    MergeLevelFrame* below = nullptr;
+    ItemHandle anchor = 0;  // the nearest enclosing unit of the original, 0 for none
+    CWideString label;      // the level's progress label, the parent label of its children
+    int32_t pending = 0;    // 1 while a conflict below is left for a unit above to settle
+    MergeLevelFrame* below = nullptr;  // the level one up
 };
 
+// Memory ran out where the result would come out incomplete: the walk stops.
 void MarkOutOfMemory() {
     g_runState.outOfMemory = true;
     g_runState.abortFlag = 1;
 }
 
+// Loads one side's children, reacting to a failed load: at the section limit the run stops
+// with DIF_ST_SECTION_LIMIT, and goes on with what was loaded.
 void LoadSide(COutline& side, const MergeNode& node) {
     if (side.LoadSection(node.key, node.item, g_runState.options)) return;
     if (side.OutOfMemory()) {
@@ -78,6 +84,7 @@ bool MakeList(MergeNodeList& list, int32_t count, const WCHAR* keyPrefix) {
 }  // namespace
 
 void CThreeWayMerge::MatchVersion(COutline& version, int tag) {
+    // The tag chooses which of the original's two pairings this version's fills.
     PairingSide original = SideOf(g_baseOutline, tag);
     PairingSide side = SideOf(version);
     MatchItems(original, side, kMergeRules);
@@ -85,14 +92,16 @@ void CThreeWayMerge::MatchVersion(COutline& version, int tag) {
 
 namespace {
 
-// Steps 1 to 13 of one level. Answers the level's frame when it has children to descend
-// into; otherwise none, with the level's pending flag in *pending.
+// Merges one level: loads the three sides' children, pairs each version with the original,
+// merges items, order and additions, and collects the children to descend into. Answers the
+// level's frame when it has children to descend into; otherwise none, with the level's pending
+// flag in *pending.
 MergeLevelFrame* EnterLevel(CThreeWayMerge& merge, const MergeNode& original,
                             const MergeNode& version1, const MergeNode& version2, int32_t depth,
                             ItemHandle anchor, const CWideString& label, int32_t* pending) {
     *pending = 0;
     CheckHeap();
-    // 1-3.
+    // An aborted or stopped run merges nothing more.
     if (g_runState.abortFlag != 0) return nullptr;
     int32_t level = depth + 1;
     // The item a merge starts from is never the anchor, even when it is a unit: a conflict
@@ -101,14 +110,16 @@ MergeLevelFrame* EnterLevel(CThreeWayMerge& merge, const MergeNode& original,
     if (anchor == 0 && depth > 0 && IsUnitItem(g_baseOutline.Outline(), original.item)) {
         anchor = original.item;
     }
-    // 4.
+    // The original first, then version 1, then version 2.
     LoadSide(g_baseOutline, original);
     LoadSide(g_version1Outline, version1);
     LoadSide(g_version2Outline, version2);
     CheckHeap();
     MergeLevelFrame* frame = nullptr;
     if (!g_runState.outOfMemory) {
-        // 5-7. A side without an item has nothing to pair with.
+        // Pairing, version 1 before version 2. A side without an item has nothing to pair
+        // with: with no original item everything in the versions stands under an addition,
+        // with no version item the original's children are all deleted there.
         if (original.item == 0) {
             PairingSide side1 = SideOf(g_version1Outline);
             PairingSide side2 = SideOf(g_version2Outline);
@@ -116,31 +127,35 @@ MergeLevelFrame* EnterLevel(CThreeWayMerge& merge, const MergeNode& original,
             SetAllStatus(side2, kStatusUnderOnlyFirst);
         }
         if (version1.item == 0) {
-            PairingSide side = SideOf(g_baseOutline, 1);
+            PairingSide side = SideOf(g_baseOutline, kVersion1);
             SetAllStatus(side, kStatusDeleted);
         } else {
-            merge.MatchVersion(g_version1Outline, 1);
+            merge.MatchVersion(g_version1Outline, kVersion1);
         }
         if (version2.item == 0) {
-            PairingSide side = SideOf(g_baseOutline, 2);
+            PairingSide side = SideOf(g_baseOutline, kVersion2);
             SetAllStatus(side, kStatusDeleted);
         } else {
-            merge.MatchVersion(g_version2Outline, 2);
+            merge.MatchVersion(g_version2Outline, kVersion2);
         }
-        // 8-10.
+        // Items, then order, then additions: the order merge moves only items the item rule
+        // kept, and additions are placed after the items that stand before them once moved.
         *pending = merge.MergeItems(anchor);
         merge.MergeOrder(original.item, version1.item, version2.item, anchor);
         merge.InsertAdditions(original.item);
         CheckHeap();
-        // 11.
+        // The children to descend into, with their counterparts in the versions.
         int32_t originalCount = g_baseOutline.count;
         if (originalCount > 0 && !g_runState.outOfMemory) {
             frame = new (std::nothrow) MergeLevelFrame;
-            bool made = frame != nullptr && MakeList(frame->lists[0], originalCount, original.key) &&
-                        MakeList(frame->lists[1], originalCount, version1.key) &&
-                        MakeList(frame->lists[2], originalCount, version2.key);
-            int32_t filled = made ? merge.CollectChildNodes(frame->lists[0], frame->lists[1],
-                                                            frame->lists[2])
+            bool made =
+                frame != nullptr &&
+                MakeList(frame->lists[kOriginalSide], originalCount, original.key) &&
+                MakeList(frame->lists[kVersion1Side], originalCount, version1.key) &&
+                MakeList(frame->lists[kVersion2Side], originalCount, version2.key);
+            int32_t filled = made ? merge.CollectChildNodes(frame->lists[kOriginalSide],
+                                                            frame->lists[kVersion1Side],
+                                                            frame->lists[kVersion2Side])
                                   : -1;
             if (filled < 0) {
                 MarkOutOfMemory();
@@ -152,11 +167,11 @@ MergeLevelFrame* EnterLevel(CThreeWayMerge& merge, const MergeNode& original,
         }
         CheckHeap();
     }
-    // 12.
+    // The level's arrays go before the children are loaded into the same objects.
     g_version1Outline.FreeItemArrays();
     g_version2Outline.FreeItemArrays();
     g_baseOutline.FreeItemArrays();
-    // 13.
+    // The progress report counts the children that will be descended into.
     g_progressBar.BeginLevel(frame != nullptr ? frame->count : 0, level);
     if (frame == nullptr) return nullptr;
     if (frame->count == 0) {
@@ -180,46 +195,50 @@ int32_t CThreeWayMerge::MergeLevel(const MergeNode& original, const MergeNode& v
         EnterLevel(*this, original, version1, version2, depth, anchor, label, &pending);
     while (top != nullptr) {
         if (top->next == top->count) {
-            // 15-16. The level is done; its pending flag goes to the level above.
+            // The level is done; its pending flag goes to the level above.
             MergeLevelFrame* finished = top;
             pending = finished->pending;
             top = finished->below;
             ReleaseFrame(finished);
             if (top == nullptr) break;
         } else {
-            // 14.1-14.3
+            // The next child, in the original's order: report it, then merge its level.
             int32_t i = top->next++;
             CWideString childLabel;
-            ItemHandle o = top->lists[0].entries[i].item;
+            ItemHandle originalItem = top->lists[kOriginalSide].entries[i].item;
             if (g_progressBar.ReportsLevel(top->level)) {
-                childLabel = g_progressBar.SectionLabel(g_baseOutline.Outline(), o, top->label,
-                                                        top->level);
+                childLabel = g_progressBar.SectionLabel(g_baseOutline.Outline(), originalItem,
+                                                        top->label, top->level);
                 g_progressBar.StepLevel(top->level, i, top->count, childLabel.Text());
             }
             CheckHeap();
-            MergeLevelFrame* child =
-                EnterLevel(*this, top->lists[0].entries[i], top->lists[1].entries[i],
-                           top->lists[2].entries[i], top->level, top->anchor, childLabel,
-                           &pending);
+            MergeLevelFrame* child = EnterLevel(
+                *this, top->lists[kOriginalSide].entries[i], top->lists[kVersion1Side].entries[i],
+                top->lists[kVersion2Side].entries[i], top->level, top->anchor, childLabel,
+                &pending);
             if (child != nullptr) {
                 child->below = top;
                 top = child;
                 continue;
             }
         }
-        // 14.4 The child at top->next - 1 answered pending: settle it at a unit of this
-        //      level's child position, or pass it upward.
+        // The child at top->next - 1 answered pending: when it is a unit on any side, the
+        // conflict is settled there by copying the unit whole from both versions; otherwise it
+        // passes upward to this level.
         CheckHeap();
         if (pending != 1) continue;
         int32_t i = top->next - 1;
-        ItemHandle o = top->lists[0].entries[i].item;
-        ItemHandle p = top->lists[1].entries[i].item;
-        ItemHandle q = top->lists[2].entries[i].item;
-        if (IsUnitItem(g_baseOutline.Outline(), o) || IsUnitItem(g_version1Outline.Outline(), p) ||
-            IsUnitItem(g_version2Outline.Outline(), q)) {
-            MarkConflict(g_baseOutline.Outline(), o, g_version1Outline.Outline(), p, kChangeCopy,
-                         g_version2Outline.Outline(), q, kChangeCopy, top->anchor, true,
-                         kKindText);
+        ItemHandle originalItem = top->lists[kOriginalSide].entries[i].item;
+        ItemHandle version1Item = top->lists[kVersion1Side].entries[i].item;
+        ItemHandle version2Item = top->lists[kVersion2Side].entries[i].item;
+        if (IsUnitItem(g_baseOutline.Outline(), originalItem) ||
+            IsUnitItem(g_version1Outline.Outline(), version1Item) ||
+            IsUnitItem(g_version2Outline.Outline(), version2Item)) {
+            ConflictItem originalSide = {g_baseOutline.Outline(), originalItem};
+            ConflictSide version1Side = {g_version1Outline.Outline(), version1Item, kChangeCopy};
+            ConflictSide version2Side = {g_version2Outline.Outline(), version2Item, kChangeCopy};
+            // Settled here, at the unit, even though an anchor encloses it.
+            MarkConflict(originalSide, version1Side, version2Side, top->anchor, true, kKindText);
             top->pending = 0;
         } else {
             top->pending = 1;
@@ -231,32 +250,38 @@ int32_t CThreeWayMerge::MergeLevel(const MergeNode& original, const MergeNode& v
 int32_t CThreeWayMerge::CollectChildNodes(MergeNodeList& original, MergeNodeList& version1,
                                           MergeNodeList& version2) {
     CBaseOutline& base = g_baseOutline;
-    int32_t n = 0;
+    int32_t filled = 0;
     for (int32_t i = 0; i < base.count; ++i) {
-        WCHAR s1 = base.StatusFor(1)[i], s2 = base.StatusFor(2)[i];
-        if (s1 == kStatusConflict || s1 == kStatusIgnored || s2 == kStatusConflict ||
-            s2 == kStatusIgnored) {
+        WCHAR version1Status = base.StatusFor(kVersion1)[i];
+        WCHAR version2Status = base.StatusFor(kVersion2)[i];
+        // A settled conflict or an ignored item is not descended into.
+        if (version1Status == kStatusConflict || version1Status == kStatusIgnored ||
+            version2Status == kStatusConflict || version2Status == kStatusIgnored) {
             continue;
         }
         // The original's entry is 0 for an item the merge deleted: the level below loads
         // nothing on the original side.
-        original.entries[n] = {CheckedDup(base.keys[i]), base.items[i]};
+        original.entries[filled] = {CheckedDup(base.keys[i]), base.items[i]};
+        // Version 1's entry, then version 2's; a version without a partner gets a made-up key
+        // under its own key, and no item.
         MergeNodeList* lists[] = {&version1, &version2};
         COutline* versions[] = {&g_version1Outline, &g_version2Outline};
+        int tags[] = {kVersion1, kVersion2};
         for (int side = 0; side < 2; ++side) {
-            int32_t match = base.MatchFor(side + 1)[i];
-            MergeNode& node = lists[side]->entries[n];
+            int32_t match = base.MatchFor(tags[side])[i];
+            MergeNode& node = lists[side]->entries[filled];
             if (match != kNoMatch) {
                 node = {CheckedDup(versions[side]->keys[match]), versions[side]->items[match]};
             } else {
                 node = {MakeKey(lists[side]->keyPrefix, 1), 0};
             }
         }
-        bool copied = original.entries[n].key != nullptr && version1.entries[n].key != nullptr &&
-                      version2.entries[n].key != nullptr;
-        ++n;
+        bool copied = original.entries[filled].key != nullptr &&
+                      version1.entries[filled].key != nullptr &&
+                      version2.entries[filled].key != nullptr;
+        ++filled;
         // The lists release every key they hold, so a refusal only needs to be told.
         if (!copied) return -1;
     }
-    return n;
+    return filled;
 }

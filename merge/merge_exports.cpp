@@ -17,6 +17,9 @@ constexpr int32_t kMergeLevels = 4;
 constexpr int32_t kObjectMergeLevels = 3;
 // The largest count the caller's 16-bit counts can hold.
 constexpr uint16_t kMaxReportedCount = 0xFFFF;
+// The run's result bits as a status: the interface's status bits are 16 bits wide, and the
+// run state keeps no other bits there.
+constexpr uint32_t kStatusBits = 0xFFFF;
 
 // Merges the children of the three items into the original, labelling the versions.
 uint16_t RunMerge(ItemHandle originalItem, ItemHandle version1Item, const WCHAR* version1Name,
@@ -32,7 +35,7 @@ uint16_t RunMerge(ItemHandle originalItem, ItemHandle version1Item, const WCHAR*
     MergeNode version2 = {rootKey, version2Item};
     g_threeWayMerge.MergeLevel(original, version1, version2, 0, 0, CWideString());
     if (g_runState.abortFlag == 0) g_progressBar.ReportStatus(100, kStringSaving);
-    return static_cast<uint16_t>(g_runState.result & 0xFFFF);
+    return static_cast<uint16_t>(g_runState.result & kStatusBits);
 }
 
 // A count as the caller's 16 bits can hold it: past 65,535 it stays at 65,535 rather than
@@ -64,9 +67,8 @@ uint16_t DIF_API DIF_Merge(const DIF_CHAR* originalPath, const DIF_CHAR* version
                            uint16_t* conflicts, uint16_t* warnings) {
     ExclusiveCall call;
     if (!call.Entered()) return DIF_ST_MERGE_SAVE;
-    // 1.
     BeginRun(window, message, options, kMergeLevels);
-    // 2. Every path, the output's included, is read from the caller's directory.
+    // Every path, the output's included, is read from the caller's directory.
     SaveWorkingDirectory();
     uint16_t status = 0;
     RestoreWorkingDirectory();
@@ -76,7 +78,8 @@ uint16_t DIF_API DIF_Merge(const DIF_CHAR* originalPath, const DIF_CHAR* version
     RestoreWorkingDirectory();
     if (!g_version2Outline.Open(version2Path)) status |= DIF_ST_THIRD_OUTLINE;
     RestoreWorkingDirectory();
-    // 3-4.
+    // The counters start afresh even when nothing is merged, so that the counts written
+    // below are this call's; only three opened outlines are merged.
     g_threeWayMerge.Reset();
     if (status == 0) {
         ItemHandle originalRoot = g_baseOutline.GetRoot();
@@ -84,14 +87,13 @@ uint16_t DIF_API DIF_Merge(const DIF_CHAR* originalPath, const DIF_CHAR* version
         ItemHandle version2Root = g_version2Outline.GetRoot();
         status = RunMerge(originalRoot, version1Root, version1Path, version2Root, version2Path);
     }
-    // 5-6.
+    // The counts are written whether or not the result is saved.
     WriteCounts(conflicts, warnings);
     status = SaveMerged(status, outputPath);
-    // 7. Outlines opened here are closed here; the versions' "near here" markers go with them.
+    // Outlines opened here are closed here; the versions' "near here" markers go with them.
     g_baseOutline.Close();
     g_version1Outline.Close();
     g_version2Outline.Close();
-    // 8-9.
     return EndRun(status);
 }
 

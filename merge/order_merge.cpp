@@ -15,8 +15,10 @@
 
 namespace {
 
+// The entry after a version's last run.
 constexpr MoveRun kEndOfRuns = {-1, -1, -1};
 
+bool IsEndOfRuns(const MoveRun& run) { return run.length == kEndOfRuns.length; }
 
 // The child of parent at position (from 1), skipped children passed over; 0 when position is
 // below 1 or the children run out.
@@ -52,35 +54,36 @@ int32_t KeptIndex(const WCHAR* status, int32_t position) {
     return -1;
 }
 
-int32_t CThreeWayMerge::MergeOrder(ItemHandle originalParent, ItemHandle version1Parent,
-                                   ItemHandle version2Parent, ItemHandle anchor) {
-    // 1-2.
-    MoveRun* runs1 = MoveRuns(1);
-    MoveRun* runs2 = MoveRuns(2);
+void CThreeWayMerge::MergeOrder(ItemHandle originalParent, ItemHandle version1Parent,
+                                ItemHandle version2Parent, ItemHandle anchor) {
+    // Version 1's runs first, then version 2's, then the plan that combines them.
+    MoveRun* version1Runs = MoveRuns(kVersion1);
+    MoveRun* version2Runs = MoveRuns(kVersion2);
     bool overlap = false;
     MovePlanEntry* plan = nullptr;
-    if (runs1 != nullptr && runs2 != nullptr) {
-        plan = CombineMoves(runs1, runs2, g_baseOutline.count, &overlap);
+    if (version1Runs != nullptr && version2Runs != nullptr) {
+        plan = CombineMoves(version1Runs, version2Runs, g_baseOutline.count, &overlap);
     }
-    // 3-4. Without the memory for the plan nothing is moved: the order stays the original's,
-    //      and the run is told that the versions' moves were not carried over, so that the
-    //      merge does not save an outline that silently lost them.
+    // Without the memory for the plan nothing is moved: the order stays the original's, and
+    // the run is told that the versions' moves were not carried over, so that the merge does
+    // not save an outline that silently lost them.
     bool planned = plan != nullptr || overlap || g_baseOutline.count == 0;
-    if (runs1 == nullptr || runs2 == nullptr || !planned) {
+    if (version1Runs == nullptr || version2Runs == nullptr || !planned) {
         g_runState.outOfMemory = true;
     }
     if (overlap) {
-        MarkConflict(g_baseOutline.Outline(), originalParent, g_version1Outline.Outline(),
-                     version1Parent, kChangeOrder, g_version2Outline.Outline(), version2Parent,
-                     kChangeOrder, anchor, true, kKindOrder);
+        ConflictItem originalSide = {g_baseOutline.Outline(), originalParent};
+        ConflictSide version1Side = {g_version1Outline.Outline(), version1Parent, kChangeOrder};
+        ConflictSide version2Side = {g_version2Outline.Outline(), version2Parent, kChangeOrder};
+        // An order conflict is marked on the parent whose children it orders, even inside a
+        // unit: the parent stands in the result either way.
+        MarkConflict(originalSide, version1Side, version2Side, anchor, true, kKindOrder);
     } else if (plan != nullptr) {
         ApplyMoves(plan, g_baseOutline.count, originalParent);
     }
-    // 5.
-    FreeIfAny(runs1);
-    FreeIfAny(runs2);
+    FreeIfAny(version1Runs);
+    FreeIfAny(version2Runs);
     FreeIfAny(plan);
-    return 0;
 }
 
 MoveRun* CThreeWayMerge::MoveRuns(int version) {
@@ -91,9 +94,12 @@ MoveRun* CThreeWayMerge::MoveRuns(int version) {
         CheckedAlloc(static_cast<uint32_t>(side.count + 1) * sizeof(MoveRun)));
     if (runs == nullptr) return nullptr;
     int32_t recorded = 0;
-    // 1.
+    // The current run: the kept positions of its last item in the original and in the version,
+    // and its length; none before the first kept item.
     int32_t basePosition = -1, versionPosition = -1, length = 0;
-    // 2.
+    // The version's kept items in its own order. An item that follows its predecessor in the
+    // original too extends the run; any other ends it, and the ended run is recorded only when
+    // it stands at another position in the version.
     for (int32_t j = 0; j < side.count; ++j) {
         if (!IsKept(side.status[j])) continue;
         int32_t previousVersion = versionPosition;
@@ -110,7 +116,7 @@ MoveRun* CThreeWayMerge::MoveRuns(int version) {
             length = 1;
         }
     }
-    // 3-4.
+    // The last run, by the same rule.
     if (length > 0 && basePosition != versionPosition) {
         runs[recorded++] = {basePosition - length + 1, versionPosition - length + 1, length};
     }
@@ -118,30 +124,34 @@ MoveRun* CThreeWayMerge::MoveRuns(int version) {
     return runs;
 }
 
-MovePlanEntry* CThreeWayMerge::CombineMoves(const MoveRun* runs1, const MoveRun* runs2,
-                                            int32_t count, bool* overlap) {
-    // 1.
+MovePlanEntry* CThreeWayMerge::CombineMoves(const MoveRun* version1Runs,
+                                            const MoveRun* version2Runs, int32_t count,
+                                            bool* overlap) {
     *overlap = false;
     if (count == 0) return nullptr;
     MovePlanEntry* plan = static_cast<MovePlanEntry*>(
         CheckedAlloc(static_cast<uint32_t>(count) * sizeof(MovePlanEntry)));
     if (plan == nullptr) return nullptr;
-    for (int32_t k = 0; k < count; ++k) plan[k] = {-1, 1};
-    // 2.
-    for (const MoveRun* run = runs1; run->length != -1; ++run) {
+    for (int32_t k = 0; k < count; ++k) plan[k] = {kNotMoved, kVersion1};
+    // Version 1's moves are entered first and unconditionally, so a move that both versions
+    // made is carried out as version 1's.
+    for (const MoveRun* run = version1Runs; !IsEndOfRuns(*run); ++run) {
         for (int32_t k = 0; k < run->length; ++k) {
             int32_t entry = run->basePosition + k;
-            if (entry >= 0 && entry < count) plan[entry] = {run->versionPosition + k, 1};
+            if (entry >= 0 && entry < count) {
+                plan[entry] = {run->versionPosition + k, kVersion1};
+            }
         }
     }
-    // 3.
-    for (const MoveRun* run = runs2; run->length != -1; ++run) {
+    // Version 2's moves fill the entries version 1 left unmoved; another target for an entry
+    // already moved is an overlap.
+    for (const MoveRun* run = version2Runs; !IsEndOfRuns(*run); ++run) {
         for (int32_t k = 0; k < run->length; ++k) {
             int32_t entry = run->basePosition + k;
             if (entry < 0 || entry >= count) continue;
             int32_t target = run->versionPosition + k;
-            if (plan[entry].target == -1) {
-                plan[entry] = {target, 2};
+            if (plan[entry].target == kNotMoved) {
+                plan[entry] = {target, kVersion2};
             } else if (plan[entry].target != target) {
                 *overlap = true;
                 break;  // the rest of this run is passed over; later runs still count
@@ -154,32 +164,30 @@ MovePlanEntry* CThreeWayMerge::CombineMoves(const MoveRun* runs1, const MoveRun*
 void CThreeWayMerge::ApplyMoves(MovePlanEntry* plan, int32_t count, ItemHandle parent) {
     CBaseOutline& original = g_baseOutline;
     OutlineHandle outline = original.Outline();
+    // Entries in the original's kept order; each follows its chain of targets. Every visited
+    // entry is cleared, so each chain ends and no item moves twice.
     for (int32_t i = 0; i < count; ++i) {
-        // 1-2. Every visited entry is cleared, so each chain ends and no item moves twice.
         int32_t current = i;
         int32_t target = plan[current].target;
-        while (target != -1) {
+        while (target != kNotMoved) {
             if (current != target) {
+                // A move is a copy at the target followed by the deletion of the item; the
+                // item is looked up by the kept positions of the version whose move it is.
                 int32_t k = KeptIndex(original.StatusFor(plan[current].version), current);
-                ItemHandle old = k != -1 ? original.items[k] : 0;
+                ItemHandle moved = k != -1 ? original.items[k] : 0;
                 ItemHandle destination = ChildAt(outline, parent, target);
-                ItemHandle copy = CopyItem(outline, old, outline, parent, destination, 1, 1);
+                ItemHandle copy = CopyItem(outline, moved, outline, parent, destination, 1, 1);
                 if (k != -1) original.items[k] = copy;
-                if (DeleteItem(outline, old) == 0) {
-                    CountWarning();
-                    CWideString message(static_cast<UINT>(kStringW004));
-                    if (k != -1 && original.texts[k] != nullptr) {
-                        message += WIDE(" (");
-                        message += original.texts[k];
-                        message += WIDE(")");
-                    }
-                    InsertWarning(outline, parent, old, message);
+                if (DeleteItem(outline, moved) == 0) {
+                    // The item the runtime refused to delete stays beside its copy.
+                    WarnAboutItem(outline, parent, moved, kStringW004,
+                                  k != -1 ? original.texts[k] : nullptr);
                 }
             }
-            plan[current].target = -1;
+            plan[current].target = kNotMoved;
             current = target;
             // A target outside the plan ends the chain.
-            target = current >= 0 && current < count ? plan[current].target : -1;
+            target = current >= 0 && current < count ? plan[current].target : kNotMoved;
         }
     }
 }

@@ -20,18 +20,23 @@ constexpr int32_t kCommentItemType = 188;
 // An original item of this type that one version deleted and the other left as it was stays.
 constexpr int32_t kKeptWhenDeletedType = 131;
 
+// The tags of the two versions: the original's pairing arrays (StatusFor, MatchFor), the move
+// plan and the conflict banners all number them so.
+constexpr int kVersion1 = 1;
+constexpr int kVersion2 = 2;
+
 // The pairing's letters as the merge reads them: an original item without partner in a
 // version was deleted there, a version item without partner in the original was added.
 constexpr WCHAR kStatusDeleted = u'D';
 constexpr WCHAR kStatusAdded = u'A';
 
-// Change codes of ApplyChange and AnnotateItem.
-constexpr WCHAR kChangeText = u'C';
-constexpr WCHAR kChangeDelete = u'D';
-constexpr WCHAR kChangeCopy = u'A';
-constexpr WCHAR kChangeCopyUnder = u'X';
-constexpr WCHAR kChangeComment = u'R';
-constexpr WCHAR kChangeOrder = u'M';
+// Change codes of ApplyChange and AnnotateItem: what becomes of the item, or where its
+// banner goes.
+constexpr WCHAR kChangeText = u'C';     // the text is set, or shown in a comment after it
+constexpr WCHAR kChangeDelete = u'D';   // deleted; its banner alone follows it
+constexpr WCHAR kChangeCopy = u'A';     // a version's item is copied after it
+constexpr WCHAR kChangeComment = u'R';  // a comment with the text follows it
+constexpr WCHAR kChangeOrder = u'M';    // the banner stands as its first child
 
 // Conflict kinds: what conflicts, named in the banner.
 constexpr WCHAR kKindText = u'T';
@@ -41,9 +46,22 @@ constexpr WCHAR kKindProperty = u'P';
 constexpr WCHAR kKindDTData = u'D';
 constexpr WCHAR kKindOrder = u'M';
 
-// Sources of a banner: a "near here" marker, the partially merged original, a version.
+// Sources of a banner: a "near here" marker, the partially merged original, or a version by
+// its tag (kVersion1, kVersion2).
 constexpr int32_t kSourceNearHere = -1;
 constexpr int32_t kSourceOriginal = 0;
+
+// The customizer attributes of inheritable contents. A change of any of the three is never
+// merged value by value: the item becomes a conflict of inheritable contents. The tree records
+// no more about them than the merge's use of them.
+constexpr uint32_t kInheritableContentsAttribute = 429;
+// A nonzero number in either of these two marks an item as inheriting its contents; the merge
+// treats them alike. Such an item is never copied: a conflict shows its text in a comment, and
+// an addition of it is left out with warning W002.
+constexpr uint32_t kInheritanceMarkAttribute = 430;
+constexpr uint32_t kOtherInheritanceMarkAttribute = 431;
+// The flag bits that the outline object sets for those two marks when it loads an item.
+constexpr uint32_t kInheritanceMarkFlags = kAttribute431Set | kAttribute430Set;
 
 // Where the walk starts on one side: the key that prefixes the children's keys, and the item
 // (0 when this side has no such item).
@@ -66,10 +84,28 @@ struct MoveRun {
     int32_t length;
 };
 
+// The target of a kept original item that no version moves.
+constexpr int32_t kNotMoved = -1;
+
 // Where each kept original item goes, by its kept position.
 struct MovePlanEntry {
-    int32_t target;   // kept position in the version, -1 when not moved
-    int32_t version;  // 1 or 2: whose move it is
+    int32_t target;   // kept position in the version, kNotMoved when not moved
+    int32_t version;  // kVersion1 or kVersion2: whose move it is
+};
+
+// The original's side of a conflict: its item, in its outline.
+struct ConflictItem {
+    OutlineHandle outline;
+    ItemHandle item;
+};
+
+// A version's side of a conflict: its item (0 when it has none) and what the marking does with
+// it in the result: kChangeCopy copies it, kChangeDelete says that the version deleted the
+// item, kChangeComment shows its text in a comment, kChangeOrder marks the order of its children.
+struct ConflictSide {
+    OutlineHandle outline;
+    ItemHandle item;
+    WCHAR changeCode;
 };
 
 class CThreeWayMerge {
@@ -116,20 +152,22 @@ public:
     // ---- Order and additions --------------------------------------------------------------
 
     // Carries the versions' moves of the level's kept items into the original, or marks
-    // overlapping moves as conflict C002.
-    int32_t MergeOrder(ItemHandle originalParent, ItemHandle version1Parent,
-                       ItemHandle version2Parent, ItemHandle anchor);
+    // overlapping moves as conflict C002 on the original parent.
+    void MergeOrder(ItemHandle originalParent, ItemHandle version1Parent,
+                    ItemHandle version2Parent, ItemHandle anchor);
     // Copies the items that only a version has into the original under anchor, each run at its
-    // place. Answers 1 when an inherited addition was left out (warning W002 was raised).
-    int32_t InsertAdditions(ItemHandle anchor);
+    // place. An inherited addition is left out, and warning W002 says so once for the level.
+    void InsertAdditions(ItemHandle anchor);
 
     // ---- Marking and changing -------------------------------------------------------------
 
-    // Marks a conflict on o with the two versions' sides p (code1) and q (code2). Inside a unit
-    // (unit 0, anchor set) it only marks "near here" in the versions and answers 1.
-    int32_t MarkConflict(OutlineHandle originalOutline, ItemHandle o, OutlineHandle outline1,
-                         ItemHandle p, WCHAR code1, OutlineHandle outline2, ItemHandle q,
-                         WCHAR code2, ItemHandle anchor, bool unit, WCHAR kind);
+    // Marks a conflict of kind on the original item, followed by the two versions' sides, and
+    // answers 0. Inside a unit (anchor set) it only marks "near here" in the versions and
+    // answers 1, for the walk to settle the conflict at the unit; unless settleHere is set: the
+    // item is a unit itself, or the conflict is of the order of its children.
+    int32_t MarkConflict(const ConflictItem& original, const ConflictSide& version1,
+                         const ConflictSide& version2, ItemHandle anchor, bool settleHere,
+                         WCHAR kind);
     // Two comment items after item with the versions' attribute labels and their banners.
     void MarkAttributeConflict(OutlineHandle outline, ItemHandle item, const WCHAR* label1,
                                const WCHAR* label2);
@@ -143,8 +181,9 @@ public:
 
     // ---- Texts ------------------------------------------------------------------------------
 
-    // The banner of the current conflict, or a "near here" marker (version kSourceNearHere).
-    CWideString BuildConflictText(int32_t version, bool deleted, WCHAR kind) const;
+    // The banner of the current conflict for an item from source, or a "near here" marker
+    // (source kSourceNearHere).
+    CWideString BuildConflictText(int32_t source, bool deleted, WCHAR kind) const;
     // Inserts a warning item with the current warning number and text after `after` under
     // parent (after 0: first); the caller has counted the warning.
     void InsertWarning(OutlineHandle outline, ItemHandle parent, ItemHandle after,
@@ -156,15 +195,23 @@ private:
     void CountWarning();
     void PublishCounts() const;
 
-    // The item rule's conflict on original item i, with the version statuses as codes.
-    int32_t SettleConflict(int32_t i, WCHAR code1, WCHAR code2, WCHAR kind, bool fromTable,
-                           ItemHandle anchor, bool unit);
+    // The item rule's conflict on original item i, with the version statuses as change codes.
+    // Answers 1 when it was left for an enclosing unit to settle.
+    int32_t SettleConflict(int32_t i, WCHAR version1Code, WCHAR version2Code, WCHAR kind,
+                           bool fromTable, ItemHandle anchor, bool isUnit);
+    // Counts a warning (W003, W004) about an item that could not be changed and inserts it after
+    // `after` under parent, naming the item's text in parentheses when there is one.
+    void WarnAboutItem(OutlineHandle outline, ItemHandle parent, ItemHandle after,
+                       UINT warningText, const WCHAR* itemText);
 
     // The runs of one version; released with CheckedFree. None when memory ran out.
     MoveRun* MoveRuns(int version);
-    MovePlanEntry* CombineMoves(const MoveRun* runs1, const MoveRun* runs2, int32_t count,
-                                bool* overlap);
+    MovePlanEntry* CombineMoves(const MoveRun* version1Runs, const MoveRun* version2Runs,
+                                int32_t count, bool* overlap);
     void ApplyMoves(MovePlanEntry* plan, int32_t count, ItemHandle parent);
+    // The additions at the gap after original item i (-1: before the first), which stand at
+    // position1 in version 1 and position2 in version 2. Answers 1 when an inherited addition
+    // was left out.
     int32_t InsertAdditionsAt(int32_t i, int32_t position1, int32_t position2,
                               ItemHandle anchor);
 
@@ -174,7 +221,8 @@ private:
 
 extern CThreeWayMerge g_threeWayMerge;
 
-// A kept item takes part in the order merge: none of 'D', 'A', 'X', '#', 'I'.
+// A kept item takes part in the order merge: it is neither deleted, added, under an addition,
+// settled as a conflict, nor ignored.
 bool IsKept(WCHAR status);
 // The kept position of the original's item at index under status (-1 outside the level).
 int32_t KeptPosition(const WCHAR* status, int32_t index);
