@@ -16,8 +16,7 @@ void CountRecord() {
 
 bool MarkedOutOfMemory(const WCHAR* firstKey, const WCHAR* secondKey, const WCHAR* text) {
     if (firstKey != nullptr && secondKey != nullptr && text != nullptr) return false;
-    g_runState.outOfMemory = true;
-    g_runState.abortFlag = 1;
+    MarkOutOfMemory();
     return true;
 }
 

@@ -56,7 +56,7 @@ void PairByScoreReference(PairingSide& first, PairingSide& second, int32_t type,
             // Without the matrix the similar items would come out as additions and deletions:
             // a comparison that looks complete and is not. The run is told, so that its
             // output is not handed over as good.
-            g_runState.outOfMemory = true;
+            NoteOutOfMemory();
         }
     }
     SettleLeftovers(first, second, rules);

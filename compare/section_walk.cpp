@@ -33,23 +33,6 @@ struct ChildList {
     ChildList* below = nullptr;  // the list of the section one level up
 };
 
-void MarkOutOfMemory() {
-    g_runState.outOfMemory = true;
-    g_runState.abortFlag = 1;
-}
-
-// Loads one side's section, reacting to a failed load: at the section limit the run stops
-// with DIF_ST_SECTION_LIMIT, and goes on with what was loaded.
-void LoadSide(COutline& side, const WCHAR* key, ItemHandle item) {
-    if (side.LoadSection(key, item, g_runState.options)) return;
-    if (side.OutOfMemory()) {
-        MarkOutOfMemory();
-        return;
-    }
-    g_runState.abortFlag = 1;
-    g_runState.result = DIF_ST_SECTION_LIMIT;
-}
-
 void ReleaseChildList(ChildList* list) {
     for (int32_t k = list->next; k < list->count; ++k) {
         FreeIfAny(list->firstKeys[k]);
@@ -75,7 +58,7 @@ ChildList* CompareOneSection(const WCHAR* firstKey, ItemHandle firstItem,
     LoadSide(g_firstOutline, firstKey, firstItem);
     LoadSide(g_secondOutline, secondKey, secondItem);
     ChildList* children = nullptr;
-    if (!g_runState.outOfMemory) {
+    if (!RanOutOfMemory()) {
         // Pair the items. Under an item only in the first outline there is no second section:
         // every first-side item stands inside an addition.
         PairingSide first = SideOf(g_firstOutline);
@@ -100,7 +83,7 @@ ChildList* CompareOneSection(const WCHAR* firstKey, ItemHandle firstItem,
         }
         // The child pairs to descend into, as long as memory lasts.
         int32_t firstCount = g_firstOutline.count;
-        if (firstCount > 0 && !g_runState.outOfMemory) {
+        if (firstCount > 0 && !RanOutOfMemory()) {
             // The list's label may still throw the wide string's out-of-memory failure.
             children = new (std::nothrow) ChildList;
             if (children == nullptr) MarkOutOfMemory();

@@ -16,8 +16,8 @@
 // secondItem (keys under secondKey) in g_secondOutline, and their subtrees. depth is 0 for a
 // build of whole outlines, 1 for a build of two items; each section reports progress at level
 // depth + 1. Stops at the next section start once the run's abort flag is set; a section over
-// the limit sets it with DIF_ST_SECTION_LIMIT, and memory running out sets it with the run's
-// outOfMemory. The walk keeps its own stack, so any depth of outline is compared.
+// the limit sets it with DIF_ST_SECTION_LIMIT, and memory running out sets it through
+// MarkOutOfMemory. The walk keeps its own stack, so any depth of outline is compared.
 void CompareSection(const WCHAR* firstKey, ItemHandle firstItem, const WCHAR* secondKey,
                     ItemHandle secondItem, int32_t depth, const CWideString& parentLabel);
 

@@ -130,8 +130,7 @@ int32_t CThreeWayMerge::InsertAdditionsAt(int32_t i, int32_t position1, int32_t 
     bool* claimed = static_cast<bool*>(CheckedAlloc(static_cast<uint32_t>(run1) * sizeof(bool)));
     if (claimed == nullptr) {
         // Without the memory to tell shared additions apart the merge cannot finish truly.
-        g_runState.outOfMemory = true;
-        g_runState.abortFlag = 1;
+        MarkOutOfMemory();
         return leftOut ? 1 : 0;
     }
     for (int32_t k = 0; k < run1; ++k) claimed[k] = false;

@@ -20,7 +20,7 @@ public:
     // A refused copy would mark the conflict without the item's text: the run is told, and the
     // merge then saves nothing rather than an outline that lost a text.
     ItemText(OutlineHandle outline, ItemHandle item) : text_(CopyItemText(outline, item)) {
-        if (text_.Get() == nullptr) g_runState.outOfMemory = true;
+        if (text_.Get() == nullptr) NoteOutOfMemory();
     }
     // The empty text when the copy was refused (its warning box has been shown).
     const WCHAR* Text() const { return text_.Get() != nullptr ? text_.Get() : WIDE(""); }

@@ -12,14 +12,6 @@
 
 namespace {
 
-// Runtime lists: kind 3 holds attributes, kind 5 strings.
-constexpr int32_t kAttributeListKind = 3;
-constexpr int32_t kStringListKind = 5;
-// The runtime's count of an item's attributes is read in its low 16 bits, as the outline object
-// reads it when it loads a section: the merge then compares exactly the attributes it merges,
-// and a count is never negative.
-constexpr int32_t kAttributeCountMask = 0xFFFF;
-
 // The two items themselves, without their children: an absent item equals only an absent
 // one; then type and text, then attributes and named properties where the run loads them,
 // the first difference answered.
@@ -54,7 +46,7 @@ int32_t CompareRuntimeStrings(StringHandle first, StringHandle second) {
     if (second != 0) FreeString(second);
     // Without the copies the values cannot be told equal: they count as different, and the run
     // is told, since a merge decided on that is not the merge asked for.
-    if (firstText == nullptr || secondText == nullptr) g_runState.outOfMemory = true;
+    if (firstText == nullptr || secondText == nullptr) NoteOutOfMemory();
     int32_t result = firstText != nullptr && secondText != nullptr
                          ? lstrcmpW(firstText, secondText)
                          : 1;
@@ -74,7 +66,7 @@ int32_t CompareSubtrees(OutlineHandle outlineA, ItemHandle a, OutlineHandle outl
     // compared: the top pair is the current child on each side at the deepest level entered.
     CheckedStack<ChildPair> pending;
     if (!pending.Push({FirstChild(outlineA, a), FirstChild(outlineB, b)})) {
-        g_runState.outOfMemory = true;
+        NoteOutOfMemory();
         return 1;
     }
     while (!pending.Empty()) {
@@ -92,7 +84,7 @@ int32_t CompareSubtrees(OutlineHandle outlineA, ItemHandle a, OutlineHandle outl
         result = CompareItems(outlineA, current.a, outlineB, current.b);
         if (result != 0) return result;
         if (!pending.Push({FirstChild(outlineA, current.a), FirstChild(outlineB, current.b)})) {
-            g_runState.outOfMemory = true;
+            NoteOutOfMemory();
             return 1;
         }
     }
@@ -108,7 +100,7 @@ int32_t CompareItemHeads(OutlineHandle outlineA, ItemHandle a, OutlineHandle out
     }
     WCHAR* textA = CopyItemText(outlineA, a);
     WCHAR* textB = CopyItemText(outlineB, b);
-    if (textA == nullptr || textB == nullptr) g_runState.outOfMemory = true;
+    if (textA == nullptr || textB == nullptr) NoteOutOfMemory();
     int32_t result = textA != nullptr && textB != nullptr ? lstrcmpW(textA, textB) : 1;
     FreeIfAny(textA);
     FreeIfAny(textB);
@@ -120,8 +112,8 @@ int32_t CompareItemAttributes(OutlineHandle outlineA, ItemHandle a, OutlineHandl
     // Attributes are compared as listed, position by position.
     ListHandle listA = CreateList(kAttributeListKind);
     ListHandle listB = CreateList(kAttributeListKind);
-    int32_t countA = ListItemAttributes(outlineA, a, listA) & kAttributeCountMask;
-    int32_t countB = ListItemAttributes(outlineB, b, listB) & kAttributeCountMask;
+    int32_t countA = ListItemAttributes(outlineA, a, listA) & kRuntimeCountMask;
+    int32_t countB = ListItemAttributes(outlineB, b, listB) & kRuntimeCountMask;
     int32_t result = 0;
     if (countA != countB) {
         result = 1;
@@ -166,7 +158,7 @@ int32_t CompareItemProperties(OutlineHandle outlineA, ItemHandle a, OutlineHandl
 PropertySet* ReadNamedProperties(OutlineHandle outline, ItemHandle item) {
     PropertySet* set = static_cast<PropertySet*>(CheckedAlloc(sizeof(PropertySet)));
     if (set == nullptr) {
-        g_runState.outOfMemory = true;
+        NoteOutOfMemory();
         return nullptr;
     }
     *set = {0, nullptr, nullptr};
@@ -192,7 +184,7 @@ PropertySet* ReadNamedProperties(OutlineHandle outline, ItemHandle item) {
     }
     DestroyList(list);
     if (!complete) {
-        g_runState.outOfMemory = true;
+        NoteOutOfMemory();
         FreePropertySet(set);
         return nullptr;
     }

@@ -55,7 +55,7 @@ CWideString AttributeLabel(const AttributeSet& set, int32_t index) {
     if (nameText.Get() != nullptr) {
         label = nameText.Get();
     } else {
-        g_runState.outOfMemory = true;  // the conflict would be marked without its name
+        NoteOutOfMemory();  // the conflict would be marked without its name
     }
     label += set.values[index];
     return label;

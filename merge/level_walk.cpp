@@ -38,24 +38,6 @@ struct MergeLevelFrame {
     MergeLevelFrame* below = nullptr;  // the level one up
 };
 
-// Memory ran out where the result would come out incomplete: the walk stops.
-void MarkOutOfMemory() {
-    g_runState.outOfMemory = true;
-    g_runState.abortFlag = 1;
-}
-
-// Loads one side's children, reacting to a failed load: at the section limit the run stops
-// with DIF_ST_SECTION_LIMIT, and goes on with what was loaded.
-void LoadSide(COutline& side, const MergeNode& node) {
-    if (side.LoadSection(node.key, node.item, g_runState.options)) return;
-    if (side.OutOfMemory()) {
-        MarkOutOfMemory();
-        return;
-    }
-    g_runState.abortFlag = 1;
-    g_runState.result = DIF_ST_SECTION_LIMIT;
-}
-
 void ReleaseList(MergeNodeList& list) {
     if (list.entries == nullptr) return;
     for (int32_t k = 0; k < list.count; ++k) {
@@ -111,12 +93,12 @@ MergeLevelFrame* EnterLevel(CThreeWayMerge& merge, const MergeNode& original,
         anchor = original.item;
     }
     // The original first, then version 1, then version 2.
-    LoadSide(g_baseOutline, original);
-    LoadSide(g_version1Outline, version1);
-    LoadSide(g_version2Outline, version2);
+    LoadSide(g_baseOutline, original.key, original.item);
+    LoadSide(g_version1Outline, version1.key, version1.item);
+    LoadSide(g_version2Outline, version2.key, version2.item);
     CheckHeap();
     MergeLevelFrame* frame = nullptr;
-    if (!g_runState.outOfMemory) {
+    if (!RanOutOfMemory()) {
         // Pairing, version 1 before version 2. A side without an item has nothing to pair
         // with: with no original item everything in the versions stands under an addition,
         // with no version item the original's children are all deleted there.
@@ -146,7 +128,7 @@ MergeLevelFrame* EnterLevel(CThreeWayMerge& merge, const MergeNode& original,
         CheckHeap();
         // The children to descend into, with their counterparts in the versions.
         int32_t originalCount = g_baseOutline.count;
-        if (originalCount > 0 && !g_runState.outOfMemory) {
+        if (originalCount > 0 && !RanOutOfMemory()) {
             frame = new (std::nothrow) MergeLevelFrame;
             bool made =
                 frame != nullptr &&

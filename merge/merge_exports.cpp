@@ -17,9 +17,6 @@ constexpr int32_t kMergeLevels = 4;
 constexpr int32_t kObjectMergeLevels = 3;
 // The largest count the caller's 16-bit counts can hold.
 constexpr uint16_t kMaxReportedCount = 0xFFFF;
-// The run's result bits as a status: the interface's status bits are 16 bits wide, and the
-// run state keeps no other bits there.
-constexpr uint32_t kStatusBits = 0xFFFF;
 
 // Merges the children of the three items into the original, labelling the versions.
 uint16_t RunMerge(ItemHandle originalItem, ItemHandle version1Item, const WCHAR* version1Name,
@@ -35,7 +32,7 @@ uint16_t RunMerge(ItemHandle originalItem, ItemHandle version1Item, const WCHAR*
     MergeNode version2 = {rootKey, version2Item};
     g_threeWayMerge.MergeLevel(original, version1, version2, 0, 0, CWideString());
     if (g_runState.abortFlag == 0) g_progressBar.ReportStatus(100, kStringSaving);
-    return static_cast<uint16_t>(g_runState.result & kStatusBits);
+    return ResultStatus();
 }
 
 // A count as the caller's 16 bits can hold it: past 65,535 it stays at 65,535 rather than

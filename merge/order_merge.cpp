@@ -69,7 +69,7 @@ void CThreeWayMerge::MergeOrder(ItemHandle originalParent, ItemHandle version1Pa
     // not save an outline that silently lost them.
     bool planned = plan != nullptr || overlap || g_baseOutline.count == 0;
     if (version1Runs == nullptr || version2Runs == nullptr || !planned) {
-        g_runState.outOfMemory = true;
+        NoteOutOfMemory();
     }
     if (overlap) {
         ConflictItem originalSide = {g_baseOutline.Outline(), originalParent};

@@ -7,6 +7,7 @@
 #include "resources/string_table.h"
 #include "support/checked_memory.h"
 #include "support/item_key.h"
+#include "support/run_state.h"
 #include "support/warning_box.h"
 
 COutline g_firstOutline;
@@ -22,8 +23,6 @@ namespace {
 constexpr size_t kDriveSize = 3;
 constexpr size_t kFolderSize = 256;
 // Runtime lists: kind 3 holds attributes, kind 5 strings.
-constexpr int32_t kAttributeListKind = 3;
-constexpr int32_t kStringListKind = 5;
 // Types that every load ignores, and the one that RDFC ignores too.
 constexpr int32_t kAlwaysIgnoredTypes[] = {176, 177, 178, 220, 302};
 constexpr int32_t kIgnoredUnderRdfc = 402;
@@ -387,4 +386,14 @@ void ChangeToFileFolder(const WCHAR* path) {
         _chdrive(letter < u'a' ? letter - u'A' + 1 : letter - u'a' + 1);
     }
     if (folder[0] != 0) _wchdir(folder);
+}
+
+void LoadSide(COutline& side, const WCHAR* key, ItemHandle item) {
+    if (side.LoadSection(key, item, g_runState.options)) return;
+    if (side.OutOfMemory()) {
+        MarkOutOfMemory();
+        return;
+    }
+    g_runState.abortFlag = 1;
+    g_runState.result = DIF_ST_SECTION_LIMIT;
 }

@@ -159,6 +159,12 @@ public:
 };
 
 // The first and the second outline of a comparison; the apply patches the second.
+// Loads the children of item into side for a walk of the running call, keys made from key,
+// with the call's options. A load that runs out of memory stops the walk (MarkOutOfMemory); a
+// section past the limit under the "RDFA" kind stops it with DIF_ST_SECTION_LIMIT. Either way
+// the side holds what was loaded.
+void LoadSide(COutline& side, const WCHAR* key, ItemHandle item);
+
 extern COutline g_firstOutline;
 extern COutline g_secondOutline;
 // The merge's original (which receives the merged result) and its two versions.

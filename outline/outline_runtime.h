@@ -63,6 +63,8 @@ ItemHandle OUTLINE_RUNTIME_API CopyItem(OutlineHandle source, ItemHandle item,
 constexpr int32_t kRuntimeCountMask = 0xFFFF;
 
 // Lists: kind 3 holds attributes, kind 5 strings.
+constexpr int32_t kAttributeListKind = 3;
+constexpr int32_t kStringListKind = 5;
 ListHandle OUTLINE_RUNTIME_API CreateList(int32_t kind);
 void OUTLINE_RUNTIME_API DestroyList(ListHandle list);
 int32_t OUTLINE_RUNTIME_API ListItemAttributes(OutlineHandle outline, ItemHandle item,

@@ -45,3 +45,8 @@ void NoteOutOfMemory() { g_runState.outOfMemory = true; }
 bool RanOutOfMemory() {
     return g_runState.outOfMemory || CheckedRefusals() != g_runState.refusalsAtStart;
 }
+
+void MarkOutOfMemory() {
+    NoteOutOfMemory();
+    g_runState.abortFlag = 1;
+}

@@ -54,6 +54,9 @@ extern RunState g_runState;
 void StartMemoryWatch();
 void NoteOutOfMemory();
 bool RanOutOfMemory();
+// Notes a shortage after which the walk cannot go on truly, and stops it (the abort flag, which
+// every walk reads at its next section or level).
+void MarkOutOfMemory();
 
 // The result bits as the 16-bit status the exports answer; the engines set only bits that fit.
 inline uint16_t ResultStatus() { return static_cast<uint16_t>(g_runState.result & 0xFFFFu); }
