@@ -51,15 +51,10 @@ constexpr WCHAR kKindOrder = u'M';
 constexpr int32_t kSourceNearHere = -1;
 constexpr int32_t kSourceOriginal = 0;
 
-// The customizer attributes of inheritable contents. A change of any of the three is never
-// merged value by value: the item becomes a conflict of inheritable contents. The tree records
-// no more about them than the merge's use of them.
-constexpr uint32_t kInheritableContentsAttribute = 429;
-// A nonzero number in either of these two marks an item as inheriting its contents; the merge
-// treats them alike. Such an item is never copied: a conflict shows its text in a comment, and
-// an addition of it is left out with warning W002.
-constexpr uint32_t kInheritanceMarkAttribute = 430;
-constexpr uint32_t kOtherInheritanceMarkAttribute = 431;
+// The attributes of inheritable contents (outline/outline_object.h): a change of any of the
+// three is never merged value by value, the item becomes a conflict of inheritable contents. An
+// item marked by 430 or 431 is never copied: a conflict shows its text in a comment, and an
+// addition of it is left out with warning W002.
 // The flag bits that the outline object sets for those two marks when it loads an item.
 constexpr uint32_t kInheritanceMarkFlags = kAttribute431Set | kAttribute430Set;
 

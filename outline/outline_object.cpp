@@ -266,9 +266,9 @@ bool COutline::LoadAttributes(ItemHandle item, AttributeSet& set) {
         set.count = k + 1;
         if (copy == nullptr) return false;
         if (_wtoi(copy) != 0) {
-            if (id == 429) set.flags |= kAttribute429Set;
-            if (id == 430) set.flags |= kAttribute430Set;
-            if (id == 431) set.flags |= kAttribute431Set;
+            if (id == kInheritableContentsAttribute) set.flags |= kAttribute429Set;
+            if (id == kInheritanceMarkAttribute) set.flags |= kAttribute430Set;
+            if (id == kOtherInheritanceMarkAttribute) set.flags |= kAttribute431Set;
         }
     }
     return true;

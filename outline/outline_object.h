@@ -28,6 +28,12 @@ constexpr WCHAR kStatusIgnored = u'I';
 constexpr int32_t kIgnoredType = -1;
 constexpr int32_t kNoMatch = -1;
 
+// The customizer attributes of inheritable contents, which the merge never merges value by
+// value: 429 holds the contents; a nonzero number in 430 or 431 marks an item as inheriting
+// them (the two are treated alike).
+constexpr uint32_t kInheritableContentsAttribute = 429;
+constexpr uint32_t kInheritanceMarkAttribute = 430;
+constexpr uint32_t kOtherInheritanceMarkAttribute = 431;
 // Flag bits of an attribute set: attributes 429, 431 and 430 holding a nonzero number.
 constexpr uint32_t kAttribute429Set = 0x1;
 constexpr uint32_t kAttribute431Set = 0x2;
