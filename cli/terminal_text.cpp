@@ -40,7 +40,7 @@ WideText DecodeText(const std::string& text, bool escapeBytes) {
         // The continuation bytes that lead announces; 99 for a byte that starts no sequence.
         size_t extra = lead < 0x80 ? 0 : lead < 0xC2 ? 99 : lead < 0xE0 ? 1
                                       : lead < 0xF0 ? 2 : lead < 0xF5 ? 3 : 99;
-        char32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
+        char32_t code = extra == 0 ? lead : extra == 99 ? 0 : lead & (0x3F >> extra);
         bool valid = extra != 99 && k + extra < text.size();
         for (size_t e = 1; valid && e <= extra; ++e) {
             unsigned char next = static_cast<unsigned char>(text[k + e]);
