@@ -16,21 +16,12 @@
 #include <vector>
 
 #include "cli/html_page.h"
+#include "cli/merge_comments.h"
 #include "cli/outline_view.h"
 #include "cli/terminal_text.h"
 #include "include/norvex63.h"
 
 namespace {
-
-constexpr int32_t kCommentItemType = 188;
-constexpr int32_t kViewOnlyIgnoredType = 402;
-// The types that the comparison always passes over: they are shown, marked as not compared.
-constexpr int32_t kIgnoredTypes[] = {176, 177, 178, 220, 302};
-
-const char kConflictMark[] = "#### DIFF: Conflict ";
-const char kWarningMark[] = "#### DIFF: Warning ";
-const char kBannerLead[] = " ! ";
-const char kBannerEnd[] = " ####";
 
 // ---- Reading the outlines ----------------------------------------------------------------
 
@@ -220,11 +211,7 @@ private:
     }
 
     bool IsIgnored(OutlineHandle outline, ItemHandle item) const {
-        int32_t type = GetItemType(outline, item);
-        for (int32_t ignored : kIgnoredTypes) {
-            if (type == ignored) return true;
-        }
-        return type == kViewOnlyIgnoredType && (input_.optionWord & DIF_OPT_RDFC) != 0;
+        return IsIgnoredItemType(GetItemType(outline, item), input_.optionWord);
     }
 
     // 2. The rows of one section pair, in NEW's order (see the top of this file).
@@ -650,70 +637,20 @@ private:
 
 // ---- The merge page ------------------------------------------------------------------------
 
-// A conflict or warning comment of the merged outline, read back from its text.
+// A conflict or warning comment of the merged outline, where it stands on the page.
 struct Note {
-    bool conflict = true;
-    int number = 0;       // 0: a "near here" marker, which has none
-    int source = -1;      // 0 the original, 1 or 2 a version; -1 unknown
-    bool deleted = false; // the version deleted the item
-    std::string ownText;  // the item's text before the banner
-    std::string banner;   // from "#### DIFF" to the end
-    std::string message;  // between the number and " ####"
+    MergeComment comment;
+    int number = 0;  // the comment's number; 0 for a "near here" marker, which has none
     ItemHandle item = 0;
-    std::string id;
+    std::string id;  // the row's anchor
 };
 
+// Reads the comment in an item's text; false when it holds none.
 bool ReadNote(const std::string& text, Note* note) {
-    size_t at = text.find(kConflictMark);
-    note->conflict = at != std::string::npos;
-    if (!note->conflict) at = text.find(kWarningMark);
-    if (at == std::string::npos) return false;
-    size_t start = at + (note->conflict ? sizeof kConflictMark : sizeof kWarningMark) - 1;
-    size_t ownEnd = at;
-    size_t lead = sizeof kBannerLead - 1;
-    if (note->conflict && ownEnd >= lead && text.compare(ownEnd - lead, lead, kBannerLead) == 0) {
-        ownEnd -= lead;
-    }
-    note->ownText = text.substr(0, ownEnd);
-    note->banner = text.substr(ownEnd);
-    size_t digits = start;
-    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') ++digits;
-    note->number = digits > start ? std::atoi(text.substr(start, digits - start).c_str()) : 0;
-    size_t end = text.rfind(kBannerEnd);
-    size_t body = digits < text.size() && text[digits] == ' ' ? digits + 1 : digits;
-    note->message = end != std::string::npos && end > body ? text.substr(body, end - body)
-                                                          : text.substr(body);
-    if (note->message.rfind("- ", 0) == 0) note->message.erase(0, 2);  // a marker's message
-    for (const char* how : {" - Copied from ", " - Deleted from "}) {
-        size_t from = note->message.find(how);
-        if (from == std::string::npos) continue;
-        note->deleted = how[3] == 'D';
-        std::string source = note->message.substr(from + std::string(how).size());
-        if (source.rfind("version 1", 0) == 0) note->source = 1;
-        else if (source.rfind("version 2", 0) == 0) note->source = 2;
-        else if (source.rfind("partially merged original", 0) == 0) note->source = 0;
-        break;
-    }
+    if (!ReadMergeComment(text, &note->comment)) return false;
+    const std::string& digits = note->comment.number;
+    note->number = digits.empty() ? 0 : std::atoi(digits.c_str());
     return true;
-}
-
-// "(C001) - Incompatible changes to item text - Copied from ..." reads "(C001) Incompatible
-// changes to item text": the code and what happened, not which copy.
-std::string NoteSummary(const std::string& message) {
-    size_t first = message.find(" - ");
-    if (first == std::string::npos) return message;
-    std::string rest = message.substr(first + 3);
-    size_t second = rest.find(" - ");
-    return message.substr(0, first) + " " + (second == std::string::npos ? rest : rest.substr(0, second));
-}
-
-// The part of a message after "from ": which copy, with its label.
-std::string NoteSource(const std::string& message) {
-    for (const char* how : {" - Copied from ", " - Deleted from "}) {
-        size_t from = message.find(how);
-        if (from != std::string::npos) return message.substr(from + std::string(how).size());
-    }
-    return std::string();
 }
 
 // "App > Mod > Proc": the texts above item, each without the banner the merge gave it.
@@ -721,8 +658,8 @@ std::string PlainPath(OutlineHandle outline, ItemHandle item) {
     std::vector<std::string> pieces;
     for (ItemHandle at = item; at != 0; at = GetParentItem(outline, at)) {
         std::string text = StoredText(outline, at);
-        Note note;
-        pieces.push_back(ReadNote(text, &note) ? note.ownText : text);
+        MergeComment comment;
+        pieces.push_back(ReadMergeComment(text, &comment) ? comment.ownText : text);
     }
     std::string path;
     for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece) {
@@ -763,7 +700,7 @@ private:
             if (note.number == 0) {
                 note.id = "near-" + std::to_string(++nearCount);
             } else {
-                std::string base = (note.conflict ? "conflict-" : "warning-") +
+                std::string base = (note.comment.conflict ? "conflict-" : "warning-") +
                                    std::to_string(note.number);
                 int copies = ++seen[base];
                 note.id = copies == 1 ? base : base + "-" + std::to_string(copies);
@@ -878,23 +815,24 @@ private:
             return;
         }
         const Note& note = notes_[found->second];
-        row->classes = note.conflict ? "conflict" : "warning";
+        bool conflict = note.comment.conflict;
+        row->classes = conflict ? "conflict" : "warning";
         row->stop = true;
         row->id = note.id;
-        std::string badge = note.number == 0 ? (note.conflict ? "conflict marker" : "warning")
-                                             : std::string(note.conflict ? "conflict " : "warning ") +
+        std::string badge = note.number == 0 ? (conflict ? "conflict marker" : "warning")
+                                             : std::string(conflict ? "conflict " : "warning ") +
                                                    std::to_string(note.number);
         row->contentHtml = Cell("merged", type,
-                                EscapeHtml(note.ownText) + "<span class=\"banner\">" +
-                                    EscapeHtml(note.banner) + "</span>" + Badge(badge));
+                                EscapeHtml(note.comment.ownText) + "<span class=\"banner\">" +
+                                    EscapeHtml(note.comment.banner) + "</span>" + Badge(badge));
     }
 
     // The text a version gives a conflict: its copy's own text, or that it deleted the item.
     std::string VersionText(const std::vector<const Note*>& group, int source, bool* found) const {
         for (const Note* note : group) {
-            if (note->source != source) continue;
+            if (note->comment.source != source) continue;
             *found = true;
-            return note->deleted ? std::string() : note->ownText;
+            return note->comment.deleted ? std::string() : note->comment.ownText;
         }
         *found = false;
         return std::string();
@@ -904,12 +842,12 @@ private:
         const Note& first = *group.front();
         OutlineHandle outline = input_.merged;
         std::string path = PlainPath(outline, GetParentItem(outline, first.item));
-        if (GetItemType(outline, first.item) != kCommentItemType && !first.ownText.empty()) {
-            path += " > " + first.ownText;
+        if (GetItemType(outline, first.item) != kCommentItemType && !first.comment.ownText.empty()) {
+            path += " > " + first.comment.ownText;
         }
         std::string html = "<li><a href=\"#" + first.id + "\">Conflict " +
                            std::to_string(first.number) + "</a> " +
-                           EscapeHtml(NoteSummary(first.message)) + " at " + EscapeHtml(path);
+                           EscapeHtml(SummarizeMergeMessage(first.comment.message)) + " at " + EscapeHtml(path);
         bool has1 = false, has2 = false;
         std::string text1 = VersionText(group, 1, &has1), text2 = VersionText(group, 2, &has2);
         if (has1 || has2) {
@@ -917,8 +855,14 @@ private:
             std::string label1 = "version 1", label2 = "version 2";
             bool deleted1 = false, deleted2 = false;
             for (const Note* note : group) {
-                if (note->source == 1) { label1 = NoteSource(note->message); deleted1 = note->deleted; }
-                if (note->source == 2) { label2 = NoteSource(note->message); deleted2 = note->deleted; }
+                if (note->comment.source == 1) {
+                    label1 = note->comment.sourceLabel;
+                    deleted1 = note->comment.deleted;
+                }
+                if (note->comment.source == 2) {
+                    label2 = note->comment.sourceLabel;
+                    deleted2 = note->comment.deleted;
+                }
             }
             html += "<div class=\"versions\"><div class=\"label\">" + EscapeHtml(label1) +
                     "</div><div class=\"label\">" + EscapeHtml(label2) + "</div>";
@@ -943,17 +887,17 @@ private:
         std::unordered_map<int, std::vector<const Note*>> groups;
         std::string warnings, markers;
         for (const Note& note : notes_) {
-            if (note.conflict && note.number > 0) {
+            if (note.comment.conflict && note.number > 0) {
                 if (groups[note.number].empty()) order.push_back(note.number);
                 groups[note.number].push_back(&note);
-            } else if (!note.conflict) {
+            } else if (!note.comment.conflict) {
                 warnings += "<li><a href=\"#" + note.id + "\">Warning " +
-                            std::to_string(note.number) + "</a> " + EscapeHtml(note.message) +
+                            std::to_string(note.number) + "</a> " + EscapeHtml(note.comment.message) +
                             "</li>\n";
             } else {
                 markers += "<li><a href=\"#" + note.id + "\">Marker</a> at " +
                            EscapeHtml(PlainPath(input_.merged, GetParentItem(input_.merged, note.item))) +
-                           ": " + EscapeHtml(note.message) + "</li>\n";
+                           ": " + EscapeHtml(note.comment.message) + "</li>\n";
             }
         }
         if (!order.empty()) {
