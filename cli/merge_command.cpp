@@ -14,8 +14,8 @@
 
 #include "cli/commands.h"
 #include "cli/host.h"
-#include "cli/html_report.h"
 #include "cli/merge_comments.h"
+#include "cli/merge_page.h"
 #include "cli/outline_view.h"
 #include "cli/terminal_text.h"
 #include "include/norvex63.h"

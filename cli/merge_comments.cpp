@@ -42,7 +42,8 @@ bool ReadMergeComment(const std::string& text, MergeComment* comment) {
 
     size_t ownEnd = at;
     size_t lead = std::strlen(kBannerLead);
-    if (comment->conflict && ownEnd >= lead && text.compare(ownEnd - lead, lead, kBannerLead) == 0) {
+    if (comment->conflict && ownEnd >= lead &&
+        text.compare(ownEnd - lead, lead, kBannerLead) == 0) {
         ownEnd -= lead;
     }
     comment->ownText = text.substr(0, ownEnd);
@@ -58,8 +59,8 @@ bool ReadMergeComment(const std::string& text, MergeComment* comment) {
     // The page ends the message at the text's last " ####"; when that stands before the body
     // (a banner without a message), the message is the rest of the text.
     size_t last = text.rfind(kBannerEnd);
-    comment->message = Between(text, body, last != std::string::npos && last > body ? last
-                                                                                : std::string::npos);
+    bool lastEnds = last != std::string::npos && last > body;
+    comment->message = Between(text, body, lastEnds ? last : std::string::npos);
     DropMarkerDash(&comment->message);
     // The list ends it at the first " ####" after the mark; one that starts right after the
     // digits (a banner without a message) leaves it empty.
@@ -97,5 +98,6 @@ std::string SummarizeMergeMessage(const std::string& message) {
     if (first == std::string::npos) return message;
     std::string rest = message.substr(first + 3);
     size_t second = rest.find(" - ");
-    return message.substr(0, first) + " " + (second == std::string::npos ? rest : rest.substr(0, second));
+    return message.substr(0, first) + " " +
+           (second == std::string::npos ? rest : rest.substr(0, second));
 }
