@@ -4,21 +4,11 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/outline_view.h"
 #include "cli/terminal_text.h"
 #include "runtime/brimrt63.h"
 
 namespace {
-
-// A runtime string as terminal text; the string is released here.
-std::string TakeRuntimeString(StringHandle string) {
-    int32_t length = 0;
-    const WCHAR* text = GetStringText(string, &length);
-    std::string result = text != nullptr && length > 0
-                             ? TerminalFromWide(text, static_cast<size_t>(length))
-                             : std::string();
-    FreeString(string);
-    return result;
-}
 
 // "Procedure OpenStock": the type's name followed by the item's display text.
 std::string DescribeItem(OutlineHandle outline, ItemHandle item) {

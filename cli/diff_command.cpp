@@ -10,8 +10,8 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/diff_page.h"
 #include "cli/host.h"
-#include "cli/html_report.h"
 #include "cli/outline_view.h"
 #include "cli/terminal_text.h"
 #include "include/norvex63.h"

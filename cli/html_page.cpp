@@ -81,7 +81,8 @@ std::vector<std::string> SplitWords(const std::string& text) {
 
 WordDiff DiffWords(const std::string& oldText, const std::string& newText) {
     std::vector<std::string> oldWords = SplitWords(oldText), newWords = SplitWords(newText);
-    // 1. Set aside the common beginning and end; only the middle needs the table.
+    // The common beginning and end are set aside first: only the middle needs the table, so
+    // a long text with one change costs no more than its changed words.
     size_t head = 0;
     while (head < oldWords.size() && head < newWords.size() && oldWords[head] == newWords[head]) {
         ++head;
@@ -93,7 +94,7 @@ WordDiff DiffWords(const std::string& oldText, const std::string& newText) {
     }
     size_t oldCount = oldWords.size() - head - tail, newCount = newWords.size() - head - tail;
 
-    // 2. The pieces of the middle in order: from a table of the longest common subsequence of
+    // The pieces of the middle in order: from a table of the longest common subsequence of
     // every pair of suffixes, or all removed then all added when the table would be too large.
     std::vector<Piece> pieces;
     if (oldCount > 0 && newCount > 0 &&
@@ -129,7 +130,7 @@ WordDiff DiffWords(const std::string& oldText, const std::string& newText) {
         pieces.insert(pieces.end(), newCount, Piece::kAdded);
     }
 
-    // 3. Each side's HTML: kept words plain, its own changes marked, the other side's left out.
+    // Each side's HTML: kept words plain, its own changes marked, the other side's left out.
     WordDiff diff;
     AppendWords(diff.oldHtml, oldWords, 0, head, nullptr);
     AppendWords(diff.newHtml, newWords, 0, head, nullptr);

@@ -14,7 +14,8 @@
 
 #include "cli/commands.h"
 #include "cli/host.h"
-#include "cli/html_report.h"
+#include "cli/merge_comments.h"
+#include "cli/merge_page.h"
 #include "cli/outline_view.h"
 #include "cli/terminal_text.h"
 #include "include/norvex63.h"
@@ -22,12 +23,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr int32_t kCommentItemType = 188;
-const char kConflictMark[] = "#### DIFF: Conflict ";
-const char kWarningMark[] = "#### DIFF: Warning ";
-const char kBannerEnd[] = " ####";
-const char kTextBannerStart[] = " ! ####";
 
 // The names the comments give the three outlines: the file names, made distinct by their
 // folders' names where two are alike.
@@ -63,19 +58,8 @@ struct Annotation {
     std::string path;
 };
 
-// "(C001) - Incompatible changes to item text - Copied from version 1 [a]" becomes
-// "(C001) Incompatible changes to item text": the code and what happened, not which copy.
-std::string Summary(const std::string& description) {
-    size_t first = description.find(" - ");
-    if (first == std::string::npos) return description;
-    std::string code = description.substr(0, first);
-    std::string rest = description.substr(first + 3);
-    size_t second = rest.find(" - ");
-    if (second != std::string::npos) rest = rest.substr(0, second);
-    return code + " " + rest;
-}
-
-// The numbered comments of a merged outline, the first of each number, in outline order.
+// The numbered comments of a merged outline, the first of each number, in outline order. Every
+// item is read, skipped ones included, each as one line (its line breaks as "\n").
 std::vector<Annotation> FindAnnotations(OutlineHandle outline) {
     std::vector<Annotation> found;
     std::set<std::string> numbersSeen;
@@ -91,29 +75,18 @@ std::vector<Annotation> FindAnnotations(OutlineHandle outline) {
         pending.insert(pending.end(), children.rbegin(), children.rend());
 
         std::string text = ItemText(outline, item);
-        size_t conflict = text.find(kConflictMark);
-        size_t warning = text.find(kWarningMark);
-        if (conflict == std::string::npos && warning == std::string::npos) continue;
+        MergeComment comment;
+        if (!ReadMergeComment(text, &comment)) continue;
         Annotation note;
-        note.conflict = conflict != std::string::npos;
-        size_t start = note.conflict ? conflict + sizeof kConflictMark - 1
-                                     : warning + sizeof kWarningMark - 1;
-        size_t end = text.find(kBannerEnd, start);
-        std::string body = text.substr(start, end == std::string::npos ? end : end - start);
-        size_t digits = 0;
-        while (digits < body.size() && body[digits] >= '0' && body[digits] <= '9') ++digits;
-        note.number = body.substr(0, digits);
-        note.description = body.substr(digits);
-        if (!note.description.empty() && note.description[0] == ' ') note.description.erase(0, 1);
-        if (note.description.rfind("- ", 0) == 0) note.description.erase(0, 2);
-        note.description = Summary(note.description);
+        note.conflict = comment.conflict;
+        note.number = comment.number;
+        note.description = SummarizeMergeMessage(comment.listedMessage);
         std::string key = (note.conflict ? "C" : "W") + note.number;
         if (!note.number.empty() && !numbersSeen.insert(key).second) continue;
         ItemHandle parent = GetParentItem(outline, item);
         note.path = ItemPath(outline, parent);
-        size_t own = text.find(kTextBannerStart);
-        if (GetItemType(outline, item) != kCommentItemType && own != std::string::npos) {
-            note.path += " > " + text.substr(0, own);
+        if (GetItemType(outline, item) != kCommentItemType && comment.listedOwnText) {
+            note.path += " > " + *comment.listedOwnText;
         }
         found.push_back(note);
     }

@@ -9,17 +9,6 @@ namespace {
 
 constexpr size_t kPathPieceLength = 40;
 
-// A runtime string as terminal text; the string is released here.
-std::string TakeString(StringHandle string) {
-    int32_t length = 0;
-    const WCHAR* text = string != 0 ? GetStringText(string, &length) : nullptr;
-    std::string result = text != nullptr && length > 0
-                             ? TerminalFromWide(text, static_cast<size_t>(length))
-                             : std::string();
-    if (string != 0) FreeString(string);
-    return result;
-}
-
 // Line breaks as "\n", so that one change stays on one line of the report.
 std::string OneLine(const std::string& text) {
     std::string line;
@@ -60,17 +49,31 @@ OpenedOutline::~OpenedOutline() {
     if (handle_ != 0) CloseOutline(handle_);
 }
 
+std::string TakeRuntimeString(StringHandle string) {
+    int32_t length = 0;
+    const WCHAR* text = string != 0 ? GetStringText(string, &length) : nullptr;
+    std::string result = text != nullptr && length > 0
+                             ? TerminalFromWide(text, static_cast<size_t>(length))
+                             : std::string();
+    if (string != 0) FreeString(string);
+    return result;
+}
+
 std::string ItemText(OutlineHandle outline, ItemHandle item) {
+    return OneLine(StoredText(outline, item));
+}
+
+std::string StoredText(OutlineHandle outline, ItemHandle item) {
     if (item == 0) return std::string();
     StringHandle text = 0;
     GetItemText(outline, item, 0, &text);
-    return OneLine(TakeString(text));
+    return TakeRuntimeString(text);
 }
 
 std::string TypeName(int32_t type) {
     StringHandle name = 0;
     GetItemTypeName(type, &name);
-    std::string text = TakeString(name);
+    std::string text = TakeRuntimeString(name);
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text.empty() ? "type " + std::to_string(type) : text;
 }
@@ -110,7 +113,7 @@ std::string AttributeValue(OutlineHandle outline, ItemHandle item, uint32_t id) 
         if (value != 0) FreeString(value);
         return std::string();
     }
-    return OneLine(TakeString(value));
+    return OneLine(TakeRuntimeString(value));
 }
 
 std::string PropertyName(OutlineHandle outline, ItemHandle item, int32_t index) {
@@ -119,7 +122,7 @@ std::string PropertyName(OutlineHandle outline, ItemHandle item, int32_t index) 
     std::string name;
     if (ListNamedProperties(outline, item, list) > index) {
         StringHandle text = 0;
-        if (GetListString(list, &text, index) != 0) name = TakeString(text);
+        if (GetListString(list, &text, index) != 0) name = TakeRuntimeString(text);
     }
     DestroyList(list);
     return name;
@@ -134,7 +137,7 @@ std::string PropertyValue(OutlineHandle outline, ItemHandle item, const std::str
         if (value != 0) FreeString(value);
         return std::string();
     }
-    return OneLine(TakeString(value));
+    return OneLine(TakeRuntimeString(value));
 }
 
 std::string DTDataValue(OutlineHandle outline, ItemHandle item, int32_t index) {

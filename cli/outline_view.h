@@ -1,8 +1,8 @@
 // cli/outline_view.h
 //
 // What the command reads of an outline for its reports, through the runtime's operations only:
-// an outline opened for the length of a command, the texts of items, and an item's path by the
-// texts of the items above it.
+// an outline opened for the length of a command, the runtime's strings, the texts of items,
+// and an item's path by the texts of the items above it.
 #pragma once
 
 #include <cstdint>
@@ -28,8 +28,14 @@ private:
     std::string error_;
 };
 
+// A runtime string as terminal text (TerminalFromWide); the string is released here. Empty for
+// string 0.
+std::string TakeRuntimeString(StringHandle string);
 // The stored text of item, its line breaks shown as "\n"; empty for item 0.
 std::string ItemText(OutlineHandle outline, ItemHandle item);
+// The stored text of item as it is, line breaks kept (a page shows them as breaks); empty for
+// item 0.
+std::string StoredText(OutlineHandle outline, ItemHandle item);
 // The name of an item type ("Procedure"), or "type N" when the runtime has none.
 std::string TypeName(int32_t type);
 // "Inventory > CountStock > Helper": the texts from the root down to item, each cut to 40

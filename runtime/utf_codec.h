@@ -1,8 +1,9 @@
 // runtime/utf_codec.h
 //
-// The conversions between the runtime's UTF-16 texts and the UTF-8 of outline files. Reading
-// is strict (the outline format accepts only well-formed UTF-8); writing keeps every UTF-16
-// code unit, so a lone surrogate is left for the caller to escape.
+// The conversions between the runtime's UTF-16 texts and the UTF-8 of outline files, on the
+// platform layer's one core (platform/utf_conversion.h). Reading is strict (the outline format
+// accepts only well-formed UTF-8); writing keeps every UTF-16 code unit, so a lone surrogate is
+// left for the caller to escape.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/utf_conversion.h"
 
 namespace brimrt {
 
@@ -32,7 +34,7 @@ void AppendUtf8(std::string* bytes, uint32_t codePoint);
 // (messages). Malformed bytes become U+FFFD.
 WideText WidenUtf8(const std::string& bytes);
 
-inline bool IsHighSurrogate(uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-inline bool IsLowSurrogate(uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+using ::IsHighSurrogate;
+using ::IsLowSurrogate;
 
 }  // namespace brimrt
