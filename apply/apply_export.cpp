@@ -5,11 +5,11 @@
 #include "apply/change_application.h"
 #include "comparefile/compare_list.h"
 #include "comparefile/record_reader.h"
-#include "outline/progress_bar.h"
-#include "support/run_state.h"
 #include "outline/outline_object.h"
+#include "outline/progress_bar.h"
 #include "resources/string_table.h"
 #include "support/checked_memory.h"
+#include "support/run_state.h"
 
 namespace {
 
@@ -68,8 +68,7 @@ uint16_t DIF_API DIF_Apply(const DIF_CHAR* outlinePath, const DIF_CHAR* compareP
         g_progressBar.SetTarget(window, message);
         StartMemoryWatch();
         bool complete = ApplyCompareList(list);
-        if (!complete || RanOutOfMemory() ||
-            g_secondOutline.Save(outputPath) == 0) {
+        if (!complete || RanOutOfMemory() || g_secondOutline.Save(outputPath) == 0) {
             status = DIF_ST_FIRST_OUTLINE;
         }
     }

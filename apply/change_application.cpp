@@ -2,9 +2,9 @@
 #include "apply/change_application.h"
 
 #include "comparefile/record_reader.h"
-#include "outline/progress_bar.h"
 #include "outline/item_type_table.h"
 #include "outline/outline_walk.h"
+#include "outline/progress_bar.h"
 #include "support/checked_memory.h"
 #include "support/item_key.h"
 #include "support/text_lines.h"
@@ -50,21 +50,15 @@ void ApplyValue(OutlineHandle outline, ItemHandle item, const CompareList& list,
     const WCHAR* text = list.Text(n);
     int32_t lines = CountLines(text);
     switch (list.SubjectLetter(n)) {
-        case kSubjectText:
-            SetItemText(outline, item, text, lines);
-            break;
-        case kSubjectAttribute:
-            SetItemAttribute(outline, item, static_cast<uint32_t>(list.FirstValue(n)), text,
-                             lines);
-            break;
-        case kSubjectDTData:
-            SetItemDTData(outline, item, list.FirstValue(n), text != nullptr ? _wtoi(text) : 0);
-            break;
-        case kSubjectProperty:
-            ApplyProperty(outline, item, text);
-            break;
-        default:
-            break;
+    case kSubjectText: SetItemText(outline, item, text, lines); break;
+    case kSubjectAttribute:
+        SetItemAttribute(outline, item, static_cast<uint32_t>(list.FirstValue(n)), text, lines);
+        break;
+    case kSubjectDTData:
+        SetItemDTData(outline, item, list.FirstValue(n), text != nullptr ? _wtoi(text) : 0);
+        break;
+    case kSubjectProperty: ApplyProperty(outline, item, text); break;
+    default: break;
     }
 }
 
@@ -185,7 +179,8 @@ void ChangeApplication::CollectMove(RecordNumber n) {
     int32_t runLength = list_.FirstValue(n);
     for (int32_t k = 0; k < runLength && item != 0; ++k) {
         if (!batch_.RecordMove(source + k, destination + k, item,
-                               k == 0 ? static_cast<int32_t>(n) : kNoSlot)) break;
+                               k == 0 ? static_cast<int32_t>(n) : kNoSlot))
+            break;
         item = NextSibling(outline_, item);
     }
 }

@@ -67,8 +67,7 @@ void MoveBatch::Flush(OutlineHandle outline, ItemHandle parent) {
         while (destination != kNoSlot) {
             if (destination == 0) break;
             if (destination != slot) {
-                ItemHandle after =
-                    destination > 1 ? NthChild(outline, parent, destination - 1) : 0;
+                ItemHandle after = destination > 1 ? NthChild(outline, parent, destination - 1) : 0;
                 // Without a copy, deleting the item would lose it: it stays where it is.
                 ItemHandle copy = CopyItem(outline, items_[slot], outline, parent, after, 1, 1);
                 if (copy != 0 && DeleteItem(outline, items_[slot]) == 0) {

@@ -284,10 +284,6 @@ void BM_BuildEditedTree(benchmark::State& state) { RunBuilds(state, GetPair(stat
 }  // namespace
 
 BENCHMARK(BM_BuildWorstSection)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_BuildEditedTree)
-    ->Arg(10000)
-    ->Arg(100000)
-    ->Arg(1000000)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildEditedTree)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

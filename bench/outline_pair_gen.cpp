@@ -59,15 +59,12 @@ private:
     void Add(int depth, int type, std::string text, bool leaf) {
         lines_.push_back({depth, type, std::move(text), leaf});
     }
-    std::string Statement() {
-        return kStatementForms[Draw(0, 7)] + std::to_string(Draw(0, 999));
-    }
+    std::string Statement() { return kStatementForms[Draw(0, 7)] + std::to_string(Draw(0, 999)); }
 
     void WriteModule(int depth, int module, size_t itemLimit) {
         Add(depth, 2, "Module " + std::to_string(module), false);
         int procedures = Draw(kFewestChildren, kMostChildren);
-        for (int procedure = 0; procedure < procedures && lines_.size() < itemLimit;
-             ++procedure) {
+        for (int procedure = 0; procedure < procedures && lines_.size() < itemLimit; ++procedure) {
             Add(depth + 1, 4,
                 "Procedure P" + std::to_string(module) + "_" + std::to_string(procedure), false);
             int children = Draw(kFewestChildren, kMostChildren);
@@ -109,7 +106,9 @@ void WriteLine(std::ofstream& out, const Line& line) {
 // later leaf of the same depth, where the grammar lets it stand.
 void WriteEditedCopy(const std::vector<Line>& original, uint32_t seed, const char* path) {
     std::mt19937 random(seed);
-    auto draw = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    auto draw = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
     std::ofstream out(path, std::ios::binary);
     out << "OUTLINE 1\n";
     const Line* moving = nullptr;

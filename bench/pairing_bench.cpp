@@ -42,8 +42,14 @@ public:
     PairingSide& Reset() {
         std::fill(status_.begin(), status_.end(), kStatusUnresolved);
         std::fill(match_.begin(), match_.end(), kNoMatch);
-        side_ = {static_cast<int32_t>(types_.size()), status_.data(), match_.data(),
-                 types_.data(), texts_.data(), candidates_.data(), 0, positions_.data()};
+        side_ = {static_cast<int32_t>(types_.size()),
+                 status_.data(),
+                 match_.data(),
+                 types_.data(),
+                 texts_.data(),
+                 candidates_.data(),
+                 0,
+                 positions_.data()};
         return side_;
     }
     const std::vector<int32_t>& Match() const { return match_; }
@@ -78,9 +84,9 @@ void BM_PairEditedSection(benchmark::State& state) {
 // edited in the first file.
 struct SiblingFiles {
     explicit SiblingFiles(int editStep) {
-        folder = std::filesystem::temp_directory_path() /
-                 ("norvex-pairing-bench-" + std::to_string(getpid()) + "-" +
-                  std::to_string(editStep));
+        folder =
+            std::filesystem::temp_directory_path() /
+            ("norvex-pairing-bench-" + std::to_string(getpid()) + "-" + std::to_string(editStep));
         std::filesystem::create_directories(folder);
         std::ofstream firstFile(folder / "first.outline", std::ios::binary);
         std::ofstream secondFile(folder / "second.outline", std::ios::binary);
@@ -88,8 +94,8 @@ struct SiblingFiles {
             *out << "OUTLINE 1\n1 \"Application bench\"\n  4 \"Procedure Long\"\n";
         }
         for (int line = 1; line <= 100000; ++line) {
-            std::string text = "Line " + std::to_string(line) + ": total += " +
-                               std::to_string(line % 977);
+            std::string text =
+                "Line " + std::to_string(line) + ": total += " + std::to_string(line % 977);
             secondFile << "    9 \"" << text << "\"\n";
             firstFile << "    9 \"" << text << (line % editStep == 0 ? " * rate" : "") << "\"\n";
         }

@@ -50,7 +50,8 @@ const char* const kStatements[] = {
 const BenchFile& GetBenchFile() {
     static BenchFile file = [] {
         BenchFile made;
-        made.folder = std::filesystem::temp_directory_path() / ("brimrt-bench-" + std::to_string(getpid()));
+        made.folder =
+            std::filesystem::temp_directory_path() / ("brimrt-bench-" + std::to_string(getpid()));
         std::filesystem::create_directories(made.folder);
         made.path = (made.folder / "large.outline").u16string();
         made.savedPath = (made.folder / "saved.outline").u16string();
@@ -61,11 +62,14 @@ const BenchFile& GetBenchFile() {
             chunk += "  2 \"Module " + std::to_string(module) + "\"\n";
             ++made.items;
             for (int procedure = 0; procedure < 20; ++procedure) {
-                chunk += "    4 \"Procedure P" + std::to_string(module) + "_" + std::to_string(procedure) + "\"\n";
-                chunk += "      @429 \"" + std::to_string(procedure) + "\"\n      $39 " + std::to_string(module) + "\n";
+                chunk += "    4 \"Procedure P" + std::to_string(module) + "_" +
+                         std::to_string(procedure) + "\"\n";
+                chunk += "      @429 \"" + std::to_string(procedure) + "\"\n      $39 " +
+                         std::to_string(module) + "\n";
                 ++made.items;
                 for (int statement = 0; statement < 12; ++statement) {
-                    chunk += "      " + std::to_string(100 + statement) + " \"" + kStatements[statement % 8] + "\"\n";
+                    chunk += "      " + std::to_string(100 + statement) + " \"" +
+                             kStatements[statement % 8] + "\"\n";
                     ++made.items;
                 }
             }
@@ -108,7 +112,8 @@ double TextBytesPerItem(const BenchFile& file) {
         GetStringText(text, &length);
         FreeString(text);
         units += static_cast<size_t>(length);
-        for (ItemHandle child = GetFirstChild(outline, item); child != 0; child = GetNextSibling(outline, child)) {
+        for (ItemHandle child = GetFirstChild(outline, item); child != 0;
+             child = GetNextSibling(outline, child)) {
             pending.push_back(child);
         }
     }
@@ -183,7 +188,8 @@ void BM_SaveOutline(benchmark::State& state) {
     const BenchFile& file = GetBenchFile();
     OutlineHandle outline = OpenOutline(file.path.c_str());
     for (auto _ : state) {
-        if (SaveOutline(outline, file.savedPath.c_str()) == 0) state.SkipWithError("the save failed");
+        if (SaveOutline(outline, file.savedPath.c_str()) == 0)
+            state.SkipWithError("the save failed");
     }
     CloseOutline(outline);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * file.bytes));

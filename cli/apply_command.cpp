@@ -44,11 +44,11 @@ int RunApply(const ApplyOptions& options) {
         HostSession session(options.progress);
         status = DIF_Apply(WideFromName(AbsolutePath(options.outline)).c_str(),
                            WideFromName(AbsolutePath(options.comparePath)).c_str(),
-                           WideFromName(AbsolutePath(options.output)).c_str(),
-                           session.Window(), kProgressMessage);
+                           WideFromName(AbsolutePath(options.output)).c_str(), session.Window(),
+                           kProgressMessage);
     }
-    if ((status & 0x4) != 0) return ReportTrouble("cannot read the compare file " +
-                                                  options.comparePath);
+    if ((status & 0x4) != 0)
+        return ReportTrouble("cannot read the compare file " + options.comparePath);
     if ((status & 0x2) != 0) return ReportTrouble("cannot open " + options.outline);
     if ((status & 0x1) != 0) return ReportTrouble("cannot save " + options.output);
     std::printf("applied %s to %s; saved %s\n", options.comparePath.c_str(),

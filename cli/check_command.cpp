@@ -56,8 +56,8 @@ int RunCheck(const std::vector<std::string>& arguments) {
             WCHAR reason[1024];
             int32_t length = GetOutlineError(reason, 1024);
             std::fprintf(stderr, "%s\n",
-                         MessageFromWide(reason, static_cast<size_t>(
-                                                     length < 1023 ? length : 1023)).c_str());
+                         MessageFromWide(reason, static_cast<size_t>(length < 1023 ? length : 1023))
+                             .c_str());
             status = 2;
             continue;
         }

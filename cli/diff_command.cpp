@@ -109,8 +109,9 @@ private:
 
     void PrintMove(const ViewRecord& r) const {
         int length = r.value < 0 ? -r.value : r.value;
-        std::string run = length == 1 ? "" : " (with the " + std::to_string(length - 1) +
-                                                 (length == 2 ? " item" : " items") + " after it)";
+        std::string run = length == 1 ? ""
+                                      : " (with the " + std::to_string(length - 1) +
+                                            (length == 2 ? " item" : " items") + " after it)";
         std::printf("%s  moved from position %d to %d%s\n", paint_("36", "> " + OldPath(r)).c_str(),
                     Ordinal(r.secondKey), Ordinal(r.firstKey), run.c_str());
     }
@@ -159,9 +160,9 @@ void PrintStatistics(const DiffOptions& options) {
     auto count = [](const WCHAR* change, const WCHAR* subject) {
         return static_cast<unsigned>(DIF_CompareCount(change, subject));
     };
-    std::printf("%u changed, %u only in %s, %u only in %s, %u moved\n",
-                count(WIDE("C"), WIDE(" ")), count(WIDE("D"), WIDE(" ")), options.first.c_str(),
-                count(WIDE("A"), WIDE(" ")), options.second.c_str(), count(WIDE("M"), WIDE(" ")));
+    std::printf("%u changed, %u only in %s, %u only in %s, %u moved\n", count(WIDE("C"), WIDE(" ")),
+                count(WIDE("D"), WIDE(" ")), options.first.c_str(), count(WIDE("A"), WIDE(" ")),
+                options.second.c_str(), count(WIDE("M"), WIDE(" ")));
     std::printf("items %u, attributes %u, properties %u, DTDATA %u, moves %u\n",
                 count(WIDE(" "), WIDE("T")), count(WIDE(" "), WIDE("A")),
                 count(WIDE(" "), WIDE("P")), count(WIDE(" "), WIDE("D")),
@@ -199,8 +200,8 @@ int RunDiff(const DiffOptions& options) {
         } else {
             status = DIF_BuildObject(newPath.c_str(), newer.Handle(), GetRootItem(newer.Handle()),
                                      oldPath.c_str(), older.Handle(), GetRootItem(older.Handle()),
-                                     comparePathText.c_str(), session.Window(),
-                                     kProgressMessage, options.optionWord);
+                                     comparePathText.c_str(), session.Window(), kProgressMessage,
+                                     options.optionWord);
         }
     }
     if ((status & DIF_ST_COMPARE_FILE) != 0) {
@@ -229,16 +230,17 @@ int RunDiff(const DiffOptions& options) {
         }
     }
     std::string pageError;
-    bool pageWritten = options.htmlPath.empty() ||
-                       WriteDiffPage(options.htmlPath,
-                                     {options.first, options.second, older.Handle(),
-                                      newer.Handle(), options.optionWord},
-                                     &pageError);
+    bool pageWritten =
+        options.htmlPath.empty() || WriteDiffPage(options.htmlPath,
+                                                  {options.first, options.second, older.Handle(),
+                                                   newer.Handle(), options.optionWord},
+                                                  &pageError);
     DIF_CompareUnload();
     if (!pageWritten) return ReportTrouble(pageError);
     if ((status & DIF_ST_SECTION_LIMIT) != 0) {
-        return ReportTrouble("a section has more than 999 items, so the comparison is incomplete"
-                             " (leave out --view to compare every item)");
+        return ReportTrouble(
+            "a section has more than 999 items, so the comparison is incomplete"
+            " (leave out --view to compare every item)");
     }
     if (loaded == DIF_LOAD_PARTIAL) {
         return ReportTrouble(PartialListNote(count, options.comparePath));

@@ -35,13 +35,13 @@ struct DiffRecord {
 
 enum class RowKind {
     kPaired,
-    kOnlyOld,     // an item only OLD has: a change of its own
+    kOnlyOld,  // an item only OLD has: a change of its own
     kOnlyNew,
-    kInsideOld,   // below such an item
+    kInsideOld,  // below such an item
     kInsideNew,
     kUnmatchedOld,  // an ignored item, or one the comparison did not reach
     kUnmatchedNew,
-    kSummary,     // stands for items left off the page
+    kSummary,  // stands for items left off the page
 };
 
 struct Row {
@@ -209,13 +209,15 @@ private:
             }
             Row row;
             row.oldItem = oldItems[k];
-            row.kind = onlyOld_.count(oldItems[k]) != 0 ? RowKind::kOnlyOld : RowKind::kUnmatchedOld;
+            row.kind =
+                onlyOld_.count(oldItems[k]) != 0 ? RowKind::kOnlyOld : RowKind::kUnmatchedOld;
             after[previousRow].push_back(row);
         }
         std::vector<Row> rows;
         auto placeAfter = [&](int rowIndex) {
             auto found = after.find(rowIndex);
-            if (found != after.end()) rows.insert(rows.end(), found->second.begin(), found->second.end());
+            if (found != after.end())
+                rows.insert(rows.end(), found->second.begin(), found->second.end());
         };
         placeAfter(-1);
         for (size_t k = 0; k < inNewOrder.size(); ++k) {
@@ -250,10 +252,10 @@ private:
     // count of its middle is of NEW's items.
     std::vector<Row> SummarizeRuns(std::vector<Row> rows) const {
         std::vector<Row> kept;
-        for (const FoldedSibling& sibling :
-             FoldQuietRuns(input_.newOutline, rows.size(), wholePage_,
-                           [&](size_t k) { return IsQuiet(rows[k]); },
-                           [&](size_t k) { return rows[k].newItem; })) {
+        for (const FoldedSibling& sibling : FoldQuietRuns(
+                 input_.newOutline, rows.size(), wholePage_,
+                 [&](size_t k) { return IsQuiet(rows[k]); },
+                 [&](size_t k) { return rows[k].newItem; })) {
             kept.push_back(sibling.folded ? SummaryRow(Plural(sibling.itemCount, "unchanged item"))
                                           : rows[sibling.index]);
         }
@@ -298,8 +300,7 @@ private:
         }
         case RowKind::kOnlyOld:
         case RowKind::kInsideOld:
-        case RowKind::kUnmatchedOld:
-            return SideRows(oldOutline, row.oldItem, true, input_.oldName);
+        case RowKind::kUnmatchedOld: return SideRows(oldOutline, row.oldItem, true, input_.oldName);
         case RowKind::kOnlyNew:
         case RowKind::kInsideNew:
         case RowKind::kUnmatchedNew:
@@ -351,7 +352,8 @@ private:
             auto contents = contents_.find(row.newItem);
             if (contents != contents_.end()) {
                 if (kinds.empty()) kinds.push_back("changed");
-                badges += Badge(Plural(static_cast<long>(contents->second.size()), "content change"));
+                badges +=
+                    Badge(Plural(static_cast<long>(contents->second.size()), "content change"));
                 notes = ContentNotes(contents->second);
             }
             if (row.moved) {
@@ -392,9 +394,7 @@ private:
             shown.contentHtml =
                 OneSidedCells(row, row.kind == RowKind::kUnmatchedOld, Badge("not compared"));
             break;
-        case RowKind::kSummary:
-            shown = FoldedRow(row.summary);
-            break;
+        case RowKind::kSummary: shown = FoldedRow(row.summary); break;
         }
         shown.hasChildren = hasChildren;
         if (!notes.empty()) shown.contentHtml += "<ul class=\"notes\">" + notes + "</ul>";
@@ -444,11 +444,13 @@ private:
                                            : PropertyName(oldOutline, r.oldItem, r.value);
                 line = "property " + EscapeHtml(name) + ": ";
                 if (fromNew) {
-                    line += "<ins>" + EscapeHtml(Quoted(PropertyValue(newOutline, r.newItem, name))) +
+                    line += "<ins>" +
+                            EscapeHtml(Quoted(PropertyValue(newOutline, r.newItem, name))) +
                             "</ins>";
                     if (r.change == 'A') line += " (only in " + EscapeHtml(input_.newName) + ")";
                 } else if (r.change == 'D') {
-                    line += "<del>" + EscapeHtml(Quoted(PropertyValue(oldOutline, r.oldItem, name))) +
+                    line += "<del>" +
+                            EscapeHtml(Quoted(PropertyValue(oldOutline, r.oldItem, name))) +
                             "</del> (only in " + EscapeHtml(input_.oldName) + ")";
                 } else {
                     line += Change(Quoted(PropertyValue(oldOutline, r.oldItem, name)),
@@ -473,7 +475,8 @@ private:
         };
         long changes = count(WIDE(" "), WIDE(" "));
         std::string html = "<body class=\"diff\">\n<header>\n<h1>norvex diff " +
-                           EscapeHtml(input_.oldName) + " " + EscapeHtml(input_.newName) + "</h1>\n";
+                           EscapeHtml(input_.oldName) + " " + EscapeHtml(input_.newName) +
+                           "</h1>\n";
         html += "<ul class=\"counts\" id=\"counts\">";
         html += "<li class=\"legend\"><span class=\"changed\">" +
                 std::to_string(count(WIDE("C"), WIDE(" "))) + " changed" + "</span></li>";
@@ -503,7 +506,7 @@ private:
     std::unordered_set<ItemHandle> onlyOld_;
     std::unordered_set<ItemHandle> onlyNew_;
     std::unordered_map<ItemHandle, std::vector<int>> contents_;  // by NEW item
-    std::unordered_multimap<ItemHandle, int> moves_;            // by OLD section parent
+    std::unordered_multimap<ItemHandle, int> moves_;             // by OLD section parent
     std::unordered_set<ItemHandle> changedBelowOld_;
     std::unordered_set<ItemHandle> changedBelowNew_;
     TypeNames types_;

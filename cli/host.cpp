@@ -23,8 +23,8 @@ namespace {
 #ifdef _WIN32
 // The command writes the same bytes on every system (scripts and git's merge driver read
 // them), so its standard output and error are not given CR before LF.
-const bool g_binaryOutput = _setmode(_fileno(stdout), _O_BINARY) != -1 &&
-                            _setmode(_fileno(stderr), _O_BINARY) != -1;
+const bool g_binaryOutput =
+    _setmode(_fileno(stdout), _O_BINARY) != -1 && _setmode(_fileno(stderr), _O_BINARY) != -1;
 #endif
 
 constexpr int kBarWidth = 30;

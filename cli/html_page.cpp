@@ -51,8 +51,8 @@ bool IsWordByte(unsigned char code) {
 enum class Piece { kKept, kRemoved, kAdded };
 
 // Appends words as HTML, the changed ones (kind other than kKept) inside one tag per run.
-void AppendWords(std::string& html, const std::vector<std::string>& words, size_t from,
-                 size_t to, const char* tag) {
+void AppendWords(std::string& html, const std::vector<std::string>& words, size_t from, size_t to,
+                 const char* tag) {
     if (from == to) return;
     std::string text;
     for (size_t k = from; k < to; ++k) text += words[k];
@@ -97,16 +97,15 @@ WordDiff DiffWords(const std::string& oldText, const std::string& newText) {
     // The pieces of the middle in order: from a table of the longest common subsequence of
     // every pair of suffixes, or all removed then all added when the table would be too large.
     std::vector<Piece> pieces;
-    if (oldCount > 0 && newCount > 0 &&
-        (oldCount + 1) * (newCount + 1) <= kLargestWordTable) {
+    if (oldCount > 0 && newCount > 0 && (oldCount + 1) * (newCount + 1) <= kLargestWordTable) {
         size_t width = newCount + 1;
         std::vector<uint32_t> common((oldCount + 1) * width, 0);
         for (size_t i = oldCount; i-- > 0;) {
             for (size_t j = newCount; j-- > 0;) {
-                common[i * width + j] = oldWords[head + i] == newWords[head + j]
-                                            ? common[(i + 1) * width + j + 1] + 1
-                                            : std::max(common[(i + 1) * width + j],
-                                                       common[i * width + j + 1]);
+                common[i * width + j] =
+                    oldWords[head + i] == newWords[head + j]
+                        ? common[(i + 1) * width + j + 1] + 1
+                        : std::max(common[(i + 1) * width + j], common[i * width + j + 1]);
             }
         }
         size_t i = 0, j = 0;
@@ -241,8 +240,8 @@ private:
         for (int k = 16; k < 64; ++k) {
             uint32_t s0 = Rotate(schedule[k - 15], 7) ^ Rotate(schedule[k - 15], 18) ^
                           (schedule[k - 15] >> 3);
-            uint32_t s1 = Rotate(schedule[k - 2], 17) ^ Rotate(schedule[k - 2], 19) ^
-                          (schedule[k - 2] >> 10);
+            uint32_t s1 =
+                Rotate(schedule[k - 2], 17) ^ Rotate(schedule[k - 2], 19) ^ (schedule[k - 2] >> 10);
             schedule[k] = schedule[k - 16] + s0 + schedule[k - 7] + s1;
         }
         uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
@@ -250,8 +249,8 @@ private:
         for (int k = 0; k < 64; ++k) {
             uint32_t t1 = h + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) +
                           ((e & f) ^ (~e & g)) + kRound[k] + schedule[k];
-            uint32_t t2 = (Rotate(a, 2) ^ Rotate(a, 13) ^ Rotate(a, 22)) +
-                          ((a & b) ^ (a & c) ^ (b & c));
+            uint32_t t2 =
+                (Rotate(a, 2) ^ Rotate(a, 13) ^ Rotate(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
             h = g;
             g = f;
             f = e;

@@ -39,10 +39,10 @@ struct PageRow {
     int depth = 0;
     bool hasChildren = false;
     bool open = false;
-    bool stop = false;         // a place that the next and previous keys move to
-    std::string classes;       // the row's kind, as class names
-    std::string id;            // an anchor for the lists at the top; empty: none
-    std::string contentHtml;   // the row's cells, already escaped
+    bool stop = false;        // a place that the next and previous keys move to
+    std::string classes;      // the row's kind, as class names
+    std::string id;           // an anchor for the lists at the top; empty: none
+    std::string contentHtml;  // the row's cells, already escaped
 };
 
 // Builds the nested elements from the rows as they come: no recursion, so a chain of ten

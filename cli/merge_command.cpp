@@ -43,7 +43,8 @@ std::vector<std::string> LabelsFor(const MergeOptions& options) {
     }
     const char* roles[] = {"base-", "version1-", "version2-"};
     if (!distinct()) {
-        for (size_t k = 0; k < 3; ++k) labels[k] = roles[k] + fs::path(paths[k]).filename().string();
+        for (size_t k = 0; k < 3; ++k)
+            labels[k] = roles[k] + fs::path(paths[k]).filename().string();
     }
     for (size_t k = 0; k < 3; ++k) {
         if (!given[k].empty()) labels[k] = given[k];
@@ -125,14 +126,12 @@ int RunMerge(const MergeOptions& options) {
     uint16_t conflicts = 0, warnings = 0, status;
     {
         HostSession session(options.progress);
-        status = DIF_MergeObjects(base.Handle(), GetRootItem(base.Handle()), version1.Handle(),
-                                  GetRootItem(version1.Handle()),
-                                  WideFromTerminal(labels[1]).c_str(), version2.Handle(),
-                                  GetRootItem(version2.Handle()),
-                                  WideFromTerminal(labels[2]).c_str(),
-                                  WideFromName(AbsolutePath(options.output)).c_str(),
-                                  session.Window(),
-                                  kProgressMessage, options.optionWord, &conflicts, &warnings);
+        status = DIF_MergeObjects(
+            base.Handle(), GetRootItem(base.Handle()), version1.Handle(),
+            GetRootItem(version1.Handle()), WideFromTerminal(labels[1]).c_str(), version2.Handle(),
+            GetRootItem(version2.Handle()), WideFromTerminal(labels[2]).c_str(),
+            WideFromName(AbsolutePath(options.output)).c_str(), session.Window(), kProgressMessage,
+            options.optionWord, &conflicts, &warnings);
     }
     if ((status & DIF_ST_MERGE_SAVE) != 0) {
         return ReportTrouble("cannot write " + options.output + "; it is left as it was");
@@ -149,8 +148,9 @@ int RunMerge(const MergeOptions& options) {
         return ReportTrouble(pageError);
     }
     if ((status & DIF_ST_SECTION_LIMIT) != 0) {
-        return ReportTrouble("a section has more than 999 items: the merge kept the original's"
-                             " items past the 999th, without the versions' changes to them");
+        return ReportTrouble(
+            "a section has more than 999 items: the merge kept the original's"
+            " items past the 999th, without the versions' changes to them");
     }
     return conflicts > 0 ? kExitDifferent : kExitSame;
 }

@@ -32,7 +32,7 @@ struct MergeComment {
     // What stands before the banner, without the " ! " that leads a conflict banner: the
     // item's own text; empty for a comment item.
     std::string ownText;
-    std::string banner;     // the rest of the text, from that " ! " or the "####"
+    std::string banner;  // the rest of the text, from that " ! " or the "####"
     // What the banner says after its number and one blank, up to the last " ####" of the text,
     // a marker's leading "- " dropped: "(C001) - Incompatible changes to item text - Copied
     // from version 1 [a.outline]".

@@ -186,10 +186,9 @@ private:
         if (GetItemType(outline, first.item) != kCommentItemType && !ownText.empty()) {
             path += " > " + ownText;
         }
-        std::string html = "<li><a href=\"#" + first.id + "\">Conflict " +
-                           std::to_string(first.number) + "</a> " +
-                           EscapeHtml(SummarizeMergeMessage(first.comment.message)) + " at " +
-                           EscapeHtml(path);
+        std::string html =
+            "<li><a href=\"#" + first.id + "\">Conflict " + std::to_string(first.number) + "</a> " +
+            EscapeHtml(SummarizeMergeMessage(first.comment.message)) + " at " + EscapeHtml(path);
         bool has1 = false, has2 = false;
         std::string text1 = VersionText(group, 1, &has1), text2 = VersionText(group, 2, &has2);
         if (has1 || has2) {
@@ -208,8 +207,10 @@ private:
             }
             html += "<div class=\"versions\"><div class=\"label\">" + EscapeHtml(label1) +
                     "</div><div class=\"label\">" + EscapeHtml(label2) + "</div>";
-            html += "<div class=\"version1\">" + (deleted1 ? "(deleted)" : words.oldHtml) + "</div>";
-            html += "<div class=\"version2\">" + (deleted2 ? "(deleted)" : words.newHtml) + "</div>";
+            html +=
+                "<div class=\"version1\">" + (deleted1 ? "(deleted)" : words.oldHtml) + "</div>";
+            html +=
+                "<div class=\"version2\">" + (deleted2 ? "(deleted)" : words.newHtml) + "</div>";
             html += "</div>";
         }
         return html + "</li>\n";
@@ -220,7 +221,8 @@ private:
                            EscapeHtml(input_.baseName) + " " + EscapeHtml(input_.version1Name) +
                            " " + EscapeHtml(input_.version2Name) + "</h1>\n";
         html += "<ul class=\"counts\" id=\"counts\"><li>merged into " +
-                EscapeHtml(input_.outputName) + "</li><li class=\"legend\"><span class=\"conflict\">" +
+                EscapeHtml(input_.outputName) +
+                "</li><li class=\"legend\"><span class=\"conflict\">" +
                 Plural(input_.conflicts, "conflict") +
                 "</span></li><li class=\"legend\"><span class=\"warning\">" +
                 Plural(input_.warnings, "warning") + "</span></li></ul>\n";
@@ -237,9 +239,10 @@ private:
                             std::to_string(note.number) + "</a> " +
                             EscapeHtml(note.comment.message) + "</li>\n";
             } else {
-                markers += "<li><a href=\"#" + note.id + "\">Marker</a> at " +
-                           EscapeHtml(PlainPath(input_.merged, GetParentItem(input_.merged, note.item))) +
-                           ": " + EscapeHtml(note.comment.message) + "</li>\n";
+                markers +=
+                    "<li><a href=\"#" + note.id + "\">Marker</a> at " +
+                    EscapeHtml(PlainPath(input_.merged, GetParentItem(input_.merged, note.item))) +
+                    ": " + EscapeHtml(note.comment.message) + "</li>\n";
             }
         }
         if (!order.empty()) {

@@ -55,10 +55,9 @@ int ReportTrouble(const std::string& message) {
 }
 
 std::string PartialListNote(unsigned shown, const std::string& keptPath) {
-    std::string note = "only the first " + std::to_string(shown) +
-                       " records of the comparison are shown: " +
-                       (shown >= 65535 ? "the viewer holds at most 65535"
-                                       : "memory ran out while reading them");
+    std::string note =
+        "only the first " + std::to_string(shown) + " records of the comparison are shown: " +
+        (shown >= 65535 ? "the viewer holds at most 65535" : "memory ran out while reading them");
     if (!keptPath.empty()) note += " (" + keptPath + " holds every record)";
     return note;
 }
@@ -111,8 +110,7 @@ int main(int argc, char** argv) {
 
     MergeOptions merge;
     ContentFlags mergeContents;
-    CLI::App* mergeCommand =
-        app.add_subcommand("merge", "merge two versions edited from one base");
+    CLI::App* mergeCommand = app.add_subcommand("merge", "merge two versions edited from one base");
     mergeCommand->add_option("BASE", merge.base, "the common original")->required();
     mergeCommand->add_option("VERSION1", merge.version1, "one edited version")->required();
     mergeCommand->add_option("VERSION2", merge.version2, "the other edited version")->required();

@@ -41,8 +41,9 @@ OpenedOutline::OpenedOutline(const std::string& path) {
     if (handle_ != 0) return;
     WCHAR reason[1024] = {};
     int32_t length = GetOutlineError(reason, 1024);
-    error_ = length > 0 ? MessageFromWide(reason, static_cast<size_t>(length < 1023 ? length : 1023))
-                        : path + ": cannot be opened";
+    error_ = length > 0
+                 ? MessageFromWide(reason, static_cast<size_t>(length < 1023 ? length : 1023))
+                 : path + ": cannot be opened";
 }
 
 OpenedOutline::~OpenedOutline() {

@@ -39,6 +39,7 @@ PageRow FoldedRow(const std::string& text) {
 std::string MoveHint(bool hasStops, const char* stopName, const char* noStops) {
     if (!hasStops) return std::string("<p class=\"hint\">") + noStops + "</p>\n";
     return std::string("<p class=\"hint\">Press <kbd>n</kbd> or <kbd>j</kbd> for the next ") +
-           stopName + ", <kbd>p</kbd> or <kbd>k</kbd> for the previous one. "
+           stopName +
+           ", <kbd>p</kbd> or <kbd>k</kbd> for the previous one. "
            "<span id=\"position\"></span></p>\n";
 }

@@ -22,8 +22,8 @@ void PrintRow(int side, int32_t position) {
     int32_t value = 0;
     DIF_CompareGet(static_cast<uint16_t>(side), position, firstKey, secondKey, change, subject,
                    &value);
-    int32_t other = DIF_GetMatchingIndex(static_cast<uint16_t>(side),
-                                         static_cast<uint16_t>(position));
+    int32_t other =
+        DIF_GetMatchingIndex(static_cast<uint16_t>(side), static_cast<uint16_t>(position));
     std::printf("%5d  %-6s  %-18s  %-18s  %8d  %5d\n", position,
                 (TerminalFromWide(change) + " " + TerminalFromWide(subject)).c_str(),
                 TerminalFromWide(firstKey).c_str(), TerminalFromWide(secondKey).c_str(), value,
@@ -49,10 +49,9 @@ int RunShow(const ShowOptions& options) {
             return ReportTrouble("--find needs a sorted table (leave out --sort=file)");
         }
         WideText key = WideFromTerminal(options.find);
-        int32_t position =
-            options.partial
-                ? DIF_ComparePartialSearch(static_cast<uint16_t>(side), key.c_str())
-                : DIF_CompareSearch(static_cast<uint16_t>(side), key.c_str());
+        int32_t position = options.partial
+                               ? DIF_ComparePartialSearch(static_cast<uint16_t>(side), key.c_str())
+                               : DIF_CompareSearch(static_cast<uint16_t>(side), key.c_str());
         if (position < 0 || position >= count) {
             std::printf("no record with key %d %s\n", side, options.find.c_str());
             DIF_CompareUnload();

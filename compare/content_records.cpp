@@ -4,9 +4,9 @@
 #include "compare/record_output.h"
 #include "comparefile/compare_record.h"
 #include "include/norvex63.h"
-#include "support/run_state.h"
 #include "support/checked_memory.h"
 #include "support/item_key.h"
+#include "support/run_state.h"
 
 int32_t FindAttribute(const AttributeSet& own, const AttributeSet& other, int32_t k,
                       int32_t* differs) {
@@ -95,8 +95,7 @@ void WalkItemsWithEntries(const COutline& first, const WCHAR* secondKey,
 
 }  // namespace
 
-void WriteAttributeRecords(const COutline& first, const COutline& second,
-                           const WCHAR* secondKey) {
+void WriteAttributeRecords(const COutline& first, const COutline& second, const WCHAR* secondKey) {
     WalkItemsWithEntries(
         first, secondKey, AttributesOf,
         [&](int32_t i, const AttributeSet& set, const WCHAR* partnerlessKey) {
@@ -119,8 +118,7 @@ void WriteAttributeRecords(const COutline& first, const COutline& second,
         });
 }
 
-void WritePropertyRecords(const COutline& first, const COutline& second,
-                          const WCHAR* secondKey) {
+void WritePropertyRecords(const COutline& first, const COutline& second, const WCHAR* secondKey) {
     // A first-side item without properties gives no record, whatever its partner holds.
     WalkItemsWithEntries(
         first, secondKey, PropertiesOf,
@@ -137,8 +135,8 @@ void WritePropertyRecords(const COutline& first, const COutline& second,
                 int32_t differs = 0;
                 int32_t partnerEntry = FindProperty(partnerSet, set, k, &differs);
                 if (partnerEntry == -1) {
-                    EmitRecordJoined(kChangeAdded, kSubjectProperty, first.keys[i],
-                                     second.keys[j], k, k, set.names[k], set.values[k]);
+                    EmitRecordJoined(kChangeAdded, kSubjectProperty, first.keys[i], second.keys[j],
+                                     k, k, set.names[k], set.values[k]);
                 } else if (differs == 1) {
                     EmitRecordJoined(kChangeChanged, kSubjectProperty, first.keys[i],
                                      second.keys[j], partnerEntry, partnerEntry, set.names[k],

@@ -18,14 +18,12 @@
 int32_t FindAttribute(const AttributeSet& own, const AttributeSet& other, int32_t k,
                       int32_t* differs);
 // Properties are found by name: at the same index first, else the first with that name.
-int32_t FindProperty(const PropertySet& own, const PropertySet& other, int32_t k,
-                     int32_t* differs);
+int32_t FindProperty(const PropertySet& own, const PropertySet& other, int32_t k, int32_t* differs);
 // DTDATA values are compared slot by slot only.
 int32_t FindDTData(const DTDataSet& own, const DTDataSet& other, int32_t k, int32_t* differs);
 
 // The writers, called in this order after the item records of a section. secondKey is the key
 // the second section was loaded under.
-void WriteAttributeRecords(const COutline& first, const COutline& second,
-                           const WCHAR* secondKey);
+void WriteAttributeRecords(const COutline& first, const COutline& second, const WCHAR* secondKey);
 void WritePropertyRecords(const COutline& first, const COutline& second, const WCHAR* secondKey);
 void WriteDTDataRecords(const COutline& first, const COutline& second, const WCHAR* secondKey);

@@ -13,8 +13,14 @@
 #include "support/checked_memory.h"
 
 PairingSide SideOf(COutline& outline) {
-    return {outline.count, outline.status,     outline.match, outline.types,
-            outline.texts, outline.candidates, 0,             outline.positions};
+    return {outline.count,
+            outline.status,
+            outline.match,
+            outline.types,
+            outline.texts,
+            outline.candidates,
+            0,
+            outline.positions};
 }
 
 PairingSide SideOf(CBaseOutline& original, int version) {
@@ -71,8 +77,7 @@ void SetAllStatus(PairingSide& side, WCHAR status) {
     for (int32_t k = 0; k < side.count; ++k) MarkUnpaired(side, k, status);
 }
 
-void PairByScore(PairingSide& first, PairingSide& second, int32_t type,
-                 const PairingRules& rules) {
+void PairByScore(PairingSide& first, PairingSide& second, int32_t type, const PairingRules& rules) {
     PairByScoreInOnePass(first, second, type, rules, {nullptr, nullptr});
 }
 

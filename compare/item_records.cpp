@@ -5,25 +5,24 @@
 #include "compare/record_output.h"
 #include "comparefile/compare_record.h"
 #include "include/norvex63.h"
-#include "support/run_state.h"
 #include "support/checked_memory.h"
 #include "support/item_key.h"
+#include "support/run_state.h"
 
 namespace {
 
 // Items that take part in the order comparison: none of 'A', 'D', 'X', '#', 'I'.
 bool TakesFirstSideRank(WCHAR status) {
     return status != kStatusOnlyFirst && status != kStatusOnlySecond &&
-           status != kStatusUnderOnlyFirst && status != kStatusConflict &&
-           status != kStatusIgnored;
+           status != kStatusUnderOnlyFirst && status != kStatusConflict && status != kStatusIgnored;
 }
 
 // A run of second-side items whose partners follow each other in the first section.
 struct MoveRun {
     int32_t length = 0;
-    int32_t start = 0;          // second-side index of its first item
-    int32_t firstRank = -1;     // first-side rank of its last item so far
-    int32_t secondRank = -1;    // second-side rank of its last item so far
+    int32_t start = 0;        // second-side index of its first item
+    int32_t firstRank = -1;   // first-side rank of its last item so far
+    int32_t secondRank = -1;  // second-side rank of its last item so far
 };
 
 // Writes the move record of a finished run. Every key is made for this record alone.
@@ -79,8 +78,8 @@ void WriteItemRecords(const COutline& first, const COutline& second, const WCHAR
     for (int32_t j = 0; j < second.count; ++j) {
         if (second.status[j] == kStatusChanged) {
             int32_t i = second.match[j];
-            EmitRecord(kChangeChanged, kSubjectText, first.keys[i], second.keys[j],
-                       second.types[j], i, first.texts[i]);
+            EmitRecord(kChangeChanged, kSubjectText, first.keys[i], second.keys[j], second.types[j],
+                       i, first.texts[i]);
         } else if (second.status[j] == kStatusOnlySecond) {
             // A deleted item is keyed on the first side where it would stand: its own ordinal
             // under the first section's key.

@@ -28,8 +28,7 @@ int64_t SideDisplacement(const PairingSide& side, const PairingSide& other, int3
 
 }  // namespace
 
-int32_t PositionScore(const PairingSide& first, const PairingSide& second, int32_t i,
-                      int32_t j) {
+int32_t PositionScore(const PairingSide& first, const PairingSide& second, int32_t i, int32_t j) {
     int64_t limit = DisplacementLimit(first, second);
     if (limit == 0) return 0;
     // Each side's pairs are measured from the candidate on the other side, so the sum weighs

@@ -25,8 +25,7 @@ constexpr int32_t kPairingThreshold = 10000;
 int32_t TextScore(const PairingSide& first, const PairingSide& second, int32_t i, int32_t j);
 // Higher the closer the candidates stand to where the items paired so far put them. Reads
 // the positions of AssignPositions.
-int32_t PositionScore(const PairingSide& first, const PairingSide& second, int32_t i,
-                      int32_t j);
+int32_t PositionScore(const PairingSide& first, const PairingSide& second, int32_t i, int32_t j);
 // Text and position score, with the lowest bit replaced by the texts-equal flag.
 int32_t ItemScore(const PairingSide& first, const PairingSide& second, int32_t i, int32_t j);
 

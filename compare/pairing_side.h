@@ -26,9 +26,9 @@ struct PairingSide {
     int32_t* match;
     const int32_t* types;
     WCHAR* const* texts;
-    int32_t* candidates;     // room for count entries
+    int32_t* candidates;  // room for count entries
     int32_t candidateCount;
-    int32_t* positions;      // room for count entries
+    int32_t* positions;  // room for count entries
 };
 
 // What a pairing calls items left without partner, and how it reads the threshold. The

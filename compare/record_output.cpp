@@ -26,8 +26,8 @@ void EmitRecord(WCHAR changeLetter, WCHAR subjectLetter, const WCHAR* firstKey,
                 const WCHAR* secondKey, int32_t firstValue, int32_t secondValue,
                 const WCHAR* text) {
     if (MarkedOutOfMemory(firstKey, secondKey, text)) return;
-    WriteCompareRecord(g_compareList, changeLetter, subjectLetter, firstKey, secondKey,
-                       firstValue, secondValue, text);
+    WriteCompareRecord(g_compareList, changeLetter, subjectLetter, firstKey, secondKey, firstValue,
+                       secondValue, text);
     CountRecord();
 }
 

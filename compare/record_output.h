@@ -16,8 +16,7 @@ constexpr int32_t kPartnerlessOrdinal = 1;
 // Writes one record to the build's compare file and counts it. A key or text of none (its
 // allocation was refused) writes nothing and marks the run out of memory.
 void EmitRecord(WCHAR changeLetter, WCHAR subjectLetter, const WCHAR* firstKey,
-                const WCHAR* secondKey, int32_t firstValue, int32_t secondValue,
-                const WCHAR* text);
+                const WCHAR* secondKey, int32_t firstValue, int32_t secondValue, const WCHAR* text);
 // The same with the text written as textA, a comma and textB. A textB of none counts as a
 // refused allocation too: nothing is written and the run is marked out of memory.
 void EmitRecordJoined(WCHAR changeLetter, WCHAR subjectLetter, const WCHAR* firstKey,

@@ -22,8 +22,8 @@ void PairByScoreReference(PairingSide& first, PairingSide& second, int32_t type,
     // leftovers, as does a type that one side lacks.
     if (cells != 0 && g_itemTypeTable.MatchBySimilarity(type)) {
         int32_t* matrix = cells * sizeof(int32_t) <= UINT32_MAX
-                              ? static_cast<int32_t*>(CheckedAlloc(
-                                    static_cast<uint32_t>(cells * sizeof(int32_t))))
+                              ? static_cast<int32_t*>(
+                                    CheckedAlloc(static_cast<uint32_t>(cells * sizeof(int32_t))))
                               : nullptr;
         if (matrix != nullptr) {
             // Every score is computed before any pair of this type is made, so that the
@@ -32,8 +32,8 @@ void PairByScoreReference(PairingSide& first, PairingSide& second, int32_t type,
             AssignPositions(second);
             for (int32_t row = 0; row < rows; ++row) {
                 for (int32_t column = 0; column < columns; ++column) {
-                    matrix[static_cast<size_t>(row) * columns + column] = ItemScore(
-                        first, second, first.candidates[row], second.candidates[column]);
+                    matrix[static_cast<size_t>(row) * columns + column] =
+                        ItemScore(first, second, first.candidates[row], second.candidates[column]);
                 }
             }
             // One round per candidate of the shorter side: each takes the best cell left

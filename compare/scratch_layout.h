@@ -14,9 +14,11 @@ public:
     // Reserves room for count entries of T; Allocate points *array at it.
     template <typename T>
     void Reserve(T** array, uint64_t count) {
-        places_[used_++] = {bytes_, [](char* block, uint64_t offset, void* target) {
+        places_[used_++] = {bytes_,
+                            [](char* block, uint64_t offset, void* target) {
                                 *static_cast<T**>(target) = reinterpret_cast<T*>(block + offset);
-                            }, array};
+                            },
+                            array};
         bytes_ += (count * sizeof(T) + kAlignment - 1) / kAlignment * kAlignment;
     }
     // Answers the block with every array pointing into it, or none when it would not fit a

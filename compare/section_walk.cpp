@@ -12,11 +12,11 @@
 #include "compare/item_records.h"
 #include "compare/record_output.h"
 #include "include/norvex63.h"
-#include "outline/progress_bar.h"
-#include "support/run_state.h"
 #include "outline/outline_object.h"
+#include "outline/progress_bar.h"
 #include "support/checked_memory.h"
 #include "support/item_key.h"
+#include "support/run_state.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ struct ChildList {
     ItemHandle* firstItems = nullptr;
     WCHAR** secondKeys = nullptr;
     ItemHandle* secondItems = nullptr;
-    CWideString parentLabel;  // the section's own label, the parent label of its children
+    CWideString parentLabel;     // the section's own label, the parent label of its children
     ChildList* below = nullptr;  // the list of the section one level up
 };
 
@@ -47,9 +47,8 @@ void ReleaseChildList(ChildList* list) {
 
 // One section: compare it, write its records and answer its child list (none when the run is
 // stopping, or when nothing is left to descend into).
-ChildList* CompareOneSection(const WCHAR* firstKey, ItemHandle firstItem,
-                             const WCHAR* secondKey, ItemHandle secondItem, int32_t depth,
-                             const CWideString& parentLabel) {
+ChildList* CompareOneSection(const WCHAR* firstKey, ItemHandle firstItem, const WCHAR* secondKey,
+                             ItemHandle secondItem, int32_t depth, const CWideString& parentLabel) {
     // A stopped run loads nothing more, not even this section.
     if (g_runState.abortFlag != 0) return nullptr;
     // Load both sides. A side over the section limit stops the run after this section; what
@@ -97,11 +96,10 @@ ChildList* CompareOneSection(const WCHAR* firstKey, ItemHandle firstItem,
             children->secondItems = static_cast<ItemHandle*>(CheckedAlloc(handles));
             bool allocated = children->firstKeys != nullptr && children->firstItems != nullptr &&
                              children->secondKeys != nullptr && children->secondItems != nullptr;
-            children->count = allocated
-                                  ? BuildChildList(children->firstKeys, children->firstItems,
-                                                   children->secondKeys, children->secondItems,
-                                                   secondKey)
-                                  : -1;
+            children->count =
+                allocated ? BuildChildList(children->firstKeys, children->firstItems,
+                                           children->secondKeys, children->secondItems, secondKey)
+                          : -1;
             if (children->count < 0) {
                 // Without its child list the walk cannot go on truthfully.
                 children->count = 0;
@@ -129,8 +127,8 @@ ChildList* CompareOneSection(const WCHAR* firstKey, ItemHandle firstItem,
 
 void CompareSection(const WCHAR* firstKey, ItemHandle firstItem, const WCHAR* secondKey,
                     ItemHandle secondItem, int32_t depth, const CWideString& parentLabel) {
-    ChildList* top = CompareOneSection(firstKey, firstItem, secondKey, secondItem, depth,
-                                       parentLabel);
+    ChildList* top =
+        CompareOneSection(firstKey, firstItem, secondKey, secondItem, depth, parentLabel);
     while (top != nullptr) {
         if (top->next == top->count) {
             ChildList* finished = top;
@@ -147,9 +145,9 @@ void CompareSection(const WCHAR* firstKey, ItemHandle firstItem, const WCHAR* se
             g_progressBar.StepLevel(top->level, i, top->count, label.Text());
         }
         // Compare the child's section; its own child list, if any, goes on top of the stack.
-        ChildList* child = CompareOneSection(top->firstKeys[i], top->firstItems[i],
-                                             top->secondKeys[i], top->secondItems[i],
-                                             top->level, label);
+        ChildList* child =
+            CompareOneSection(top->firstKeys[i], top->firstItems[i], top->secondKeys[i],
+                              top->secondItems[i], top->level, label);
         // The child's keys are no longer needed once its section was loaded; its subtree has
         // keys of its own.
         FreeIfAny(top->firstKeys[i]);

@@ -26,7 +26,7 @@ struct TypeTally {
     int32_t type;
     int32_t firstUnresolved;
     int32_t secondUnresolved;
-    int32_t firstStart;   // where the type's first-side items start in the per-type lists
+    int32_t firstStart;  // where the type's first-side items start in the per-type lists
     int32_t secondStart;
 };
 

@@ -33,7 +33,8 @@ constexpr RecordNumber kMaxViewerRecords = 65535;
 // A list whose positions no caller sees (the apply's) holds as many records as the 32-bit
 // block sizes of the checked heap allow for its widest array (pointers of 8 bytes), rounded
 // down to whole growth steps.
-constexpr RecordNumber kMaxPrivateRecords = (0xFFFFFFFFu / 8) / kCompareGrowthStep * kCompareGrowthStep;
+constexpr RecordNumber kMaxPrivateRecords =
+    (0xFFFFFFFFu / 8) / kCompareGrowthStep * kCompareGrowthStep;
 
 class CompareList {
 public:
@@ -153,9 +154,9 @@ private:
     int32_t* secondValues_ = nullptr;
     RecordNumber* firstOrder_ = nullptr;   // position on side 1 -> record number
     RecordNumber* secondOrder_ = nullptr;  // position on side 2 -> record number
-    uint32_t* firstItems_ = nullptr;   // outline item handles, as the runtime gives them
+    uint32_t* firstItems_ = nullptr;       // outline item handles, as the runtime gives them
     uint32_t* secondItems_ = nullptr;
-    WCHAR** texts_ = nullptr;          // each owned, or none
+    WCHAR** texts_ = nullptr;  // each owned, or none
     // The position that the last binary search compared; kept across clearing.
     RecordNumber lastProbe_ = 0;
 };

@@ -24,14 +24,14 @@ constexpr WCHAR kChangeNone = u'.';
 constexpr WCHAR kSubjectNone = u' ';
 
 struct CompareRecord {
-    int32_t lineCount;     // physical lines of the record: 1 plus the LF characters of text
+    int32_t lineCount;  // physical lines of the record: 1 plus the LF characters of text
     WCHAR changeLetter;
     WCHAR subjectLetter;
-    WCHAR* firstKey;       // the item key on the first outline's side, or none
-    WCHAR* secondKey;      // the item key on the second outline's side, or none
+    WCHAR* firstKey;   // the item key on the first outline's side, or none
+    WCHAR* secondKey;  // the item key on the second outline's side, or none
     int32_t firstValue;
-    int32_t secondValue;   // -1 where the record kind has none
-    WCHAR* text;           // may hold commas, CR and LF; or none
+    int32_t secondValue;  // -1 where the record kind has none
+    WCHAR* text;          // may hold commas, CR and LF; or none
 };
 
 // A record of the defaults: no lines, letters '.' and blank, no strings, values 0.

@@ -95,9 +95,9 @@ int32_t CompareList::SearchCompareList(uint16_t side, const WCHAR* key, bool par
     g_searchBase = order;
     g_lastProbe = lastProbe_;
     int32_t answer = -1;
-    const void* found = count_ == 0 ? nullptr
-                                    : bsearch(wanted, order, count_, sizeof(RecordNumber),
-                                              CompareWithSearchKey);
+    const void* found =
+        count_ == 0 ? nullptr
+                    : bsearch(wanted, order, count_, sizeof(RecordNumber), CompareWithSearchKey);
     lastProbe_ = g_lastProbe;
     if (found != nullptr) {
         // Several records share a key: answer the first of them.

@@ -115,15 +115,15 @@ RecordNumber ReadCompareRecords(CompareList& list) {
         // A record with LFs in its text goes on over further lines. A refused record still
         // takes them, so that they are not read as records of their own; a file that ends
         // here ends the record.
-        uint32_t textLength = record.text != nullptr ? static_cast<uint32_t>(lstrlenW(record.text)) : 0;
+        uint32_t textLength =
+            record.text != nullptr ? static_cast<uint32_t>(lstrlenW(record.text)) : 0;
         uint32_t textCapacity = record.text != nullptr ? textLength + 1 : 0;
         for (int32_t k = 1; k < record.lineCount; ++k) {
             bool continuationRefused = false;
             line = reader.ReadCompareLine(&continuationRefused);
             if (line == nullptr) break;
             if (refused) continue;
-            refused = continuationRefused ||
-                      !AppendToText(record, textLength, textCapacity, line);
+            refused = continuationRefused || !AppendToText(record, textLength, textCapacity, line);
         }
         if (refused) {
             ReleaseCompareRecord(record);
@@ -208,8 +208,8 @@ CompareRecord ParseCompareRecord(const WCHAR* line, bool viewMode, bool* refused
             record.firstKey = nullptr;
             if (record.secondKey != nullptr) CheckedFree(record.secondKey);
             record.secondKey = nullptr;
-            copied = CopyField(fields[8], &record.firstKey) &&
-                     CopyField(fields[9], &record.secondKey);
+            copied =
+                CopyField(fields[8], &record.firstKey) && CopyField(fields[9], &record.secondKey);
         } else {
             record.text = CheckedDup(fields[8]);
             copied = record.text != nullptr;

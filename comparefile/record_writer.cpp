@@ -73,13 +73,13 @@ void WriteRecordLine(CompareList& list, WCHAR changeLetter, WCHAR subjectLetter,
 void WriteCompareRecord(CompareList& list, WCHAR changeLetter, WCHAR subjectLetter,
                         const WCHAR* firstKey, const WCHAR* secondKey, int32_t firstValue,
                         int32_t secondValue, const WCHAR* text) {
-    WriteRecordLine(list, changeLetter, subjectLetter, firstKey, secondKey, firstValue,
-                    secondValue, text, nullptr);
+    WriteRecordLine(list, changeLetter, subjectLetter, firstKey, secondKey, firstValue, secondValue,
+                    text, nullptr);
 }
 
 void WriteCompareRecordJoined(CompareList& list, WCHAR changeLetter, WCHAR subjectLetter,
                               const WCHAR* firstKey, const WCHAR* secondKey, int32_t firstValue,
                               int32_t secondValue, const WCHAR* textA, const WCHAR* textB) {
-    WriteRecordLine(list, changeLetter, subjectLetter, firstKey, secondKey, firstValue,
-                    secondValue, textA, textB);
+    WriteRecordLine(list, changeLetter, subjectLetter, firstKey, secondKey, firstValue, secondValue,
+                    textA, textB);
 }

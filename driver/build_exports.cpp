@@ -2,15 +2,15 @@
 #include "include/norvex63.h"
 
 #include "compare/section_walk.h"
-#include "comparefile/file_info.h"
 #include "comparefile/compare_list.h"
+#include "comparefile/file_info.h"
 #include "comparefile/record_writer.h"
-#include "outline/progress_bar.h"
-#include "support/run_state.h"
 #include "outline/outline_object.h"
 #include "outline/outline_walk.h"
+#include "outline/progress_bar.h"
 #include "resources/string_table.h"
 #include "support/item_key.h"
+#include "support/run_state.h"
 
 namespace {
 
@@ -80,8 +80,8 @@ uint16_t DIF_API DIF_Build(const DIF_CHAR* firstPath, const DIF_CHAR* secondPath
 uint16_t DIF_API DIF_BuildObject(const DIF_CHAR* firstName, DIF_HANDLE firstOutline,
                                  DIF_HANDLE firstItem, const DIF_CHAR* secondName,
                                  DIF_HANDLE secondOutline, DIF_HANDLE secondItem,
-                                 const DIF_CHAR* comparePath, DIF_WINDOW window,
-                                 uint16_t message, uint32_t options) {
+                                 const DIF_CHAR* comparePath, DIF_WINDOW window, uint16_t message,
+                                 uint32_t options) {
     ExclusiveCall call;
     if (!call.Entered()) return DIF_ST_COMPARE_FILE;
     BeginRun(window, message, options, kObjectBuildLevels);

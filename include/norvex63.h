@@ -75,8 +75,8 @@ uint16_t DIF_API DIF_Build(const DIF_CHAR* firstPath, const DIF_CHAR* secondPath
 uint16_t DIF_API DIF_BuildObject(const DIF_CHAR* firstName, DIF_HANDLE firstOutline,
                                  DIF_HANDLE firstItem, const DIF_CHAR* secondName,
                                  DIF_HANDLE secondOutline, DIF_HANDLE secondItem,
-                                 const DIF_CHAR* comparePath, DIF_WINDOW window,
-                                 uint16_t message, uint32_t options);
+                                 const DIF_CHAR* comparePath, DIF_WINDOW window, uint16_t message,
+                                 uint32_t options);
 /* Asks the running build or merge to stop at its next section. */
 void DIF_API DIF_BuildAbort(void);
 /* The last progress text (at most min(bufferSize, 161) characters with the terminator) and
@@ -141,9 +141,8 @@ uint16_t DIF_API DIF_MergeObjects(DIF_HANDLE originalOutline, DIF_HANDLE origina
                                   DIF_HANDLE version1Outline, DIF_HANDLE version1Item,
                                   const DIF_CHAR* version1Name, DIF_HANDLE version2Outline,
                                   DIF_HANDLE version2Item, const DIF_CHAR* version2Name,
-                                  const DIF_CHAR* outputPath, DIF_WINDOW window,
-                                  uint16_t message, uint32_t options, uint16_t* conflicts,
-                                  uint16_t* warnings);
+                                  const DIF_CHAR* outputPath, DIF_WINDOW window, uint16_t message,
+                                  uint32_t options, uint16_t* conflicts, uint16_t* warnings);
 
 #ifdef __cplusplus
 }

@@ -9,10 +9,10 @@
 
 #include "compare/item_matching.h"
 #include "include/norvex63.h"
-#include "support/run_state.h"
 #include "merge/content_comparison.h"
 #include "resources/string_table.h"
 #include "support/checked_memory.h"
+#include "support/run_state.h"
 
 namespace {
 

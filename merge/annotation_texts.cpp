@@ -2,8 +2,8 @@
 // the merge's two counters.
 #include "merge/three_way_merge.h"
 
-#include "support/run_state.h"
 #include "resources/string_table.h"
+#include "support/run_state.h"
 #include "support/text_lines.h"
 
 CThreeWayMerge g_threeWayMerge;
@@ -13,11 +13,11 @@ namespace {
 // The resource that names what conflicts.
 UINT WhatConflicts(WCHAR kind) {
     switch (kind) {
-        case kKindAttribute: return kStringCustomizerAttribute;
-        case kKindDTData: return kStringDTData;
-        case kKindInherited: return kStringInheritableContents;
-        case kKindProperty: return kStringNamedProperty;
-        default: return kStringItemText;  // every other kind reads as the item's text
+    case kKindAttribute: return kStringCustomizerAttribute;
+    case kKindDTData: return kStringDTData;
+    case kKindInherited: return kStringInheritableContents;
+    case kKindProperty: return kStringNamedProperty;
+    default: return kStringItemText;  // every other kind reads as the item's text
     }
 }
 
@@ -52,8 +52,7 @@ CWideString CThreeWayMerge::BuildConflictText(int32_t source, bool deleted, WCHA
     int number = static_cast<int>(conflicts_);
     // An order conflict names no source: its banner is the same for both versions.
     if (kind == kKindOrder) {
-        banner.Format(Resource(kStringConflictBanner).Text(), number,
-                      Resource(kStringC002).Text());
+        banner.Format(Resource(kStringConflictBanner).Text(), number, Resource(kStringC002).Text());
         return banner;
     }
     // Every other banner names what conflicts and where its item came from.
@@ -67,8 +66,8 @@ CWideString CThreeWayMerge::BuildConflictText(int32_t source, bool deleted, WCHA
         origin.Format(Resource(kStringVersion2).Text(), g_version2Outline.Label().Text());
     }
     CWideString message;
-    message.Format(Resource(deleted ? kStringC001Deleted : kStringC001Copied).Text(),
-                   what.Text(), origin.Text());
+    message.Format(Resource(deleted ? kStringC001Deleted : kStringC001Copied).Text(), what.Text(),
+                   origin.Text());
     banner.Format(Resource(kStringConflictBanner).Text(), number, message.Text());
     return banner;
 }

@@ -5,11 +5,11 @@
 // copied), each with its own banner, all with the same number.
 #include "merge/three_way_merge.h"
 
-#include "support/run_state.h"
 #include "outline/item_type_table.h"
 #include "outline/outline_texts.h"
 #include "resources/string_table.h"
 #include "support/checked_memory.h"
+#include "support/run_state.h"
 #include "support/text_lines.h"
 
 namespace {
@@ -82,8 +82,8 @@ int32_t CThreeWayMerge::MarkConflict(const ConflictItem& original, const Conflic
         text = WIDE("");
         source = kSourceOriginal;
     } else {
-        ItemHandle bannered = AnnotateItem(outline, original.item, kChangeText,
-                                           originalText.Text(), kSourceOriginal, false, kind);
+        ItemHandle bannered = AnnotateItem(outline, original.item, kChangeText, originalText.Text(),
+                                           kSourceOriginal, false, kind);
         last = ApplyChange(outline, bannered, version1.outline, version1.item, kChangeCopy,
                            version1Text.Text());
     }
@@ -94,8 +94,8 @@ int32_t CThreeWayMerge::MarkConflict(const ConflictItem& original, const Conflic
         AnnotateItem(outline, afterVersion1, kChangeDelete, version2Text.Text(), kVersion2, true,
                      kind);
     } else if (version2.changeCode == kChangeComment) {
-        AnnotateItem(outline, afterVersion1, kChangeComment, version2Text.Text(), kVersion2,
-                     false, kind);
+        AnnotateItem(outline, afterVersion1, kChangeComment, version2Text.Text(), kVersion2, false,
+                     kind);
     } else if (version2.changeCode != kChangeOrder) {
         ItemHandle copy = ApplyChange(outline, afterVersion1, version2.outline, version2.item,
                                       kChangeCopy, version2Text.Text());
@@ -107,8 +107,8 @@ int32_t CThreeWayMerge::MarkConflict(const ConflictItem& original, const Conflic
 void CThreeWayMerge::MarkAttributeConflict(OutlineHandle outline, ItemHandle item,
                                            const WCHAR* label1, const WCHAR* label2) {
     CountConflict();
-    ItemHandle first = AnnotateItem(outline, item, kChangeComment, label1, kVersion1, false,
-                                    kKindAttribute);
+    ItemHandle first =
+        AnnotateItem(outline, item, kChangeComment, label1, kVersion1, false, kKindAttribute);
     AnnotateItem(outline, first, kChangeComment, label2, kVersion2, false, kKindAttribute);
 }
 
@@ -121,20 +121,18 @@ ItemHandle CThreeWayMerge::AnnotateItem(OutlineHandle outline, ItemHandle item, 
     CWideString banner = BuildConflictText(source, deleted, kind);
     CWideString line = CWideString(text) + banner.Text();
     switch (code) {
-        case kChangeText:
-            // A text the runtime refuses goes into a comment right after the item.
-            if (SetText(outline, item, line.Text()) != 0) return item;
-            return InsertComment(outline, parent, item, line.Text());
-        case kChangeDelete:
-            // The deleted item has no text left to show: the banner alone follows it.
-            return InsertComment(outline, parent, item, banner.Text());
-        case kChangeOrder:
-            // An order banner belongs to the children, so it stands as the first of them.
-            return InsertComment(outline, item, 0, banner.Text());
-        case kChangeComment:
-            return InsertComment(outline, parent, item, line.Text());
-        default:
-            return item;  // any other code leaves the item unmarked
+    case kChangeText:
+        // A text the runtime refuses goes into a comment right after the item.
+        if (SetText(outline, item, line.Text()) != 0) return item;
+        return InsertComment(outline, parent, item, line.Text());
+    case kChangeDelete:
+        // The deleted item has no text left to show: the banner alone follows it.
+        return InsertComment(outline, parent, item, banner.Text());
+    case kChangeOrder:
+        // An order banner belongs to the children, so it stands as the first of them.
+        return InsertComment(outline, item, 0, banner.Text());
+    case kChangeComment: return InsertComment(outline, parent, item, line.Text());
+    default: return item;  // any other code leaves the item unmarked
     }
 }
 
@@ -145,26 +143,24 @@ ItemHandle CThreeWayMerge::ApplyChange(OutlineHandle outline, ItemHandle item,
     if (outline == 0 || item == 0) return item;
     ItemHandle parent = GetParentItem(outline, item);
     switch (code) {
-        case kChangeText:
-            // A text the runtime refuses goes into a comment right after the item.
-            if (SetText(outline, item, text) != 0) return item;
-            return InsertComment(outline, parent, item, text);
-        case kChangeDelete:
-            // A refused deletion stays in the outline, with warning W003 after it; the merge
-            // treats the item as deleted all the same.
-            if (DeleteItem(outline, item) != 0) return 0;
-            WarnAboutItem(outline, parent, item, kStringW003, text);
-            return 0;
-        case kChangeCopy:
-            // A type that cannot be copied is shown as a comment holding the item's text.
-            if (sourceOutline == 0 || sourceItem == 0) return item;
-            if (g_itemTypeTable.IsCopyable(GetItemType(sourceOutline, sourceItem))) {
-                return CopyItem(sourceOutline, sourceItem, outline, parent, item, 1, 1);
-            }
-            return InsertComment(outline, parent, item, text);
-        case kChangeComment:
-            return InsertComment(outline, parent, item, text);
-        default:
-            return item;  // any other code changes nothing
+    case kChangeText:
+        // A text the runtime refuses goes into a comment right after the item.
+        if (SetText(outline, item, text) != 0) return item;
+        return InsertComment(outline, parent, item, text);
+    case kChangeDelete:
+        // A refused deletion stays in the outline, with warning W003 after it; the merge
+        // treats the item as deleted all the same.
+        if (DeleteItem(outline, item) != 0) return 0;
+        WarnAboutItem(outline, parent, item, kStringW003, text);
+        return 0;
+    case kChangeCopy:
+        // A type that cannot be copied is shown as a comment holding the item's text.
+        if (sourceOutline == 0 || sourceItem == 0) return item;
+        if (g_itemTypeTable.IsCopyable(GetItemType(sourceOutline, sourceItem))) {
+            return CopyItem(sourceOutline, sourceItem, outline, parent, item, 1, 1);
+        }
+        return InsertComment(outline, parent, item, text);
+    case kChangeComment: return InsertComment(outline, parent, item, text);
+    default: return item;  // any other code changes nothing
     }
 }

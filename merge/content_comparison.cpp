@@ -3,20 +3,19 @@
 
 #include "compare/content_records.h"
 #include "include/norvex63.h"
-#include "support/run_state.h"
 #include "outline/item_type_table.h"
 #include "outline/outline_texts.h"
 #include "outline/outline_walk.h"
 #include "support/checked_memory.h"
 #include "support/checked_stack.h"
+#include "support/run_state.h"
 
 namespace {
 
 // The two items themselves, without their children: an absent item equals only an absent
 // one; then type and text, then attributes and named properties where the run loads them,
 // the first difference answered.
-int32_t CompareItems(OutlineHandle outlineA, ItemHandle a, OutlineHandle outlineB,
-                     ItemHandle b) {
+int32_t CompareItems(OutlineHandle outlineA, ItemHandle a, OutlineHandle outlineB, ItemHandle b) {
     if (a == 0) return b == 0 ? 0 : -1;
     if (b == 0) return -1;
     int32_t result = CompareItemHeads(outlineA, a, outlineB, b);
@@ -47,9 +46,8 @@ int32_t CompareRuntimeStrings(StringHandle first, StringHandle second) {
     // Without the copies the values cannot be told equal: they count as different, and the run
     // is told, since a merge decided on that is not the merge asked for.
     if (firstText == nullptr || secondText == nullptr) NoteOutOfMemory();
-    int32_t result = firstText != nullptr && secondText != nullptr
-                         ? lstrcmpW(firstText, secondText)
-                         : 1;
+    int32_t result =
+        firstText != nullptr && secondText != nullptr ? lstrcmpW(firstText, secondText) : 1;
     FreeIfAny(firstText);
     FreeIfAny(secondText);
     return result;
@@ -57,8 +55,8 @@ int32_t CompareRuntimeStrings(StringHandle first, StringHandle second) {
 
 }  // namespace
 
-int32_t CompareSubtrees(OutlineHandle outlineA, ItemHandle a, OutlineHandle outlineB,
-                        ItemHandle b, WCHAR mode) {
+int32_t CompareSubtrees(OutlineHandle outlineA, ItemHandle a, OutlineHandle outlineB, ItemHandle b,
+                        WCHAR mode) {
     // The two items first; their subtrees only when they are equal and the mode asks for them.
     int32_t result = CompareItems(outlineA, a, outlineB, b);
     if (result != 0 || mode == kCompareItemsOnly) return result;
@@ -147,9 +145,8 @@ int32_t CompareItemProperties(OutlineHandle outlineA, ItemHandle a, OutlineHandl
     PropertySet* setA = ReadNamedProperties(outlineA, a);
     PropertySet* setB = ReadNamedProperties(outlineB, b);
     // A set that could not be read cannot be told equal.
-    int32_t result = setA != nullptr && setB != nullptr && ComparePropertySets(setA, setB) == 0
-                         ? 0
-                         : 1;
+    int32_t result =
+        setA != nullptr && setB != nullptr && ComparePropertySets(setA, setB) == 0 ? 0 : 1;
     FreePropertySet(setA);
     FreePropertySet(setB);
     return result;
@@ -166,8 +163,10 @@ PropertySet* ReadNamedProperties(OutlineHandle outline, ItemHandle item) {
     int32_t count = ListNamedProperties(outline, item, list);
     bool complete = true;
     if (count > 0) {
-        set->names = static_cast<WCHAR**>(CheckedAlloc(static_cast<uint32_t>(count) * sizeof(WCHAR*)));
-        set->values = static_cast<WCHAR**>(CheckedAlloc(static_cast<uint32_t>(count) * sizeof(WCHAR*)));
+        set->names =
+            static_cast<WCHAR**>(CheckedAlloc(static_cast<uint32_t>(count) * sizeof(WCHAR*)));
+        set->values =
+            static_cast<WCHAR**>(CheckedAlloc(static_cast<uint32_t>(count) * sizeof(WCHAR*)));
         complete = set->names != nullptr && set->values != nullptr;
         // The set counts what it holds, so that a failure part way releases exactly that.
         for (int32_t k = 0; complete && k < count; ++k) {
@@ -215,8 +214,7 @@ int32_t ComparePropertySets(const PropertySet* a, const PropertySet* b) {
     return 0;
 }
 
-int32_t FindPropertyMatch(const PropertySet& a, const PropertySet& b, int32_t k,
-                          int32_t* differs) {
+int32_t FindPropertyMatch(const PropertySet& a, const PropertySet& b, int32_t k, int32_t* differs) {
     *differs = 0;
     return FindProperty(b, a, k, differs);
 }

@@ -27,8 +27,8 @@ constexpr int32_t kReadItemType = -2;
 // item exists or B's subtree ends first, 1 when B has more children). Walks without recursing;
 // when memory runs out it answers 1 (different, so nothing is deleted on a doubt) and marks
 // the run out of memory.
-int32_t CompareSubtrees(OutlineHandle outlineA, ItemHandle a, OutlineHandle outlineB,
-                        ItemHandle b, WCHAR mode);
+int32_t CompareSubtrees(OutlineHandle outlineA, ItemHandle a, OutlineHandle outlineB, ItemHandle b,
+                        WCHAR mode);
 // The type difference when the types differ, else the comparison of the two stored texts.
 int32_t CompareItemHeads(OutlineHandle outlineA, ItemHandle a, OutlineHandle outlineB,
                          ItemHandle b);
@@ -49,8 +49,7 @@ void FreePropertySet(PropertySet* set);
 int32_t ComparePropertySets(const PropertySet* a, const PropertySet* b);
 // Where a's property k stands in b (by name: at k first, else the first with the name), or -1;
 // *differs is 1 when the values differ, 0 when they are equal or none was found.
-int32_t FindPropertyMatch(const PropertySet& a, const PropertySet& b, int32_t k,
-                          int32_t* differs);
+int32_t FindPropertyMatch(const PropertySet& a, const PropertySet& b, int32_t k, int32_t* differs);
 // The same over attribute ids.
 int32_t FindAttributeMatch(const AttributeSet& a, const AttributeSet& b, int32_t k,
                            int32_t* differs);

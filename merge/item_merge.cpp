@@ -16,10 +16,10 @@
 
 #include "compare/item_matching.h"
 #include "include/norvex63.h"
-#include "support/run_state.h"
 #include "merge/content_comparison.h"
 #include "outline/outline_texts.h"
 #include "support/checked_memory.h"
+#include "support/run_state.h"
 #include "support/text_lines.h"
 
 namespace {
@@ -62,8 +62,7 @@ CWideString AttributeLabel(const AttributeSet& set, int32_t index) {
 }
 
 // Gives item the attribute at index of set, with its value.
-void TakeAttribute(OutlineHandle outline, ItemHandle item, const AttributeSet& set,
-                   int32_t index) {
+void TakeAttribute(OutlineHandle outline, ItemHandle item, const AttributeSet& set, int32_t index) {
     SetItemAttribute(outline, item, set.ids[index], set.values[index],
                      CountLines(set.values[index]));
 }
@@ -100,8 +99,7 @@ struct ContentsChoice {
 };
 
 template <typename Set>
-ContentsChoice<Set> ChooseContents(const Set* original, const Set* version1,
-                                   const Set* version2,
+ContentsChoice<Set> ChooseContents(const Set* original, const Set* version1, const Set* version2,
                                    int32_t (*compare)(const Set*, const Set*)) {
     bool version1Changed = compare(original, version1) != 0;
     bool version2Changed = compare(original, version2) != 0;
@@ -147,13 +145,12 @@ int32_t CThreeWayMerge::MergeItems(ItemHandle anchor) {
         }
         // Named properties: one version's change is taken whole.
         if ((options & DIF_OPT_PROPERTIES) != 0 && bothPaired) {
-            ContentsChoice<PropertySet> properties =
-                ChooseContents(SetOf(original.properties, i),
-                               SetOf(version1.properties, version1Match),
-                               SetOf(version2.properties, version2Match), ComparePropertySets);
+            ContentsChoice<PropertySet> properties = ChooseContents(
+                SetOf(original.properties, i), SetOf(version1.properties, version1Match),
+                SetOf(version2.properties, version2Match), ComparePropertySets);
             if (properties.conflict) {
-                pending |= SettleConflict(i, version1Status, version2Status, kKindProperty,
-                                          false, anchor, isUnit);
+                pending |= SettleConflict(i, version1Status, version2Status, kKindProperty, false,
+                                          anchor, isUnit);
                 continue;
             }
             if (properties.changed) ApplyNamedProperties(outline, originalItem, properties.taken);
@@ -194,8 +191,8 @@ int32_t CThreeWayMerge::MergeItems(ItemHandle anchor) {
                         TextOf(version1, version1Match));
         } else if (version1Status == kStatusChanged && version2Status == kStatusChanged) {
             // The same change in both is taken once, as version 1's.
-            if (CompareSubtrees(version1.Outline(), version1Item, version2.Outline(),
-                                version2Item, kCompareItemsOnly) == 0) {
+            if (CompareSubtrees(version1.Outline(), version1Item, version2.Outline(), version2Item,
+                                kCompareItemsOnly) == 0) {
                 ApplyChange(outline, originalItem, version1.Outline(), version1Item, kChangeText,
                             TextOf(version1, version1Match));
             } else {
@@ -217,16 +214,15 @@ int32_t CThreeWayMerge::MergeItems(ItemHandle anchor) {
             original.items[i] = 0;
         }
         if (conflict) {
-            pending |= SettleConflict(i, version1Status, version2Status, kKindText, true, anchor,
-                                      isUnit);
+            pending |=
+                SettleConflict(i, version1Status, version2Status, kKindText, true, anchor, isUnit);
         }
     }
     return pending;
 }
 
 int32_t CThreeWayMerge::SettleConflict(int32_t i, WCHAR version1Code, WCHAR version2Code,
-                                       WCHAR kind, bool fromTable, ItemHandle anchor,
-                                       bool isUnit) {
+                                       WCHAR kind, bool fromTable, ItemHandle anchor, bool isUnit) {
     CBaseOutline& original = g_baseOutline;
     COutline& version1 = g_version1Outline;
     COutline& version2 = g_version2Outline;
@@ -247,12 +243,9 @@ int32_t CThreeWayMerge::SettleConflict(int32_t i, WCHAR version1Code, WCHAR vers
         }
     }
     ConflictItem originalSide = {original.Outline(), original.items[i]};
-    ConflictSide version1Side = {version1.Outline(), ItemOf(version1, version1Match),
-                                 version1Code};
-    ConflictSide version2Side = {version2.Outline(), ItemOf(version2, version2Match),
-                                 version2Code};
-    int32_t nearHere =
-        MarkConflict(originalSide, version1Side, version2Side, anchor, isUnit, kind);
+    ConflictSide version1Side = {version1.Outline(), ItemOf(version1, version1Match), version1Code};
+    ConflictSide version2Side = {version2.Outline(), ItemOf(version2, version2Match), version2Code};
+    int32_t nearHere = MarkConflict(originalSide, version1Side, version2Side, anchor, isUnit, kind);
     // Settled on every side: not descended into, not moved, not an addition's place.
     original.StatusFor(kVersion1)[i] = kStatusConflict;
     original.StatusFor(kVersion2)[i] = kStatusConflict;
@@ -262,8 +255,7 @@ int32_t CThreeWayMerge::SettleConflict(int32_t i, WCHAR version1Code, WCHAR vers
 }
 
 int32_t CThreeWayMerge::MergeAttributes(OutlineHandle outline, ItemHandle item,
-                                        const AttributeSet* original,
-                                        const AttributeSet* version1,
+                                        const AttributeSet* original, const AttributeSet* version1,
                                         const AttributeSet* version2, int32_t* inherited) {
     static const AttributeSet kNone = {0, nullptr, nullptr, 0};
     const AttributeSet& originalSet = original != nullptr ? *original : kNone;

@@ -11,11 +11,11 @@
 
 #include "compare/item_matching.h"
 #include "include/norvex63.h"
-#include "outline/progress_bar.h"
-#include "support/run_state.h"
 #include "merge/content_comparison.h"
+#include "outline/progress_bar.h"
 #include "support/checked_memory.h"
 #include "support/item_key.h"
+#include "support/run_state.h"
 
 namespace {
 
@@ -130,11 +130,10 @@ MergeLevelFrame* EnterLevel(CThreeWayMerge& merge, const MergeNode& original,
         int32_t originalCount = g_baseOutline.count;
         if (originalCount > 0 && !RanOutOfMemory()) {
             frame = new (std::nothrow) MergeLevelFrame;
-            bool made =
-                frame != nullptr &&
-                MakeList(frame->lists[kOriginalSide], originalCount, original.key) &&
-                MakeList(frame->lists[kVersion1Side], originalCount, version1.key) &&
-                MakeList(frame->lists[kVersion2Side], originalCount, version2.key);
+            bool made = frame != nullptr &&
+                        MakeList(frame->lists[kOriginalSide], originalCount, original.key) &&
+                        MakeList(frame->lists[kVersion1Side], originalCount, version1.key) &&
+                        MakeList(frame->lists[kVersion2Side], originalCount, version2.key);
             int32_t filled = made ? merge.CollectChildNodes(frame->lists[kOriginalSide],
                                                             frame->lists[kVersion1Side],
                                                             frame->lists[kVersion2Side])
@@ -194,10 +193,10 @@ int32_t CThreeWayMerge::MergeLevel(const MergeNode& original, const MergeNode& v
                 g_progressBar.StepLevel(top->level, i, top->count, childLabel.Text());
             }
             CheckHeap();
-            MergeLevelFrame* child = EnterLevel(
-                *this, top->lists[kOriginalSide].entries[i], top->lists[kVersion1Side].entries[i],
-                top->lists[kVersion2Side].entries[i], top->level, top->anchor, childLabel,
-                &pending);
+            MergeLevelFrame* child = EnterLevel(*this, top->lists[kOriginalSide].entries[i],
+                                                top->lists[kVersion1Side].entries[i],
+                                                top->lists[kVersion2Side].entries[i], top->level,
+                                                top->anchor, childLabel, &pending);
             if (child != nullptr) {
                 child->below = top;
                 top = child;

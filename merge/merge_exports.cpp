@@ -1,13 +1,13 @@
 // merge/merge_exports.cpp: the merge's exports, DIF_Merge and DIF_MergeObjects.
 #include "include/norvex63.h"
 
-#include "outline/progress_bar.h"
-#include "support/run_state.h"
 #include "merge/three_way_merge.h"
 #include "outline/outline_object.h"
 #include "outline/outline_walk.h"
+#include "outline/progress_bar.h"
 #include "resources/string_table.h"
 #include "support/item_key.h"
+#include "support/run_state.h"
 
 namespace {
 
@@ -98,9 +98,8 @@ uint16_t DIF_API DIF_MergeObjects(DIF_HANDLE originalOutline, DIF_HANDLE origina
                                   DIF_HANDLE version1Outline, DIF_HANDLE version1Item,
                                   const DIF_CHAR* version1Name, DIF_HANDLE version2Outline,
                                   DIF_HANDLE version2Item, const DIF_CHAR* version2Name,
-                                  const DIF_CHAR* outputPath, DIF_WINDOW window,
-                                  uint16_t message, uint32_t options, uint16_t* conflicts,
-                                  uint16_t* warnings) {
+                                  const DIF_CHAR* outputPath, DIF_WINDOW window, uint16_t message,
+                                  uint32_t options, uint16_t* conflicts, uint16_t* warnings) {
     ExclusiveCall call;
     if (!call.Entered()) return DIF_ST_MERGE_SAVE;
     BeginRun(window, message, options, kObjectMergeLevels);
@@ -123,8 +122,8 @@ uint16_t DIF_API DIF_MergeObjects(DIF_HANDLE originalOutline, DIF_HANDLE origina
     g_version2Outline.AttachOutline(version2Outline);
     RestoreWorkingDirectory();
     // The merge covers the children of the three items, not the items themselves.
-    uint16_t status = RunMerge(originalItem, version1Item, version1Name, version2Item,
-                               version2Name);
+    uint16_t status =
+        RunMerge(originalItem, version1Item, version1Name, version2Item, version2Name);
     WriteCounts(conflicts, warnings);
     status = SaveMerged(status, outputPath);
     return EndRun(status);

@@ -8,10 +8,10 @@
 #include "merge/three_way_merge.h"
 
 #include "compare/item_matching.h"
-#include "support/run_state.h"
 #include "outline/outline_walk.h"
 #include "resources/string_table.h"
 #include "support/checked_memory.h"
+#include "support/run_state.h"
 
 namespace {
 
@@ -30,9 +30,8 @@ ItemHandle ChildAt(OutlineHandle outline, ItemHandle parent, int32_t position) {
 }  // namespace
 
 bool IsKept(WCHAR status) {
-    return status != kStatusDeleted && status != kStatusAdded &&
-           status != kStatusUnderOnlyFirst && status != kStatusConflict &&
-           status != kStatusIgnored;
+    return status != kStatusDeleted && status != kStatusAdded && status != kStatusUnderOnlyFirst &&
+           status != kStatusConflict && status != kStatusIgnored;
 }
 
 int32_t KeptPosition(const WCHAR* status, int32_t index) {

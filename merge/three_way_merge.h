@@ -148,8 +148,8 @@ public:
 
     // Carries the versions' moves of the level's kept items into the original, or marks
     // overlapping moves as conflict C002 on the original parent.
-    void MergeOrder(ItemHandle originalParent, ItemHandle version1Parent,
-                    ItemHandle version2Parent, ItemHandle anchor);
+    void MergeOrder(ItemHandle originalParent, ItemHandle version1Parent, ItemHandle version2Parent,
+                    ItemHandle anchor);
     // Copies the items that only a version has into the original under anchor, each run at its
     // place. An inherited addition is left out, and warning W002 says so once for the level.
     void InsertAdditions(ItemHandle anchor);
@@ -167,8 +167,8 @@ public:
     void MarkAttributeConflict(OutlineHandle outline, ItemHandle item, const WCHAR* label1,
                                const WCHAR* label2);
     // Puts a banner on or after item; answers the item that now ends the annotation.
-    ItemHandle AnnotateItem(OutlineHandle outline, ItemHandle item, WCHAR code,
-                            const WCHAR* text, int32_t source, bool deleted, WCHAR kind);
+    ItemHandle AnnotateItem(OutlineHandle outline, ItemHandle item, WCHAR code, const WCHAR* text,
+                            int32_t source, bool deleted, WCHAR kind);
     // Carries out one change on item; answers the item that now stands for the result (0
     // after a deletion).
     ItemHandle ApplyChange(OutlineHandle outline, ItemHandle item, OutlineHandle sourceOutline,
@@ -196,8 +196,8 @@ private:
                            bool fromTable, ItemHandle anchor, bool isUnit);
     // Counts a warning (W003, W004) about an item that could not be changed and inserts it after
     // `after` under parent, naming the item's text in parentheses when there is one.
-    void WarnAboutItem(OutlineHandle outline, ItemHandle parent, ItemHandle after,
-                       UINT warningText, const WCHAR* itemText);
+    void WarnAboutItem(OutlineHandle outline, ItemHandle parent, ItemHandle after, UINT warningText,
+                       const WCHAR* itemText);
 
     // The runs of one version; released with CheckedFree. None when memory ran out.
     MoveRun* MoveRuns(int version);
@@ -207,8 +207,7 @@ private:
     // The additions at the gap after original item i (-1: before the first), which stand at
     // position1 in version 1 and position2 in version 2. Answers 1 when an inherited addition
     // was left out.
-    int32_t InsertAdditionsAt(int32_t i, int32_t position1, int32_t position2,
-                              ItemHandle anchor);
+    int32_t InsertAdditionsAt(int32_t i, int32_t position1, int32_t position2, ItemHandle anchor);
 
     uint32_t conflicts_ = 0;
     uint32_t warnings_ = 0;

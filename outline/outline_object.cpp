@@ -190,7 +190,7 @@ void COutline::FreeItemArrays() {
     }
     // Arrays are released even when capacity is 0: a growth that failed half way may have
     // made some of them.
-    void* arrays[] = {keys,  items,      status,     match,  types,      texts,
+    void* arrays[] = {keys,       items,      status, match,      types,    texts,
                       attributes, properties, dtdata, candidates, positions};
     for (void* array : arrays) FreeIfAny(array);
     COutline::ResetItemArrays();
@@ -213,8 +213,8 @@ void COutline::ResetItemArrays() {
     candidateCount = 0;
 }
 
-bool COutline::StoreItem(int32_t index, int32_t prefixLength, const WCHAR* prefix,
-                         ItemHandle item, int32_t type) {
+bool COutline::StoreItem(int32_t index, int32_t prefixLength, const WCHAR* prefix, ItemHandle item,
+                         int32_t type) {
     (void)prefixLength;  // MakeKey measures the prefix itself
     keys[index] = MakeKey(prefix, index + 1);
     if (type == kIgnoredType) {
@@ -249,8 +249,8 @@ bool COutline::LoadAttributes(ItemHandle item, AttributeSet& set) {
         StringHandle value = 0;
         // The runtime answers 0 for an element or a value of a listed attribute only when it
         // ran out of memory: the set fails rather than lose the attribute.
-        if (GetListElement(attributeList_, &element, k) == 0 ||
-            GetAttributeId(element, &id) == 0 || GetItemAttribute(outline_, item, id, 0, &value) == 0) {
+        if (GetListElement(attributeList_, &element, k) == 0 || GetAttributeId(element, &id) == 0 ||
+            GetItemAttribute(outline_, item, id, 0, &value) == 0) {
             if (set.count == 0) {
                 // Nothing is held yet, and FreeItemArrays skips an empty set.
                 FreeIfAny(set.values);
@@ -295,7 +295,8 @@ bool COutline::LoadProperties(ItemHandle item, PropertySet& set) {
             if (set.names[k] != nullptr) {
                 handedOut = GetNamedProperty(outline_, item, set.names[k], &value) != 0;
             }
-            set.values[k] = set.names[k] != nullptr && handedOut ? CopyRuntimeString(value) : nullptr;
+            set.values[k] =
+                set.names[k] != nullptr && handedOut ? CopyRuntimeString(value) : nullptr;
             if (value != 0) FreeString(value);
             set.count = k + 1;
             loaded = set.names[k] != nullptr && set.values[k] != nullptr;

@@ -92,11 +92,12 @@ public:
     // ---- The section -----------------------------------------------------------------------
 
     // Loads the children of parent (none: an empty section), keyed under prefix, with the
-    // contents that the option word (the run's, DIF_OPT_...) asks for. Skipped children take no position; ignored
-    // ones (types 176, 177, 178, 220, 302, and 402 under RDFC) keep theirs with status 'I'.
-    // Past 999 items, RDFC cuts the section with warning W005 and RDFA fails it. Answers false
-    // when the section failed: at the RDFA limit, or when memory ran out (OutOfMemory() then
-    // tells; the warning box has been shown). Call FreeItemArrays before every load.
+    // contents that the option word (the run's, DIF_OPT_...) asks for. Skipped children take no
+    // position; ignored ones (types 176, 177, 178, 220, 302, and 402 under RDFC) keep theirs with
+    // status 'I'. Past 999 items, RDFC cuts the section with warning W005 and RDFA fails it.
+    // Answers false when the section failed: at the RDFA limit, or when memory ran out
+    // (OutOfMemory() then tells; the warning box has been shown). Call FreeItemArrays before every
+    // load.
     bool LoadSection(const WCHAR* prefix, ItemHandle parent, uint32_t options);
     // True when the last LoadSection failed for lack of memory.
     bool OutOfMemory() const { return outOfMemory_; }
@@ -118,7 +119,7 @@ public:
     int32_t count = 0;
     int32_t capacity = 0;
     int32_t candidateCount = 0;
-    WCHAR** keys = nullptr;    // ItemKey of each item, from the checked heap
+    WCHAR** keys = nullptr;  // ItemKey of each item, from the checked heap
     ItemHandle* items = nullptr;
     WCHAR* status = nullptr;   // status letters
     int32_t* match = nullptr;  // partner index in the other outline's section, or kNoMatch
@@ -127,8 +128,8 @@ public:
     AttributeSet* attributes = nullptr;  // present under DIF_OPT_ATTRIBUTES
     PropertySet* properties = nullptr;   // present under DIF_OPT_PROPERTIES
     DTDataSet* dtdata = nullptr;         // present under DIF_OPT_DTDATA
-    int32_t* candidates = nullptr;  // scratch list of item indexes, filled by the engines
-    int32_t* positions = nullptr;   // running positions, filled by the engines
+    int32_t* candidates = nullptr;       // scratch list of item indexes, filled by the engines
+    int32_t* positions = nullptr;        // running positions, filled by the engines
 
 private:
     bool LoadAttributes(ItemHandle item, AttributeSet& set);

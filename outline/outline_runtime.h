@@ -49,13 +49,12 @@ void OUTLINE_RUNTIME_API FreeString(StringHandle string);
 // of lines (support/text_lines.h). SetItemText and DeleteItem answer 0 when they refuse.
 ItemHandle OUTLINE_RUNTIME_API InsertItem(OutlineHandle outline, ItemHandle parent,
                                           ItemHandle after, int32_t type);
-int32_t OUTLINE_RUNTIME_API SetItemText(OutlineHandle outline, ItemHandle item,
-                                        const WCHAR* text, int32_t lines);
+int32_t OUTLINE_RUNTIME_API SetItemText(OutlineHandle outline, ItemHandle item, const WCHAR* text,
+                                        int32_t lines);
 int32_t OUTLINE_RUNTIME_API DeleteItem(OutlineHandle outline, ItemHandle item);
 // The library always passes 1, 1: the copy takes the item's subtree and contents along.
-ItemHandle OUTLINE_RUNTIME_API CopyItem(OutlineHandle source, ItemHandle item,
-                                        OutlineHandle target, ItemHandle parent,
-                                        ItemHandle after, int32_t withChildren,
+ItemHandle OUTLINE_RUNTIME_API CopyItem(OutlineHandle source, ItemHandle item, OutlineHandle target,
+                                        ItemHandle parent, ItemHandle after, int32_t withChildren,
                                         int32_t withContents);
 
 // The runtime answers a list's count in the low 16 bits of its 32-bit answer; the rest is not

@@ -21,8 +21,8 @@ WCHAR* CopyRuntimeString(StringHandle string) {
     const WCHAR* characters = string != 0 ? GetStringText(string, &length) : nullptr;
     if (characters == nullptr || length <= 0) return CheckedDup(WIDE(""));
     // The runtime's length counts the characters; the copy does not rely on a terminator.
-    WCHAR* copy = static_cast<WCHAR*>(
-        CheckedAlloc((static_cast<uint32_t>(length) + 1) * sizeof(WCHAR)));
+    WCHAR* copy =
+        static_cast<WCHAR*>(CheckedAlloc((static_cast<uint32_t>(length) + 1) * sizeof(WCHAR)));
     if (copy == nullptr) return nullptr;
     for (int32_t k = 0; k < length; ++k) copy[k] = characters[k];
     copy[length] = 0;

@@ -31,8 +31,7 @@ ItemHandle FindItemByKey(OutlineHandle outline, ItemHandle start, const WCHAR* k
     int length = lstrlenW(key);
     if (length < kKeyGroupLength + 1) return start;
     ItemHandle current = start;
-    for (int group = kKeyGroupLength; group < length && current != 0;
-         group += kKeyGroupLength) {
+    for (int group = kKeyGroupLength; group < length && current != 0; group += kKeyGroupLength) {
         // A group is read as decimal digits up to its end or the first other character; a
         // shorter last group reads what it has.
         int32_t n = 0;

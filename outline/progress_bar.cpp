@@ -76,8 +76,8 @@ void CProgressBar::StepLevel(int32_t level, int32_t step, int32_t stepCount, con
         // A 32-bit product (wrapping as the machine word does) and truncating division: deeper
         // levels never quite reach the end of their parent's step, and every run reports the
         // same percentages.
-        int32_t product = static_cast<int32_t>(static_cast<uint32_t>(span_[i]) *
-                                               static_cast<uint32_t>(step));
+        int32_t product =
+            static_cast<int32_t>(static_cast<uint32_t>(span_[i]) * static_cast<uint32_t>(step));
         percent += product / stepCount;
     }
     if (level < lastLevel_) base_[i + 1] = percent;

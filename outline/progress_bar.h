@@ -46,8 +46,8 @@ public:
     // The label of a child that a walk is about to descend into: parentLabel, then ":" (when
     // parentLabel is not empty) and the item described by its type name and display text. At
     // the deepest reporting level only units are named; an outline or item of 0 adds nothing.
-    CWideString SectionLabel(OutlineHandle outline, ItemHandle item,
-                             const CWideString& parentLabel, int32_t level) const;
+    CWideString SectionLabel(OutlineHandle outline, ItemHandle item, const CWideString& parentLabel,
+                             int32_t level) const;
 
 private:
     HWND window_ = nullptr;

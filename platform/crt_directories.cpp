@@ -77,8 +77,7 @@ void EmptyParts(PathPart* parts, int partCount) {
 }  // namespace
 
 errno_t _wsplitpath_s(const WCHAR* path, WCHAR* drive, size_t driveCount, WCHAR* dir,
-                      size_t dirCount, WCHAR* name, size_t nameCount, WCHAR* ext,
-                      size_t extCount) {
+                      size_t dirCount, WCHAR* name, size_t nameCount, WCHAR* ext, size_t extCount) {
     PathPart parts[4] = {{drive, driveCount, nullptr, nullptr},
                          {dir, dirCount, nullptr, nullptr},
                          {name, nameCount, nullptr, nullptr},

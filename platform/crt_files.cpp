@@ -23,9 +23,12 @@ bool TranslateMode(const WCHAR* mode, char* systemMode) {
     bool update = false;
     bool binary = false;
     for (const WCHAR* at = mode + 1; *at != 0; ++at) {
-        if (*at == u'+' && !update) update = true;
-        else if (*at == u'b' && !binary) binary = true;
-        else return false;
+        if (*at == u'+' && !update)
+            update = true;
+        else if (*at == u'b' && !binary)
+            binary = true;
+        else
+            return false;
     }
     int length = 0;
     systemMode[length++] = static_cast<char>(mode[0]);

@@ -109,7 +109,8 @@ void* VirtualAlloc(void* address, size_t size, DWORD allocationType, DWORD prote
         return nullptr;
     }
     size_t length = size + kBlockHeader;
-    void* mapped = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* mapped =
+        mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED) return nullptr;
 #ifdef MADV_HUGEPAGE
     if (length >= kHugePageWorth) madvise(mapped, length, MADV_HUGEPAGE);  // advice only

@@ -41,10 +41,10 @@ int BoundedWideFormat(WCHAR* buffer, size_t count, const WCHAR* format, va_list 
 
 #else
 
+#include <sys/stat.h>
 #include <cstdarg>
 #include <ctime>
 #include <cwchar>  // glibc's wchar_t functions, which the char16_t stand-ins below overload
-#include <sys/stat.h>
 
 // glibc spells st_atime, st_mtime and st_ctime as macros over its own struct stat, which would
 // rewrite the field names of _stat64i32 below in any file that also sees <sys/stat.h> (GoogleTest
@@ -190,8 +190,7 @@ WCHAR* _wgetcwd(WCHAR* buffer, int maxLength);
 int _wchdir(const WCHAR* path);
 // Forward and backward slashes both separate folders. Any output may be null with count 0.
 errno_t _wsplitpath_s(const WCHAR* path, WCHAR* drive, size_t driveCount, WCHAR* dir,
-                      size_t dirCount, WCHAR* name, size_t nameCount, WCHAR* ext,
-                      size_t extCount);
+                      size_t dirCount, WCHAR* name, size_t nameCount, WCHAR* ext, size_t extCount);
 
 // The heap is consistent (_HEAPOK) unless a test forced another answer (host_hooks.h).
 int _heapchk(void);

@@ -50,10 +50,8 @@ bool IsLengthAllowed(WCHAR type, Length length) {
     case u'C':
         return length == Length::kDefault || length == Length::kShort ||
                length == Length::kLong32 || length == Length::kWide;
-    case u'%':
-        return true;
-    default:
-        return length != Length::kWide;
+    case u'%': return true;
+    default: return length != Length::kWide;
     }
 }
 
@@ -63,12 +61,18 @@ bool ParseConversion(const WCHAR** cursor, Conversion* conversion) {
     const WCHAR* at = *cursor;
     // 1. Flags, in any order and repeated.
     for (;; ++at) {
-        if (*at == u'-') conversion->leftAlign = true;
-        else if (*at == u'+') conversion->forceSign = true;
-        else if (*at == u' ') conversion->blankSign = true;
-        else if (*at == u'0') conversion->zeroPad = true;
-        else if (*at == u'#') conversion->alternate = true;
-        else break;
+        if (*at == u'-')
+            conversion->leftAlign = true;
+        else if (*at == u'+')
+            conversion->forceSign = true;
+        else if (*at == u' ')
+            conversion->blankSign = true;
+        else if (*at == u'0')
+            conversion->zeroPad = true;
+        else if (*at == u'#')
+            conversion->alternate = true;
+        else
+            break;
     }
     // 2. Width.
     if (*at == u'*') {
@@ -122,11 +126,18 @@ bool ParseConversion(const WCHAR** cursor, Conversion* conversion) {
     }
     // 5. The conversion itself.
     switch (*at) {
-    case u's': case u'S': case u'c': case u'C': case u'd': case u'i':
-    case u'u': case u'x': case u'X': case u'o': case u'%':
-        break;
-    default:
-        return false;  // also the terminator: the format ends inside the conversion
+    case u's':
+    case u'S':
+    case u'c':
+    case u'C':
+    case u'd':
+    case u'i':
+    case u'u':
+    case u'x':
+    case u'X':
+    case u'o':
+    case u'%': break;
+    default: return false;  // also the terminator: the format ends inside the conversion
     }
     conversion->type = *at;
     if (!IsLengthAllowed(conversion->type, conversion->length)) return false;
@@ -177,8 +188,7 @@ size_t PaddingFor(const Conversion& conversion, size_t length) {
 }
 
 // Texts and characters: blanks on the side opposite the alignment, or zeros on the left.
-void WritePadded(Writer& writer, const Conversion& conversion, const WCHAR* units,
-                 size_t length) {
+void WritePadded(Writer& writer, const Conversion& conversion, const WCHAR* units, size_t length) {
     size_t padding = PaddingFor(conversion, length);
     if (!conversion.leftAlign) writer.Repeat(conversion.zeroPad ? u'0' : u' ', padding);
     writer.Write(units, length);
@@ -224,8 +234,7 @@ void WriteNarrowText(Writer& writer, const Conversion& conversion, const char* t
 }
 
 // Integers: [sign or 0x prefix][zeros up to precision or width][digits].
-void WriteInteger(Writer& writer, const Conversion& conversion, uint64_t magnitude,
-                  bool negative) {
+void WriteInteger(Writer& writer, const Conversion& conversion, uint64_t magnitude, bool negative) {
     unsigned base = 10;
     const char* digitSet = "0123456789abcdef";
     if (conversion.type == u'x') base = 16;
@@ -260,9 +269,12 @@ void WriteInteger(Writer& writer, const Conversion& conversion, uint64_t magnitu
     WCHAR prefix[2];
     size_t prefixLength = 0;
     bool isSigned = conversion.type == u'd' || conversion.type == u'i';
-    if (isSigned && negative) prefix[prefixLength++] = u'-';
-    else if (isSigned && conversion.forceSign) prefix[prefixLength++] = u'+';
-    else if (isSigned && conversion.blankSign) prefix[prefixLength++] = u' ';
+    if (isSigned && negative)
+        prefix[prefixLength++] = u'-';
+    else if (isSigned && conversion.forceSign)
+        prefix[prefixLength++] = u'+';
+    else if (isSigned && conversion.blankSign)
+        prefix[prefixLength++] = u' ';
     if (base == 16 && conversion.alternate && magnitude != 0) {
         prefix[prefixLength++] = u'0';
         prefix[prefixLength++] = conversion.type;
@@ -330,8 +342,10 @@ void WriteConversion(Writer& writer, Conversion conversion, va_list* arguments) 
     case u's':
     case u'S': {
         bool wide = wideByLength || (!narrowByLength && conversion.type == u's');
-        if (wide) WriteWideText(writer, conversion, va_arg(*arguments, const WCHAR*));
-        else WriteNarrowText(writer, conversion, va_arg(*arguments, const char*));
+        if (wide)
+            WriteWideText(writer, conversion, va_arg(*arguments, const WCHAR*));
+        else
+            WriteNarrowText(writer, conversion, va_arg(*arguments, const char*));
         break;
     }
     case u'c':
@@ -352,8 +366,8 @@ void WriteConversion(Writer& writer, Conversion conversion, va_list* arguments) 
     case u'd':
     case u'i': {
         int64_t value = ReadSigned(arguments, conversion.length);
-        uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value)
-                                       : static_cast<uint64_t>(value);
+        uint64_t magnitude =
+            value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
         WriteInteger(writer, conversion, magnitude, value < 0);
         break;
     }

@@ -179,9 +179,11 @@ bool OutlineParser::ReadItemLine(size_t blanks, const unsigned char* at) {
     // 1. The depth: the root first at depth 0, then at most one level below the last item.
     size_t depth = blanks / 2;
     if (openItems.empty() && depth != 0) {
-        return Fail(lineStart, "the root item at indentation 0", std::to_string(blanks) + " blanks");
+        return Fail(lineStart, "the root item at indentation 0",
+                    std::to_string(blanks) + " blanks");
     }
-    if (!openItems.empty() && depth == 0) return Fail(lineStart, "a child of the root", "a second root item");
+    if (!openItems.empty() && depth == 0)
+        return Fail(lineStart, "a child of the root", "a second root item");
     if (depth > openItems.size()) {
         return Fail(lineStart,
                     "at most " + std::to_string(2 * openItems.size()) + " blanks of indentation",
@@ -215,7 +217,8 @@ bool OutlineParser::ReadContentLine(size_t blanks, const unsigned char* at) {
     size_t depth = blanks / 2;
     if (openItems.empty()) return Fail(at, "the root item", "a content line");
     if (depth == 0) return Fail(at, "an item line", "a content line without indentation");
-    if (depth < openItems.size()) return Fail(at, "an item line", "a content line after a child item");
+    if (depth < openItems.size())
+        return Fail(at, "an item line", "a content line after a child item");
     if (depth > openItems.size()) {
         return Fail(lineStart,
                     "at most " + std::to_string(2 * openItems.size()) + " blanks of indentation",
@@ -264,7 +267,8 @@ bool OutlineParser::ReadContentLine(size_t blanks, const unsigned char* at) {
     return true;
 }
 
-bool OutlineParser::IsNewKey(uint32_t owner, ContentKind kind, uint32_t number, const WideText& name) {
+bool OutlineParser::IsNewKey(uint32_t owner, ContentKind kind, uint32_t number,
+                             const WideText& name) {
     const ItemContents* contents = store->Item(owner).contents;
     size_t count = contents == nullptr ? 0 : contents->size();
     uint64_t numberKey = (static_cast<uint64_t>(kind) << 32) | number;
@@ -303,7 +307,8 @@ bool OutlineParser::ReadFlags(const unsigned char** at, uint8_t* flags) {
         if (length == 8 && std::memcmp(word, "nodelete", 8) == 0) flag = kFlagNoDelete;
         if (length == 8 && std::memcmp(word, "readonly", 8) == 0) flag = kFlagReadOnly;
         if (flag == 0) return Fail(word, kFlagChoices, "'" + QuoteBytes(word, position) + "'");
-        if (*flags & flag) return Fail(word, "a flag not already given", "'" + QuoteBytes(word, position) + "'");
+        if (*flags & flag)
+            return Fail(word, "a flag not already given", "'" + QuoteBytes(word, position) + "'");
         *flags |= flag;
         if (position < lineEnd && *position == ',') {
             ++position;
@@ -329,21 +334,20 @@ bool OutlineParser::ReadLiteral(const unsigned char** at, WideText* text) {
             unsigned char letter = position < lineEnd ? *position : 0;
             uint32_t unit = 0;
             switch (letter) {
-                case '\\': unit = '\\'; break;
-                case '"': unit = '"'; break;
-                case 'n': unit = '\n'; break;
-                case 'r': unit = '\r'; break;
-                case 't': unit = '\t'; break;
-                case 'u':
-                    for (int k = 0; k < 4; ++k) {
-                        ++position;
-                        int digit = position < lineEnd ? HexValue(*position) : -1;
-                        if (digit < 0) return Fail(position, "4 hex digits after \\u");
-                        unit = unit * 16 + static_cast<uint32_t>(digit);
-                    }
-                    break;
-                default:
-                    return Fail(position, kLiteralEscapes);
+            case '\\': unit = '\\'; break;
+            case '"': unit = '"'; break;
+            case 'n': unit = '\n'; break;
+            case 'r': unit = '\r'; break;
+            case 't': unit = '\t'; break;
+            case 'u':
+                for (int k = 0; k < 4; ++k) {
+                    ++position;
+                    int digit = position < lineEnd ? HexValue(*position) : -1;
+                    if (digit < 0) return Fail(position, "4 hex digits after \\u");
+                    unit = unit * 16 + static_cast<uint32_t>(digit);
+                }
+                break;
+            default: return Fail(position, kLiteralEscapes);
             }
             text->push_back(static_cast<WCHAR>(unit));
             ++position;
@@ -375,10 +379,13 @@ bool OutlineParser::ReadNumber(const unsigned char** at, const char* what, int64
         if (magnitude < (1ull << 33)) magnitude = magnitude * 10 + (*position - '0');
         ++position;
     }
-    int64_t signedValue = negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
+    int64_t signedValue =
+        negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
     if (signedValue < low || signedValue > high) {
-        return Fail(start, std::string(what) + " from " + std::to_string(low) + " to " + std::to_string(high),
-                    QuoteBytes(start, position));
+        return Fail(
+            start,
+            std::string(what) + " from " + std::to_string(low) + " to " + std::to_string(high),
+            QuoteBytes(start, position));
     }
     *value = signedValue;
     *at = position;
@@ -414,11 +421,13 @@ std::string OutlineParser::Describe(const unsigned char* at) const {
     if (codePoint == '\t') return "tab";
     if (codePoint == '\r') return "CR";
     if (codePoint == 0xFEFF) return "a byte order mark";
-    if (codePoint < 0x20 || (codePoint >= 0x7F && codePoint < 0xA0)) return FormatCodePoint(codePoint);
+    if (codePoint < 0x20 || (codePoint >= 0x7F && codePoint < 0xA0))
+        return FormatCodePoint(codePoint);
     return "'" + std::string(reinterpret_cast<const char*>(at), length) + "'";
 }
 
-bool OutlineParser::Fail(const unsigned char* at, const std::string& expected, const std::string& found) {
+bool OutlineParser::Fail(const unsigned char* at, const std::string& expected,
+                         const std::string& found) {
     failure->line = lineNumber;
     failure->column = ColumnAt(at);
     failure->message = "expected " + expected + ", found " + found;

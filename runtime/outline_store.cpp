@@ -70,7 +70,8 @@ ItemContents& OutlineStore::ContentsOf(uint32_t index) {
 void OutlineStore::AddHandleRun(uint32_t firstIndex, uint32_t firstHandle, uint32_t count) {
     if (!runs.empty()) {
         HandleRun& last = runs.back();
-        if (last.firstHandle + last.count == firstHandle && last.firstIndex + last.count == firstIndex) {
+        if (last.firstHandle + last.count == firstHandle &&
+            last.firstIndex + last.count == firstIndex) {
             last.count += count;
             return;
         }
@@ -80,10 +81,9 @@ void OutlineStore::AddHandleRun(uint32_t firstIndex, uint32_t firstHandle, uint3
 
 uint32_t OutlineStore::FindItem(uint32_t handle) const {
     if (handle == 0 || runs.empty()) return kNoItem;
-    auto after = std::upper_bound(runs.begin(), runs.end(), handle,
-                                  [](uint32_t value, const HandleRun& run) {
-                                      return value < run.firstHandle;
-                                  });
+    auto after = std::upper_bound(
+        runs.begin(), runs.end(), handle,
+        [](uint32_t value, const HandleRun& run) { return value < run.firstHandle; });
     if (after == runs.begin()) return kNoItem;
     const HandleRun& run = *(after - 1);
     if (handle - run.firstHandle >= run.count) return kNoItem;
@@ -94,10 +94,9 @@ uint32_t OutlineStore::FindItem(uint32_t handle) const {
 
 uint32_t OutlineStore::HandleOf(uint32_t index) const {
     if (index == kNoItem || runs.empty()) return 0;
-    auto after = std::upper_bound(runs.begin(), runs.end(), index,
-                                  [](uint32_t value, const HandleRun& run) {
-                                      return value < run.firstIndex;
-                                  });
+    auto after = std::upper_bound(
+        runs.begin(), runs.end(), index,
+        [](uint32_t value, const HandleRun& run) { return value < run.firstIndex; });
     if (after == runs.begin()) return 0;
     const HandleRun& run = *(after - 1);
     if (index - run.firstIndex >= run.count) return 0;

@@ -48,11 +48,11 @@ struct ContentEntry {
 typedef std::vector<ContentEntry> ItemContents;
 
 struct ItemRecord {
-    WCHAR* text;              // in the outline's arena; null for an empty text
-    ItemContents* contents;   // null while the item has no content entry
+    WCHAR* text;             // in the outline's arena; null for an empty text
+    ItemContents* contents;  // null while the item has no content entry
     int32_t type;
     uint32_t textLength;
-    uint32_t parent;          // kNoItem for the root
+    uint32_t parent;  // kNoItem for the root
     uint32_t firstChild;
     uint32_t lastChild;
     uint32_t nextSibling;
@@ -112,8 +112,8 @@ public:
     // when the item has none.
     const ContentEntry* FindContent(uint32_t index, ContentKind kind, uint32_t number,
                                     const WCHAR* name, size_t nameLength) const;
-    ContentEntry* FindContent(uint32_t index, ContentKind kind, uint32_t number,
-                              const WCHAR* name, size_t nameLength);
+    ContentEntry* FindContent(uint32_t index, ContentKind kind, uint32_t number, const WCHAR* name,
+                              size_t nameLength);
 
     // ---- Removing -----------------------------------------------------------------------
 

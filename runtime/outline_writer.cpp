@@ -20,7 +20,8 @@ void AppendDecimal(std::string* out, int64_t value) {
     char digits[24];
     int count = 0;
     bool negative = value < 0;
-    uint64_t magnitude = negative ? static_cast<uint64_t>(-(value + 1)) + 1 : static_cast<uint64_t>(value);
+    uint64_t magnitude =
+        negative ? static_cast<uint64_t>(-(value + 1)) + 1 : static_cast<uint64_t>(value);
     do {
         digits[count++] = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;
@@ -56,24 +57,24 @@ void AppendItemLine(std::string* out, const ItemRecord& item, size_t depth) {
 void AppendContentLine(std::string* out, const ContentEntry& entry, size_t depth) {
     AppendIndent(out, depth);
     switch (entry.kind) {
-        case ContentKind::kAttribute:
-            out->push_back('@');
-            AppendDecimal(out, entry.number);
-            out->push_back(' ');
-            AppendLiteral(out, entry.value.data(), entry.value.size());
-            break;
-        case ContentKind::kProperty:
-            out->push_back('%');
-            AppendLiteral(out, entry.name.data(), entry.name.size());
-            out->push_back(' ');
-            AppendLiteral(out, entry.value.data(), entry.value.size());
-            break;
-        case ContentKind::kDTData:
-            out->push_back('$');
-            AppendDecimal(out, static_cast<int32_t>(entry.number));
-            out->push_back(' ');
-            AppendDecimal(out, entry.dtValue);
-            break;
+    case ContentKind::kAttribute:
+        out->push_back('@');
+        AppendDecimal(out, entry.number);
+        out->push_back(' ');
+        AppendLiteral(out, entry.value.data(), entry.value.size());
+        break;
+    case ContentKind::kProperty:
+        out->push_back('%');
+        AppendLiteral(out, entry.name.data(), entry.name.size());
+        out->push_back(' ');
+        AppendLiteral(out, entry.value.data(), entry.value.size());
+        break;
+    case ContentKind::kDTData:
+        out->push_back('$');
+        AppendDecimal(out, static_cast<int32_t>(entry.number));
+        out->push_back(' ');
+        AppendDecimal(out, entry.dtValue);
+        break;
     }
     out->push_back('\n');
 }
@@ -85,12 +86,12 @@ void AppendLiteral(std::string* out, const WCHAR* text, size_t length) {
     for (size_t k = 0; k < length; ++k) {
         uint32_t unit = static_cast<uint16_t>(text[k]);
         switch (unit) {
-            case '\\': out->append("\\\\"); continue;
-            case '"': out->append("\\\""); continue;
-            case '\n': out->append("\\n"); continue;
-            case '\r': out->append("\\r"); continue;
-            case '\t': out->append("\\t"); continue;
-            default: break;
+        case '\\': out->append("\\\\"); continue;
+        case '"': out->append("\\\""); continue;
+        case '\n': out->append("\\n"); continue;
+        case '\r': out->append("\\r"); continue;
+        case '\t': out->append("\\t"); continue;
+        default: break;
         }
         if (unit < 0x20 || unit == 0x7F) {
             AppendUnitEscape(out, unit);
@@ -117,7 +118,8 @@ bool WriteOutline(const OutlineStore& store, ByteSink* sink) {
         const ItemRecord& item = store.Item(index);
         AppendItemLine(&piece, item, depth);
         if (item.contents != nullptr) {
-            for (const ContentEntry& entry : *item.contents) AppendContentLine(&piece, entry, depth + 1);
+            for (const ContentEntry& entry : *item.contents)
+                AppendContentLine(&piece, entry, depth + 1);
         }
         if (piece.size() >= kPieceBytes) {
             if (!sink->Write(piece.data(), piece.size())) return false;

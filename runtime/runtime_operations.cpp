@@ -97,8 +97,8 @@ OutlineHandle BRIMRT_API OpenOutline(const WCHAR* path) {
         std::unique_ptr<OutlineStore> store(new OutlineStore());
         brimrt::ParseFailure failure;
         if (!brimrt::ParseOutline(bytes.data(), bytes.size(), store.get(), &failure)) {
-            SetOpenError(path, ":" + std::to_string(failure.line) + ":" + std::to_string(failure.column) +
-                                   ": " + failure.message);
+            SetOpenError(path, ":" + std::to_string(failure.line) + ":" +
+                                   std::to_string(failure.column) + ": " + failure.message);
             return 0;
         }
         // One range: the outline's handle, then one handle per item in file order.
@@ -294,7 +294,8 @@ ItemHandle BRIMRT_API CopyItem(OutlineHandle source, ItemHandle item, OutlineHan
         uint32_t firstIndex = static_cast<uint32_t>(to.store->ItemCount());
         for (uint32_t position = 0; position < count; ++position) {
             const ItemRecord& original = sourceStore.Item(order[position]);
-            uint32_t index = to.store->AppendItem(original.type, original.flags & brimrt::kFileFlags);
+            uint32_t index =
+                to.store->AppendItem(original.type, original.flags & brimrt::kFileFlags);
             // Read again after the append: with source and target alike, it may move the array.
             const ItemRecord& kept = sourceStore.Item(order[position]);
             to.store->SetText(index, kept.text, kept.textLength);
@@ -336,9 +337,9 @@ int32_t BRIMRT_API ListItemAttributes(OutlineHandle outline, ItemHandle item, Li
     // The number is answered even when the list could not hold them all, so that a shortage
     // shows as elements that answer 0, never as an item with fewer attributes.
     const brimrt::ItemContents& contents = *found.record().contents;
-    int32_t count = static_cast<int32_t>(std::count_if(contents.begin(), contents.end(), [](const ContentEntry& entry) {
-        return entry.kind == ContentKind::kAttribute;
-    }));
+    int32_t count = static_cast<int32_t>(std::count_if(
+        contents.begin(), contents.end(),
+        [](const ContentEntry& entry) { return entry.kind == ContentKind::kAttribute; }));
     RunGuarded([&]() -> bool {
         for (const ContentEntry& entry : contents) {
             if (entry.kind == ContentKind::kAttribute) target->ids.push_back(entry.number);
@@ -352,7 +353,8 @@ int32_t BRIMRT_API GetListElement(ListHandle list, ListElement* element, int32_t
     if (element == nullptr) return 0;
     *element = 0;
     brimrt::RuntimeList* source = brimrt::FindList(list, OUTLINE_LIST_ATTRIBUTES);
-    if (source == nullptr || index < 0 || static_cast<size_t>(index) >= source->ids.size()) return 0;
+    if (source == nullptr || index < 0 || static_cast<size_t>(index) >= source->ids.size())
+        return 0;
     *element = source->ids[static_cast<size_t>(index)];
     return 1;
 }
@@ -371,9 +373,9 @@ int32_t BRIMRT_API ListNamedProperties(OutlineHandle outline, ItemHandle item, L
     if (!found || found.record().contents == nullptr) return 0;
     // As for attributes: the number stands, the names that could not be kept answer 0.
     const brimrt::ItemContents& contents = *found.record().contents;
-    int32_t count = static_cast<int32_t>(std::count_if(contents.begin(), contents.end(), [](const ContentEntry& entry) {
-        return entry.kind == ContentKind::kProperty;
-    }));
+    int32_t count = static_cast<int32_t>(std::count_if(
+        contents.begin(), contents.end(),
+        [](const ContentEntry& entry) { return entry.kind == ContentKind::kProperty; }));
     RunGuarded([&]() -> bool {
         for (const ContentEntry& entry : contents) {
             if (entry.kind == ContentKind::kProperty) target->names.push_back(entry.name);
@@ -387,7 +389,8 @@ int32_t BRIMRT_API GetListString(ListHandle list, StringHandle* string, int32_t 
     if (string == nullptr) return 0;
     *string = 0;
     brimrt::RuntimeList* source = brimrt::FindList(list, OUTLINE_LIST_STRINGS);
-    if (source == nullptr || index < 0 || static_cast<size_t>(index) >= source->names.size()) return 0;
+    if (source == nullptr || index < 0 || static_cast<size_t>(index) >= source->names.size())
+        return 0;
     const WideText& name = source->names[static_cast<size_t>(index)];
     return RunGuarded([&]() -> int32_t {
         *string = brimrt::MakeString(name.data(), name.size());
@@ -429,7 +432,8 @@ int32_t GetContentValue(OutlineHandle outline, ItemHandle item, ContentKind kind
                         const WCHAR* name, size_t nameLength, StringHandle* value) {
     FoundItem found = FindItem(outline, item);
     if (!found) return 0;
-    const ContentEntry* entry = found.store->FindContent(found.index, kind, number, name, nameLength);
+    const ContentEntry* entry =
+        found.store->FindContent(found.index, kind, number, name, nameLength);
     if (entry == nullptr) return 0;
     return RunGuarded([&]() -> int32_t {
         *value = brimrt::MakeString(entry->value.data(), entry->value.size());

@@ -30,8 +30,7 @@ public:
             // Doubling keeps a walk down a long chain linear.
             uint64_t grown = capacity_ == 0 ? 16 : static_cast<uint64_t>(capacity_) * 2;
             if (grown * sizeof(Entry) > UINT32_MAX) return false;
-            void* resized =
-                CheckedRealloc(entries_, static_cast<uint32_t>(grown * sizeof(Entry)));
+            void* resized = CheckedRealloc(entries_, static_cast<uint32_t>(grown * sizeof(Entry)));
             if (resized == nullptr) return false;
             entries_ = static_cast<Entry*>(resized);
             capacity_ = static_cast<uint32_t>(grown);

@@ -65,7 +65,9 @@ void ReplaceInHostModules(MessageBoxFunction from, MessageBoxFunction to) {
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
     MessageBoxHandler previous = g_messageBoxHandler;
     g_messageBoxHandler = handler;
-    if (handler != nullptr) ReplaceInHostModules(UserMessageBox(), InterceptMessageBox);
-    else ReplaceInHostModules(InterceptMessageBox, UserMessageBox());
+    if (handler != nullptr)
+        ReplaceInHostModules(UserMessageBox(), InterceptMessageBox);
+    else
+        ReplaceInHostModules(InterceptMessageBox, UserMessageBox());
     return previous;
 }

@@ -28,8 +28,8 @@ std::string CompareBytes(const std::string& lines) {
 
 const char kHeader[] = "FDFM\nfirst.outline,0,\nsecond.outline,0,\n,0,\n";
 
-uint16_t Apply(const ScratchFolder& scratch, const std::string& outline,
-               const std::string& compare, const std::string& output) {
+uint16_t Apply(const ScratchFolder& scratch, const std::string& outline, const std::string& compare,
+               const std::string& output) {
     return DIF_Apply(scratch.WideFile(outline).c_str(), scratch.WideFile(compare).c_str(),
                      scratch.WideFile(output).c_str(), nullptr, 0);
 }
@@ -51,8 +51,8 @@ void BuildCompareFile(const ScratchFolder& scratch, const std::string& name, uin
     WriteFileBytes(scratch.File("first.outline"), kFirst);
     WriteFileBytes(scratch.File("second.outline"), kSecond);
     ASSERT_EQ(DIF_Build(scratch.WideFile("first.outline").c_str(),
-                        scratch.WideFile("second.outline").c_str(),
-                        scratch.WideFile(name).c_str(), nullptr, 0, options),
+                        scratch.WideFile("second.outline").c_str(), scratch.WideFile(name).c_str(),
+                        nullptr, 0, options),
               0);
 }
 
@@ -103,23 +103,24 @@ TEST(ApplyBadInput, AFailedSaveAnswersOneAndLeavesTheOldOutputIntact) {
 TEST(ApplyBadInput, RecordsThatDoNotFitTheOutlineReachNothingThatIsNotThere) {
     ScratchFolder scratch;
     WriteFileBytes(scratch.File("outline.outline"), kOutline);
-    WriteFileBytes(scratch.File("changes.cmp"), CompareBytes(std::string(kHeader) +
-        "1,C,T,001009,001009,9,0,change past the end\n"
-        "1,C,A,001009,001009,101,0,attribute past the end\n"
-        "1,D,T,001009,001009,9,-1,ghost\n"
-        "1,D,P,001009,001009,0,0,Author,kim\n"
-        "1,A,T,001009001,001009001,9,-1,parent leads nowhere\n"
-        "1,X,P,001009001,001009001,0,0,Author,kim\n"
-        "1,A,T,001099,001099,9,-1,past the end goes first\n"
-        "1,M,M,001005,001007,3,5,001005,001007\n"
-        "1,M,M,001002,001001,2147483647,2,001002,001001\n"
-        "1,M,M,001001,001002,-4,1,001001,001002\n"
-        "1,M,M,00,001001,1,0,00,001001\n"
-        "1,M,M,001-01,001001,1,0,001-01,001001\n"
-        "1,M,M,001001,001-01,1,1,001001,001-01\n"
-        "a line of no record\n"
-        "\n"
-        "99,C,T,001001,001001,9,0,a count past the end\n"));
+    WriteFileBytes(
+        scratch.File("changes.cmp"),
+        CompareBytes(std::string(kHeader) + "1,C,T,001009,001009,9,0,change past the end\n"
+                                            "1,C,A,001009,001009,101,0,attribute past the end\n"
+                                            "1,D,T,001009,001009,9,-1,ghost\n"
+                                            "1,D,P,001009,001009,0,0,Author,kim\n"
+                                            "1,A,T,001009001,001009001,9,-1,parent leads nowhere\n"
+                                            "1,X,P,001009001,001009001,0,0,Author,kim\n"
+                                            "1,A,T,001099,001099,9,-1,past the end goes first\n"
+                                            "1,M,M,001005,001007,3,5,001005,001007\n"
+                                            "1,M,M,001002,001001,2147483647,2,001002,001001\n"
+                                            "1,M,M,001001,001002,-4,1,001001,001002\n"
+                                            "1,M,M,00,001001,1,0,00,001001\n"
+                                            "1,M,M,001-01,001001,1,0,001-01,001001\n"
+                                            "1,M,M,001001,001-01,1,1,001001,001-01\n"
+                                            "a line of no record\n"
+                                            "\n"
+                                            "99,C,T,001001,001001,9,0,a count past the end\n"));
     MessageBoxRecorder boxes;
     ASSERT_EQ(Apply(scratch, "outline.outline", "changes.cmp", "out.outline"), 0);
     // The add past the end finds no child to follow and so stands first; the run that claims
@@ -211,8 +212,7 @@ TEST(ApplyBadInput, RefusedAllocationsWarnAndSaveNothing) {
         // refusal would leave out what it carried, so the patched outline is not saved.
         EXPECT_TRUE(status == 0x1 || status == 0x2) << "allocation " << failAt << ": " << status;
         ASSERT_FALSE(boxes.Boxes().empty()) << "allocation " << failAt;
-        EXPECT_EQ(boxes.Boxes()[0].title,
-                  "Warning: Insufficient memory (heap space) is available.")
+        EXPECT_EQ(boxes.Boxes()[0].title, "Warning: Insufficient memory (heap space) is available.")
             << "allocation " << failAt;
         EXPECT_EQ(ReadFileBytes(scratch.File("out.outline")), "an older output\n")
             << "allocation " << failAt;

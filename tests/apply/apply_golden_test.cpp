@@ -64,8 +64,8 @@ TEST_P(ApplyGolden, SavesTheExpectedOutline) {
         g_reports.clear();
         boxes.Clear();
         g_runState.lastPercent = kNoPercentSent;
-        uint16_t status = DIF_Apply(u"outline.outline", u"changes.cmp", u"result.outline",
-                                    window, kProgressMessage);
+        uint16_t status = DIF_Apply(u"outline.outline", u"changes.cmp", u"result.outline", window,
+                                    kProgressMessage);
         EXPECT_EQ(status, 0) << scenario << ": " << why;
         EXPECT_EQ(CompareWithGolden("apply", scenario, "expected.outline",
                                     ReadFileBytes(scratch.File("result.outline"))),

@@ -36,10 +36,12 @@ const int32_t kLeafTypes[] = {9, 9, 9, 9, 4, 21, 188};
 // outline keeps the version's skipped items wherever they stood.
 // Short texts, so that equal and similar ones meet. Lines stay far below the 511 characters a
 // compare file line may hold; commas, quotes, LF, CR and tabs travel inside texts.
-const char16_t* const kTexts[] = {
-    u"x = 1", u"x = 2", u"y = x + 1", u"call Open", u"return", u"", u"loop", u"end loop",
-    u"a, b, c", u"one\ntwo", u"tab\there", u"caf\u00e9 \u4e2d", u"say \"hi\"", u"back\\slash",
-    u"ends with LF\n", u"cr\rinside"};
+const char16_t* const kTexts[] = {u"x = 1",      u"x = 2",       u"y = x + 1",
+                                  u"call Open",  u"return",      u"",
+                                  u"loop",       u"end loop",    u"a, b, c",
+                                  u"one\ntwo",   u"tab\there",   u"caf\u00e9 \u4e2d",
+                                  u"say \"hi\"", u"back\\slash", u"ends with LF\n",
+                                  u"cr\rinside"};
 // Every item of both outlines carries the same two attribute ids: an attribute that only
 // one of two paired items has produces no record, and pairing may cross equal texts.
 const uint32_t kAttributeIds[] = {101, 205};
@@ -68,9 +70,7 @@ void GiveContents(std::mt19937& random, OutlineNode* node) {
     node->dtdata = static_cast<int32_t>(random() % 2001) - 1000;
 }
 
-bool MayHoldChildren(int32_t type) {
-    return type != 4 && type != 21;
-}
+bool MayHoldChildren(int32_t type) { return type != 4 && type != 21; }
 
 OutlineNode RandomNode(std::mt19937& random, int depth, int* budget) {
     OutlineNode node;
@@ -84,7 +84,7 @@ OutlineNode RandomNode(std::mt19937& random, int depth, int* budget) {
     // Sections stay far below 999 items: past that, keys take a fourth digit.
     int children = container ? static_cast<int>(random() % 7) : 0;
     if (Chance(random, 5)) children += 8;
-    for (int k = 0; k < children && *budget > 0; ++k) {
+    for (int k = 0; k<children&& * budget> 0; ++k) {
         node.children.push_back(RandomNode(random, depth + 1, budget));
     }
     return node;
@@ -115,8 +115,8 @@ void EditOnce(std::mt19937& random, OutlineNode* root) {
     }
     int kind = static_cast<int>(random() % 8);
     if (nodes.empty()) kind = 1;
-    auto [node, parent] = nodes.empty() ? std::make_pair(root, root)
-                                        : nodes[random() % nodes.size()];
+    auto [node, parent] =
+        nodes.empty() ? std::make_pair(root, root) : nodes[random() % nodes.size()];
     switch (kind) {
     case 0:  // a text edit
         node->text = Chance(random, 50) ? Pick(random, kTexts) : node->text + u"!";
@@ -156,13 +156,13 @@ void EditOnce(std::mt19937& random, OutlineNode* root) {
             if (MayHoldChildren(entry.first->type)) targets.push_back(entry.first);
         }
         OutlineNode* target = targets[random() % targets.size()];
-        target->children.insert(
-            target->children.begin() + random() % (target->children.size() + 1), moved);
+        target->children.insert(target->children.begin() + random() % (target->children.size() + 1),
+                                moved);
         break;
     }
     case 6:  // a type change; an item with children keeps a type that may hold them
-        node->type = node->children.empty() ? Pick(random, kLeafTypes)
-                                            : Pick(random, kContainerTypes);
+        node->type =
+            node->children.empty() ? Pick(random, kLeafTypes) : Pick(random, kContainerTypes);
         break;
     default:  // content changes
         node->attributes[random() % node->attributes.size()].second = Pick(random, kValues);
@@ -204,22 +204,22 @@ TEST(ApplyRoundTrip, ApplyingTheComparisonOfAWithBToBGivesA) {
         WriteOutlineFile(first, original);
         WriteOutlineFile(second, version);
         boxes.Clear();
-        uint16_t built = DIF_Build(Wide(first).c_str(), Wide(second).c_str(),
-                                   Wide(compare).c_str(), nullptr, 0, options);
+        uint16_t built = DIF_Build(Wide(first).c_str(), Wide(second).c_str(), Wide(compare).c_str(),
+                                   nullptr, 0, options);
         uint16_t applied = DIF_Apply(Wide(second).c_str(), Wide(compare).c_str(),
                                      Wide(output).c_str(), nullptr, 0);
         OutlineNode result;
         bool read = ReadOutlineFile(output, &result);
-        std::string difference =
-            read ? FirstDifference(DescribeOutline(original, options),
-                                   DescribeOutline(result, options))
-                 : "the output cannot be read";
+        std::string difference = read ? FirstDifference(DescribeOutline(original, options),
+                                                        DescribeOutline(result, options))
+                                      : "the output cannot be read";
         bool good = built == 0 && applied == 0 && difference.empty() && boxes.Boxes().empty();
         EXPECT_TRUE(good) << "seed " << seed << ", options 0x" << std::hex << options << std::dec
                           << ", build " << built << ", apply " << applied << ", boxes ["
                           << boxes.Titles() << "]: " << difference << "\nA:\n"
-                          << OutlineFileText(original) << "B:\n" << OutlineFileText(version)
-                          << "compare file:\n" << Narrow(Utf16Text(ReadFileBytes(compare)));
+                          << OutlineFileText(original) << "B:\n"
+                          << OutlineFileText(version) << "compare file:\n"
+                          << Narrow(Utf16Text(ReadFileBytes(compare)));
         if (!good) ++failures;
     }
 }

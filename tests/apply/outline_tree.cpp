@@ -13,11 +13,16 @@ namespace {
 std::string Literal(const std::u16string& text) {
     std::string out = "\"";
     for (char16_t unit : text) {
-        if (unit == u'\\') out += "\\\\";
-        else if (unit == u'"') out += "\\\"";
-        else if (unit == u'\n') out += "\\n";
-        else if (unit == u'\r') out += "\\r";
-        else if (unit == u'\t') out += "\\t";
+        if (unit == u'\\')
+            out += "\\\\";
+        else if (unit == u'"')
+            out += "\\\"";
+        else if (unit == u'\n')
+            out += "\\n";
+        else if (unit == u'\r')
+            out += "\\r";
+        else if (unit == u'\t')
+            out += "\\t";
         else if (unit < 0x20 || unit == 0x7F || (unit >= 0xD800 && unit <= 0xDFFF)) {
             char escape[8];
             snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(unit));
@@ -88,8 +93,8 @@ void ReadNode(OutlineHandle outline, ItemHandle item, OutlineNode* node) {
 }
 
 void DescribeNode(const OutlineNode& node, int depth, uint32_t options, std::string* out) {
-    std::string line = std::string(2 * depth, ' ') + std::to_string(node.type) + " " +
-                       Literal(node.text);
+    std::string line =
+        std::string(2 * depth, ' ') + std::to_string(node.type) + " " + Literal(node.text);
     if (options & DIF_OPT_ATTRIBUTES) {
         auto attributes = node.attributes;
         std::sort(attributes.begin(), attributes.end());

@@ -123,9 +123,9 @@ TEST_F(Command, ApplyCarriesADiffOverAsPatchDoes) {
                   WithoutComments(ReadWhole(folder_.File(version))));
     }
     // A viewing compare file holds no texts: applying it is refused before anything is written.
-    ASSERT_EQ(RunNorvex(folder_.Path(), "diff base.outline version1.outline --view -o view.cmp")
-                  .status,
-              1);
+    ASSERT_EQ(
+        RunNorvex(folder_.Path(), "diff base.outline version1.outline --view -o view.cmp").status,
+        1);
     CommandResult refused =
         RunNorvex(folder_.Path(), "apply base.outline view.cmp -o from-view.outline");
     EXPECT_EQ(refused.status, 2);
@@ -134,8 +134,9 @@ TEST_F(Command, ApplyCarriesADiffOverAsPatchDoes) {
 }
 
 TEST_F(Command, MergeReportsEachConflictWhereItStands) {
-    CommandResult result = RunNorvex(
-        folder_.Path(), "merge base.outline version1.outline version2.outline -o merged.outline --all");
+    CommandResult result =
+        RunNorvex(folder_.Path(),
+                  "merge base.outline version1.outline version2.outline -o merged.outline --all");
     EXPECT_EQ(result.status, 1) << result.err;
     ExpectText("merge.txt", result.out);
     ExpectText("merged.outline", ReadWhole(folder_.File("merged.outline")));
@@ -218,15 +219,15 @@ TEST_F(Command, ProgressBarOnlyOnATerminal) {
     WriteWhole(folder_.File("a.outline"), first);
     WriteWhole(folder_.File("b.outline"), second);
     // Under a pseudo-terminal the bar is drawn on standard error and cleared at the end.
-    CommandResult terminal = RunShell(
-        folder_.Path(), "script -qec \"'" + std::string(NORVEX_COMMAND) +
-                            "' diff a.outline b.outline --stat\" /dev/null");
+    CommandResult terminal =
+        RunShell(folder_.Path(), "script -qec \"'" + std::string(NORVEX_COMMAND) +
+                                     "' diff a.outline b.outline --stat\" /dev/null");
     EXPECT_NE(terminal.out.find("%"), std::string::npos) << terminal.out;
     EXPECT_NE(terminal.out.find("\r\033[K"), std::string::npos);
     EXPECT_NE(terminal.out.find("100 changed"), std::string::npos) << terminal.out;
-    CommandResult quiet = RunShell(
-        folder_.Path(), "script -qec \"'" + std::string(NORVEX_COMMAND) +
-                            "' diff a.outline b.outline --stat --quiet\" /dev/null");
+    CommandResult quiet =
+        RunShell(folder_.Path(), "script -qec \"'" + std::string(NORVEX_COMMAND) +
+                                     "' diff a.outline b.outline --stat --quiet\" /dev/null");
     EXPECT_EQ(quiet.out.find("%"), std::string::npos) << quiet.out;
     // Into a file: no bar at all.
     CommandResult piped = RunNorvex(folder_.Path(), "diff a.outline b.outline --stat");

@@ -177,8 +177,8 @@ TEST_F(OutputFiles, AReplacedOutputKeepsItsModeOwnerAndLinks) {
         EXPECT_EQ(std::filesystem::read_symlink(folder_.File("links/dangling")), "../real/made");
         EXPECT_EQ(FolderEntries(folder_.File("real")), (std::vector<std::string>{"made", "output"}))
             << "a temporary was left behind";
-        for (const char* name : {"first", "links/second", "links/dangling", "real/output",
-                                 "real/made"}) {
+        for (const char* name :
+             {"first", "links/second", "links/dangling", "real/output", "real/made"}) {
             std::filesystem::remove(folder_.File(name));
         }
 
@@ -199,7 +199,10 @@ TEST_F(OutputFiles, NamesThatAreNotUtf8AreKeptByteForByte) {
     // The outlines' folder too is named so: the library moves into it and back during a call.
     const std::string folder = folder_.File("d\xE9\xFF");
     std::filesystem::create_directory(folder);
-    const std::string base = "b\xE9.outline", version1 = "v\xFF" "1.outline",
+    const std::string base = "b\xE9.outline",
+                      version1 =
+                          "v\xFF"
+                          "1.outline",
                       version2 = "v2\xE9\xFF.outline";
     std::filesystem::copy_file(folder_.File("base.outline"), folder + "/" + base);
     std::filesystem::copy_file(folder_.File("version1.outline"), folder + "/" + version1);
@@ -230,8 +233,14 @@ TEST_F(OutputFiles, NamesThatAreNotUtf8AreKeptByteForByte) {
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err.rfind("x\xE9.outline:3:", 0), 0u) << result.err;
 
-    std::vector<std::string> names = {base, version1, version2, "c\xE9.cmp", "r\xFF.html",
-                                      "p\xFF.outline", "m\xE9\xFF.outline", "x\xE9.outline"};
+    std::vector<std::string> names = {base,
+                                      version1,
+                                      version2,
+                                      "c\xE9.cmp",
+                                      "r\xFF.html",
+                                      "p\xFF.outline",
+                                      "m\xE9\xFF.outline",
+                                      "x\xE9.outline"};
     std::sort(names.begin(), names.end());
     EXPECT_EQ(FolderEntries(folder), names);
 }

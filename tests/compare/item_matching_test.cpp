@@ -28,8 +28,14 @@ public:
         for (std::u16string& text : textStore_) texts_.push_back(text.data());
         candidates_.resize(entries.size() + 1);
         positions_.resize(entries.size() + 1);
-        side = {count_,        status_.data(),     match_.data(), types_.data(),
-                texts_.data(), candidates_.data(), 0,             positions_.data()};
+        side = {count_,
+                status_.data(),
+                match_.data(),
+                types_.data(),
+                texts_.data(),
+                candidates_.data(),
+                0,
+                positions_.data()};
     }
     std::string Statuses() const { return std::string(status_.begin(), status_.end()); }
     std::vector<int32_t> Matches() const { return match_; }

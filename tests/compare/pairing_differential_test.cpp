@@ -40,8 +40,14 @@ public:
           candidates_(shape.types.size() + 1),
           positions_(shape.types.size() + 1) {
         for (std::u16string& text : textStore_) texts_.push_back(text.data());
-        side = {static_cast<int32_t>(types_.size()), status_.data(), match_.data(), types_.data(),
-                texts_.data(), candidates_.data(), 0, positions_.data()};
+        side = {static_cast<int32_t>(types_.size()),
+                status_.data(),
+                match_.data(),
+                types_.data(),
+                texts_.data(),
+                candidates_.data(),
+                0,
+                positions_.data()};
     }
     const std::u16string& Status() const { return status_; }
     const std::vector<int32_t>& Match() const { return match_; }
@@ -82,8 +88,7 @@ std::string DifferenceBetween(const RunSide& fastFirst, const RunSide& fastSecon
                 ++item;
             }
             return where + ", item " + std::to_string(item) + ": fast " +
-                   Describe(fast.Status().substr(item, 1), {fast.Match()[item]}) +
-                   ", reference " +
+                   Describe(fast.Status().substr(item, 1), {fast.Match()[item]}) + ", reference " +
                    Describe(reference.Status().substr(item, 1), {reference.Match()[item]});
         }
         return where + ": fast " + Describe(fast.Status(), fast.Match()) + ", reference " +

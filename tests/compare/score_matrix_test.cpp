@@ -9,8 +9,7 @@
 #include <vector>
 
 TEST(TakeBest, TiesGoToTheFirstCellInRowMajorOrder) {
-    std::vector<int32_t> m = {4, 9,
-                              9, 1};  // ">=" in the scan would pick (1, 0)
+    std::vector<int32_t> m = {4, 9, 9, 1};  // ">=" in the scan would pick (1, 0)
     BestCell best = TakeBest(m.data(), 2, 2);
     EXPECT_EQ(best.row, 0);
     EXPECT_EQ(best.column, 1);
@@ -18,8 +17,7 @@ TEST(TakeBest, TiesGoToTheFirstCellInRowMajorOrder) {
 
 TEST(TakeBest, TakenRowAndColumnNeverWinAgain) {
     // Once 8 is taken, one 7 shares its row and the other its column: only 6 may win.
-    std::vector<int32_t> m = {8, 7, 0,
-                              7, 6, 5};
+    std::vector<int32_t> m = {8, 7, 0, 7, 6, 5};
     TakeBest(m.data(), 2, 3);
     BestCell second = TakeBest(m.data(), 2, 3);
     EXPECT_EQ(second.row, 1);

@@ -44,8 +44,7 @@ inline void WriteCompareText(const std::string& path, const std::u16string& text
 
 // Clears list, reads the file at path with modeWord (1 a viewer, 2 the apply) and answers the
 // count that ReadCompareRecords answered; the file is closed again.
-inline RecordNumber LoadCompareFile(CompareList& list, const std::string& path,
-                                    uint32_t modeWord) {
+inline RecordNumber LoadCompareFile(CompareList& list, const std::string& path, uint32_t modeWord) {
     list.ClearCompareList();
     if (!list.OpenCompareFile(Wide(path).c_str(), u"rb", modeWord)) return 0;
     RecordNumber count = ReadCompareRecords(list);
@@ -58,10 +57,14 @@ inline std::string Printable(const WCHAR* text) {
     if (text == nullptr) return "(none)";
     std::string out = "\"";
     for (; *text != 0; ++text) {
-        if (*text == u'\r') out += "\\r";
-        else if (*text == u'\n') out += "\\n";
-        else if (*text >= 0x20 && *text < 0x7F) out.push_back(static_cast<char>(*text));
-        else out += "\\u" + std::to_string(static_cast<unsigned>(*text));
+        if (*text == u'\r')
+            out += "\\r";
+        else if (*text == u'\n')
+            out += "\\n";
+        else if (*text >= 0x20 && *text < 0x7F)
+            out.push_back(static_cast<char>(*text));
+        else
+            out += "\\u" + std::to_string(static_cast<unsigned>(*text));
     }
     return out + "\"";
 }

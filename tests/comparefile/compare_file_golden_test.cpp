@@ -61,8 +61,8 @@ std::string FirstDifferentLine(const std::u16string& written, const std::u16stri
     }
     auto lineAt = [start](const std::u16string& text) {
         size_t end = text.find(u'\n', start);
-        return Printable(text.substr(start, end == std::u16string::npos ? end : end - start + 1)
-                             .c_str());
+        return Printable(
+            text.substr(start, end == std::u16string::npos ? end : end - start + 1).c_str());
     };
     return "line " + std::to_string(line) + ": written " + lineAt(written) + ", golden " +
            lineAt(golden);
@@ -104,9 +104,8 @@ TEST(CompareFileGolden, EachKindWithEveryRecordKindMatchesItsGoldenFile) {
                                        record.secondValue, record.textA);
                 } else {
                     WriteCompareRecordJoined(list, record.changeLetter, record.subjectLetter,
-                                             record.firstKey, record.secondKey,
-                                             record.firstValue, record.secondValue,
-                                             record.textA, record.textB);
+                                             record.firstKey, record.secondKey, record.firstValue,
+                                             record.secondValue, record.textA, record.textB);
                 }
             }
             ASSERT_TRUE(list.CloseCompareFile());

@@ -92,8 +92,8 @@ TEST(CompareReadFailure, EveryRefusedAllocationDropsOneRecordOrStopsTheRead) {
                 EXPECT_TRUE(boxes.Boxes().empty()) << where << "\n" << boxes.Titles();
                 continue;
             }
-            ASSERT_TRUE(LostOneOrStopped(held, full)) << where << ": " << held.size()
-                                                      << " records held";
+            ASSERT_TRUE(LostOneOrStopped(held, full))
+                << where << ": " << held.size() << " records held";
             // A list that lost a record says so, so that no reader takes it for the whole.
             if (held != full) {
                 EXPECT_FALSE(list.IsComplete()) << where;

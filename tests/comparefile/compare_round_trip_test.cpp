@@ -44,8 +44,9 @@ std::u16string RandomKey(std::mt19937& random) {
 
 // Up to 40 characters, weighted toward the ones the format must carry through unchanged.
 std::u16string RandomText(std::mt19937& random) {
-    static const char16_t kCharacters[] = {u'a', u'Z', u'5', u' ', u',', u',', u'\r', u'\n',
-                                           u'\n', 0x00E9, 0x4E2D, 0xD800, 0xDC00, 0xFFFF, u'-'};
+    static const char16_t kCharacters[] = {u'a',   u'Z',   u'5',   u' ',   u',',
+                                           u',',   u'\r',  u'\n',  u'\n',  0x00E9,
+                                           0x4E2D, 0xD800, 0xDC00, 0xFFFF, u'-'};
     std::u16string text;
     size_t length = random() % 41;
     for (size_t k = 0; k < length; ++k) {
@@ -71,8 +72,7 @@ std::vector<RandomRecord> RandomRecords(uint32_t seed, size_t count) {
     for (size_t k = 0; k < count; ++k) {
         RandomRecord record;
         record.changeLetter = kChanges[random() % 5];
-        record.subjectLetter =
-            record.changeLetter == u'M' ? u'M' : kSubjects[random() % 4];
+        record.subjectLetter = record.changeLetter == u'M' ? u'M' : kSubjects[random() % 4];
         record.firstKey = RandomKey(random);
         record.secondKey = RandomKey(random);
         record.firstValue = RandomValue(random);
@@ -101,12 +101,12 @@ void WriteRecords(const std::string& path, uint32_t modeWord,
         if (record.joined) {
             WriteCompareRecordJoined(list, record.changeLetter, record.subjectLetter,
                                      record.firstKey.c_str(), record.secondKey.c_str(),
-                                     record.firstValue, record.secondValue,
-                                     record.textA.c_str(), record.textB.c_str());
+                                     record.firstValue, record.secondValue, record.textA.c_str(),
+                                     record.textB.c_str());
         } else {
             WriteCompareRecord(list, record.changeLetter, record.subjectLetter,
-                               record.firstKey.c_str(), record.secondKey.c_str(),
-                               record.firstValue, record.secondValue, record.textA.c_str());
+                               record.firstKey.c_str(), record.secondKey.c_str(), record.firstValue,
+                               record.secondValue, record.textA.c_str());
         }
     }
     ASSERT_TRUE(list.CloseCompareFile());
@@ -124,13 +124,22 @@ std::vector<std::string> Expected(const std::vector<RandomRecord>& records, bool
     std::vector<std::string> expected;
     for (const RandomRecord& record : records) {
         std::u16string text = record.Text();
-        ExpectedRecord shown = {record.changeLetter, record.subjectLetter,
-                                record.firstKey.c_str(), record.secondKey.c_str(),
-                                record.firstValue, record.secondValue, text.c_str()};
+        ExpectedRecord shown = {record.changeLetter,
+                                record.subjectLetter,
+                                record.firstKey.c_str(),
+                                record.secondKey.c_str(),
+                                record.firstValue,
+                                record.secondValue,
+                                text.c_str()};
         if (viewMode && record.changeLetter == u'X') continue;
         if (viewMode && record.changeLetter == u'M') {
-            shown = {u'M', u'M', record.textA.c_str(), record.textB.c_str(), record.firstValue,
-                     record.secondValue, nullptr};
+            shown = {u'M',
+                     u'M',
+                     record.textA.c_str(),
+                     record.textB.c_str(),
+                     record.firstValue,
+                     record.secondValue,
+                     nullptr};
             if (OrdinalOf(record.firstKey) > OrdinalOf(record.secondKey)) {
                 shown.firstValue =
                     static_cast<int32_t>(0u - static_cast<uint32_t>(record.firstValue));

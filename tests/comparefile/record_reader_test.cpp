@@ -53,8 +53,7 @@ TEST(CompareReader, TheHeaderIsFourLinesWhateverItHolds) {
     const std::u16string record = u"1,C,T,001001,001001,4,0,text\r\n";
 
     // A marker too many: the empty name's line ",0," becomes a record, change letter '0'.
-    Load(list, scratch,
-         u"\uFEFFRDFC\r\nRDFA\r\nfirst,0,\r\nsecond,0,\r\n,0,\r\n" + record, kApply);
+    Load(list, scratch, u"\uFEFFRDFC\r\nRDFA\r\nfirst,0,\r\nsecond,0,\r\n,0,\r\n" + record, kApply);
     ExpectRecords(list,
                   {{u'0', u'\r', nullptr, nullptr, 0, 0, nullptr},
                    {u'C', u'T', u"001001", u"001001", 4, 0, u"text"}},
@@ -62,8 +61,7 @@ TEST(CompareReader, TheHeaderIsFourLinesWhateverItHolds) {
 
     // No marker: the first record is taken as the last header line and lost.
     Load(list, scratch,
-         u"\uFEFFfirst,0,\r\nsecond,0,\r\n,0,\r\n" + record +
-             u"1,D,T,001002,001002,4,-1,kept\r\n",
+         u"\uFEFFfirst,0,\r\nsecond,0,\r\n,0,\r\n" + record + u"1,D,T,001002,001002,4,-1,kept\r\n",
          kApply);
     ExpectRecords(list, {{u'D', u'T', u"001002", u"001002", 4, -1, u"kept"}}, "no marker");
 }
@@ -123,10 +121,10 @@ TEST(CompareReader, AFileCutInsideARecordKeepsWhatWasRead) {
     // Three lines announced, two there, the last without its line end.
     Load(list, scratch, PlainHeader() + u"1,D,T,001,001,1,-1,t\r\n3,C,T,001,001,1,0,a\r\nb",
          kApply);
-    ExpectRecords(list,
-                  {{u'D', u'T', u"001", u"001", 1, -1, u"t"},
-                   {u'C', u'T', u"001", u"001", 1, 0, u"a\r\nb"}},
-                  "cut in a continuation line");
+    ExpectRecords(
+        list,
+        {{u'D', u'T', u"001", u"001", 1, -1, u"t"}, {u'C', u'T', u"001", u"001", 1, 0, u"a\r\nb"}},
+        "cut in a continuation line");
 
     // Cut inside the key field of a one-line record: the key is what is there.
     Load(list, scratch, PlainHeader() + u"1,C,T,001,00", kApply);
@@ -160,10 +158,10 @@ TEST(CompareReader, LinesOfAnyLengthAreReadWhole) {
     withNul.push_back(u'\0');
     withNul += std::u16string(600, u'c') + u"\r\n";
     Load(list, scratch, PlainHeader() + withNul + next, kApply);
-    ExpectRecords(list,
-                  {{u'C', u'T', u"001", u"001", 1, 0, u"ab"},
-                   {u'D', u'T', u"002", u"002", 2, -1, u"next"}},
-                  "a NUL inside a line");
+    ExpectRecords(
+        list,
+        {{u'C', u'T', u"001", u"001", 1, 0, u"ab"}, {u'D', u'T', u"002", u"002", 2, -1, u"next"}},
+        "a NUL inside a line");
 }
 
 TEST(CompareReader, AViewerSeesMovesWhereTheyStandAndNoXRecords) {

@@ -47,9 +47,8 @@ TEST(CompareHeader, NamesAndKindBitsDecideWhichLinesAreWritten) {
     EXPECT_EQ(Printable(noNames.c_str()), Printable(u"\uFEFFFDFM\r\n,0,\r\n"));
 
     // Several kind bits give one marker each, in bit order; none gives no marker line.
-    std::u16string allKinds = WrittenText(scratch, 0x7, [](CompareList& list) {
-        WriteCompareHeader(list, nullptr, u"cmpnt");
-    });
+    std::u16string allKinds = WrittenText(
+        scratch, 0x7, [](CompareList& list) { WriteCompareHeader(list, nullptr, u"cmpnt"); });
     EXPECT_EQ(Printable(allKinds.c_str()),
               Printable(u"\uFEFFRDFC\r\nRDFA\r\nFDFM\r\ncmpnt,0,\r\n,0,\r\n"));
     std::u16string noKind = WrittenText(scratch, DIF_OPT_DTDATA, [](CompareList& list) {
@@ -92,12 +91,10 @@ TEST(CompareRecordWriter, TextsGoOutUnescapedAfterTheirLineCount) {
 TEST(CompareRecordWriter, JoinedTextsAreOneTextWithAComma) {
     ScratchFolder scratch;
     std::u16string written = WrittenText(scratch, DIF_OPT_FDFM, [](CompareList& list) {
-        WriteCompareRecordJoined(list, u'A', u'P', u"001002", u"001002", 2, 2, u"name",
-                                 u"va,lue");
+        WriteCompareRecordJoined(list, u'A', u'P', u"001002", u"001002", 2, 2, u"name", u"va,lue");
         // Line breaks in either part count as in one text.
         WriteCompareRecordJoined(list, u'C', u'P', u"001002", u"001002", 0, 0, u"n\n", u"v\nw");
-        WriteCompareRecordJoined(list, u'D', u'P', u"001002", u"001002", 1, 1, u"alone",
-                                 nullptr);
+        WriteCompareRecordJoined(list, u'D', u'P', u"001002", u"001002", 1, 1, u"alone", nullptr);
         WriteCompareRecordJoined(list, u'M', u'M', u"001004", u"001002", 2, 4, u"001003",
                                  u"001002");
     });

@@ -82,9 +82,9 @@ TEST_F(ViewerExports, BrowseABuiltComparisonAndResolveItsItemsOnBothSides) {
     EXPECT_EQ(RecordAt(1, 1), "D T 001003 001003 20");  // file order before sorting
 
     DIF_CompareSort();
-    const std::vector<std::string> sorted = {
-        "C T 001001001 001001001 14", "C T 001002 001002 4", "C T 001002001 001002001 14",
-        "A T 001002002 001002002 18", "D T 001003 001003 20"};
+    const std::vector<std::string> sorted = {"C T 001001001 001001001 14", "C T 001002 001002 4",
+                                             "C T 001002001 001002001 14",
+                                             "A T 001002002 001002002 18", "D T 001003 001003 20"};
     EXPECT_EQ(SideOrder(1, count), sorted);
     EXPECT_EQ(SideOrder(2, count), sorted);
     EXPECT_EQ(DIF_CompareSearch(1, u"001002"), 1);
@@ -145,12 +145,12 @@ TEST_F(ViewerExports, RecordsOfOneKeySortByKindAndSearchesFindTheFirstOfThem) {
         EXPECT_EQ(DIF_GetMatchingIndex(2, position), position);
     }
     DIF_CompareSort();
-    EXPECT_EQ(SideOrder(2, 3), (std::vector<std::string>{"C T 001002 001002 9",
-                                                         "D T 001002 001002 9",
-                                                         "A T 001002 001002 9"}));
-    EXPECT_EQ(SideOrder(1, 3), (std::vector<std::string>{"C T 001002 001002 9",
-                                                         "A T 001002 001002 9",
-                                                         "D T 001002 001002 9"}));
+    EXPECT_EQ(SideOrder(2, 3),
+              (std::vector<std::string>{"C T 001002 001002 9", "D T 001002 001002 9",
+                                        "A T 001002 001002 9"}));
+    EXPECT_EQ(SideOrder(1, 3),
+              (std::vector<std::string>{"C T 001002 001002 9", "A T 001002 001002 9",
+                                        "D T 001002 001002 9"}));
     std::vector<std::string> subjects;
     for (int32_t position = 3; position < 8; ++position) {
         subjects.push_back(RecordAt(1, position).substr(0, 3));

@@ -12,8 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/run_state.h"
 #include "outline/outline_runtime.h"
+#include "support/run_state.h"
 #include "tests/helpers/test_support.h"
 
 namespace {
@@ -62,8 +62,8 @@ protected:
 
     uint16_t Build(const std::u16string& first, const std::u16string& second,
                    const std::u16string& compare) {
-        return DIF_Build(first.c_str(), second.c_str(), compare.c_str(), window_,
-                         kProgressMessage, 0);
+        return DIF_Build(first.c_str(), second.c_str(), compare.c_str(), window_, kProgressMessage,
+                         0);
     }
 
     ScratchFolder scratch_;
@@ -77,13 +77,13 @@ TEST_F(BuildExports, TwoGoodOutlinesBuildWithProgressAndNoWarnings) {
     std::u16string compare = scratch_.WideFile("result.cmp");
     for (int run = 0; run < 2; ++run) {  // state left by one build must not change the next
         g_reports.clear();
-        EXPECT_EQ(Build(scratch_.WideFile("first.outline"), scratch_.WideFile("second.outline"),
-                        compare),
-                  0)
+        EXPECT_EQ(
+            Build(scratch_.WideFile("first.outline"), scratch_.WideFile("second.outline"), compare),
+            0)
             << "run " << run;
         EXPECT_TRUE(FileExists(scratch_.File("result.cmp")));
-        const std::vector<Report> expected = {{0, "Loading..."}, {0, "Processing..."},
-                                              {100, "Done."}};
+        const std::vector<Report> expected = {
+            {0, "Loading..."}, {0, "Processing..."}, {100, "Done."}};
         EXPECT_EQ(g_reports, expected) << "run " << run;
     }
     EXPECT_TRUE(boxes_.Boxes().empty()) << boxes_.Titles();
@@ -110,8 +110,7 @@ TEST_F(BuildExports, EachFailureAddsItsBitAndLeavesNoPartialFile) {
 
     // A compare path that cannot be written: no comparison runs, and the call ends "Done.".
     g_reports.clear();
-    EXPECT_EQ(Build(first, second, scratch_.WideFile("no-such-folder/d.cmp")),
-              DIF_ST_COMPARE_FILE);
+    EXPECT_EQ(Build(first, second, scratch_.WideFile("no-such-folder/d.cmp")), DIF_ST_COMPARE_FILE);
     const std::vector<Report> expected = {{0, "Loading..."}, {100, "Done."}};
     EXPECT_EQ(g_reports, expected);
     EXPECT_EQ(Build(first, second, Wide(scratch_.Path())), DIF_ST_COMPARE_FILE);
@@ -123,8 +122,7 @@ TEST_F(BuildExports, EachFailureAddsItsBitAndLeavesNoPartialFile) {
     WriteFileBytes(scratch_.File("locked/old.cmp"), "old bytes");
     chmod(scratch_.File("locked").c_str(), 0500);
     if (geteuid() != 0) {  // the superuser writes anywhere
-        EXPECT_EQ(Build(first, second, scratch_.WideFile("locked/old.cmp")),
-                  DIF_ST_COMPARE_FILE);
+        EXPECT_EQ(Build(first, second, scratch_.WideFile("locked/old.cmp")), DIF_ST_COMPARE_FILE);
         EXPECT_EQ(ReadFileBytes(scratch_.File("locked/old.cmp")), "old bytes");
     }
     chmod(scratch_.File("locked").c_str(), 0700);

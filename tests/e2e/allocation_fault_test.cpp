@@ -20,8 +20,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <exception>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <new>
@@ -77,8 +77,8 @@ enum class Outcome { kComplete, kNotWritten, kHeaderOnly };
 // status bits mean for its output.
 struct ExportCall {
     std::string name;
-    std::string output;                       // file name in the folder
-    std::function<uint16_t()> run;            // the call, from inside the folder
+    std::string output;             // file name in the folder
+    std::function<uint16_t()> run;  // the call, from inside the folder
     std::function<Outcome(uint16_t)> outcome;
 };
 
@@ -96,14 +96,12 @@ std::vector<ExportCall> ExampleCalls() {
                          if ((status & DIF_ST_COMPARE_FILE) != 0) return Outcome::kNotWritten;
                          return Outcome::kHeaderOnly;
                      }});
-    calls.push_back({"apply", "patched.outline",
-                     [] {
-                         return DIF_Apply(u"version1.outline", u"changes.cmp", u"patched.outline",
-                                          nullptr, 0);
-                     },
-                     [](uint16_t status) {
-                         return status == 0 ? Outcome::kComplete : Outcome::kNotWritten;
-                     }});
+    calls.push_back(
+        {"apply", "patched.outline",
+         [] {
+             return DIF_Apply(u"version1.outline", u"changes.cmp", u"patched.outline", nullptr, 0);
+         },
+         [](uint16_t status) { return status == 0 ? Outcome::kComplete : Outcome::kNotWritten; }});
     calls.push_back({"merge", "merged.outline",
                      [] {
                          uint16_t conflicts = 0, warnings = 0;
@@ -121,8 +119,8 @@ std::vector<ExportCall> ExampleCalls() {
     // that the stride comes into play.
     calls.push_back({"build of a long section", "long.cmp",
                      [] {
-                         return DIF_Build(u"long-first.outline", u"long-second.outline", u"long.cmp",
-                                          nullptr, 0, DIF_OPT_RDFC);
+                         return DIF_Build(u"long-first.outline", u"long-second.outline",
+                                          u"long.cmp", nullptr, 0, DIF_OPT_RDFC);
                      },
                      [](uint16_t status) {
                          if (status == 0) return Outcome::kComplete;
@@ -131,24 +129,24 @@ std::vector<ExportCall> ExampleCalls() {
                      }});
     // The same two calls on outlines the caller holds open, opened and closed around each call
     // with the faults paused, so that the call alone meets them.
-    calls.push_back({"build of held outlines", "held.cmp",
-                     [] {
-                         HeldOutlines held;
-                         return DIF_BuildObject(u"base", held.base, GetRootItem(held.base), u"version 1",
-                                                held.version1, GetRootItem(held.version1), u"held.cmp",
-                                                nullptr, 0, DIF_OPT_FDFM | kContents);
-                     },
-                     [](uint16_t status) {
-                         return status == 0 ? Outcome::kComplete : Outcome::kNotWritten;
-                     }});
+    calls.push_back(
+        {"build of held outlines", "held.cmp",
+         [] {
+             HeldOutlines held;
+             return DIF_BuildObject(u"base", held.base, GetRootItem(held.base), u"version 1",
+                                    held.version1, GetRootItem(held.version1), u"held.cmp", nullptr,
+                                    0, DIF_OPT_FDFM | kContents);
+         },
+         [](uint16_t status) { return status == 0 ? Outcome::kComplete : Outcome::kNotWritten; }});
     calls.push_back({"merge of held outlines", "held.outline",
                      [] {
                          HeldOutlines held;
                          uint16_t conflicts = 0, warnings = 0;
                          uint16_t status = DIF_MergeObjects(
-                             held.base, GetRootItem(held.base), held.version1, GetRootItem(held.version1),
-                             u"version 1", held.version2, GetRootItem(held.version2), u"version 2",
-                             u"held.outline", nullptr, 0, kContents, &conflicts, &warnings);
+                             held.base, GetRootItem(held.base), held.version1,
+                             GetRootItem(held.version1), u"version 1", held.version2,
+                             GetRootItem(held.version2), u"version 2", u"held.outline", nullptr, 0,
+                             kContents, &conflicts, &warnings);
                          return static_cast<uint16_t>(status | (conflicts << 8) | (warnings << 12));
                      },
                      [](uint16_t status) {
@@ -168,7 +166,8 @@ public:
         }
         for (const char* side : {"first", "second"}) {
             WriteFileBytes(scratch_.File(std::string("long-") + side + ".outline"),
-                           ReadFileBytes(TestDataPath(std::string("build/section-limit-rdfc/") + side + ".outline")));
+                           ReadFileBytes(TestDataPath(std::string("build/section-limit-rdfc/") +
+                                                      side + ".outline")));
         }
         DIF_Build(u"base.outline", u"version1.outline", u"changes.cmp", nullptr, 0,
                   DIF_OPT_FDFM | kContents);
@@ -182,7 +181,8 @@ private:
 };
 
 void CheckEveryRuntimeFault(const ExportCall& call, bool everyLater) {
-    SCOPED_TRACE(call.name + (everyLater ? ", every request from the failing one on" : ", one request"));
+    SCOPED_TRACE(call.name +
+                 (everyLater ? ", every request from the failing one on" : ", one request"));
     ExampleFolder folder;
     const std::string output = folder.File(call.output);
     MessageBoxHandler previous = SetMessageBoxHandler(CountBox);
@@ -205,7 +205,8 @@ void CheckEveryRuntimeFault(const ExportCall& call, bool everyLater) {
 
     int failures = 0;
     uint64_t faultedRuns = 0, completeRuns = 0;
-    const uint64_t stride = requests > kEveryRequest ? 1 + (requests - kEveryRequest) / kLaterRuns : 1;
+    const uint64_t stride =
+        requests > kEveryRequest ? 1 + (requests - kEveryRequest) / kLaterRuns : 1;
     for (uint64_t failAt = 1; failAt <= requests && failures < 5;
          failAt += failAt < kEveryRequest ? 1 : stride) {
         SCOPED_TRACE("request " + std::to_string(failAt) + " of " + std::to_string(requests));
@@ -232,7 +233,8 @@ void CheckEveryRuntimeFault(const ExportCall& call, bool everyLater) {
             // Reported good: exactly the fault-free result, counts included.
             good = good && status == cleanStatus && written == complete;
             EXPECT_EQ(status, cleanStatus);
-            EXPECT_TRUE(written == complete) << "a call reported good wrote another file:\n" << written;
+            EXPECT_TRUE(written == complete) << "a call reported good wrote another file:\n"
+                                             << written;
             completeRuns += 1;
             break;
         case Outcome::kNotWritten:
@@ -244,17 +246,21 @@ void CheckEveryRuntimeFault(const ExportCall& call, bool everyLater) {
             good = good && faulted && written.size() < complete.size() &&
                    complete.compare(0, written.size(), written) == 0;
             EXPECT_TRUE(faulted) << "status " << status << " without a fault";
-            EXPECT_TRUE(written.size() < complete.size() && complete.compare(0, written.size(), written) == 0)
-                << "an outline that did not open left more than the header:\n" << written;
+            EXPECT_TRUE(written.size() < complete.size() &&
+                        complete.compare(0, written.size(), written) == 0)
+                << "an outline that did not open left more than the header:\n"
+                << written;
             break;
         }
         EXPECT_EQ(FolderEntries(folder.Path()), entries) << "a temporary was left behind";
         if (!good) ++failures;
     }
     EXPECT_GT(faultedRuns, 0u);
-    std::printf("%s%s: %llu requests of the runtime, %llu runs with a fault, %llu of them complete\n",
-                call.name.c_str(), everyLater ? " (from one on)" : "", static_cast<unsigned long long>(requests),
-                static_cast<unsigned long long>(faultedRuns), static_cast<unsigned long long>(completeRuns));
+    std::printf(
+        "%s%s: %llu requests of the runtime, %llu runs with a fault, %llu of them complete\n",
+        call.name.c_str(), everyLater ? " (from one on)" : "",
+        static_cast<unsigned long long>(requests), static_cast<unsigned long long>(faultedRuns),
+        static_cast<unsigned long long>(completeRuns));
     SetMessageBoxHandler(previous);
 }
 
@@ -342,7 +348,8 @@ void CheckWideStringFaults(const ExportCall& call) {
     int temporariesLeft = 0;
     for (uint64_t k = 0; k < kChildren; ++k) {
         uint64_t failAt = 1 + (requests - 1) * k / (kChildren - 1);
-        SCOPED_TRACE("wide string request " + std::to_string(failAt) + " of " + std::to_string(requests));
+        SCOPED_TRACE("wide string request " + std::to_string(failAt) + " of " +
+                     std::to_string(requests));
         bool escaped = false;
         int status = RunChildWithWideStringFault(call, failAt, &escaped);
         EXPECT_TRUE(escaped) << "std::bad_alloc did not leave the call";
@@ -383,7 +390,8 @@ TEST(WideStringAllocationFaults, ACallAfterACaughtRefusalLeavesNoPartialFileInPl
     ASSERT_GT(requests, 2u);
     const std::vector<std::string> entries = FolderEntries(folder.Path());
     for (uint64_t failAt : {uint64_t{1}, requests / 2, requests}) {
-        SCOPED_TRACE("wide string request " + std::to_string(failAt) + " of " + std::to_string(requests));
+        SCOPED_TRACE("wide string request " + std::to_string(failAt) + " of " +
+                     std::to_string(requests));
         WriteFileBytes(folder.File(build.output), kOldOutput);
         std::fflush(nullptr);
         pid_t child = fork();

@@ -71,10 +71,9 @@ protected:
     uint16_t Build(const std::string& first, const std::string& second, uint32_t options) {
         WriteFileBytes(scratch_.File("first.outline"), first);
         WriteFileBytes(scratch_.File("second.outline"), second);
-        return DIF_Build(scratch_.WideFile("first.outline").c_str(),
-                         scratch_.WideFile("second.outline").c_str(),
-                         scratch_.WideFile("result.cmp").c_str(), window_, kProgressMessage,
-                         options);
+        return DIF_Build(
+            scratch_.WideFile("first.outline").c_str(), scratch_.WideFile("second.outline").c_str(),
+            scratch_.WideFile("result.cmp").c_str(), window_, kProgressMessage, options);
     }
     std::vector<std::string> Records() { return RecordLines(scratch_.File("result.cmp")); }
 
@@ -128,9 +127,9 @@ TEST_F(BuildBehaviour, AnAbortFromTheWindowStopsBeforeTheNextSection) {
     second.replace(second.find("\"v2\""), 4, "\"v3\"");
     g_abortOnText = "Statement y";
     EXPECT_EQ(Build(kNestedOutline, second, DIF_OPT_FDFM), DIF_ST_ABORTED);
-    const std::vector<Report> expected = {
-        {0, "Loading..."}, {0, "Processing..."}, {0, "Statement x"},
-        {50, "Statement y"}, {50, "Aborting..."}, {100, "Aborted."}};
+    const std::vector<Report> expected = {{0, "Loading..."},   {0, "Processing..."},
+                                          {0, "Statement x"},  {50, "Statement y"},
+                                          {50, "Aborting..."}, {100, "Aborted."}};
     EXPECT_EQ(g_reports, expected);
     // Neither y's subtree (v2 changed) nor P2 (z changed) was compared.
     EXPECT_TRUE(Records().empty());
@@ -195,8 +194,7 @@ TEST_F(BuildBehaviour, OddShapesBuildWithoutTrouble) {
     }
     EXPECT_EQ(Build(FlatOutline(1, longText), FlatOutline(1, "short"), DIF_OPT_FDFM), 0);
     records = Records();
-    std::string expectedStart =
-        std::to_string(lineFeeds + 1) + ",C,T,001001,001001,9,0,a,";
+    std::string expectedStart = std::to_string(lineFeeds + 1) + ",C,T,001001,001001,9,0,a,";
     ASSERT_FALSE(records.empty());
     EXPECT_EQ(records[0].substr(0, expectedStart.size()), expectedStart);
     EXPECT_EQ(records.size(), static_cast<size_t>(lineFeeds + 1));  // its physical lines

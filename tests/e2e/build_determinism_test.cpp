@@ -42,19 +42,22 @@ constexpr uint32_t kContentOptions = DIF_OPT_ATTRIBUTES | DIF_OPT_PROPERTIES | D
 // Set in the child process: the list of builds it is to make.
 const char kChildListVariable[] = "NORVEX_DETERMINISM_LIST";
 
-const char16_t* const kTexts[] = {u"x = 1", u"x = 2", u"x = 1 ", u"call Open", u"call Close",
-                                  u"return", u"", u"loop", u"end loop", u"loop", u"y = x + 1",
-                                  u"a, b", u"two\nlines", u"caf\u00e9"};
+const char16_t* const kTexts[] = {
+    u"x = 1", u"x = 2",    u"x = 1 ", u"call Open", u"call Close", u"return",     u"",
+    u"loop",  u"end loop", u"loop",   u"y = x + 1", u"a, b",       u"two\nlines", u"caf\u00e9"};
 const int32_t kTypes[] = {9, 9, 9, 9, 4, 12, 188, 174, 287, 21};
 const char16_t* const kValues[] = {u"1", u"0", u"red", u"kim", u""};
 
-int Pick(std::mt19937& random, int count) { return static_cast<int>(random() % static_cast<uint32_t>(count)); }
+int Pick(std::mt19937& random, int count) {
+    return static_cast<int>(random() % static_cast<uint32_t>(count));
+}
 
 OutlineNode RandomItem(std::mt19937& random, int depth, int* budget) {
     OutlineNode node;
     node.type = kTypes[Pick(random, 10)];
     node.text = kTexts[Pick(random, 14)];
-    if (Pick(random, 4) == 0) node.attributes.emplace_back(500 + Pick(random, 3), kValues[Pick(random, 5)]);
+    if (Pick(random, 4) == 0)
+        node.attributes.emplace_back(500 + Pick(random, 3), kValues[Pick(random, 5)]);
     if (Pick(random, 4) == 0) node.properties.emplace_back(u"Author", kValues[Pick(random, 5)]);
     if (Pick(random, 5) == 0) {
         node.hasDTData = true;
@@ -62,7 +65,8 @@ OutlineNode RandomItem(std::mt19937& random, int depth, int* budget) {
     }
     --*budget;
     int children = depth < 3 && Pick(random, 3) == 0 ? Pick(random, 12) : 0;
-    for (int k = 0; k < children && *budget > 0; ++k) node.children.push_back(RandomItem(random, depth + 1, budget));
+    for (int k = 0; k<children&& * budget> 0; ++k)
+        node.children.push_back(RandomItem(random, depth + 1, budget));
     return node;
 }
 
@@ -81,30 +85,28 @@ void EditOnce(std::mt19937& random, OutlineNode* root) {
     auto [item, parent] = items[Pick(random, static_cast<int>(items.size()))];
     size_t at = static_cast<size_t>(item - parent->children.data());
     switch (Pick(random, 6)) {
-    case 0:
-        item->text = Pick(random, 2) == 0 ? kTexts[Pick(random, 14)] : item->text + u"!";
-        break;
+    case 0: item->text = Pick(random, 2) == 0 ? kTexts[Pick(random, 14)] : item->text + u"!"; break;
     case 1: {
         int budget = 3;
         parent->children.insert(parent->children.begin() + Pick(random, static_cast<int>(at) + 1),
                                 RandomItem(random, 2, &budget));
         break;
     }
-    case 2:
-        parent->children.erase(parent->children.begin() + static_cast<long>(at));
-        break;
+    case 2: parent->children.erase(parent->children.begin() + static_cast<long>(at)); break;
     case 3: {  // within the section
         OutlineNode moved = *item;
         parent->children.erase(parent->children.begin() + static_cast<long>(at));
         parent->children.insert(
-            parent->children.begin() + Pick(random, static_cast<int>(parent->children.size()) + 1), moved);
+            parent->children.begin() + Pick(random, static_cast<int>(parent->children.size()) + 1),
+            moved);
         break;
     }
     case 4: {  // to the root's section, which is never inside the moved item
         OutlineNode moved = *item;
         parent->children.erase(parent->children.begin() + static_cast<long>(at));
         root->children.insert(
-            root->children.begin() + Pick(random, static_cast<int>(root->children.size()) + 1), moved);
+            root->children.begin() + Pick(random, static_cast<int>(root->children.size()) + 1),
+            moved);
         break;
     }
     default:
@@ -173,15 +175,19 @@ int RunChildProcess(const std::string& listPath) {
     char program[] = "/proc/self/exe";
     char* arguments[] = {program, &filter[0], nullptr};
     pid_t child = 0;
-    if (posix_spawn(&child, program, nullptr, nullptr, arguments, environment.data()) != 0) return -1;
+    if (posix_spawn(&child, program, nullptr, nullptr, arguments, environment.data()) != 0)
+        return -1;
     int status = 0;
     waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::string Describe(const Build& build) {
-    return build.first + " against " + build.second + ", options 0x" +
-           [](uint32_t options) { std::ostringstream hex; hex << std::hex << options; return hex.str(); }(build.options);
+    return build.first + " against " + build.second + ", options 0x" + [](uint32_t options) {
+        std::ostringstream hex;
+        hex << std::hex << options;
+        return hex.str();
+    }(build.options);
 }
 
 }  // namespace
@@ -215,8 +221,8 @@ TEST(BuildDeterminism, SamePairGivesTheSameBytesTwiceAfterOtherBuildsAndInAnothe
     // 3. In a fresh process.
     std::ofstream list(folder.File("builds.txt"));
     for (const Build& build : builds) {
-        list << build.first << "\t" << build.second << "\t" << build.compare + ".child" << "\t"
-             << build.options << "\n";
+        list << build.first << "\t" << build.second << "\t" << build.compare + ".child"
+             << "\t" << build.options << "\n";
     }
     list.close();
     ASSERT_EQ(RunChildProcess(folder.File("builds.txt")), 0);

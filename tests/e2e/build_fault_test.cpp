@@ -20,8 +20,8 @@ void CheckEveryRefusal(const std::string& scenario, uint32_t options) {
     SCOPED_TRACE(scenario);
     ScratchFolder scratch;
     for (const char* name : {"first.outline", "second.outline"}) {
-        WriteFileBytes(scratch.File(name), ReadFileBytes(TestDataPath("build/" + scenario + "/" +
-                                                                      name)));
+        WriteFileBytes(scratch.File(name),
+                       ReadFileBytes(TestDataPath("build/" + scenario + "/" + name)));
     }
     std::u16string first = scratch.WideFile("first.outline");
     std::u16string second = scratch.WideFile("second.outline");
@@ -47,7 +47,8 @@ void CheckEveryRefusal(const std::string& scenario, uint32_t options) {
         FailCheckedAllocationAt(0);
         bool warned = false;
         for (const MessageBoxRecorder::Box& box : boxes.Boxes()) {
-            warned = warned || (box.title + box.text).find("Insufficient memory") != std::string::npos;
+            warned =
+                warned || (box.title + box.text).find("Insufficient memory") != std::string::npos;
         }
         EXPECT_TRUE(warned) << boxes.Titles();
         std::string written = ReadFileBytes(scratch.File("result.cmp"));

@@ -50,12 +50,11 @@ TEST_P(BuildGolden, WritesTheExpectedCompareFile) {
     std::string expectedBoxes = ScenarioText("build", scenario, "boxes.txt");
     for (int run = 0; run < 2; ++run) {  // state left by one build must not change the next
         boxes.Clear();
-        uint16_t status = DIF_Build(u"first.outline", u"second.outline", u"result.cmp",
-                                    nullptr, 0, options);
+        uint16_t status =
+            DIF_Build(u"first.outline", u"second.outline", u"result.cmp", nullptr, 0, options);
         EXPECT_EQ(status, expectedStatus) << scenario << ": " << why;
         std::string difference = CompareWithGolden("build", scenario, "expected.cmp",
-                                                   ReadFileBytes(scratch.File("result.cmp")),
-                                                   true);
+                                                   ReadFileBytes(scratch.File("result.cmp")), true);
         EXPECT_EQ(difference, "") << scenario << " (run " << run << "): " << why;
         std::string shownBoxes;
         for (const MessageBoxRecorder::Box& box : boxes.Boxes()) {

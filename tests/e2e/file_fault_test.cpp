@@ -32,10 +32,12 @@ public:
     FaultInputs() {
         for (const char* name : {"first.outline", "second.outline"}) {
             WriteFileBytes(folder.File(name),
-                           ReadFileBytes(TestDataPath(std::string("build/changes-additions-deletions/") + name)));
+                           ReadFileBytes(TestDataPath(
+                               std::string("build/changes-additions-deletions/") + name)));
         }
         for (const char* name : {"base.outline", "version1.outline", "version2.outline"}) {
-            WriteFileBytes(folder.File(name), ReadFileBytes(TestDataPath(std::string("merge/clean/") + name)));
+            WriteFileBytes(folder.File(name),
+                           ReadFileBytes(TestDataPath(std::string("merge/clean/") + name)));
         }
         EXPECT_EQ(DIF_Build(Path("first.outline").c_str(), Path("second.outline").c_str(),
                             Path("made.cmp").c_str(), nullptr, 0, 0),
@@ -46,16 +48,18 @@ public:
     std::u16string Path(const std::string& name) const { return folder.WideFile(name); }
 
     uint16_t Build(const std::u16string& output) {
-        return DIF_Build(Path("first.outline").c_str(), Path("second.outline").c_str(), output.c_str(),
-                         nullptr, 0, 0);
+        return DIF_Build(Path("first.outline").c_str(), Path("second.outline").c_str(),
+                         output.c_str(), nullptr, 0, 0);
     }
     uint16_t Apply(const std::u16string& output) {
-        return DIF_Apply(Path("second.outline").c_str(), Path("made.cmp").c_str(), output.c_str(), nullptr, 0);
+        return DIF_Apply(Path("second.outline").c_str(), Path("made.cmp").c_str(), output.c_str(),
+                         nullptr, 0);
     }
     uint16_t Merge(const std::u16string& output) {
         uint16_t conflicts = 7, warnings = 7;
         return DIF_Merge(Path("base.outline").c_str(), Path("version1.outline").c_str(),
-                         Path("version2.outline").c_str(), output.c_str(), nullptr, 0, 0, &conflicts, &warnings);
+                         Path("version2.outline").c_str(), output.c_str(), nullptr, 0, 0,
+                         &conflicts, &warnings);
     }
 
     // Every name in the folder and below it, sorted.
@@ -143,7 +147,8 @@ TEST(FileFaults, FullDeviceAsOutputFailsAndStaysADevice) {
     struct stat status {};
     ASSERT_EQ(stat(device.c_str(), &status), 0);
     EXPECT_TRUE(S_ISCHR(status.st_mode)) << device << " was replaced by a file";
-    inputs.ExpectOnlyFilesOf(geteuid() == 0 ? std::vector<std::string>{"full"} : std::vector<std::string>{});
+    inputs.ExpectOnlyFilesOf(geteuid() == 0 ? std::vector<std::string>{"full"}
+                                            : std::vector<std::string>{});
 }
 
 TEST(FileFaults, FolderWithoutWritePermissionFailsEachOutput) {
@@ -159,7 +164,8 @@ TEST(FileFaults, FolderWithoutWritePermissionFailsEachOutput) {
         fclose(made);
         remove(probe.c_str());
         chmod(closed.c_str(), 0755);
-        GTEST_SKIP() << "folder permissions do not bind this user (root); the path under a file covers it";
+        GTEST_SKIP()
+            << "folder permissions do not bind this user (root); the path under a file covers it";
     }
     ExpectEveryOutputRefused(inputs, Wide(closed + "/out"));
     ExpectEveryOutputRefused(inputs, Wide(closed + "/new"));
@@ -191,8 +197,8 @@ std::string RecordAt(uint16_t side, int32_t position) {
     DIF_CHAR firstKey[64] = u"", secondKey[64] = u"", change[2] = u"", subject[2] = u"";
     int32_t value = -99;
     DIF_CompareGet(side, position, firstKey, secondKey, change, subject, &value);
-    return Narrow(change) + " " + Narrow(subject) + " " + Narrow(firstKey) + " " + Narrow(secondKey) + " " +
-           std::to_string(value);
+    return Narrow(change) + " " + Narrow(subject) + " " + Narrow(firstKey) + " " +
+           Narrow(secondKey) + " " + std::to_string(value);
 }
 
 std::vector<std::string> EveryRecord(uint16_t count) {

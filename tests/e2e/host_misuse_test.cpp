@@ -46,8 +46,7 @@ TEST(HostMisuse, UnknownOutlineAndItemHandlesAnswerTheirNotOpenedBit) {
 
     // A closed version outline, an item of another outline, item 0.
     EXPECT_EQ(DIF_MergeObjects(original, originalRoot, closed, closedRoot, u"v1", version,
-                               versionRoot, u"v2", output.c_str(), nullptr, 0, 0, nullptr,
-                               nullptr),
+                               versionRoot, u"v2", output.c_str(), nullptr, 0, 0, nullptr, nullptr),
               DIF_ST_SECOND_OUTLINE);
     EXPECT_EQ(DIF_MergeObjects(original, versionRoot, version, versionRoot, u"v1", version, 0,
                                u"v2", output.c_str(), nullptr, 0, 0, nullptr, nullptr),
@@ -98,8 +97,8 @@ TEST(HostMisuse, ACallFromInsideARunningCallAnswersAtOnceAndTouchesNothing) {
         {"merge",
          [&] {
              return DIF_Merge(file("original.outline").c_str(), file("version.outline").c_str(),
-                              file("version.outline").c_str(), file("inner").c_str(), nullptr,
-                              0, 0, nullptr, nullptr);
+                              file("version.outline").c_str(), file("inner").c_str(), nullptr, 0, 0,
+                              nullptr, nullptr);
          },
          DIF_ST_MERGE_SAVE},
         {"viewer load",
@@ -115,7 +114,8 @@ TEST(HostMisuse, ACallFromInsideARunningCallAnswersAtOnceAndTouchesNothing) {
             << nested.what;
         EXPECT_EQ(answered, nested.expected) << nested.what;
         EXPECT_FALSE(FileExists(scratch.File("inner"))) << nested.what;
-        EXPECT_EQ(ReadFileBytes(scratch.File("outer.cmp")), ReadFileBytes(scratch.File("alone.cmp")))
+        EXPECT_EQ(ReadFileBytes(scratch.File("outer.cmp")),
+                  ReadFileBytes(scratch.File("alone.cmp")))
             << nested.what;
     }
     DestroyCallbackWindow(window);

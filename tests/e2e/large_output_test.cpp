@@ -63,8 +63,8 @@ std::string BuildAndApply(const ScratchFolder& scratch, const OutlineNode& first
 TEST(LargeOutputs, ApplyCarriesEveryRecordAndTheViewerSaysItHoldsPart) {
     ScratchFolder scratch;
     // 300 sections of 250 changed items: 75,000 records.
-    std::string comparePath = BuildAndApply(scratch, Sections(300, 250, u" changed"),
-                                            Sections(300, 250, u""));
+    std::string comparePath =
+        BuildAndApply(scratch, Sections(300, 250, u" changed"), Sections(300, 250, u""));
     uint16_t count = 0;
     EXPECT_EQ(DIF_CompareLoad(Wide(comparePath).c_str(), &count), DIF_LOAD_PARTIAL);
     EXPECT_EQ(count, 65535);
@@ -94,12 +94,12 @@ TEST(LargeOutputs, ConflictCountsPast65535StayAt65535) {
     WriteOutlineFile(scratch.File("version2.outline"), Sections(64, 1024, u" two"));
     uint16_t conflicts = 0;
     uint16_t warnings = 0;
-    EXPECT_EQ(DIF_Merge(scratch.WideFile("original.outline").c_str(),
-                        scratch.WideFile("version1.outline").c_str(),
-                        scratch.WideFile("version2.outline").c_str(),
-                        scratch.WideFile("merged.outline").c_str(), nullptr, 0, 0, &conflicts,
-                        &warnings),
-              0);
+    EXPECT_EQ(
+        DIF_Merge(scratch.WideFile("original.outline").c_str(),
+                  scratch.WideFile("version1.outline").c_str(),
+                  scratch.WideFile("version2.outline").c_str(),
+                  scratch.WideFile("merged.outline").c_str(), nullptr, 0, 0, &conflicts, &warnings),
+        0);
     EXPECT_EQ(conflicts, 65535);
     uint32_t running = 0;
     DIF_BuildGetSection(nullptr, 0, &running, nullptr);

@@ -48,8 +48,8 @@ void CheckEveryRefusal(const std::string& scenario, uint32_t options) {
         FailCheckedAllocationAt(0);
         bool warned = false;
         for (const MessageBoxRecorder::Box& box : boxes.Boxes()) {
-            warned = warned || (box.title + box.text).find("Insufficient memory") !=
-                                   std::string::npos;
+            warned =
+                warned || (box.title + box.text).find("Insufficient memory") != std::string::npos;
         }
         EXPECT_TRUE(warned) << boxes.Titles();
         std::string written = ReadFileBytes(scratch.File("merged.outline"));

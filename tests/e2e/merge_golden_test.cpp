@@ -26,9 +26,8 @@ TEST_P(MergeGolden, SavesTheExpectedMergedOutline) {
                        ReadFileBytes(TestDataPath("merge/" + scenario + "/" + name)));
     }
     std::string optionsText = ScenarioText("merge", scenario, "options.txt");
-    uint32_t options = optionsText.empty()
-                           ? 0
-                           : static_cast<uint32_t>(std::stoul(optionsText, nullptr, 0));
+    uint32_t options =
+        optionsText.empty() ? 0 : static_cast<uint32_t>(std::stoul(optionsText, nullptr, 0));
     std::string statusText = ScenarioText("merge", scenario, "status.txt");
     int expectedStatus = statusText.empty() ? 0 : std::stoi(statusText, nullptr, 0);
     std::string expectedCounts = ScenarioText("merge", scenario, "counts.txt");
@@ -41,8 +40,7 @@ TEST_P(MergeGolden, SavesTheExpectedMergedOutline) {
     for (int run = 0; run < 2; ++run) {  // state left by one merge must not change the next
         uint16_t conflicts = 99, warnings = 99;
         uint16_t status = DIF_Merge(u"base.outline", u"version1.outline", u"version2.outline",
-                                    u"merged.outline", nullptr, 0, options, &conflicts,
-                                    &warnings);
+                                    u"merged.outline", nullptr, 0, options, &conflicts, &warnings);
         EXPECT_EQ(status, expectedStatus) << scenario << ": " << why;
         EXPECT_EQ(std::to_string(conflicts) + " " + std::to_string(warnings), expectedCounts)
             << scenario << ": " << why;

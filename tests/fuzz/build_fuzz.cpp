@@ -12,7 +12,7 @@
 namespace {
 
 // The option words a build is asked for: each kind, with and without the contents.
-const uint32_t kOptions[] = {DIF_OPT_FDFM, DIF_OPT_RDFC, DIF_OPT_RDFA,
+const uint32_t kOptions[] = {DIF_OPT_FDFM,         DIF_OPT_RDFC,         DIF_OPT_RDFA,
                              DIF_OPT_FDFM | 0x700, DIF_OPT_RDFC | 0x700, DIF_OPT_RDFA | 0x300};
 
 }  // namespace
@@ -24,9 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::WriteBytes(fuzz::PathOf("first.outline"), outlines[0]);
     fuzz::WriteBytes(fuzz::PathOf("second.outline"), outlines[1]);
     std::u16string compare = fuzz::WidePath("result.cmp");
-    uint16_t status = DIF_Build(fuzz::WidePath("first.outline").c_str(),
-                                fuzz::WidePath("second.outline").c_str(), compare.c_str(), nullptr,
-                                0, options);
+    uint16_t status =
+        DIF_Build(fuzz::WidePath("first.outline").c_str(), fuzz::WidePath("second.outline").c_str(),
+                  compare.c_str(), nullptr, 0, options);
     fuzz::Require((status & ~0x3Fu) == 0);
     if ((status & DIF_ST_COMPARE_FILE) == 0) {
         uint16_t count = 0;

@@ -24,10 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int k = 0; k < 3; ++k) fuzz::WriteBytes(fuzz::PathOf(names[k]), outlines[k]);
     std::remove(fuzz::PathOf("merged.outline").c_str());
     uint16_t conflicts = 0, warnings = 0;
-    uint16_t status = DIF_Merge(fuzz::WidePath(names[0]).c_str(), fuzz::WidePath(names[1]).c_str(),
-                                fuzz::WidePath(names[2]).c_str(),
-                                fuzz::WidePath("merged.outline").c_str(), nullptr, 0, options,
-                                &conflicts, &warnings);
+    uint16_t status =
+        DIF_Merge(fuzz::WidePath(names[0]).c_str(), fuzz::WidePath(names[1]).c_str(),
+                  fuzz::WidePath(names[2]).c_str(), fuzz::WidePath("merged.outline").c_str(),
+                  nullptr, 0, options, &conflicts, &warnings);
     fuzz::Require((status & ~0x3Fu) == 0);
     if (status == 0) {
         OutlineHandle merged = OpenOutline(fuzz::WidePath("merged.outline").c_str());

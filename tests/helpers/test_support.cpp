@@ -232,7 +232,8 @@ std::string CompareWithGolden(const std::string& area, const std::string& scenar
     }
     std::string expected = ReadFileBytes(path);
     if (expected == actual) return "";
-    if (!utf16) return "differs from " + path + ":\n--- expected\n" + expected + "\n--- actual\n" + actual;
+    if (!utf16)
+        return "differs from " + path + ":\n--- expected\n" + expected + "\n--- actual\n" + actual;
     std::vector<std::string> expectedLines = Utf16Lines(expected), actualLines = Utf16Lines(actual);
     for (size_t k = 0; k < std::max(expectedLines.size(), actualLines.size()); ++k) {
         std::string want = k < expectedLines.size() ? expectedLines[k] : "(end of file)";

@@ -38,17 +38,22 @@ TEST(EscapeHtml, NoOutlineTextOpensAnElementOrLeavesAnAttribute) {
     EXPECT_EQ(EscapeHtml(std::string("a\x01\x7f\tb\nc\r\0", 9)),
               "a\\u0001\\u007F\tb\nc\\u000D\\u0000");
     // UTF-8 passes whole: a sequence is never split or escaped.
-    EXPECT_EQ(EscapeHtml("Gr\xC3\xB6\xC3\x9F" "e \xF0\x9F\x99\x82"), "Gr\xC3\xB6\xC3\x9F" "e \xF0\x9F\x99\x82");
+    EXPECT_EQ(EscapeHtml("Gr\xC3\xB6\xC3\x9F"
+                         "e \xF0\x9F\x99\x82"),
+              "Gr\xC3\xB6\xC3\x9F"
+              "e \xF0\x9F\x99\x82");
     EXPECT_EQ(EscapeHtml(""), "");
 }
 
 TEST(DiffWords, KeepsTheCommonWordsAndMarksEachSidesOwn) {
     // One word replaced among kept ones, signs as words of their own.
-    WordDiff diff = DiffWords("IF ERRORCODE() THEN RETURN Level:Fatal.",
-                              "IF ERRORCODE() THEN Message('Cannot open stock'); RETURN Level:Fatal.");
+    WordDiff diff =
+        DiffWords("IF ERRORCODE() THEN RETURN Level:Fatal.",
+                  "IF ERRORCODE() THEN Message('Cannot open stock'); RETURN Level:Fatal.");
     EXPECT_TRUE(Marked(diff.oldHtml, "del").empty()) << diff.oldHtml;
     EXPECT_EQ(Marked(diff.newHtml, "ins"),
-              std::vector<std::string>{"Message('Cannot open stock'); "}) << diff.newHtml;
+              std::vector<std::string>{"Message('Cannot open stock'); "})
+        << diff.newHtml;
     EXPECT_EQ(ShownText(diff.oldHtml), "IF ERRORCODE() THEN RETURN Level:Fatal.");
     EXPECT_EQ(ShownText(diff.newHtml),
               "IF ERRORCODE() THEN Message('Cannot open stock'); RETURN Level:Fatal.");
@@ -75,9 +80,15 @@ TEST(DiffWords, KeepsTheCommonWordsAndMarksEachSidesOwn) {
     EXPECT_EQ(diff.oldHtml.find("<b>"), std::string::npos);
 
     // Non-ASCII letters belong to their word: one changed letter marks the whole word once.
-    diff = DiffWords("Gr\xC3\xB6\xC3\x9F" "e 1", "Gr\xC3\xB6\xC3\x9F" "en 1");
-    EXPECT_EQ(Marked(diff.oldHtml, "del"), std::vector<std::string>{"Gr\xC3\xB6\xC3\x9F" "e"});
-    EXPECT_EQ(Marked(diff.newHtml, "ins"), std::vector<std::string>{"Gr\xC3\xB6\xC3\x9F" "en"});
+    diff = DiffWords(
+        "Gr\xC3\xB6\xC3\x9F"
+        "e 1",
+        "Gr\xC3\xB6\xC3\x9F"
+        "en 1");
+    EXPECT_EQ(Marked(diff.oldHtml, "del"), std::vector<std::string>{"Gr\xC3\xB6\xC3\x9F"
+                                                                    "e"});
+    EXPECT_EQ(Marked(diff.newHtml, "ins"), std::vector<std::string>{"Gr\xC3\xB6\xC3\x9F"
+                                                                    "en"});
 }
 
 TEST(DiffWords, LongTextsPastTheTableStillShowBothTextsWhole) {
@@ -100,8 +111,7 @@ TEST(DiffWords, LongTextsPastTheTableStillShowBothTextsWhole) {
     std::string joined;
     for (const std::string& word : SplitWords(mixed)) joined += word;
     EXPECT_EQ(joined, mixed);
-    EXPECT_EQ(SplitWords("x_1+=  y"),
-              (std::vector<std::string>{"x_1", "+", "=", " ", " ", "y"}));
+    EXPECT_EQ(SplitWords("x_1+=  y"), (std::vector<std::string>{"x_1", "+", "=", " ", " ", "y"}));
 }
 
 TEST(PageTree, NestsRowsInPreOrderAndClosesEveryElement) {
@@ -124,21 +134,26 @@ TEST(PageTree, NestsRowsInPreOrderAndClosesEveryElement) {
     stop.classes = "changed";
     tree.Add(stop);
     std::string html = tree.Finish();
-    EXPECT_EQ(html,
-              "<details open><summary class=\"row\">root</summary>\n"
-              "<details><summary class=\"row\">a</summary>\n"
-              "<div class=\"row\">a1</div>\n"
-              "</details>\n"
-              "<div class=\"row\">b</div>\n"
-              "<div class=\"row changed stop\" id=\"change-&quot;1&quot;\" tabindex=\"-1\">c</div>\n"
-              "</details>\n");
+    EXPECT_EQ(
+        html,
+        "<details open><summary class=\"row\">root</summary>\n"
+        "<details><summary class=\"row\">a</summary>\n"
+        "<div class=\"row\">a1</div>\n"
+        "</details>\n"
+        "<div class=\"row\">b</div>\n"
+        "<div class=\"row changed stop\" id=\"change-&quot;1&quot;\" tabindex=\"-1\">c</div>\n"
+        "</details>\n");
 
     // Ten thousand levels cost no recursion and close in order.
     for (int depth = 0; depth < 10000; ++depth) tree.Add(row(depth, true, true, "x"));
     html = tree.Finish();
     size_t opened = 0, closed = 0;
-    for (size_t at = html.find("<details"); at != std::string::npos; at = html.find("<details", at + 1)) ++opened;
-    for (size_t at = html.find("</details>"); at != std::string::npos; at = html.find("</details>", at + 1)) ++closed;
+    for (size_t at = html.find("<details"); at != std::string::npos;
+         at = html.find("<details", at + 1))
+        ++opened;
+    for (size_t at = html.find("</details>"); at != std::string::npos;
+         at = html.find("</details>", at + 1))
+        ++closed;
     EXPECT_EQ(opened, 10000u);
     EXPECT_EQ(closed, 10000u);
 }
@@ -150,7 +165,8 @@ TEST(AssemblePage, NamesItsOwnStyleAndScriptByDigestAndNothingElse) {
     // 56 bytes: the length field no longer fits the block, so padding takes a second one.
     EXPECT_EQ(ContentDigest("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
               "JI1qYdIGOLjlwCaTDD5gOaM85Flk/yFn9uzt1BnbBsE=");
-    EXPECT_EQ(ContentDigest(std::string(1000000, 'a')), "zcduXJkU+5KBocfihNc+Z/GAmkiklyAOBG05zMcRLNA=");
+    EXPECT_EQ(ContentDigest(std::string(1000000, 'a')),
+              "zcduXJkU+5KBocfihNc+Z/GAmkiklyAOBG05zMcRLNA=");
 
     std::string page = AssemblePage("A <title> & more", "<body>\n<p>x</p>\n");
     size_t style = page.find("<style>"), styleEnd = page.find("</style>");
@@ -160,10 +176,11 @@ TEST(AssemblePage, NamesItsOwnStyleAndScriptByDigestAndNothingElse) {
     std::string styleText = page.substr(style + 7, styleEnd - style - 7);
     std::string scriptText = page.substr(script + 8, scriptEnd - script - 8);
     EXPECT_NE(page.find("style-src 'sha256-" + ContentDigest(styleText) + "'"), std::string::npos);
-    EXPECT_NE(page.find("script-src 'sha256-" + ContentDigest(scriptText) + "'"), std::string::npos);
+    EXPECT_NE(page.find("script-src 'sha256-" + ContentDigest(scriptText) + "'"),
+              std::string::npos);
     EXPECT_NE(page.find("default-src 'none'"), std::string::npos);
     EXPECT_NE(page.find("<title>A &lt;title&gt; &amp; more</title>"), std::string::npos);
-    EXPECT_EQ(page.find("http:"), std::string::npos);   // nothing from the network
+    EXPECT_EQ(page.find("http:"), std::string::npos);  // nothing from the network
     EXPECT_EQ(page.find("https:"), std::string::npos);
     EXPECT_EQ(page.find("<script", script + 1), std::string::npos);
 }

@@ -59,7 +59,8 @@ TEST_F(HtmlReport, DiffPageHoldsEachChangeOfTheExamplesByKindInNewsOrder) {
     EXPECT_EQ(paged.out, plain.out);  // the report adds a file, nothing else
     EXPECT_EQ(paged.err, "");
     RunNorvex(folder_.Path(), "diff base.outline version1.outline --all -o plain.cmp");
-    RunNorvex(folder_.Path(), "diff base.outline version1.outline --all -o paged.cmp --html x.html");
+    RunNorvex(folder_.Path(),
+              "diff base.outline version1.outline --all -o paged.cmp --html x.html");
     EXPECT_EQ(ReadWhole(folder_.File("paged.cmp")), ReadWhole(folder_.File("plain.cmp")));
     EXPECT_FALSE(ReadWhole(folder_.File("plain.cmp")).empty());
     std::string page = Page("v1.html");
@@ -70,9 +71,11 @@ TEST_F(HtmlReport, DiffPageHoldsEachChangeOfTheExamplesByKindInNewsOrder) {
     };
     const Expected changes[] = {
         {"only-new", "Field Location only in version1.outline"},
-        {"changed", "Module StockModuleModule StockModule 1 content change"
-                    "property Version: \"1.4\" \u2192 \"1.5\""},
-        {"only-new", "Statement IF Stock:Version < 2 THEN Upgrade(Stock). only in version1.outline"},
+        {"changed",
+         "Module StockModuleModule StockModule 1 content change"
+         "property Version: \"1.4\" \u2192 \"1.5\""},
+        {"only-new",
+         "Statement IF Stock:Version < 2 THEN Upgrade(Stock). only in version1.outline"},
         {"changed", "Statement Count = 0Statement RETURN Records(Stock) text changed"},
         {"only-old", "Statement LOOP UNTIL EOF(Stock) only in base.outline"},
         {"only-old", "Statement   Count += 1 only in base.outline"},
@@ -115,7 +118,8 @@ TEST_F(HtmlReport, DiffPageHoldsEachChangeOfTheExamplesByKindInNewsOrder) {
     EXPECT_NE(page.find("Message(&#39;Cannot open stock&#39;); </ins>RETURN"), std::string::npos);
 
     // The same outline twice: a page that says so, exit 0 as before.
-    CommandResult same = RunNorvex(folder_.Path(), "diff base.outline base.outline --html same.html");
+    CommandResult same =
+        RunNorvex(folder_.Path(), "diff base.outline base.outline --html same.html");
     EXPECT_EQ(same.status, 0);
     EXPECT_EQ(same.out, "");
     page = Page("same.html");
@@ -143,16 +147,22 @@ TEST_F(HtmlReport, MovedRowsPairAsTheComparisonRankedThem) {
     ASSERT_EQ(result.status, 1) << result.err;
     std::string page = Page("p.html");
     // The places are those the command prints: among the children a walk sees.
-    EXPECT_NE(result.out.find("charlie = third value  moved from position 5 to 1"), std::string::npos)
+    EXPECT_NE(result.out.find("charlie = third value  moved from position 5 to 1"),
+              std::string::npos)
         << result.out;
     const char* rows[][2] = {
-        {"row moved stop", "Statement charlie = third valueStatement charlie = third value"
-                           " moved from 5 to 1"},
-        {"row moved stop", "Statement alpha = first valueStatement alpha = first value moved from 1 to 3"},
-        {"row changed stop", "Statement xray = to be deletedStatement yankee = newly added text changed"},
-        {"row moved stop", "Statement bravo = second valueStatement bravo = second value moved from 3 to 5"},
-        {"row changed stop", "Statement delta = fourth value oneStatement delta = fourth value two"
-                             " text changed"},
+        {"row moved stop",
+         "Statement charlie = third valueStatement charlie = third value"
+         " moved from 5 to 1"},
+        {"row moved stop",
+         "Statement alpha = first valueStatement alpha = first value moved from 1 to 3"},
+        {"row changed stop",
+         "Statement xray = to be deletedStatement yankee = newly added text changed"},
+        {"row moved stop",
+         "Statement bravo = second valueStatement bravo = second value moved from 3 to 5"},
+        {"row changed stop",
+         "Statement delta = fourth value oneStatement delta = fourth value two"
+         " text changed"},
     };
     for (size_t k = 0; k < 5; ++k) {
         RowSeen row = RowById(page, "change-" + std::to_string(k + 1));
@@ -160,20 +170,22 @@ TEST_F(HtmlReport, MovedRowsPairAsTheComparisonRankedThem) {
         EXPECT_EQ(ShownText(row.html), rows[k][1]) << k;
     }
     EXPECT_FALSE(RowById(page, "change-6").found);
-    EXPECT_NE(page.find("<div class=\"row\"><span class=\"cell old\"><span class=\"type\">Statement"
-                        "</span> echo = fifth value</span><span class=\"cell new\"><span class=\"type\">"
-                        "Statement</span> echo = fifth value</span></div>"),
-              std::string::npos);
+    EXPECT_NE(
+        page.find("<div class=\"row\"><span class=\"cell old\"><span class=\"type\">Statement"
+                  "</span> echo = fifth value</span><span class=\"cell new\"><span class=\"type\">"
+                  "Statement</span> echo = fifth value</span></div>"),
+        std::string::npos);
     EXPECT_EQ(CountOf(page, "hidden note <span class=\"badge\">not compared</span>"), 2u);
     EXPECT_EQ(page.find("skipped line"), std::string::npos);
 }
 
 TEST_F(HtmlReport, MergePageListsEachNumberedConflictAndWarningWithItsAnchor) {
-    CommandResult plain = RunNorvex(folder_.Path(),
-                                    "merge base.outline version1.outline version2.outline -o a.outline --all");
-    CommandResult paged = RunNorvex(folder_.Path(),
-                                    "merge base.outline version1.outline version2.outline -o b.outline "
-                                    "--all --html merge.html");
+    CommandResult plain = RunNorvex(
+        folder_.Path(), "merge base.outline version1.outline version2.outline -o a.outline --all");
+    CommandResult paged =
+        RunNorvex(folder_.Path(),
+                  "merge base.outline version1.outline version2.outline -o b.outline "
+                  "--all --html merge.html");
     EXPECT_EQ(paged.status, 1) << paged.err;
     EXPECT_EQ(ReadWhole(folder_.File("b.outline")), ReadWhole(folder_.File("a.outline")));
     std::string expectedOut = plain.out;
@@ -184,10 +196,11 @@ TEST_F(HtmlReport, MergePageListsEachNumberedConflictAndWarningWithItsAnchor) {
                         "item text at Inventory &gt; MainWindow &gt; OK button"),
               std::string::npos);
     // Version 1's and version 2's texts side by side, their different words marked.
-    EXPECT_NE(page.find("<div class=\"label\">version 1 [version1.outline]</div><div class=\"label\">"
-                        "version 2 [version2.outline]</div><div class=\"version1\"><del>Save</del> "
-                        "button</div><div class=\"version2\"><ins>Apply</ins> button</div>"),
-              std::string::npos);
+    EXPECT_NE(
+        page.find("<div class=\"label\">version 1 [version1.outline]</div><div class=\"label\">"
+                  "version 2 [version2.outline]</div><div class=\"version1\"><del>Save</del> "
+                  "button</div><div class=\"version2\"><ins>Apply</ins> button</div>"),
+        std::string::npos);
     // The three comments of conflict 1 in the tree, the first the list's target.
     const char* ids[] = {"conflict-1", "conflict-1-2", "conflict-1-3"};
     const char* texts[] = {"OK button", "Save button", "Apply button"};
@@ -195,21 +208,27 @@ TEST_F(HtmlReport, MergePageListsEachNumberedConflictAndWarningWithItsAnchor) {
         RowSeen row = RowById(page, ids[k]);
         ASSERT_TRUE(row.found) << ids[k];
         EXPECT_EQ(row.classes, "row conflict stop");
-        EXPECT_EQ(ShownText(row.html).rfind(std::string("Control ") + texts[k] + " ! #### DIFF: Conflict 1 ", 0), 0u)
+        EXPECT_EQ(ShownText(row.html).rfind(
+                      std::string("Control ") + texts[k] + " ! #### DIFF: Conflict 1 ", 0),
+                  0u)
             << ShownText(row.html);
     }
     EXPECT_EQ(CountOf(page, " stop\""), 3u);
 
     // A refused deletion (warning 1) and a conflict inside a unit, with its near-here markers.
-    WriteWhole(folder_.File("b.outline"), "OUTLINE 1\n1 \"App\"\n  2 \"Mod\"\n"
-                                          "    9 [nodelete] \"Keep me\"\n    9 \"other\"\n"
-                                          "  4 \"Proc\"\n    9 \"x = 1\"\n");
-    WriteWhole(folder_.File("v1.outline"),
-               "OUTLINE 1\n1 \"App\"\n  2 \"Mod\"\n    9 \"other\"\n  4 \"Proc\"\n    9 \"x = 2\"\n");
-    WriteWhole(folder_.File("v2.outline"), "OUTLINE 1\n1 \"App\"\n  2 \"Mod\"\n"
-                                           "    9 [nodelete] \"Keep me\"\n    9 \"other\"\n"
-                                           "  4 \"Proc\"\n    9 \"x = 3\"\n");
-    paged = RunNorvex(folder_.Path(), "merge b.outline v1.outline v2.outline -o m.outline --html w.html");
+    WriteWhole(folder_.File("b.outline"),
+               "OUTLINE 1\n1 \"App\"\n  2 \"Mod\"\n"
+               "    9 [nodelete] \"Keep me\"\n    9 \"other\"\n"
+               "  4 \"Proc\"\n    9 \"x = 1\"\n");
+    WriteWhole(
+        folder_.File("v1.outline"),
+        "OUTLINE 1\n1 \"App\"\n  2 \"Mod\"\n    9 \"other\"\n  4 \"Proc\"\n    9 \"x = 2\"\n");
+    WriteWhole(folder_.File("v2.outline"),
+               "OUTLINE 1\n1 \"App\"\n  2 \"Mod\"\n"
+               "    9 [nodelete] \"Keep me\"\n    9 \"other\"\n"
+               "  4 \"Proc\"\n    9 \"x = 3\"\n");
+    paged = RunNorvex(folder_.Path(),
+                      "merge b.outline v1.outline v2.outline -o m.outline --html w.html");
     EXPECT_EQ(paged.status, 1) << paged.err;
     page = Page("w.html");
     EXPECT_NE(page.find("<li><a href=\"#warning-1\">Warning 1</a> (W003) - Unable to delete item "
@@ -220,7 +239,8 @@ TEST_F(HtmlReport, MergePageListsEachNumberedConflictAndWarningWithItsAnchor) {
                         "near here</li>"),
               std::string::npos);
     EXPECT_EQ(ShownText(RowById(page, "near-2").html),
-              "Statement x = 3 ! #### DIFF: Conflict - Incompatible change near here #### conflict marker");
+              "Statement x = 3 ! #### DIFF: Conflict - Incompatible change near here #### conflict "
+              "marker");
     EXPECT_NE(page.find("<div class=\"version1\">Proc</div>"), std::string::npos);
     EXPECT_NE(page.find("1 conflict</span>"), std::string::npos);
     EXPECT_NE(page.find("1 warning</span>"), std::string::npos);
@@ -233,8 +253,8 @@ TEST_F(HtmlReport, HostileTextsAndNamesShowAsTextAndNothingRuns) {
     std::filesystem::copy_file(data + "/hostile-version1.outline", folder_.File("b.outline"));
     std::filesystem::copy_file(data + "/hostile-version2.outline", folder_.File("c.outline"));
 
-    CommandResult result = RunNorvex(
-        folder_.Path(), "diff \"a<b>'&.outline\" c.outline --all --html 'd<i>.html'");
+    CommandResult result =
+        RunNorvex(folder_.Path(), "diff \"a<b>'&.outline\" c.outline --all --html 'd<i>.html'");
     EXPECT_EQ(result.status, 1) << result.err;
     std::string diffPage = Page("d<i>.html");
     result = RunNorvex(folder_.Path(),
@@ -289,8 +309,7 @@ TEST_F(HtmlReport, APageThatCannotBeWrittenFailsWithOneLineAndLeavesNoPart) {
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(Page("keep.html"), kept);
     for (const auto& entry : std::filesystem::directory_iterator(folder_.Path())) {
-        EXPECT_EQ(entry.path().filename().string().find("~"), std::string::npos)
-            << entry.path();
+        EXPECT_EQ(entry.path().filename().string().find("~"), std::string::npos) << entry.path();
     }
 }
 
@@ -330,7 +349,8 @@ TEST_F(HtmlReport, LargeUnchangedPartsAreFoldedIntoCounts) {
             text += "  4 \"Proc" + std::to_string(procedure) + "\"\n";
             int statements = procedure == 31 ? 1000 : 400;
             for (int k = 1; k <= statements; ++k) {
-                std::string line = "Loc:Counter" + std::to_string(procedure) + " += " + std::to_string(k);
+                std::string line =
+                    "Loc:Counter" + std::to_string(procedure) + " += " + std::to_string(k);
                 if ((procedure == 30 || procedure == 31) && k == 200) line += changed;
                 text += "    9 \"" + line + "\"\n";
             }
@@ -358,8 +378,9 @@ TEST_F(HtmlReport, LargeUnchangedPartsAreFoldedIntoCounts) {
     EXPECT_LT(page.size(), 50u * 1000u);
 
     // The merge page folds the same way: a clean merge of the big outline is a small page.
-    result = RunNorvex(folder_.Path(),
-                       "merge big-old.outline big-new.outline big-old.outline -o m.outline --html m.html");
+    result = RunNorvex(
+        folder_.Path(),
+        "merge big-old.outline big-new.outline big-old.outline -o m.outline --html m.html");
     ASSERT_EQ(result.status, 0) << result.err;
     page = Page("m.html");
     EXPECT_NE(page.find("The merge is clean."), std::string::npos);

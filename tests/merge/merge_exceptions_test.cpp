@@ -84,12 +84,13 @@ TEST(MergeException, DifferentChangesToATypeNotPairedBySimilarityAreTwoAdditions
                                  kHeader + "  2 \"mod two\"\n");
     EXPECT_EQ(run.conflicts, 0);
     EXPECT_EQ(run.warnings, 1);
-    EXPECT_EQ(run.merged,
-              kHeader +
-                  "  188 \"#### DIFF: Warning 1 (W001) - Possibly incorrect ordering of items added "
-                  "from version 1 [version1.outline] ####\"\n  2 \"mod one\"\n"
-                  "  188 \"#### DIFF: Warning 1 (W001) - Possibly incorrect ordering of items added "
-                  "from version 2 [version2.outline] ####\"\n  2 \"mod two\"\n");
+    EXPECT_EQ(
+        run.merged,
+        kHeader +
+            "  188 \"#### DIFF: Warning 1 (W001) - Possibly incorrect ordering of items added "
+            "from version 1 [version1.outline] ####\"\n  2 \"mod one\"\n"
+            "  188 \"#### DIFF: Warning 1 (W001) - Possibly incorrect ordering of items added "
+            "from version 2 [version2.outline] ####\"\n  2 \"mod two\"\n");
 }
 
 TEST(MergeException, BothVersionsMovesShareOnePlanSoSwappingThemCanChangeTheOrder) {
@@ -108,7 +109,8 @@ TEST(MergeException, BothVersionsMovesShareOnePlanSoSwappingThemCanChangeTheOrde
     MergeRun callFirst = MergeInFolder(folder, base, movesCall, movesClose);
     EXPECT_EQ(callFirst.warnings, 1);
     EXPECT_EQ(callFirst.merged,
-              kHeader + "  188 \"#### DIFF: Warning 1 (W004) - Unable to move item (call) ####\"\n"
-                        "  9 \"loop\"\n  9 \"close\"\n    9 \"call\"\n");
+              kHeader +
+                  "  188 \"#### DIFF: Warning 1 (W004) - Unable to move item (call) ####\"\n"
+                  "  9 \"loop\"\n  9 \"close\"\n    9 \"call\"\n");
     EXPECT_EQ(closeFirst.conflicts + callFirst.conflicts, 0);
 }

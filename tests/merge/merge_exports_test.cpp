@@ -19,7 +19,8 @@ const std::string kHeader = "OUTLINE 1\n10 \"Main\"\n";
 const std::string kBase = kHeader + "  4 \"Proc\"\n    9 \"a\"\n    9 \"b\"\n  9 \"outside\"\n";
 const std::string kVersion1 =
     kHeader + "  4 \"Proc\"\n    9 \"a\"\n    9 \"b one\"\n  9 \"outside one\"\n";
-const std::string kVersion2 = kHeader + "  4 \"Proc\"\n    9 \"a\"\n    9 \"b two\"\n  9 \"outside\"\n";
+const std::string kVersion2 =
+    kHeader + "  4 \"Proc\"\n    9 \"a\"\n    9 \"b two\"\n  9 \"outside\"\n";
 
 std::string LastProgressText() {
     DIF_CHAR text[161];
@@ -195,12 +196,14 @@ TEST(Merge, AnAbortFromTheWindowSavesWhatWasMergedSoFar) {
     const std::string base =
         kHeader + "  9 \"x\"\n    9 \"x1\"\n  9 \"y\"\n    9 \"y1\"\n  9 \"z\"\n    9 \"z1\"\n";
     const std::string version1 =
-        kHeader + "  9 \"x\"\n    9 \"x1 one\"\n  9 \"y\"\n    9 \"y1 one\"\n  9 \"z\"\n    9 \"z1\"\n";
+        kHeader +
+        "  9 \"x\"\n    9 \"x1 one\"\n  9 \"y\"\n    9 \"y1 one\"\n  9 \"z\"\n    9 \"z1\"\n";
     const std::string version2 =
         kHeader + "  9 \"x\"\n    9 \"x1\"\n  9 \"y\"\n    9 \"y1\"\n  9 \"z two\"\n    9 \"z1\"\n";
     // The top level and x's children were merged before the abort; y's children never were.
     const std::string expected =
-        kHeader + "  9 \"x\"\n    9 \"x1 one\"\n  9 \"y\"\n    9 \"y1\"\n  9 \"z two\"\n    9 \"z1\"\n";
+        kHeader +
+        "  9 \"x\"\n    9 \"x1 one\"\n  9 \"y\"\n    9 \"y1\"\n  9 \"z two\"\n    9 \"z1\"\n";
     ScratchFolder folder;
     WriteFileBytes(folder.File("base.outline"), base);
     WriteFileBytes(folder.File("version1.outline"), version1);
@@ -222,10 +225,12 @@ TEST(Merge, AnAbortFromTheWindowSavesWhatWasMergedSoFar) {
         } else {
             EXPECT_EQ(status, 0);
             EXPECT_EQ(ReadFileBytes(folder.File("merged.outline")),
-                      kHeader + "  9 \"x\"\n    9 \"x1 one\"\n  9 \"y\"\n    9 \"y1 one\"\n"
-                                "  9 \"z two\"\n    9 \"z1\"\n");
-            EXPECT_EQ(texts, "Loading...|Processing...|Statement x1 one|Statement y1 one|"
-                             "Statement z1|Saving...|Done.|");
+                      kHeader +
+                          "  9 \"x\"\n    9 \"x1 one\"\n  9 \"y\"\n    9 \"y1 one\"\n"
+                          "  9 \"z two\"\n    9 \"z1\"\n");
+            EXPECT_EQ(texts,
+                      "Loading...|Processing...|Statement x1 one|Statement y1 one|"
+                      "Statement z1|Saving...|Done.|");
         }
     }
     DestroyCallbackWindow(window);
@@ -245,7 +250,6 @@ TEST(MergeCounts, EqualTheNumberedCommentsOfEveryScenario) {
         std::vector<OutlineLine> lines = ItemLines(run.merged);
         EXPECT_EQ(CheckNumbering(ConflictNumbers(lines), run.conflicts, "conflicts"), "")
             << scenario;
-        EXPECT_EQ(CheckNumbering(WarningNumbers(lines), run.warnings, "warnings"), "")
-            << scenario;
+        EXPECT_EQ(CheckNumbering(WarningNumbers(lines), run.warnings, "warnings"), "") << scenario;
     }
 }

@@ -36,8 +36,8 @@ struct Node {
 };
 
 std::string Serialize(const Node& node, int depth = 0) {
-    std::string line = std::string(2 * depth, ' ') + std::to_string(node.type) + " \"" +
-                       node.text + "\"\n";
+    std::string line =
+        std::string(2 * depth, ' ') + std::to_string(node.type) + " \"" + node.text + "\"\n";
     for (const Node& child : node.children) line += Serialize(child, depth + 1);
     return depth == 0 ? "OUTLINE 1\n" + line : line;
 }
@@ -269,8 +269,8 @@ std::string CheckTriple(const ScratchFolder& folder, uint32_t seed) {
         if (run.status != 0 || run.conflicts != 0 || run.warnings != 0 || run.merged != want) {
             failure = std::string(property) + ": status " + std::to_string(run.status) +
                       ", counts " + std::to_string(run.conflicts) + " " +
-                      std::to_string(run.warnings) + "\n--- expected\n" + want +
-                      "--- merged\n" + run.merged;
+                      std::to_string(run.warnings) + "\n--- expected\n" + want + "--- merged\n" +
+                      run.merged;
         }
     };
     // (a) Nothing changed: the original comes back.
@@ -296,8 +296,8 @@ std::string CheckTriple(const ScratchFolder& folder, uint32_t seed) {
     if (failure.empty() &&
         (merged.conflicts != swapped.conflicts ||
          ConflictLines(merged.merged, false) != ConflictLines(swapped.merged, true))) {
-        failure = "(d) swapping the versions changes the conflicts\n--- merged\n" +
-                  merged.merged + "--- swapped\n" + swapped.merged;
+        failure = "(d) swapping the versions changes the conflicts\n--- merged\n" + merged.merged +
+                  "--- swapped\n" + swapped.merged;
     }
     // (e) Nothing is lost silently: what one version brought in is in the result, and what
     //     both changed differently (or one deleted) stands in a numbered conflict.
@@ -341,7 +341,8 @@ std::string CheckTriple(const ScratchFolder& folder, uint32_t seed) {
             }
             bool isDisputed = std::find(disputed.begin(), disputed.end(), text) != disputed.end();
             if (!shown || (isDisputed && outside)) {
-                failure = "(e) \"" + text + (shown ? "\" stands outside a conflict" : "\" is lost") +
+                failure = "(e) \"" + text +
+                          (shown ? "\" stands outside a conflict" : "\" is lost") +
                           "\n--- merged\n" + merged.merged;
                 break;
             }

@@ -40,9 +40,8 @@ std::vector<OutlineLine> ItemLines(const std::string& outlineBytes) {
     size_t start = outlineBytes.find('\n');  // past the header
     while (start != std::string::npos && start + 1 < outlineBytes.size()) {
         size_t end = outlineBytes.find('\n', start + 1);
-        std::string line = outlineBytes.substr(start + 1, end == std::string::npos
-                                                              ? std::string::npos
-                                                              : end - start - 1);
+        std::string line = outlineBytes.substr(
+            start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
         start = end;
         size_t indent = line.find_first_not_of(' ');
         if (indent == std::string::npos) continue;
@@ -57,8 +56,7 @@ std::vector<OutlineLine> ItemLines(const std::string& outlineBytes) {
 }
 
 MergeRun MergeInFolder(const ScratchFolder& folder, const std::string& base,
-                       const std::string& version1, const std::string& version2,
-                       uint32_t options) {
+                       const std::string& version1, const std::string& version2, uint32_t options) {
     WriteFileBytes(folder.File("base.outline"), base);
     WriteFileBytes(folder.File("version1.outline"), version1);
     WriteFileBytes(folder.File("version2.outline"), version2);
@@ -66,8 +64,7 @@ MergeRun MergeInFolder(const ScratchFolder& folder, const std::string& base,
     WorkingDirectory inFolder(folder.Path());
     MergeRun run;
     run.status = DIF_Merge(u"base.outline", u"version1.outline", u"version2.outline",
-                           u"merged.outline", nullptr, 0, options, &run.conflicts,
-                           &run.warnings);
+                           u"merged.outline", nullptr, 0, options, &run.conflicts, &run.warnings);
     run.merged = ReadFileBytes(folder.File("merged.outline"));
     return run;
 }

@@ -23,11 +23,10 @@ TEST(ItemTypeTable, EachColumnHoldsItsCodes) {
     EXPECT_EQ(withFixedChildren, 141);
     EXPECT_EQ(fixedTotal, 695);  // the sum of count times codes over the fixed-children rows
 
-    const std::pair<int32_t, int32_t> fixed[] = {{4, 1},   {8, 1},   {13, 2},  {62, 3},
-                                                 {3, 4},   {36, 5},  {231, 6}, {66, 7},
-                                                 {391, 8}, {1, 9},   {291, 10}, {124, 11},
-                                                 {102, 12}, {121, 15}, {215, 16}, {228, 19},
-                                                 {377, 20}, {303, 25}, {9, 0},  {526, 1}};
+    const std::pair<int32_t, int32_t> fixed[] = {
+        {4, 1},    {8, 1},    {13, 2},   {62, 3},   {3, 4},    {36, 5},   {231, 6},
+        {66, 7},   {391, 8},  {1, 9},    {291, 10}, {124, 11}, {102, 12}, {121, 15},
+        {215, 16}, {228, 19}, {377, 20}, {303, 25}, {9, 0},    {526, 1}};
     for (const auto& [type, count] : fixed) {
         EXPECT_EQ(g_itemTypeTable.FixedChildren(type), count) << "type " << type;
     }

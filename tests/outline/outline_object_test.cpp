@@ -124,8 +124,8 @@ TEST(OutlineSection, KeysFollowTheNonSkippedPositionsAtEveryLevel) {
     EXPECT_EQ(FindItemByKey(handle, root, u"001"), root);
     EXPECT_EQ(FindItemByKey(handle, root, u"001000"), FirstChild(handle, root));
     EXPECT_EQ(FindItemByKey(handle, root, u"001002010"), section.items[9]);
-    EXPECT_EQ(FindItemByKey(handle, root, u"001003"), 0u);        // past the last child
-    EXPECT_EQ(FindItemByKey(handle, root, u"001003001"), 0u);     // and below it
+    EXPECT_EQ(FindItemByKey(handle, root, u"001003"), 0u);     // past the last child
+    EXPECT_EQ(FindItemByKey(handle, root, u"001003001"), 0u);  // and below it
     EXPECT_EQ(NthChild(handle, second, 0), section.items[0]);
     EXPECT_EQ(NthChild(handle, second, 11), 0u);
 }

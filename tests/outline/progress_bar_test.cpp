@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/run_state.h"
 #include "resources/string_table.h"
+#include "support/run_state.h"
 #include "tests/helpers/test_support.h"
 
 namespace {
@@ -68,11 +68,11 @@ TEST_F(ProgressBar, WithoutWindowOrMessageNothingIsSentOrKept) {
 
 TEST_F(ProgressBar, LevelsDivideTheirParentsStep) {
     progress_.SetLevels(4);
-    progress_.BeginLevel(4, 2);            // four steps over 0..100
-    progress_.StepLevel(2, 1, 4, u"b");    // 25
-    progress_.BeginLevel(3, 3);            // each step of level 2 spans 25: thirds of 25
-    progress_.StepLevel(3, 2, 3, u"b:3");  // 25 + 25 * 2 / 3 = 41
-    progress_.BeginLevel(2, 4);            // span 25 / 3 = 8
+    progress_.BeginLevel(4, 2);              // four steps over 0..100
+    progress_.StepLevel(2, 1, 4, u"b");      // 25
+    progress_.BeginLevel(3, 3);              // each step of level 2 spans 25: thirds of 25
+    progress_.StepLevel(3, 2, 3, u"b:3");    // 25 + 25 * 2 / 3 = 41
+    progress_.BeginLevel(2, 4);              // span 25 / 3 = 8
     progress_.StepLevel(4, 1, 2, u"b:3:2");  // 41 + 8 * 1 / 2 = 45
     progress_.StepLevel(1, 0, 1, u"call");   // below the first reporting level
     progress_.StepLevel(5, 0, 1, u"deep");   // above the last

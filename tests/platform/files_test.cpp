@@ -108,7 +108,8 @@ TEST(WideFile, OpenModesAndRefusals) {
     EXPECT_EQ(std::u16string(fgetws(line, 8, file)), u"new");
     fclose(file);
 
-    for (const char16_t* badMode : {u"", u"x", u"rw", u"rbb", u"r++", u"rt", u"b", u"w, ccs=UTF-8"}) {
+    for (const char16_t* badMode :
+         {u"", u"x", u"rw", u"rbb", u"r++", u"rt", u"b", u"w, ccs=UTF-8"}) {
         file = reinterpret_cast<FILE*>(1);
         EXPECT_EQ(_wfopen_s(&file, path.c_str(), badMode), EINVAL);
         EXPECT_EQ(file, nullptr);
@@ -147,7 +148,10 @@ TEST(WideFile, FwprintfWritesUnitsAndABadFormatWritesNothing) {
     EXPECT_EQ(fwprintf(file, u"%0300d", 5), 300);
     EXPECT_EQ(fwprintf(nullptr, u"x"), -1);
     fclose(file);
-    std::string expected("n\0\xE9\0,\0" "7\0,\0t\0\r\0\n\0", 16);
+    std::string expected(
+        "n\0\xE9\0,\0"
+        "7\0,\0t\0\r\0\n\0",
+        16);
     for (int k = 0; k < 299; ++k) expected += std::string("0\0", 2);
     expected += std::string("5\0", 2);
     EXPECT_EQ(ReadBytes(scratch.PathOf("printed.txt")), expected);
@@ -204,18 +208,29 @@ TEST(WideTime, AsctimeFormInLocalTime) {
     EXPECT_EQ(text[0], 0);
     EXPECT_EQ(_wctime64_s(text, 32, nullptr), EINVAL);
     EXPECT_EQ(_wctime64_s(nullptr, 32, &epoch), EINVAL);
-    if (savedZone != nullptr) setenv("TZ", saved.c_str(), 1);
-    else unsetenv("TZ");
+    if (savedZone != nullptr)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
     tzset();
 }
 
 TEST(Wtoi, ReadsASignedDecimalPrefixAndSaturates) {
     const std::pair<const char16_t*, int> cases[] = {
-        {u"  -42abc", -42}, {u"\t\n\v\f\r+7", 7}, {u"abc", 0}, {u"", 0}, {u"- 5", 0},
-        {u"007", 7}, {u"2147483647", INT_MAX}, {u"2147483648", INT_MAX},
-        {u"-2147483648", INT_MIN}, {u"-2147483649", INT_MIN},
-        {u"99999999999999999999999", INT_MAX}, {u"-99999999999999999999999", INT_MIN},
-        {u"\u00a05", 0}, {u"\uff15", 0},
+        {u"  -42abc", -42},
+        {u"\t\n\v\f\r+7", 7},
+        {u"abc", 0},
+        {u"", 0},
+        {u"- 5", 0},
+        {u"007", 7},
+        {u"2147483647", INT_MAX},
+        {u"2147483648", INT_MAX},
+        {u"-2147483648", INT_MIN},
+        {u"-2147483649", INT_MIN},
+        {u"99999999999999999999999", INT_MAX},
+        {u"-99999999999999999999999", INT_MIN},
+        {u"\u00a05", 0},
+        {u"\uff15", 0},
     };
     for (const auto& [text, expected] : cases) EXPECT_EQ(_wtoi(text), expected);
     EXPECT_EQ(_wtoi(nullptr), 0);

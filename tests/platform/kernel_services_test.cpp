@@ -16,7 +16,7 @@ TEST(Lstrcmp, OrdinalByUnsignedCodeUnitsWithNullFirst) {
     EXPECT_LT(lstrcmpW(u"a", u"b"), 0);
     EXPECT_LT(lstrcmpW(u"B", u"a"), 0);  // no case folding
     EXPECT_GT(lstrcmpW(u"\u00e9", u"z"), 0);
-    EXPECT_GT(lstrcmpW(u"\uFFFF", u"\u7FFF"), 0);     // unsigned, not signed, units
+    EXPECT_GT(lstrcmpW(u"\uFFFF", u"\u7FFF"), 0);        // unsigned, not signed, units
     EXPECT_LT(lstrcmpW(u"\xD800\xDC00", u"\uFFFD"), 0);  // units, not code points
     EXPECT_LT(lstrcmpW(u"ab", u"abc"), 0);
     EXPECT_GT(lstrcmpW(u"abc", u"ab"), 0);

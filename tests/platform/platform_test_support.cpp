@@ -9,8 +9,8 @@
 
 ScratchFolder::ScratchFolder() {
     const char* temporary = std::getenv("TMPDIR");
-    std::string pattern = std::string(temporary != nullptr ? temporary : "/tmp") +
-                          "/platform_test_XXXXXX";
+    std::string pattern =
+        std::string(temporary != nullptr ? temporary : "/tmp") + "/platform_test_XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no scratch folder");
     path_ = pattern;
 }

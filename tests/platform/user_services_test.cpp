@@ -109,8 +109,7 @@ TEST(MessageBox, HandlerSeesCaptionAndTextApartAndTheDefaultPrintsOneLine) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(MessageBoxW(nullptr, u"Text \u00e9\xD800", u"Caption", MB_OK), IDOK);
     EXPECT_EQ(MessageBoxW(nullptr, nullptr, nullptr, MB_OK), IDOK);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Caption: Text \xC3\xA9\xEF\xBF\xBD\n: \n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Caption: Text \xC3\xA9\xEF\xBF\xBD\n: \n");
     SetMessageBoxHandler(previous);
 }
 

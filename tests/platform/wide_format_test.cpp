@@ -45,7 +45,10 @@ TEST(WideFormat, TheLibraryFormatsGiveTheirExactTexts) {
     const char16_t* date = u"Thu Jan  1 07:08:09 1970\n";
     EXPECT_EQ(Format(u"%10.10s%5.5s%9.9s", date, date + 19, date + 10),
               u"Thu Jan  1 1970 07:08:09");
-    EXPECT_EQ(Format(u"%10.10s%5.5s%9.9s", u"ab", u"", u"xyz"), u"        ab" u"     " u"      xyz");
+    EXPECT_EQ(Format(u"%10.10s%5.5s%9.9s", u"ab", u"", u"xyz"),
+              u"        ab"
+              u"     "
+              u"      xyz");
     // %.80s must stop at 80 even where no terminator follows (the sanitizer sees an overread).
     std::vector<WCHAR> unterminated(80, u'x');
     EXPECT_EQ(Format(u"%.80s", unterminated.data()), std::u16string(80, u'x'));
@@ -85,14 +88,17 @@ TEST(WideFormat, WideNarrowAndNullTexts) {
     EXPECT_EQ(Format(u"%S|%S", "\xC3\xA9", "\xF0\x9F\x98\x80"), u"\u00e9|\U0001F600");
     EXPECT_EQ(Format(u"[%.1S][%.2S][%3S]", "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80", "\xC3\xA9"),
               u"[][\U0001F600][  \u00e9]");
-    EXPECT_EQ(Format(u"%S", "a\xFF" "b"), u"a\uFFFDb");
+    EXPECT_EQ(Format(u"%S",
+                     "a\xFF"
+                     "b"),
+              u"a\uFFFDb");
     EXPECT_EQ(Format(u"%C%hc%lc%c", 'A', 'B', u'\u0100', u'\uFFFF'), u"AB\u0100\uFFFF");
 }
 
 TEST(WideFormat, BadFormatsAnswerMinusOneAndAnEmptyBuffer) {
-    const char16_t* badFormats[] = {u"%q",  u"%",  u"abc%", u"%5", u"%-", u"%.",
-                                    u"%lls", u"%hhs", u"%wd", u"%f", u"%p", u"%n",
-                                    u"%3000000000d", u"ok %y"};
+    const char16_t* badFormats[] = {u"%q", u"%",    u"abc%",         u"%5",   u"%-",
+                                    u"%.", u"%lls", u"%hhs",         u"%wd",  u"%f",
+                                    u"%p", u"%n",   u"%3000000000d", u"ok %y"};
     for (size_t k = 0; k < sizeof badFormats / sizeof badFormats[0]; ++k) {
         EXPECT_EQ(Format(badFormats[k], 1, 2), u"<-1>") << "bad format " << k;
     }

@@ -39,7 +39,8 @@ bool ShouldFail(bool nothrowForm) {
     if (g_origin == AllocationOrigin::kRuntime && !runtimeSide) return false;
     if (g_origin == AllocationOrigin::kCaller && runtimeSide) return false;
     ++g_requests;
-    bool fail = g_failAt != 0 && (g_requests == g_failAt || (g_everyLater && g_requests > g_failAt));
+    bool fail =
+        g_failAt != 0 && (g_requests == g_failAt || (g_everyLater && g_requests > g_failAt));
     if (fail) ++g_failures;
     return fail;
 }
@@ -82,12 +83,8 @@ ArmedAllocationFaults::~ArmedAllocationFaults() { g_armed = previous_; }
 PausedAllocationFaults::PausedAllocationFaults() : previous_(g_armed) { g_armed = false; }
 PausedAllocationFaults::~PausedAllocationFaults() { g_armed = previous_; }
 
-void* operator new(std::size_t size) {
-    return Allocate(size);
-}
-void* operator new[](std::size_t size) {
-    return Allocate(size);
-}
+void* operator new(std::size_t size) { return Allocate(size); }
+void* operator new[](std::size_t size) { return Allocate(size); }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     return AllocateNoThrow(size);
 }
@@ -119,7 +116,8 @@ void operator delete[](void* block, std::size_t, std::align_val_t) noexcept { st
 // system's refusal answers). The platform's own is found by its C++ name.
 void* VirtualAlloc(void* address, size_t size, DWORD allocationType, DWORD protect) {
     typedef void* (*Allocator)(void*, size_t, DWORD, DWORD);
-    static const Allocator platform = reinterpret_cast<Allocator>(dlsym(RTLD_NEXT, "_Z12VirtualAllocPvmjj"));
+    static const Allocator platform =
+        reinterpret_cast<Allocator>(dlsym(RTLD_NEXT, "_Z12VirtualAllocPvmjj"));
     if (platform == nullptr) std::abort();
     if (ShouldFail(false)) return nullptr;
     return platform(address, size, allocationType, protect);
@@ -137,19 +135,19 @@ public:
 
 }  // namespace
 
-#define FORWARD(Result, Name, Parameters, Arguments)                                        \
-    Result BRIMRT_API Name Parameters {                                                     \
-        static Result(BRIMRT_API* const brimrt) Parameters =                                \
-            reinterpret_cast<Result(BRIMRT_API*) Parameters>(dlsym(RTLD_NEXT, #Name));      \
-        RuntimeAtWork atWork;                                                               \
-        return brimrt Arguments;                                                            \
+#define FORWARD(Result, Name, Parameters, Arguments)                                   \
+    Result BRIMRT_API Name Parameters {                                                \
+        static Result(BRIMRT_API* const brimrt) Parameters =                           \
+            reinterpret_cast<Result(BRIMRT_API*) Parameters>(dlsym(RTLD_NEXT, #Name)); \
+        RuntimeAtWork atWork;                                                          \
+        return brimrt Arguments;                                                       \
     }
 
 extern "C" {
 FORWARD(OutlineHandle, OpenOutline, (const WCHAR* path), (path))
 FORWARD(void, CloseOutline, (OutlineHandle outline), (outline))
 FORWARD(int32_t, SaveOutline, (OutlineHandle outline, const WCHAR* path), (outline, path))
-FORWARD(int32_t, GetOutlineError, (WCHAR* buffer, int32_t size), (buffer, size))
+FORWARD(int32_t, GetOutlineError, (WCHAR * buffer, int32_t size), (buffer, size))
 FORWARD(ItemHandle, GetRootItem, (OutlineHandle outline), (outline))
 FORWARD(ItemHandle, GetFirstChild, (OutlineHandle outline, ItemHandle item), (outline, item))
 FORWARD(ItemHandle, GetNextSibling, (OutlineHandle outline, ItemHandle item), (outline, item))
@@ -157,41 +155,51 @@ FORWARD(ItemHandle, GetParentItem, (OutlineHandle outline, ItemHandle item), (ou
 FORWARD(int32_t, IsItemSkipped, (OutlineHandle outline, ItemHandle item), (outline, item))
 FORWARD(int32_t, GetItemType, (OutlineHandle outline, ItemHandle item), (outline, item))
 FORWARD(int32_t, GetItemTypeName, (int32_t type, StringHandle* name), (type, name))
-FORWARD(int32_t, GetItemText, (OutlineHandle outline, ItemHandle item, int32_t mode, StringHandle* text),
+FORWARD(int32_t, GetItemText,
+        (OutlineHandle outline, ItemHandle item, int32_t mode, StringHandle* text),
         (outline, item, mode, text))
 FORWARD(const WCHAR*, GetStringText, (StringHandle string, int32_t* length), (string, length))
 FORWARD(void, FreeString, (StringHandle string), (string))
-FORWARD(ItemHandle, InsertItem, (OutlineHandle outline, ItemHandle parent, ItemHandle after, int32_t type),
+FORWARD(ItemHandle, InsertItem,
+        (OutlineHandle outline, ItemHandle parent, ItemHandle after, int32_t type),
         (outline, parent, after, type))
-FORWARD(int32_t, SetItemText, (OutlineHandle outline, ItemHandle item, const WCHAR* text, int32_t lines),
+FORWARD(int32_t, SetItemText,
+        (OutlineHandle outline, ItemHandle item, const WCHAR* text, int32_t lines),
         (outline, item, text, lines))
 FORWARD(int32_t, DeleteItem, (OutlineHandle outline, ItemHandle item), (outline, item))
 FORWARD(ItemHandle, CopyItem,
-        (OutlineHandle source, ItemHandle item, OutlineHandle target, ItemHandle parent, ItemHandle after,
-         int32_t withChildren, int32_t withContents),
+        (OutlineHandle source, ItemHandle item, OutlineHandle target, ItemHandle parent,
+         ItemHandle after, int32_t withChildren, int32_t withContents),
         (source, item, target, parent, after, withChildren, withContents))
 FORWARD(ListHandle, CreateList, (int32_t kind), (kind))
 FORWARD(void, DestroyList, (ListHandle list), (list))
 FORWARD(int32_t, ListItemAttributes, (OutlineHandle outline, ItemHandle item, ListHandle list),
         (outline, item, list))
-FORWARD(int32_t, GetListElement, (ListHandle list, ListElement* element, int32_t index), (list, element, index))
+FORWARD(int32_t, GetListElement, (ListHandle list, ListElement* element, int32_t index),
+        (list, element, index))
 FORWARD(int32_t, GetAttributeId, (ListElement element, uint32_t* id), (element, id))
 FORWARD(int32_t, ListNamedProperties, (OutlineHandle outline, ItemHandle item, ListHandle list),
         (outline, item, list))
-FORWARD(int32_t, GetListString, (ListHandle list, StringHandle* string, int32_t index), (list, string, index))
+FORWARD(int32_t, GetListString, (ListHandle list, StringHandle* string, int32_t index),
+        (list, string, index))
 FORWARD(int32_t, GetItemAttribute,
-        (OutlineHandle outline, ItemHandle item, uint32_t id, int32_t reserved, StringHandle* value),
+        (OutlineHandle outline, ItemHandle item, uint32_t id, int32_t reserved,
+         StringHandle* value),
         (outline, item, id, reserved, value))
 FORWARD(int32_t, SetItemAttribute,
         (OutlineHandle outline, ItemHandle item, uint32_t id, const WCHAR* value, int32_t lines),
         (outline, item, id, value, lines))
-FORWARD(int32_t, GetNamedProperty, (OutlineHandle outline, ItemHandle item, const WCHAR* name, StringHandle* value),
+FORWARD(int32_t, GetNamedProperty,
+        (OutlineHandle outline, ItemHandle item, const WCHAR* name, StringHandle* value),
         (outline, item, name, value))
 FORWARD(int32_t, SetNamedProperty,
-        (OutlineHandle outline, ItemHandle item, const WCHAR* name, const WCHAR* value, int32_t valueSize),
+        (OutlineHandle outline, ItemHandle item, const WCHAR* name, const WCHAR* value,
+         int32_t valueSize),
         (outline, item, name, value, valueSize))
-FORWARD(int32_t, GetItemDTData, (OutlineHandle outline, ItemHandle item, int32_t index, int32_t* value),
+FORWARD(int32_t, GetItemDTData,
+        (OutlineHandle outline, ItemHandle item, int32_t index, int32_t* value),
         (outline, item, index, value))
-FORWARD(int32_t, SetItemDTData, (OutlineHandle outline, ItemHandle item, int32_t index, int32_t value),
+FORWARD(int32_t, SetItemDTData,
+        (OutlineHandle outline, ItemHandle item, int32_t index, int32_t value),
         (outline, item, index, value))
 }  // extern "C"

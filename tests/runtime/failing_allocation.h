@@ -21,8 +21,8 @@ void FailAllocationAt(uint64_t failAt, bool everyLater = false);
 uint64_t AllocationRequests();
 uint64_t AllocationFailures();
 enum class AllocationOrigin {
-    kRuntime,   // inside the runtime's operations, and every nothrow request; the default
-    kCaller,    // the throwing requests made outside the runtime (the library's wide strings)
+    kRuntime,  // inside the runtime's operations, and every nothrow request; the default
+    kCaller,   // the throwing requests made outside the runtime (the library's wide strings)
     kAnywhere,
 };
 // Which requests count and may fail. A nothrow request (which answers null, and its caller

@@ -109,7 +109,8 @@ TEST_F(OutlineEdits, CopyIntoItsOwnSubtreeOrNextToItselfCopiesTheSubtreeAsItWas)
 TEST_F(OutlineEdits, SettersReplaceInPlaceOrAppendAndReadOnlyRefusesText) {
     EXPECT_EQ(SetItemAttribute(outline, open, 429, u"one\ntwo", 2), 1);
     EXPECT_EQ(SetNamedProperty(outline, open, u"Author", u"lee", 4), 1);
-    EXPECT_EQ(SetNamedProperty(outline, open, u"Reviewer", u"ann, bob", 4), 1);  // the size cuts the value
+    EXPECT_EQ(SetNamedProperty(outline, open, u"Reviewer", u"ann, bob", 4),
+              1);  // the size cuts the value
     EXPECT_EQ(SetItemDTData(outline, open, 39, -7), 1);
     EXPECT_EQ(SetItemDTData(outline, open, -1, 2147483647), 1);
     EXPECT_EQ(SetItemAttribute(outline, open, 7, u"new", 1), 1);

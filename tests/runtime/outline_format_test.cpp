@@ -37,7 +37,8 @@ TEST(OutlineFormat, CanonicalFilesSaveToTheSameBytes) {
         EXPECT_EQ(FirstDifference(original, saved), "") << name;
         OpenedOutline second(OpenOutline(folder.WideFile("second.outline").c_str()));
         ASSERT_NE(second.handle, 0u) << name << ": " << LastOpenError();
-        EXPECT_EQ(FirstDifference(original, SaveBytes(folder, "third.outline", second)), "") << name;
+        EXPECT_EQ(FirstDifference(original, SaveBytes(folder, "third.outline", second)), "")
+            << name;
     }
 }
 
@@ -75,8 +76,9 @@ struct ModelItem {
 // Code units chosen to reach every branch of escaping: the five named escapes, other control
 // characters, DEL, non-ASCII of two and three bytes, a byte order mark, a pair (four bytes),
 // and both halves of a pair on their own.
-const char16_t kUnitPool[] = {u'a', u'Z', u' ', u'\\', u'"', u'\n', u'\r', u'\t', 0x0000, 0x0001, 0x001F,
-                              0x007F, 0x00E9, 0x20AC, 0xFEFF, 0xFFFF, 0xD800, 0xDBFF, 0xDC00, 0xDFFF};
+const char16_t kUnitPool[] = {u'a',   u'Z',   u' ',   u'\\',  u'"',   u'\n',  u'\r',
+                              u'\t',  0x0000, 0x0001, 0x001F, 0x007F, 0x00E9, 0x20AC,
+                              0xFEFF, 0xFFFF, 0xD800, 0xDBFF, 0xDC00, 0xDFFF};
 
 class OutlineGenerator {
 public:
@@ -116,7 +118,9 @@ public:
         return text;
     }
 
-    int Pick(int low, int high) { return low + static_cast<int>(random() % static_cast<uint32_t>(high - low + 1)); }
+    int Pick(int low, int high) {
+        return low + static_cast<int>(random() % static_cast<uint32_t>(high - low + 1));
+    }
     std::mt19937 random;
 
 private:
@@ -153,14 +157,22 @@ std::string EmitLiteral(const std::u16string& text, std::mt19937* noise) {
             if (pair) escape(text[++k], false);
             continue;
         }
-        if (unit == '\\') out += "\\\\";
-        else if (unit == '"') out += "\\\"";
-        else if (unit == '\n') out += "\\n";
-        else if (unit == '\r') out += "\\r";
-        else if (unit == '\t') out += "\\t";
-        else if (unit < 0x20 || unit == 0x7F || (unit >= 0xD800 && unit <= 0xDFFF && !pair)) escape(unit, false);
-        else if (pair) out += Narrow(text.substr(k++, 2));
-        else out += Narrow(std::u16string(1, static_cast<char16_t>(unit)));
+        if (unit == '\\')
+            out += "\\\\";
+        else if (unit == '"')
+            out += "\\\"";
+        else if (unit == '\n')
+            out += "\\n";
+        else if (unit == '\r')
+            out += "\\r";
+        else if (unit == '\t')
+            out += "\\t";
+        else if (unit < 0x20 || unit == 0x7F || (unit >= 0xD800 && unit <= 0xDFFF && !pair))
+            escape(unit, false);
+        else if (pair)
+            out += Narrow(text.substr(k++, 2));
+        else
+            out += Narrow(std::u16string(1, static_cast<char16_t>(unit)));
     }
     return out + "\"";
 }
@@ -186,10 +198,15 @@ std::string EmitOutline(const std::vector<ModelItem>& items, std::mt19937* noise
         endLine();
         for (const ModelContent& content : item.contents) {
             out += std::string(2 * item.depth + 2, ' ');
-            if (content.kind == '@') out += "@" + std::to_string(content.number) + " " + EmitLiteral(content.value, noise);
-            if (content.kind == '%') out += "%" + EmitLiteral(content.name, noise) + " " + EmitLiteral(content.value, noise);
+            if (content.kind == '@')
+                out +=
+                    "@" + std::to_string(content.number) + " " + EmitLiteral(content.value, noise);
+            if (content.kind == '%')
+                out += "%" + EmitLiteral(content.name, noise) + " " +
+                       EmitLiteral(content.value, noise);
             if (content.kind == '$') {
-                out += "$" + std::to_string(static_cast<int32_t>(content.number)) + " " + std::to_string(content.dtValue);
+                out += "$" + std::to_string(static_cast<int32_t>(content.number)) + " " +
+                       std::to_string(content.dtValue);
             }
             endLine();
         }
@@ -215,7 +232,8 @@ TEST(OutlineFormat, GeneratedOutlinesRoundTripByteForByte) {
         std::string noisy = EmitOutline(items, &generator.random);
         OpenedOutline noisyOutline(OpenBytes(folder, "noisy.outline", noisy));
         ASSERT_NE(noisyOutline.handle, 0u) << "seed " << seed << ": " << LastOpenError();
-        EXPECT_EQ(FirstDifference(canonical, SaveBytes(folder, "noisy-saved.outline", noisyOutline)), "")
+        EXPECT_EQ(
+            FirstDifference(canonical, SaveBytes(folder, "noisy-saved.outline", noisyOutline)), "")
             << "seed " << seed;
     }
 }
@@ -246,15 +264,21 @@ TEST(OutlineFormat, TextsKeepEveryCodeUnitAndDisplayOnOneLine) {
     // The pair written as two escapes is one character, saved as its UTF-8; the reversed
     // halves stay escaped.
     EXPECT_EQ(SaveBytes(folder, "saved.outline", outline),
-              "OUTLINE 1\n1 \"a\\r\\nb\\nc\"\n  4 \"\xF0\x9F\x98\x80 \\uDE00\\uD83D \\u0000end\"\n  188 \"\"\n");
+              "OUTLINE 1\n1 \"a\\r\\nb\\nc\"\n  4 \"\xF0\x9F\x98\x80 \\uDE00\\uD83D \\u0000end\"\n "
+              " 188 \"\"\n");
 }
 
 TEST(ItemTypeNames, CommonCodesHaveNamesAndOthersANumber) {
     struct Case {
         int32_t type;
         std::u16string name;
-    } cases[] = {{1, u"Application"}, {4, u"Procedure"}, {188, u"Comment"},    {0, u"Type 0"},
-                 {77, u"Type 77"},    {-1, u"Type -1"},  {INT32_MIN, u"Type -2147483648"}};
+    } cases[] = {{1, u"Application"},
+                 {4, u"Procedure"},
+                 {188, u"Comment"},
+                 {0, u"Type 0"},
+                 {77, u"Type 77"},
+                 {-1, u"Type -1"},
+                 {INT32_MIN, u"Type -2147483648"}};
     for (const Case& entry : cases) {
         StringHandle name = 0;
         ASSERT_NE(GetItemTypeName(entry.type, &name), 0) << entry.type;

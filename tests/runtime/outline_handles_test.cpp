@@ -12,7 +12,9 @@
 
 namespace {
 
-const char kSmall[] = "OUTLINE 1\n1 \"root\"\n  4 \"child\"\n    @1 \"v\"\n    %\"p\" \"v\"\n    $39 1\n    5 \"leaf\"\n";
+const char kSmall[] =
+    "OUTLINE 1\n1 \"root\"\n  4 \"child\"\n    @1 \"v\"\n    %\"p\" \"v\"\n    $39 1\n    5 "
+    "\"leaf\"\n";
 
 // Asks every item operation about (outline, item) and answers how many did not refuse.
 int CountAnswers(OutlineHandle outline, ItemHandle item) {
@@ -135,7 +137,8 @@ TEST(RuntimeHandles, ASpentCounterRefusesNewHandlesButKeepsOldOnesWorking) {
     // Three handles left: the small outline needs four (itself and three items).
     brimrt::MoveHandleCounterForTesting(0xFFFFFFFDu);
     EXPECT_EQ(OpenBytes(folder, "small.outline", kSmall), 0u);
-    EXPECT_EQ(LastOpenError(), folder.File("small.outline") + ": no handles are left in this process");
+    EXPECT_EQ(LastOpenError(),
+              folder.File("small.outline") + ": no handles are left in this process");
     ItemHandle last = InsertItem(outline, root, 0, 1);
     EXPECT_EQ(last, 0xFFFFFFFDu);
     EXPECT_EQ(CopyItem(outline, root, outline, root, 0, 1, 1), 0u);  // needs four

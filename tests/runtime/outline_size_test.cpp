@@ -17,7 +17,8 @@ TEST(OutlineSize, TenThousandLevelChainLoadsSavesCopiesAndCloses) {
     ASSERT_NE(outline.handle, 0u) << LastOpenError();
     ItemHandle item = GetRootItem(outline);
     int levels = 1;
-    for (ItemHandle below = GetFirstChild(outline, item); below != 0; below = GetFirstChild(outline, below)) {
+    for (ItemHandle below = GetFirstChild(outline, item); below != 0;
+         below = GetFirstChild(outline, below)) {
         item = below;
         ++levels;
     }
@@ -43,7 +44,8 @@ TEST(OutlineSize, MillionItemSectionLoadsSavesCopiesAndCloses) {
     ItemHandle root = GetRootItem(outline);
     int children = 0;
     ItemHandle last = 0;
-    for (ItemHandle child = GetFirstChild(outline, root); child != 0; child = GetNextSibling(outline, child)) {
+    for (ItemHandle child = GetFirstChild(outline, root); child != 0;
+         child = GetNextSibling(outline, child)) {
         last = child;
         ++children;
     }
@@ -53,7 +55,9 @@ TEST(OutlineSize, MillionItemSectionLoadsSavesCopiesAndCloses) {
     ASSERT_NE(copy, 0u);
     EXPECT_EQ(GetNextSibling(outline, last), copy);
     ItemHandle lastCopied = 0;
-    for (ItemHandle child = GetFirstChild(outline, copy); child != 0; child = GetNextSibling(outline, child)) lastCopied = child;
+    for (ItemHandle child = GetFirstChild(outline, copy); child != 0;
+         child = GetNextSibling(outline, child))
+        lastCopied = child;
     EXPECT_EQ(GetItemType(outline, lastCopied), 4);
     ASSERT_EQ(DeleteItem(outline, copy), 1);
     EXPECT_EQ(GetItemType(outline, lastCopied), 0);

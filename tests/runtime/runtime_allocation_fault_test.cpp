@@ -101,15 +101,31 @@ public:
         source_ = folder_.WideFile("source.outline");
         target_ = folder_.WideFile("target.outline");
         OutlineHandle outline = 0;
-        if (!Do([&] { outline = OpenOutline(source_.c_str()); return Handle(outline); })) return false;
+        if (!Do([&] {
+                outline = OpenOutline(source_.c_str());
+                return Handle(outline);
+            }))
+            return false;
         outline_ = outline;
         ListHandle attributes = 0, names = 0;
-        if (!Do([&] { attributes = CreateList(OUTLINE_LIST_ATTRIBUTES); return Handle(attributes); })) return false;
-        if (!Do([&] { names = CreateList(OUTLINE_LIST_STRINGS); return Handle(names); })) return false;
+        if (!Do([&] {
+                attributes = CreateList(OUTLINE_LIST_ATTRIBUTES);
+                return Handle(attributes);
+            }))
+            return false;
+        if (!Do([&] {
+                names = CreateList(OUTLINE_LIST_STRINGS);
+                return Handle(names);
+            }))
+            return false;
 
         // 1. The walk, every item read with every reading operation.
         ItemHandle root = 0;
-        if (!Do([&] { root = GetRootItem(outline); return Handle(root); })) return false;
+        if (!Do([&] {
+                root = GetRootItem(outline);
+                return Handle(root);
+            }))
+            return false;
         items_.push_back(root);
         for (size_t next = 0; next < items_.size(); ++next) {
             ItemHandle item = items_[next];
@@ -127,19 +143,44 @@ public:
         //    of a subtree into another section, a move (copy, then delete) and a deletion.
         ItemHandle first = items_[1], parent = items_[2], later = items_[items_.size() / 2];
         ItemHandle inserted = 0;
-        if (!Do([&] { inserted = InsertItem(outline, root, first, 9); return Handle(inserted); })) return false;
-        if (!Do([&] { return Answer(SetItemText(outline, inserted, u"inserted\nline", 2)); })) return false;
-        if (!Do([&] { return Answer(SetItemText(outline, later, u"a text much longer than any the outline held so far", 1)); })) return false;
+        if (!Do([&] {
+                inserted = InsertItem(outline, root, first, 9);
+                return Handle(inserted);
+            }))
+            return false;
+        if (!Do([&] { return Answer(SetItemText(outline, inserted, u"inserted\nline", 2)); }))
+            return false;
+        if (!Do([&] {
+                return Answer(SetItemText(
+                    outline, later, u"a text much longer than any the outline held so far", 1));
+            }))
+            return false;
         if (!Do([&] { return Answer(SetItemText(outline, later, u"short", 1)); })) return false;
-        if (!Do([&] { return Answer(SetItemAttribute(outline, later, 777, u"new value", 1)); })) return false;
-        if (!Do([&] { return Answer(SetItemAttribute(outline, later, 777, u"replaced value", 1)); })) return false;
-        if (!Do([&] { return Answer(SetNamedProperty(outline, first, u"Owner", u"kim", 4)); })) return false;
-        if (!Do([&] { return Answer(SetNamedProperty(outline, first, u"Owner", u"lee, 2025", 10)); })) return false;
+        if (!Do([&] { return Answer(SetItemAttribute(outline, later, 777, u"new value", 1)); }))
+            return false;
+        if (!Do([&] {
+                return Answer(SetItemAttribute(outline, later, 777, u"replaced value", 1));
+            }))
+            return false;
+        if (!Do([&] { return Answer(SetNamedProperty(outline, first, u"Owner", u"kim", 4)); }))
+            return false;
+        if (!Do([&] {
+                return Answer(SetNamedProperty(outline, first, u"Owner", u"lee, 2025", 10));
+            }))
+            return false;
         if (!Do([&] { return Answer(SetItemDTData(outline, inserted, 39, 12)); })) return false;
         ItemHandle copied = 0;
-        if (!Do([&] { copied = CopyItem(outline, parent, outline, later, 0, 1, 1); return Handle(copied); })) return false;
+        if (!Do([&] {
+                copied = CopyItem(outline, parent, outline, later, 0, 1, 1);
+                return Handle(copied);
+            }))
+            return false;
         ItemHandle moved = 0;
-        if (!Do([&] { moved = CopyItem(outline, first, outline, root, 0, 1, 1); return Handle(moved); })) return false;
+        if (!Do([&] {
+                moved = CopyItem(outline, first, outline, root, 0, 1, 1);
+                return Handle(moved);
+            }))
+            return false;
         if (!Do([&] { return Answer(DeleteItem(outline, first)); })) return false;
         if (!Do([&] { return Answer(DeleteItem(outline, items_.back())); })) return false;
 
@@ -165,20 +206,37 @@ private:
         int64_t sum = answer;
         int32_t length = 0;
         const WCHAR* characters = string != 0 ? GetStringText(string, &length) : nullptr;
-        for (int32_t k = 0; characters != nullptr && k < length; ++k) sum = sum * 31 + characters[k];
+        for (int32_t k = 0; characters != nullptr && k < length; ++k)
+            sum = sum * 31 + characters[k];
         if (string != 0) FreeString(string);
         return {sum, answer != 0};
     }
 
     bool ReadItem(OutlineHandle outline, ItemHandle item, ListHandle attributes, ListHandle names) {
         int32_t type = 0;
-        if (!Do([&] { type = GetItemType(outline, item); return Step{type, true}; })) return false;
+        if (!Do([&] {
+                type = GetItemType(outline, item);
+                return Step{type, true};
+            }))
+            return false;
         for (int32_t mode : {0, 1}) {
-            if (!Do([&] { StringHandle text = 0; return Text(GetItemText(outline, item, mode, &text), text); })) return false;
+            if (!Do([&] {
+                    StringHandle text = 0;
+                    return Text(GetItemText(outline, item, mode, &text), text);
+                }))
+                return false;
         }
-        if (!Do([&] { StringHandle name = 0; return Text(GetItemTypeName(type, &name), name); })) return false;
+        if (!Do([&] {
+                StringHandle name = 0;
+                return Text(GetItemTypeName(type, &name), name);
+            }))
+            return false;
         int32_t count = 0;
-        if (!Do([&] { count = ListItemAttributes(outline, item, attributes); return Step{count, true}; })) return false;
+        if (!Do([&] {
+                count = ListItemAttributes(outline, item, attributes);
+                return Step{count, true};
+            }))
+            return false;
         for (int32_t k = 0; k < count; ++k) {
             uint32_t id = 0;
             if (!Do([&] {
@@ -186,25 +244,42 @@ private:
                     int32_t answer = GetListElement(attributes, &element, k);
                     GetAttributeId(element, &id);
                     return Step{answer != 0 ? static_cast<int64_t>(id) : -1, answer != 0};
-                })) return false;
-            if (!Do([&] { StringHandle value = 0; return Text(GetItemAttribute(outline, item, id, 0, &value), value); })) return false;
+                }))
+                return false;
+            if (!Do([&] {
+                    StringHandle value = 0;
+                    return Text(GetItemAttribute(outline, item, id, 0, &value), value);
+                }))
+                return false;
         }
-        if (!Do([&] { count = ListNamedProperties(outline, item, names); return Step{count, true}; })) return false;
+        if (!Do([&] {
+                count = ListNamedProperties(outline, item, names);
+                return Step{count, true};
+            }))
+            return false;
         for (int32_t k = 0; k < count; ++k) {
             std::u16string name;
             if (!Do([&] {
                     StringHandle string = 0;
                     int32_t answer = GetListString(names, &string, k);
                     int32_t length = 0;
-                    const WCHAR* characters = string != 0 ? GetStringText(string, &length) : nullptr;
+                    const WCHAR* characters =
+                        string != 0 ? GetStringText(string, &length) : nullptr;
                     if (characters != nullptr) name.assign(characters, static_cast<size_t>(length));
                     if (string != 0) FreeString(string);
                     return Step{answer != 0 ? static_cast<int64_t>(name.size()) : -1, answer != 0};
-                })) return false;
-            if (!Do([&] { StringHandle value = 0; return Text(GetNamedProperty(outline, item, name.c_str(), &value), value); })) return false;
+                }))
+                return false;
+            if (!Do([&] {
+                    StringHandle value = 0;
+                    return Text(GetNamedProperty(outline, item, name.c_str(), &value), value);
+                }))
+                return false;
         }
         int32_t dtValue = 0;
-        return Do([&] { return Step{GetItemDTData(outline, item, 39, &dtValue) * 1000003LL + dtValue, true}; });
+        return Do([&] {
+            return Step{GetItemDTData(outline, item, 39, &dtValue) * 1000003LL + dtValue, true};
+        });
     }
 
     // Runs one operation armed; false when its answer differs from the fault-free run's.
@@ -243,7 +318,8 @@ private:
 };
 
 void CheckEveryFault(const std::string& relative, bool everyLater) {
-    SCOPED_TRACE(relative + (everyLater ? ", every request from the failing one on" : ", one request"));
+    SCOPED_TRACE(relative +
+                 (everyLater ? ", every request from the failing one on" : ", one request"));
     ScratchFolder folder;
     WriteFileBytes(folder.File("source.outline"), ReadFileBytes(TestDataPath(relative)));
     WriteFileBytes(folder.File("target.outline"), kOldBytes);
@@ -264,7 +340,8 @@ void CheckEveryFault(const std::string& relative, bool everyLater) {
     std::remove(folder.File("unchanged.outline").c_str());
 
     int failures = 0;
-    for (uint64_t failAt = 1; failAt <= requests && failures < 5; failAt += failAt < kEveryRequest ? 1 : kStride) {
+    for (uint64_t failAt = 1; failAt <= requests && failures < 5;
+         failAt += failAt < kEveryRequest ? 1 : kStride) {
         SCOPED_TRACE("request " + std::to_string(failAt) + " of " + std::to_string(requests));
         WriteFileBytes(folder.File("target.outline"), kOldBytes);
         FailAllocationAt(failAt, everyLater);
@@ -281,8 +358,8 @@ void CheckEveryFault(const std::string& relative, bool everyLater) {
         } else {
             // The differing step failed, for want of memory, with its failure answer.
             EXPECT_TRUE(faulted) << "step " << stopped << " differs without a fault";
-            EXPECT_FALSE(run.Steps().back().succeeded) << "step " << stopped << " answered "
-                                                     << run.Steps().back().answer;
+            EXPECT_FALSE(run.Steps().back().succeeded)
+                << "step " << stopped << " answered " << run.Steps().back().answer;
             // It changed nothing, and the outline it leaves is not saved.
             if (run.Outline() != 0) {
                 std::string now = DescribeThroughRuntime(run.Outline());
@@ -327,11 +404,13 @@ TEST(RuntimeAllocationFaults, ALargeOutlineOpensAndSavesWholeOrNotAtAll) {
     std::string text = "OUTLINE 1\n1 \"large\"\n";
     // 25,000 records of 48 bytes pass the megabyte from which a block takes pages of its own.
     for (int k = 0; k < 25000; ++k) {
-        text += "  9 \"statement " + std::to_string(k) + " of a large outline, long enough to fill its pages\"\n";
+        text += "  9 \"statement " + std::to_string(k) +
+                " of a large outline, long enough to fill its pages\"\n";
         if (k % 2500 == 0) text += "    %\"Author\" \"kim\"\n";
     }
     WriteFileBytes(folder.File("large.outline"), text);
-    const std::u16string source = folder.WideFile("large.outline"), target = folder.WideFile("saved.outline");
+    const std::u16string source = folder.WideFile("large.outline"),
+                         target = folder.WideFile("saved.outline");
     auto openAndSave = [&]() -> int {
         ArmedAllocationFaults armed;
         OutlineHandle outline = OpenOutline(source.c_str());
@@ -355,9 +434,11 @@ TEST(RuntimeAllocationFaults, ALargeOutlineOpensAndSavesWholeOrNotAtAll) {
             FailAllocationAt(0);
             // The reason needs memory of its own: with none left at all it stays empty.
             if (result == 0 && !everyLater) {
-                EXPECT_NE(LastOpenError().find("not enough memory"), std::string::npos) << LastOpenError();
+                EXPECT_NE(LastOpenError().find("not enough memory"), std::string::npos)
+                    << LastOpenError();
             }
-            EXPECT_EQ(ReadFileBytes(folder.File("saved.outline")), result == 2 ? text : std::string(kOldBytes));
+            EXPECT_EQ(ReadFileBytes(folder.File("saved.outline")),
+                      result == 2 ? text : std::string(kOldBytes));
             EXPECT_EQ(FolderEntries(folder.Path()), entries) << "a temporary was left behind";
         }
     }

@@ -157,11 +157,11 @@ std::string CanonicalBytes(const Outline& outline) {
 
 std::u16string TypeName(int32_t type) {
     static const std::map<int32_t, std::string> names = {
-        {1, "Application"}, {2, "Module"},   {3, "Program"},   {4, "Procedure"},  {5, "Function"},
-        {6, "Method"},      {7, "Class"},    {8, "Interface"}, {9, "Statement"},  {10, "Window"},
-        {11, "Report"},     {13, "Process"}, {14, "Source"},   {15, "Include"},   {18, "Routine"},
-        {19, "Dictionary"}, {20, "File"},    {21, "Field"},    {22, "Key"},       {36, "Control"},
-        {44, "Menu"},       {53, "Query"},   {62, "View"},     {176, "Hidden"},   {188, "Comment"}};
+        {1, "Application"}, {2, "Module"},   {3, "Program"},   {4, "Procedure"}, {5, "Function"},
+        {6, "Method"},      {7, "Class"},    {8, "Interface"}, {9, "Statement"}, {10, "Window"},
+        {11, "Report"},     {13, "Process"}, {14, "Source"},   {15, "Include"},  {18, "Routine"},
+        {19, "Dictionary"}, {20, "File"},    {21, "Field"},    {22, "Key"},      {36, "Control"},
+        {44, "Menu"},       {53, "Query"},   {62, "View"},     {176, "Hidden"},  {188, "Comment"}};
     auto found = names.find(type);
     return Wide(found != names.end() ? found->second : "Type " + std::to_string(type));
 }
@@ -189,7 +189,9 @@ private:
         static const int32_t indexes[] = {INT32_MIN, -1, 0, 39, 40, INT32_MAX};
         return indexes[Below(6)];
     }
-    std::u16string RandomName() { return Chance(50) ? RandomText(3) : Wide(Chance(50) ? "Author" : "p"); }
+    std::u16string RandomName() {
+        return Chance(50) ? RandomText(3) : Wide(Chance(50) ? "Author" : "p");
+    }
 
     // Handles to hand to the runtime, mostly good ones.
     Outline* RandomOutline();
@@ -250,13 +252,14 @@ ModelRun::~ModelRun() {
 }
 
 std::u16string ModelRun::RandomText(uint32_t maxLength) {
-    static const char16_t alphabet[] = {u'a',   u'b',   u'Z',   u' ',   u'"',   u'\\',  u'\n', u'\r',
-                                        u'\t',  0x01,   0x1F,   0x7F,   0xE9,   0x4E2D, 0xD800, 0xDBFF,
-                                        0xDC00, 0xDFFF, u',',   u';',   u'@',   u'%',   u'$',  0xFEFF,
-                                        0xFFFF, 0xFFFE, 0xD83D, 0xDE00, u'u',   u'0'};
+    static const char16_t alphabet[] = {
+        u'a', u'b', u'Z', u' ',   u'"',   u'\\',  u'\n',  u'\r',  u'\t', 0x01,
+        0x1F, 0x7F, 0xE9, 0x4E2D, 0xD800, 0xDBFF, 0xDC00, 0xDFFF, u',',  u';',
+        u'@', u'%', u'$', 0xFEFF, 0xFFFF, 0xFFFE, 0xD83D, 0xDE00, u'u',  u'0'};
     std::u16string text;
     uint32_t length = Below(maxLength + 1);
-    for (uint32_t k = 0; k < length; ++k) text.push_back(alphabet[Below(sizeof alphabet / sizeof alphabet[0])]);
+    for (uint32_t k = 0; k < length; ++k)
+        text.push_back(alphabet[Below(sizeof alphabet / sizeof alphabet[0])]);
     return text;
 }
 
@@ -279,14 +282,14 @@ int ModelRun::RandomLiveNode(const Outline& outline) {
 
 ItemHandle ModelRun::WrongKindHandle() {
     switch (Below(3)) {
-        case 0:
-            if (!outlines.empty()) return RandomOutline()->handle;
-            break;
-        case 1:
-            if (!lists.empty()) return lists.begin()->first;
-            break;
-        default:
-            if (!strings.empty()) return strings.rbegin()->first;
+    case 0:
+        if (!outlines.empty()) return RandomOutline()->handle;
+        break;
+    case 1:
+        if (!lists.empty()) return lists.begin()->first;
+        break;
+    default:
+        if (!strings.empty()) return strings.rbegin()->first;
     }
     return 0;
 }
@@ -294,7 +297,8 @@ ItemHandle ModelRun::WrongKindHandle() {
 OutlineHandle ModelRun::PickOutline() {
     uint32_t choice = Below(100);
     if (choice < 88 && !outlines.empty()) return RandomOutline()->handle;
-    if (choice < 94 && !staleOutlines.empty()) return staleOutlines[Below(static_cast<uint32_t>(staleOutlines.size()))];
+    if (choice < 94 && !staleOutlines.empty())
+        return staleOutlines[Below(static_cast<uint32_t>(staleOutlines.size()))];
     if (choice < 97) return 0;
     return WrongKindHandle();
 }
@@ -303,12 +307,16 @@ ItemHandle ModelRun::PickItem(OutlineHandle outlineHandle) {
     Outline* outline = FindOutline(outlineHandle);
     if (outline == nullptr) outline = RandomOutline();
     uint32_t choice = Below(100);
-    if (outline != nullptr && choice < 80) return outline->nodes[static_cast<size_t>(RandomLiveNode(*outline))].handle;
-    if (outline != nullptr && choice < 85) return outline->nodes[static_cast<size_t>(outline->root)].handle;
-    if (choice < 91 && !staleItems.empty()) return staleItems[Below(static_cast<uint32_t>(staleItems.size()))];
+    if (outline != nullptr && choice < 80)
+        return outline->nodes[static_cast<size_t>(RandomLiveNode(*outline))].handle;
+    if (outline != nullptr && choice < 85)
+        return outline->nodes[static_cast<size_t>(outline->root)].handle;
+    if (choice < 91 && !staleItems.empty())
+        return staleItems[Below(static_cast<uint32_t>(staleItems.size()))];
     if (choice < 95 && outlines.size() > 1) {
         Outline* other = RandomOutline();
-        if (other != outline) return other->nodes[static_cast<size_t>(RandomLiveNode(*other))].handle;
+        if (other != outline)
+            return other->nodes[static_cast<size_t>(RandomLiveNode(*other))].handle;
     }
     if (choice < 97) return 0;
     return WrongKindHandle();
@@ -344,7 +352,8 @@ void ModelRun::TakeString(StringHandle string, const std::u16string& expected, c
     TakeHandle(string, from);
     int32_t length = -1;
     const WCHAR* characters = GetStringText(string, &length);
-    Check(characters != nullptr && std::u16string(characters, static_cast<size_t>(length)) == expected &&
+    Check(characters != nullptr &&
+              std::u16string(characters, static_cast<size_t>(length)) == expected &&
               characters[length] == 0,
           std::string(from) + " answered a string other than [" + Narrow(expected) + "]");
     strings[string] = expected;
@@ -360,8 +369,9 @@ void ModelRun::OpenGenerated() {
         node.type = RandomType();
         node.text = RandomText(8);
         if (k > 0) {
-            node.flags = static_cast<uint8_t>((Chance(15) ? kSkip : 0) | (Chance(4) ? kNoDelete : 0) |
-                                              (Chance(8) ? kReadOnly : 0));
+            node.flags =
+                static_cast<uint8_t>((Chance(15) ? kSkip : 0) | (Chance(4) ? kNoDelete : 0) |
+                                     (Chance(8) ? kReadOnly : 0));
             // Parents come before children, so file order is the order of creation here.
             node.parent = static_cast<int>(Below(static_cast<uint32_t>(k)));
         }
@@ -377,12 +387,14 @@ void ModelRun::OpenGenerated() {
             }
             bool twice = false;
             for (const Entry& held : node.contents) {
-                twice = twice || (held.kind == entry.kind && held.number == entry.number && held.name == entry.name);
+                twice = twice || (held.kind == entry.kind && held.number == entry.number &&
+                                  held.name == entry.name);
             }
             if (!twice) node.contents.push_back(entry);
         }
         outline.nodes.push_back(node);
-        if (k > 0) outline.nodes[static_cast<size_t>(node.parent)].children.push_back(static_cast<int>(k));
+        if (k > 0)
+            outline.nodes[static_cast<size_t>(node.parent)].children.push_back(static_cast<int>(k));
     }
     // Items are loaded in file order, which is depth first, not the order made above.
     std::string bytes = CanonicalBytes(outline);
@@ -414,9 +426,11 @@ void ModelRun::OpenSaved(Outline& model, const std::string& bytes, const std::st
         std::vector<int> oldChildren = node.children;
         node.children.clear();
         opened.nodes.push_back(node);
-        if (node.parent >= 0) opened.nodes[static_cast<size_t>(node.parent)].children.push_back(position);
+        if (node.parent >= 0)
+            opened.nodes[static_cast<size_t>(node.parent)].children.push_back(position);
         opened.byHandle[node.handle] = position;
-        for (auto child = oldChildren.rbegin(); child != oldChildren.rend(); ++child) stack.push_back(*child);
+        for (auto child = oldChildren.rbegin(); child != oldChildren.rend(); ++child)
+            stack.push_back(*child);
     }
     opened.root = 0;
     outlines.push_back(opened);
@@ -428,13 +442,17 @@ void ModelRun::SaveAndReopen() {
     if (outline == nullptr) return;
     std::string name = "saved" + std::to_string(++fileCount) + ".outline";
     std::string expected = CanonicalBytes(*outline);
-    Check(SaveOutline(outline->handle, folder.WideFile(name).c_str()) != 0, "SaveOutline answered 0");
+    Check(SaveOutline(outline->handle, folder.WideFile(name).c_str()) != 0,
+          "SaveOutline answered 0");
     std::string written = ReadFileBytes(folder.File(name));
-    Check(written == expected, "saved bytes differ from the model, " + FirstDifference(expected, written));
+    Check(written == expected,
+          "saved bytes differ from the model, " + FirstDifference(expected, written));
     // A save over an existing file replaces it whole.
     if (Chance(30)) {
-        Check(SaveOutline(outline->handle, folder.WideFile(name).c_str()) != 0, "second SaveOutline answered 0");
-        Check(ReadFileBytes(folder.File(name)) == expected, "a save over the same file changed its bytes");
+        Check(SaveOutline(outline->handle, folder.WideFile(name).c_str()) != 0,
+              "second SaveOutline answered 0");
+        Check(ReadFileBytes(folder.File(name)) == expected,
+              "a save over the same file changed its bytes");
     }
     if (outlines.size() < 4) {
         Outline copy = *outline;
@@ -457,7 +475,8 @@ void ModelRun::CloseOne() {
     ItemHandle root = outlines[position].nodes[0].handle;
     RetireOutline(position);
     Check(GetRootItem(closed) == 0, "a closed outline still has a root");
-    Check(GetItemType(closed, root) == 0 && GetFirstChild(closed, root) == 0, "a closed outline's item answers");
+    Check(GetItemType(closed, root) == 0 && GetFirstChild(closed, root) == 0,
+          "a closed outline's item answers");
     // Closing it again does nothing.
     CloseOutline(closed);
 }
@@ -468,9 +487,11 @@ void ModelRun::CompareNode(const Outline& outline, int index) {
     std::string at = "item " + std::to_string(node.handle);
     Check(GetItemType(o, node.handle) == node.type, at + ": type");
     Check((IsItemSkipped(o, node.handle) != 0) == ((node.flags & kSkip) != 0), at + ": skip flag");
-    Check(::ItemText(o, node.handle) == node.text, at + ": text [" + Narrow(::ItemText(o, node.handle)) +
-                                                      "], model [" + Narrow(node.text) + "]");
-    ItemHandle expectedParent = node.parent < 0 ? 0 : outline.nodes[static_cast<size_t>(node.parent)].handle;
+    Check(::ItemText(o, node.handle) == node.text, at + ": text [" +
+                                                       Narrow(::ItemText(o, node.handle)) +
+                                                       "], model [" + Narrow(node.text) + "]");
+    ItemHandle expectedParent =
+        node.parent < 0 ? 0 : outline.nodes[static_cast<size_t>(node.parent)].handle;
     Check(GetParentItem(o, node.handle) == expectedParent, at + ": parent");
     ItemHandle child = GetFirstChild(o, node.handle);
     for (int modelChild : node.children) {
@@ -491,7 +512,8 @@ void ModelRun::CompareNode(const Outline& outline, int index) {
         StringHandle value = 0;
         int32_t number = 0;
         if (entry.kind == Kind::kAttribute) {
-            Check(GetItemAttribute(o, node.handle, entry.number, 0, &value) != 0 && ::TakeString(value) == entry.value,
+            Check(GetItemAttribute(o, node.handle, entry.number, 0, &value) != 0 &&
+                      ::TakeString(value) == entry.value,
                   at + ": attribute " + std::to_string(entry.number));
         } else if (entry.kind == Kind::kProperty) {
             Check(GetNamedProperty(o, node.handle, entry.name.c_str(), &value) != 0 &&
@@ -503,19 +525,21 @@ void ModelRun::CompareNode(const Outline& outline, int index) {
                   at + ": DTDATA " + std::to_string(static_cast<int32_t>(entry.number)));
         }
     }
-    Check(ListItemAttributes(o, node.handle, attributes) == static_cast<int32_t>(ids.size()), at + ": attribute count");
+    Check(ListItemAttributes(o, node.handle, attributes) == static_cast<int32_t>(ids.size()),
+          at + ": attribute count");
     for (size_t k = 0; k < ids.size(); ++k) {
         ListElement element = 0;
         uint32_t id = 0;
-        Check(GetListElement(attributes, &element, static_cast<int32_t>(k)) != 0 && GetAttributeId(element, &id) != 0 &&
-                  id == ids[k],
+        Check(GetListElement(attributes, &element, static_cast<int32_t>(k)) != 0 &&
+                  GetAttributeId(element, &id) != 0 && id == ids[k],
               at + ": attribute order");
     }
     Check(ListNamedProperties(o, node.handle, names) == static_cast<int32_t>(propertyNames.size()),
           at + ": property count");
     for (size_t k = 0; k < propertyNames.size(); ++k) {
         StringHandle name = 0;
-        Check(GetListString(names, &name, static_cast<int32_t>(k)) != 0 && ::TakeString(name) == propertyNames[k],
+        Check(GetListString(names, &name, static_cast<int32_t>(k)) != 0 &&
+                  ::TakeString(name) == propertyNames[k],
               at + ": property order");
     }
     DestroyList(attributes);
@@ -524,7 +548,8 @@ void ModelRun::CompareNode(const Outline& outline, int index) {
 }
 
 void ModelRun::CompareTree(const Outline& outline) {
-    Check(GetRootItem(outline.handle) == outline.nodes[static_cast<size_t>(outline.root)].handle, "root item");
+    Check(GetRootItem(outline.handle) == outline.nodes[static_cast<size_t>(outline.root)].handle,
+          "root item");
     CompareNode(outline, outline.root);
 }
 
@@ -538,47 +563,58 @@ void ModelRun::DoWalk() {
     bool known = Resolve(outlineHandle, item, &outline, &index);
     std::string at = "(" + std::to_string(outlineHandle) + ", " + std::to_string(item) + ")";
     switch (Below(6)) {
-        case 0: {
-            Outline* found = FindOutline(outlineHandle);
-            ItemHandle expected = found == nullptr ? 0 : found->nodes[static_cast<size_t>(found->root)].handle;
-            Check(GetRootItem(outlineHandle) == expected, "GetRootItem " + at);
-            break;
+    case 0: {
+        Outline* found = FindOutline(outlineHandle);
+        ItemHandle expected =
+            found == nullptr ? 0 : found->nodes[static_cast<size_t>(found->root)].handle;
+        Check(GetRootItem(outlineHandle) == expected, "GetRootItem " + at);
+        break;
+    }
+    case 1: {
+        ItemHandle expected = 0;
+        if (known && !outline->nodes[static_cast<size_t>(index)].children.empty()) {
+            expected = outline
+                           ->nodes[static_cast<size_t>(
+                               outline->nodes[static_cast<size_t>(index)].children[0])]
+                           .handle;
         }
-        case 1: {
-            ItemHandle expected = 0;
-            if (known && !outline->nodes[static_cast<size_t>(index)].children.empty()) {
-                expected = outline->nodes[static_cast<size_t>(outline->nodes[static_cast<size_t>(index)].children[0])].handle;
+        Check(GetFirstChild(outlineHandle, item) == expected, "GetFirstChild " + at);
+        break;
+    }
+    case 2: {
+        ItemHandle expected = 0;
+        if (known && outline->nodes[static_cast<size_t>(index)].parent >= 0) {
+            const Node& parent =
+                outline
+                    ->nodes[static_cast<size_t>(outline->nodes[static_cast<size_t>(index)].parent)];
+            for (size_t k = 0; k + 1 < parent.children.size(); ++k) {
+                if (parent.children[k] == index)
+                    expected = outline->nodes[static_cast<size_t>(parent.children[k + 1])].handle;
             }
-            Check(GetFirstChild(outlineHandle, item) == expected, "GetFirstChild " + at);
-            break;
         }
-        case 2: {
-            ItemHandle expected = 0;
-            if (known && outline->nodes[static_cast<size_t>(index)].parent >= 0) {
-                const Node& parent = outline->nodes[static_cast<size_t>(outline->nodes[static_cast<size_t>(index)].parent)];
-                for (size_t k = 0; k + 1 < parent.children.size(); ++k) {
-                    if (parent.children[k] == index) expected = outline->nodes[static_cast<size_t>(parent.children[k + 1])].handle;
-                }
-            }
-            Check(GetNextSibling(outlineHandle, item) == expected, "GetNextSibling " + at);
-            break;
+        Check(GetNextSibling(outlineHandle, item) == expected, "GetNextSibling " + at);
+        break;
+    }
+    case 3: {
+        ItemHandle expected = 0;
+        if (known && outline->nodes[static_cast<size_t>(index)].parent >= 0) {
+            expected =
+                outline
+                    ->nodes[static_cast<size_t>(outline->nodes[static_cast<size_t>(index)].parent)]
+                    .handle;
         }
-        case 3: {
-            ItemHandle expected = 0;
-            if (known && outline->nodes[static_cast<size_t>(index)].parent >= 0) {
-                expected = outline->nodes[static_cast<size_t>(outline->nodes[static_cast<size_t>(index)].parent)].handle;
-            }
-            Check(GetParentItem(outlineHandle, item) == expected, "GetParentItem " + at);
-            break;
-        }
-        case 4:
-            Check((IsItemSkipped(outlineHandle, item) != 0) ==
-                      (known && (outline->nodes[static_cast<size_t>(index)].flags & kSkip) != 0),
-                  "IsItemSkipped " + at);
-            break;
-        default:
-            Check(GetItemType(outlineHandle, item) == (known ? outline->nodes[static_cast<size_t>(index)].type : 0),
-                  "GetItemType " + at);
+        Check(GetParentItem(outlineHandle, item) == expected, "GetParentItem " + at);
+        break;
+    }
+    case 4:
+        Check((IsItemSkipped(outlineHandle, item) != 0) ==
+                  (known && (outline->nodes[static_cast<size_t>(index)].flags & kSkip) != 0),
+              "IsItemSkipped " + at);
+        break;
+    default:
+        Check(GetItemType(outlineHandle, item) ==
+                  (known ? outline->nodes[static_cast<size_t>(index)].type : 0),
+              "GetItemType " + at);
     }
 }
 
@@ -599,8 +635,8 @@ void ModelRun::DoTexts() {
     int32_t mode = modes[Below(6)];
     StringHandle text = 0;
     int32_t answer = GetItemText(outlineHandle, item, mode, &text);
-    std::string at = "GetItemText (" + std::to_string(outlineHandle) + ", " + std::to_string(item) + ", mode " +
-                     std::to_string(mode) + ")";
+    std::string at = "GetItemText (" + std::to_string(outlineHandle) + ", " + std::to_string(item) +
+                     ", mode " + std::to_string(mode) + ")";
     if (!known || (mode != 0 && mode != 1)) {
         Check(answer == 0 && text == 0, at + " did not refuse");
         return;
@@ -621,7 +657,8 @@ void ModelRun::DoStrings() {
     if (!staleStrings.empty() && Chance(30)) {
         StringHandle stale = staleStrings[Below(static_cast<uint32_t>(staleStrings.size()))];
         int32_t length = 5;
-        Check(GetStringText(stale, &length) == nullptr && length == 0, "a freed string still reads");
+        Check(GetStringText(stale, &length) == nullptr && length == 0,
+              "a freed string still reads");
         FreeString(stale);
         return;
     }
@@ -630,7 +667,8 @@ void ModelRun::DoStrings() {
     std::advance(held, Below(static_cast<uint32_t>(strings.size())));
     int32_t length = -1;
     const WCHAR* characters = GetStringText(held->first, &length);
-    Check(characters != nullptr && std::u16string(characters, static_cast<size_t>(length)) == held->second,
+    Check(characters != nullptr &&
+              std::u16string(characters, static_cast<size_t>(length)) == held->second,
           "string " + std::to_string(held->first) + " changed");
     if (Chance(60)) {
         FreeString(held->first);
@@ -651,7 +689,8 @@ void ModelRun::DoInsert() {
     if (Chance(70) && known && !outline->nodes[static_cast<size_t>(index)].children.empty()) {
         const std::vector<int>& children = outline->nodes[static_cast<size_t>(index)].children;
         afterPosition = static_cast<int>(Below(static_cast<uint32_t>(children.size())));
-        after = outline->nodes[static_cast<size_t>(children[static_cast<size_t>(afterPosition)])].handle;
+        after = outline->nodes[static_cast<size_t>(children[static_cast<size_t>(afterPosition)])]
+                    .handle;
     } else if (Chance(30)) {
         after = PickItem(outlineHandle);
         placeKnown = false;
@@ -668,8 +707,8 @@ void ModelRun::DoInsert() {
     }
     int32_t type = RandomType();
     ItemHandle made = InsertItem(outlineHandle, parent, after, type);
-    std::string at = "InsertItem (" + std::to_string(outlineHandle) + ", " + std::to_string(parent) + ", " +
-                     std::to_string(after) + ")";
+    std::string at = "InsertItem (" + std::to_string(outlineHandle) + ", " +
+                     std::to_string(parent) + ", " + std::to_string(after) + ")";
     if (!known || !placeKnown) {
         Check(made == 0, at + " did not refuse");
         return;
@@ -697,8 +736,9 @@ void ModelRun::DoSetText() {
     std::u16string text = RandomText(Chance(10) ? 60 : 8);
     bool expected = known && (outline->nodes[static_cast<size_t>(index)].flags & kReadOnly) == 0;
     int32_t answer = SetItemText(outlineHandle, item, text.c_str(), 1);
-    Check((answer != 0) == expected, "SetItemText (" + std::to_string(outlineHandle) + ", " + std::to_string(item) +
-                                         ") answered " + std::to_string(answer));
+    Check((answer != 0) == expected, "SetItemText (" + std::to_string(outlineHandle) + ", " +
+                                         std::to_string(item) + ") answered " +
+                                         std::to_string(answer));
     if (expected) outline->nodes[static_cast<size_t>(index)].text = text;
 }
 
@@ -717,14 +757,18 @@ void ModelRun::DoDelete() {
             stack.pop_back();
             subtree.push_back(k);
             if (outline->nodes[static_cast<size_t>(k)].flags & kNoDelete) expected = false;
-            for (int child : outline->nodes[static_cast<size_t>(k)].children) stack.push_back(child);
+            for (int child : outline->nodes[static_cast<size_t>(k)].children)
+                stack.push_back(child);
         }
     }
     int32_t answer = DeleteItem(outlineHandle, item);
-    Check((answer != 0) == expected, "DeleteItem (" + std::to_string(outlineHandle) + ", " + std::to_string(item) +
-                                         ") answered " + std::to_string(answer));
+    Check((answer != 0) == expected, "DeleteItem (" + std::to_string(outlineHandle) + ", " +
+                                         std::to_string(item) + ") answered " +
+                                         std::to_string(answer));
     if (!expected) return;
-    std::vector<int>& siblings = outline->nodes[static_cast<size_t>(outline->nodes[static_cast<size_t>(index)].parent)].children;
+    std::vector<int>& siblings =
+        outline->nodes[static_cast<size_t>(outline->nodes[static_cast<size_t>(index)].parent)]
+            .children;
     siblings.erase(std::find(siblings.begin(), siblings.end(), index));
     for (int k : subtree) {
         Node& node = outline->nodes[static_cast<size_t>(k)];
@@ -751,7 +795,8 @@ void ModelRun::DoCopy() {
     if (known && Chance(60) && !target->nodes[static_cast<size_t>(parentIndex)].children.empty()) {
         const std::vector<int>& children = target->nodes[static_cast<size_t>(parentIndex)].children;
         afterPosition = static_cast<int>(Below(static_cast<uint32_t>(children.size())));
-        after = target->nodes[static_cast<size_t>(children[static_cast<size_t>(afterPosition)])].handle;
+        after =
+            target->nodes[static_cast<size_t>(children[static_cast<size_t>(afterPosition)])].handle;
     } else if (Chance(10)) {
         // An item that is not a child of the parent.
         after = target != nullptr ? target->nodes[static_cast<size_t>(target->root)].handle : 1;
@@ -771,14 +816,18 @@ void ModelRun::DoCopy() {
             order.push_back(top.first);
             parentPositions.push_back(top.second);
             if (withChildren == 0) continue;
-            const std::vector<int>& children = source->nodes[static_cast<size_t>(top.first)].children;
-            for (auto child = children.rbegin(); child != children.rend(); ++child) stack.push_back({*child, position});
+            const std::vector<int>& children =
+                source->nodes[static_cast<size_t>(top.first)].children;
+            for (auto child = children.rbegin(); child != children.rend(); ++child)
+                stack.push_back({*child, position});
         }
         if (target->nodes.size() + order.size() > kItemCap) return;
     }
-    ItemHandle made = CopyItem(sourceHandle, item, targetHandle, parent, after, withChildren, withContents);
-    std::string at = "CopyItem (" + std::to_string(sourceHandle) + ", " + std::to_string(item) + " to " +
-                     std::to_string(targetHandle) + ", " + std::to_string(parent) + ", " + std::to_string(after) + ")";
+    ItemHandle made =
+        CopyItem(sourceHandle, item, targetHandle, parent, after, withChildren, withContents);
+    std::string at = "CopyItem (" + std::to_string(sourceHandle) + ", " + std::to_string(item) +
+                     " to " + std::to_string(targetHandle) + ", " + std::to_string(parent) + ", " +
+                     std::to_string(after) + ")";
     if (!known) {
         Check(made == 0, at + " did not refuse");
         return;
@@ -800,7 +849,9 @@ void ModelRun::DoCopy() {
         copy.parent = position == 0 ? parentIndex : firstIndex + parentPositions[position];
         target->nodes.push_back(copy);
         target->byHandle[copy.handle] = firstIndex + static_cast<int>(position);
-        if (position > 0) target->nodes[static_cast<size_t>(copy.parent)].children.push_back(firstIndex + static_cast<int>(position));
+        if (position > 0)
+            target->nodes[static_cast<size_t>(copy.parent)].children.push_back(
+                firstIndex + static_cast<int>(position));
     }
     std::vector<int>& children = target->nodes[static_cast<size_t>(parentIndex)].children;
     children.insert(children.begin() + (afterPosition + 1), firstIndex);
@@ -809,7 +860,8 @@ void ModelRun::DoCopy() {
 void ModelRun::DoLists() {
     uint32_t choice = Below(100);
     if (choice < 10 || lists.empty()) {
-        int32_t kind = Chance(90) ? (Chance(50) ? OUTLINE_LIST_ATTRIBUTES : OUTLINE_LIST_STRINGS) : static_cast<int32_t>(Below(8));
+        int32_t kind = Chance(90) ? (Chance(50) ? OUTLINE_LIST_ATTRIBUTES : OUTLINE_LIST_STRINGS)
+                                  : static_cast<int32_t>(Below(8));
         ListHandle made = CreateList(kind);
         if (kind != OUTLINE_LIST_ATTRIBUTES && kind != OUTLINE_LIST_STRINGS) {
             Check(made == 0, "CreateList of kind " + std::to_string(kind) + " made a list");
@@ -850,9 +902,11 @@ void ModelRun::DoLists() {
         bool known = Resolve(outlineHandle, item, &outline, &index);
         bool attributes = Chance(50);
         int32_t kind = attributes ? OUTLINE_LIST_ATTRIBUTES : OUTLINE_LIST_STRINGS;
-        int32_t answer = attributes ? ListItemAttributes(outlineHandle, item, list) : ListNamedProperties(outlineHandle, item, list);
-        std::string at = std::string(attributes ? "ListItemAttributes" : "ListNamedProperties") + " (" +
-                         std::to_string(outlineHandle) + ", " + std::to_string(item) + ", list " + std::to_string(list) + ")";
+        int32_t answer = attributes ? ListItemAttributes(outlineHandle, item, list)
+                                    : ListNamedProperties(outlineHandle, item, list);
+        std::string at = std::string(attributes ? "ListItemAttributes" : "ListNamedProperties") +
+                         " (" + std::to_string(outlineHandle) + ", " + std::to_string(item) +
+                         ", list " + std::to_string(list) + ")";
         if (held == nullptr || held->kind != kind) {
             Check(answer == 0, at + " filled a list it does not own");
             return;
@@ -865,7 +919,8 @@ void ModelRun::DoLists() {
                 if (!attributes && entry.kind == Kind::kProperty) held->names.push_back(entry.name);
             }
         }
-        Check(answer == static_cast<int32_t>(attributes ? held->ids.size() : held->names.size()), at + " count");
+        Check(answer == static_cast<int32_t>(attributes ? held->ids.size() : held->names.size()),
+              at + " count");
         return;
     }
     int32_t position = static_cast<int32_t>(Below(5)) - 1;
@@ -874,16 +929,21 @@ void ModelRun::DoLists() {
         int32_t answer = GetListElement(list, &element, position);
         bool expected = held != nullptr && held->kind == OUTLINE_LIST_ATTRIBUTES && position >= 0 &&
                         static_cast<size_t>(position) < held->ids.size();
-        Check((answer != 0) == expected, "GetListElement (" + std::to_string(list) + ", " + std::to_string(position) + ")");
+        Check((answer != 0) == expected,
+              "GetListElement (" + std::to_string(list) + ", " + std::to_string(position) + ")");
         uint32_t id = 1;
-        if (expected) Check(GetAttributeId(element, &id) != 0 && id == held->ids[static_cast<size_t>(position)], "GetAttributeId");
+        if (expected)
+            Check(
+                GetAttributeId(element, &id) != 0 && id == held->ids[static_cast<size_t>(position)],
+                "GetAttributeId");
         return;
     }
     StringHandle name = 0;
     int32_t answer = GetListString(list, &name, position);
     bool expected = held != nullptr && held->kind == OUTLINE_LIST_STRINGS && position >= 0 &&
                     static_cast<size_t>(position) < held->names.size();
-    Check((answer != 0) == expected, "GetListString (" + std::to_string(list) + ", " + std::to_string(position) + ")");
+    Check((answer != 0) == expected,
+          "GetListString (" + std::to_string(list) + ", " + std::to_string(position) + ")");
     if (expected) {
         TakeString(name, held->names[static_cast<size_t>(position)], "GetListString");
     } else {
@@ -900,8 +960,8 @@ Entry* FindEntry(Node& node, Kind kind, uint32_t number, const std::u16string& n
 }
 
 // A key the node has, or a random one; for contents reads and writes alike.
-void PickKey(Node* node, Kind kind, uint32_t randomNumber, const std::u16string& randomName, bool preferHeld,
-             uint32_t* number, std::u16string* name) {
+void PickKey(Node* node, Kind kind, uint32_t randomNumber, const std::u16string& randomName,
+             bool preferHeld, uint32_t* number, std::u16string* name) {
     *number = kind == Kind::kProperty ? 0 : randomNumber;
     *name = kind == Kind::kProperty ? randomName : u"";
     if (node == nullptr || !preferHeld) return;
@@ -924,8 +984,9 @@ void ModelRun::DoGetContents() {
     Kind kind = static_cast<Kind>(Below(3));
     uint32_t number = 0;
     std::u16string name;
-    PickKey(node, kind, kind == Kind::kDTData ? static_cast<uint32_t>(RandomDTIndex()) : RandomAttributeId(), RandomName(),
-            Chance(60), &number, &name);
+    PickKey(node, kind,
+            kind == Kind::kDTData ? static_cast<uint32_t>(RandomDTIndex()) : RandomAttributeId(),
+            RandomName(), Chance(60), &number, &name);
     Entry* entry = node == nullptr ? nullptr : FindEntry(*node, kind, number, name);
     std::string at = "(" + std::to_string(outlineHandle) + ", " + std::to_string(item) + ")";
     if (kind == Kind::kDTData) {
@@ -936,9 +997,11 @@ void ModelRun::DoGetContents() {
         return;
     }
     StringHandle value = 0;
-    int32_t answer = kind == Kind::kAttribute ? GetItemAttribute(outlineHandle, item, number, 0, &value)
-                                              : GetNamedProperty(outlineHandle, item, name.c_str(), &value);
-    std::string what = std::string(kind == Kind::kAttribute ? "GetItemAttribute " : "GetNamedProperty ") + at;
+    int32_t answer = kind == Kind::kAttribute
+                         ? GetItemAttribute(outlineHandle, item, number, 0, &value)
+                         : GetNamedProperty(outlineHandle, item, name.c_str(), &value);
+    std::string what =
+        std::string(kind == Kind::kAttribute ? "GetItemAttribute " : "GetNamedProperty ") + at;
     Check((answer != 0) == (entry != nullptr), what + " answered " + std::to_string(answer));
     if (entry != nullptr && answer != 0) {
         TakeString(value, entry->value, what.c_str());
@@ -957,8 +1020,9 @@ void ModelRun::DoSetContents() {
     Kind kind = static_cast<Kind>(Below(3));
     uint32_t number = 0;
     std::u16string name;
-    PickKey(node, kind, kind == Kind::kDTData ? static_cast<uint32_t>(RandomDTIndex()) : RandomAttributeId(), RandomName(),
-            Chance(50), &number, &name);
+    PickKey(node, kind,
+            kind == Kind::kDTData ? static_cast<uint32_t>(RandomDTIndex()) : RandomAttributeId(),
+            RandomName(), Chance(50), &number, &name);
     std::u16string value = RandomText(6);
     int32_t dtValue = static_cast<int32_t>(random());
     std::u16string stored = value;
@@ -970,10 +1034,13 @@ void ModelRun::DoSetContents() {
         // a terminator inside the buffer is tried too.
         std::u16string buffer = value;
         if (Chance(15) && !buffer.empty()) buffer[Below(static_cast<uint32_t>(buffer.size()))] = 0;
-        int32_t valueSize = Chance(70) ? static_cast<int32_t>(buffer.size()) + 1
-                                       : static_cast<int32_t>(Below(static_cast<uint32_t>(buffer.size()) + 2)) - 1;
+        int32_t valueSize =
+            Chance(70) ? static_cast<int32_t>(buffer.size()) + 1
+                       : static_cast<int32_t>(Below(static_cast<uint32_t>(buffer.size()) + 2)) - 1;
         size_t length = 0;
-        while (length < buffer.size() && buffer[length] != 0 && static_cast<int32_t>(length) < valueSize - 1) ++length;
+        while (length < buffer.size() && buffer[length] != 0 &&
+               static_cast<int32_t>(length) < valueSize - 1)
+            ++length;
         stored = buffer.substr(0, length);
         answer = SetNamedProperty(outlineHandle, item, name.c_str(), buffer.c_str(), valueSize);
     } else {
@@ -981,7 +1048,8 @@ void ModelRun::DoSetContents() {
         answer = SetItemDTData(outlineHandle, item, static_cast<int32_t>(number), dtValue);
     }
     Check((answer != 0) == known, "setting contents on (" + std::to_string(outlineHandle) + ", " +
-                                      std::to_string(item) + ") answered " + std::to_string(answer));
+                                      std::to_string(item) + ") answered " +
+                                      std::to_string(answer));
     if (!known) return;
     // Readonly items still take contents; a replaced value keeps its place.
     Entry* entry = FindEntry(*node, kind, number, name);
@@ -1005,10 +1073,12 @@ void ModelRun::Step() {
         // A file that is not there: refused with its reason kept, then a good open clears it.
         std::string name = "missing" + std::to_string(operation) + ".outline";
         Check(OpenOutline(folder.WideFile(name).c_str()) == 0, "a missing file opened");
-        Check(LastOpenError() == folder.File(name) + ": cannot be read", "open error: " + LastOpenError());
+        Check(LastOpenError() == folder.File(name) + ": cannot be read",
+              "open error: " + LastOpenError());
         Outline* outline = RandomOutline();
         if (outline != nullptr) {
-            Check(SaveOutline(outline->handle, folder.WideFile("no/such/folder.outline").c_str()) == 0,
+            Check(SaveOutline(outline->handle, folder.WideFile("no/such/folder.outline").c_str()) ==
+                      0,
                   "a save into a missing folder answered success");
         }
     } else if (choice < 40) {

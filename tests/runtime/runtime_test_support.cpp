@@ -6,7 +6,8 @@
 #include <filesystem>
 #include <sstream>
 
-OutlineHandle OpenBytes(const ScratchFolder& folder, const std::string& name, const std::string& bytes) {
+OutlineHandle OpenBytes(const ScratchFolder& folder, const std::string& name,
+                        const std::string& bytes) {
     WriteFileBytes(folder.File(name), bytes);
     return OpenOutline(folder.WideFile(name).c_str());
 }
@@ -28,7 +29,9 @@ std::u16string TakeString(StringHandle string) {
     if (string == 0) return u"(none)";
     int32_t length = -1;
     const WCHAR* characters = GetStringText(string, &length);
-    std::u16string text = characters == nullptr ? u"(bad string)" : std::u16string(characters, static_cast<size_t>(length));
+    std::u16string text = characters == nullptr
+                              ? u"(bad string)"
+                              : std::u16string(characters, static_cast<size_t>(length));
     FreeString(string);
     return text;
 }
@@ -54,8 +57,9 @@ std::string FirstDifference(const std::string& expected, const std::string& actu
         bool moreActual = static_cast<bool>(std::getline(actualLines, actualLine));
         if (!moreExpected && !moreActual) return "texts differ only in their last line end";
         if (!moreExpected || !moreActual || expectedLine != actualLine) {
-            return "line " + std::to_string(line) + ": expected [" + (moreExpected ? expectedLine : "(end)") +
-                   "], got [" + (moreActual ? actualLine : "(end)") + "]";
+            return "line " + std::to_string(line) + ": expected [" +
+                   (moreExpected ? expectedLine : "(end)") + "], got [" +
+                   (moreActual ? actualLine : "(end)") + "]";
         }
     }
 }

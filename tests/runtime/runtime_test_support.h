@@ -24,7 +24,8 @@ public:
 };
 
 // Writes bytes to name in folder and opens it (0 when the runtime refuses it).
-OutlineHandle OpenBytes(const ScratchFolder& folder, const std::string& name, const std::string& bytes);
+OutlineHandle OpenBytes(const ScratchFolder& folder, const std::string& name,
+                        const std::string& bytes);
 // Saves the outline to name in folder and answers the bytes written; "(save failed)" when the
 // save answers 0.
 std::string SaveBytes(const ScratchFolder& folder, const std::string& name, OutlineHandle outline);

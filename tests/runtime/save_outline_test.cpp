@@ -36,7 +36,8 @@ TEST(SaveOutline, FailedSaveLeavesTheOldFileIntactAndNoTemporary) {
     if (geteuid() != 0) {  // permissions do not stop the superuser
         std::filesystem::create_directory(folder.File("locked"));
         WriteFileBytes(folder.File("locked/target.outline"), "old bytes");
-        std::filesystem::permissions(folder.File("locked"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        std::filesystem::permissions(folder.File("locked"), std::filesystem::perms::owner_read |
+                                                                std::filesystem::perms::owner_exec);
         EXPECT_EQ(SaveOutline(outline, folder.WideFile("locked/target.outline").c_str()), 0);
         EXPECT_EQ(ReadFileBytes(folder.File("locked/target.outline")), "old bytes");
         EXPECT_EQ(FolderEntries(folder.File("locked")), std::vector<std::string>{"target.outline"});
@@ -50,7 +51,8 @@ TEST(SaveOutline, ASaveReplacesTheFileItWasOpenedFrom) {
     ItemHandle child = GetFirstChild(outline, GetRootItem(outline));
     SetItemText(outline, child, u"changed", 1);
     ASSERT_NE(SaveOutline(outline, folder.WideFile("source.outline").c_str()), 0);
-    EXPECT_EQ(ReadFileBytes(folder.File("source.outline")), "OUTLINE 1\n1 \"root\"\n  4 \"changed\"\n");
+    EXPECT_EQ(ReadFileBytes(folder.File("source.outline")),
+              "OUTLINE 1\n1 \"root\"\n  4 \"changed\"\n");
     EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"source.outline"});
     // The outline stays open and usable after its file was replaced.
     EXPECT_EQ(ItemText(outline, child), u"changed");

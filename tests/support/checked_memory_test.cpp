@@ -139,8 +139,9 @@ TEST(StringTable, HoldsEveryTextExactly) {
         {1, "Aborting..."},
         {7, "Corvane -  Information"},
         {13, "(W001) - Possibly incorrect ordering of items added from version %d %s"},
-        {17, "(W005) - This section (%s) of the outline file %s contains more than 999 items . "
-             "Additional items in this section will not be processed."},
+        {17,
+         "(W005) - This section (%s) of the outline file %s contains more than 999 items . "
+         "Additional items in this section will not be processed."},
         {19, " ! #### DIFF: Conflict %d %s ####"},
         {21, "(C001) - Incompatible changes to %s - Deleted from %s"},
         {28, "partially merged original"},

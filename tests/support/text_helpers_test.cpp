@@ -14,8 +14,8 @@ TEST(CountLines, CountsLineFeedsPlusOne) {
     EXPECT_EQ(CountLines(u""), 1);
     EXPECT_EQ(CountLines(u"one line"), 1);
     EXPECT_EQ(CountLines(u"a\nb\nc"), 3);
-    EXPECT_EQ(CountLines(u"a\nb\n"), 3);   // a final LF still opens a line
-    EXPECT_EQ(CountLines(u"a\r\nb"), 2);   // CR is an ordinary character
+    EXPECT_EQ(CountLines(u"a\nb\n"), 3);  // a final LF still opens a line
+    EXPECT_EQ(CountLines(u"a\r\nb"), 2);  // CR is an ordinary character
 }
 
 TEST(MakeKey, AppendsAtLeastThreeDigits) {

@@ -12,13 +12,26 @@
 namespace {
 
 const char* const kExportNames[] = {
-    "DIF_Build",          "DIF_BuildObject",       "DIF_BuildAbort",
-    "DIF_BuildGetSection", "DIF_BuildKey",         "DIF_GetFileInfo",
-    "DIF_CompareLoad",    "DIF_CompareUnload",     "DIF_CompareSort",
-    "DIF_CompareSearch",  "DIF_ComparePartialSearch", "DIF_CompareGet",
-    "DIF_CompareGethItem", "DIF_CompareSethItems", "DIF_CompareCount",
-    "DIF_GetMatchingIndex", "DIF_Apply",           "DIF_Merge",
-    "DIF_MergeObjects",   "DLLEntryPoint",
+    "DIF_Build",
+    "DIF_BuildObject",
+    "DIF_BuildAbort",
+    "DIF_BuildGetSection",
+    "DIF_BuildKey",
+    "DIF_GetFileInfo",
+    "DIF_CompareLoad",
+    "DIF_CompareUnload",
+    "DIF_CompareSort",
+    "DIF_CompareSearch",
+    "DIF_ComparePartialSearch",
+    "DIF_CompareGet",
+    "DIF_CompareGethItem",
+    "DIF_CompareSethItems",
+    "DIF_CompareCount",
+    "DIF_GetMatchingIndex",
+    "DIF_Apply",
+    "DIF_Merge",
+    "DIF_MergeObjects",
+    "DLLEntryPoint",
 };
 
 int StatusOf(const std::string& text) { return text.empty() ? 0 : std::stoi(text, nullptr, 0); }
@@ -58,8 +71,8 @@ TEST_P(HostBuildGolden, WritesTheCompareFileOfTheNativeBuild) {
     const std::string expected = ReadFileBytes(folder + "expected.cmp");
     for (int run = 0; run < 2; ++run) {  // state left by one build must not change the next
         boxes.Clear();
-        uint16_t status = library.Build(L"first.outline", L"second.outline", L"result.cmp",
-                                        nullptr, 0, options);
+        uint16_t status =
+            library.Build(L"first.outline", L"second.outline", L"result.cmp", nullptr, 0, options);
         EXPECT_EQ(status, StatusOf(ScenarioText("build", scenario, "status.txt")))
             << scenario << ": " << why;
         EXPECT_TRUE(ReadFileBytes(scratch.File("result.cmp")) == expected)
@@ -98,9 +111,9 @@ TEST_P(HostMergeGolden, SavesTheMergedOutlineOfTheNativeBuild) {
     for (int run = 0; run < 2; ++run) {  // state left by one merge must not change the next
         boxes.Clear();
         uint16_t conflicts = 99, warnings = 99;
-        uint16_t status = library.Merge(L"base.outline", L"version1.outline",
-                                        L"version2.outline", L"merged.outline", nullptr, 0,
-                                        options, &conflicts, &warnings);
+        uint16_t status =
+            library.Merge(L"base.outline", L"version1.outline", L"version2.outline",
+                          L"merged.outline", nullptr, 0, options, &conflicts, &warnings);
         EXPECT_EQ(status, expectedStatus) << scenario << ": " << why;
         EXPECT_EQ(std::to_string(conflicts) + " " + std::to_string(warnings), expectedCounts)
             << scenario << ": " << why;

@@ -38,8 +38,7 @@ LRESULT CALLBACK ReceiveProgress(HWND window, UINT message, WPARAM percent, LPAR
     uint32_t firstCount = 0, secondCount = 0;
     g_state.library->BuildGetSection(text, 161, &firstCount, &secondCount);
     g_state.received.push_back({message, percent, lParam,
-                                GetCurrentThreadId() == g_state.buildThread,
-                                Utf8FromWide(text)});
+                                GetCurrentThreadId() == g_state.buildThread, Utf8FromWide(text)});
     std::string latest = g_state.received.back().text;
     bool isStatus = latest.empty() || latest.back() == '.';
     if (g_state.abortOnFirstLabel && !isStatus) {

@@ -76,9 +76,10 @@ TEST(StringResource, LibraryShowsTheLoadedTextsInItsBoxesAndStatuses) {
     BoxRecorder boxes;
     ScratchFolder scratch;
     EXPECT_EQ(BuildOverTheSectionLimit(library, scratch), 0);
-    EXPECT_EQ(boxes.Lines(), "Corvane -  Information | (W005) - This section (Procedure Big) "
-                             "of the outline file [first.outline] contains more than 999 "
-                             "items . Additional items in this section will not be processed.");
+    EXPECT_EQ(boxes.Lines(),
+              "Corvane -  Information | (W005) - This section (Procedure Big) "
+              "of the outline file [first.outline] contains more than 999 "
+              "items . Additional items in this section will not be processed.");
     ASSERT_GE(g_texts.size(), 3u);
     EXPECT_EQ(g_texts[0], "Loading...");
     EXPECT_EQ(g_texts[1], "Processing...");

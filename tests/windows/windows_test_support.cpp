@@ -13,8 +13,8 @@ namespace fs = std::filesystem;
 
 std::wstring WideFromUtf8(const std::string& text) {
     if (text.empty()) return std::wstring();
-    int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                     nullptr, 0);
+    int length =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(length), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
                         length);
@@ -92,8 +92,8 @@ ScratchFolder::ScratchFolder() {
     static unsigned counter = 0;
     fs::path base = fs::temp_directory_path();
     for (;;) {
-        fs::path candidate = base / ("norvex-win-" + std::to_string(GetCurrentProcessId()) +
-                                     "-" + std::to_string(++counter));
+        fs::path candidate = base / ("norvex-win-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                     std::to_string(++counter));
         std::error_code error;
         if (fs::create_directory(candidate, error)) {
             path_ = candidate.string();
