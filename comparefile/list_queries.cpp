@@ -119,11 +119,16 @@ int32_t CompareList::SearchCompareList(uint16_t side, const WCHAR* key, bool par
 }
 
 void CompareList::SetCompareItemHandles(OutlineHandle outline, ItemHandle start, int32_t side) {
-    for (RecordNumber n = 0; n < count_; ++n) {
+    // In the side's own order, which after sorting runs by that side's key, so that each key
+    // is found from the one before it rather than from the first child of every section.
+    KeyResolver resolver(outline, start);
+    const RecordNumber* order = side != 0 ? secondOrder_ : firstOrder_;
+    for (RecordNumber position = 0; position < count_; ++position) {
+        RecordNumber n = order[position];
         if (side != 0) {
-            secondItems_[n] = FindItemByKey(outline, start, secondKeys_[n]);
+            secondItems_[n] = resolver.Find(secondKeys_[n]);
         } else {
-            firstItems_[n] = FindItemByKey(outline, start, firstKeys_[n]);
+            firstItems_[n] = resolver.Find(firstKeys_[n]);
         }
     }
 }

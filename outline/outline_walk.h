@@ -19,6 +19,33 @@ ItemHandle NthChild(OutlineHandle outline, ItemHandle parent, int32_t n);
 // root's "001"): each further group of three digits picks the n-th child. A key shorter than
 // four characters names start; a walk that runs out answers 0. An absent key names start.
 ItemHandle FindItemByKey(OutlineHandle outline, ItemHandle start, const WCHAR* key);
+// Resolves many keys below one start item, each as FindItemByKey would, reusing the walk of
+// the key before: the groups both keys share are not walked again, and a later sibling is
+// reached from the earlier one instead of from the first child. Keys taken in sorted order so
+// cost one walk over the items they name, not one walk from the first child per key. The
+// outline must not change while a resolver is in use.
+class KeyResolver {
+public:
+    KeyResolver(OutlineHandle outline, ItemHandle start) : outline_(outline), start_(start) {}
+    KeyResolver(const KeyResolver&) = delete;
+    KeyResolver& operator=(const KeyResolver&) = delete;
+
+    ItemHandle Find(const WCHAR* key);
+
+private:
+    // Levels remembered from the key before; deeper groups are walked from their parent.
+    static constexpr int kRememberedLevels = 64;
+    struct Level {
+        int32_t ordinal;  // the child's position, 1 for any group below 1
+        ItemHandle item;  // the child found there, 0 when the children ran out
+    };
+
+    OutlineHandle outline_;
+    ItemHandle start_;
+    Level levels_[kRememberedLevels] = {};
+    int levelCount_ = 0;  // levels of levels_ that the key before walked
+};
+
 // True when outline is open in the runtime and item is a live item of it. A host that hands
 // over a closed outline, an item of another outline or item 0 gets false: working on such
 // handles would read an empty outline and write a result that loses everything.

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <random>
 
 #include "include/norvex63.h"
 #include "outline/outline_texts.h"
@@ -128,6 +130,45 @@ TEST(OutlineSection, KeysFollowTheNonSkippedPositionsAtEveryLevel) {
     EXPECT_EQ(FindItemByKey(handle, root, u"001003001"), 0u);  // and below it
     EXPECT_EQ(NthChild(handle, second, 0), section.items[0]);
     EXPECT_EQ(NthChild(handle, second, 11), 0u);
+}
+
+TEST(OutlineSection, AKeyResolverFindsWhatFindItemByKeyFinds) {
+    // A tree 70 levels deep (past what the resolver remembers), with wide sections and skipped
+    // items; keys in sorted order, then shuffled, then hostile ones.
+    ScratchFolder scratch;
+    std::string text = "OUTLINE 1\n1 \"root\"\n";
+    for (int depth = 1; depth <= 70; ++depth) {
+        std::string indent(2 * depth, ' ');
+        for (int k = 1; k <= (depth % 3 == 0 ? 12 : 2); ++k) {
+            text += indent + (k == 4 ? "9 [skip] \"hidden\"\n" : "9 \"item\"\n");
+        }
+    }
+    LoadedOutline outline(scratch, text);
+    ASSERT_TRUE(outline.Opened());
+    OutlineHandle handle = outline.Object().Outline();
+    std::vector<std::u16string> keys = {u"",          u"00",         u"001",
+                                        u"0011",      u"001x02",     u"001000",
+                                        u"001002999", u"0010020010", u"001002\u0661"};
+    std::mt19937 random(7);
+    for (int k = 0; k < 3000; ++k) {
+        std::u16string key = u"001";
+        for (int level = random() % 75; level > 0; --level) {
+            key += Wide(std::to_string(1000 + random() % 14).substr(1));
+        }
+        keys.push_back(key);
+    }
+    std::sort(keys.begin() + 9, keys.end());
+    for (int round = 0; round < 2; ++round) {
+        KeyResolver resolver(handle, outline.Root());
+        for (const std::u16string& key : keys) {
+            ASSERT_EQ(resolver.Find(key.c_str()),
+                      FindItemByKey(handle, outline.Root(), key.c_str()))
+                << Narrow(key) << " in round " << round;
+        }
+        std::shuffle(keys.begin(), keys.end(), random);
+    }
+    KeyResolver resolver(handle, outline.Root());
+    EXPECT_EQ(resolver.Find(nullptr), outline.Root());
 }
 
 TEST(OutlineSection, ItemLimitCutsWarnsOrFailsByKind) {
