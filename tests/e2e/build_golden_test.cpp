@@ -3,7 +3,9 @@
 // Whole builds through real files: each scenario folder under tests/data/build holds two
 // outlines, the option word, the expected status and the expected compare file, byte for
 // byte, with a one-line why.txt. A boxes.txt lists the message boxes that each run must show,
-// one "title | text" a line; without it no box may be shown. Where the folder holds an
+// one "title | text" a line; without it no box may be shown. A records.txt holds the number of
+// records the build counts (what DIF_BuildGetSection answers), which also counts records that
+// the file of a viewer leaves out. Where the folder holds an
 // applied.outline, the compare file is then applied to the second outline and must give that
 // outline byte for byte (most often the first outline itself). The outlines are copied into a
 // scratch folder with fixed modification times and compared under a fixed time zone, so the
@@ -61,6 +63,12 @@ TEST_P(BuildGolden, WritesTheExpectedCompareFile) {
             shownBoxes += (shownBoxes.empty() ? "" : "\n") + box.title + " | " + box.text;
         }
         EXPECT_EQ(shownBoxes, expectedBoxes) << scenario << " (run " << run << ")";
+        std::string expectedRecords = ScenarioText("build", scenario, "records.txt");
+        uint32_t records = 0;
+        DIF_BuildGetSection(nullptr, 0, &records, nullptr);
+        if (!expectedRecords.empty()) {
+            EXPECT_EQ(records, std::stoul(expectedRecords)) << scenario << ": " << why;
+        }
     }
     const std::string appliedPath = TestDataPath("build/" + scenario + "/applied.outline");
     if (!FileExists(appliedPath)) return;
