@@ -25,6 +25,11 @@ constexpr uint32_t kViewModeBit = 0x1;
 constexpr uint32_t kViewerModeWord = kViewModeBit;
 constexpr uint32_t kApplyModeWord = 0x2;
 
+// The longest key a viewer's list holds: what one line of at most 511 characters, CR LF
+// included, can carry. Viewers size the buffers they copy keys into by it (512 characters hold
+// any such key and its terminator); a record with a longer key is left out of their list.
+constexpr int kMaxViewerKeyLength = 509;
+
 // Every per-record array grows by this many entries at once, all of them together.
 constexpr RecordNumber kCompareGrowthStep = 255;
 // The viewer's counts, positions and record numbers are 16-bit, so its list holds at most

@@ -141,6 +141,14 @@ RecordNumber ReadCompareRecords(CompareList& list) {
             ReleaseCompareRecord(record);
             continue;
         }
+        // A viewer copies keys into buffers of its own, sized by what one short line could
+        // hold: a longer key is not handed out, and the list says that it lacks a record.
+        if (viewMode && (lstrlenW(record.firstKey) > kMaxViewerKeyLength ||
+                         lstrlenW(record.secondKey) > kMaxViewerKeyLength)) {
+            ReleaseCompareRecord(record);
+            list.MarkIncomplete();
+            continue;
+        }
         // Records past the list's limit, or past what its arrays could grow to, are dropped:
         // reading stops at the first that the list cannot hold.
         if (!list.AppendCompareRecord(record)) {

@@ -45,7 +45,8 @@ private:
 // - When the list cannot hold another record (its record limit reached, or its arrays cannot
 //   grow) that record and all that follow are dropped: reading stops there.
 // - A file that ends inside a record keeps the record as far as it was read.
-// Whenever a record of the file is left out for want of room, the list is marked incomplete.
+// Whenever a record of the file is left out for want of room, or in view mode for a key longer
+// than kMaxViewerKeyLength, the list is marked incomplete.
 // Answers 0 and reads nothing when list has no open file.
 RecordNumber ReadCompareRecords(CompareList& list);
 

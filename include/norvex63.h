@@ -105,7 +105,9 @@ void DIF_API DIF_CompareSort(void);
 /* Position of key on side 1 or 2, -1 when not found. */
 int32_t DIF_API DIF_CompareSearch(uint16_t side, const DIF_CHAR* key);
 int32_t DIF_API DIF_ComparePartialSearch(uint16_t side, const DIF_CHAR* key);
-/* Reads the record at position in side's order; each output may be null. */
+/* Reads the record at position in side's order; each output may be null. Keys hold at most
+ * 509 characters: a buffer of 512 holds any of them (a record with a longer key is not loaded,
+ * and DIF_CompareLoad answers DIF_LOAD_PARTIAL). */
 void DIF_API DIF_CompareGet(uint16_t side, int32_t position, DIF_CHAR* firstKey,
                             DIF_CHAR* secondKey, DIF_CHAR* changeLetter, DIF_CHAR* subjectLetter,
                             int32_t* firstValue);

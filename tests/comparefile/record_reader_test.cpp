@@ -153,6 +153,17 @@ TEST(CompareReader, LinesOfAnyLengthAreReadWhole) {
                       ("a line of " + std::to_string(length) + " characters").c_str());
     }
 
+    // A viewer holds no key longer than one short line could carry, and says it lacks a
+    // record; the apply, whose keys no caller copies, keeps the record.
+    std::u16string longKey = u"001" + std::u16string(507, u'1');
+    std::u16string longKeyRecord = u"1,C,T," + longKey + u"," + longKey + u",1,0,t\r\n";
+    Load(list, scratch, PlainHeader() + longKeyRecord + next, kViewer);
+    ExpectRecords(list, {{u'D', u'T', u"002", u"002", 2, -1, u"next"}}, "a key of 510 characters");
+    EXPECT_FALSE(list.IsComplete());
+    Load(list, scratch, PlainHeader() + longKeyRecord + next, kApply);
+    EXPECT_EQ(list.Count(), 2u);
+    EXPECT_TRUE(list.IsComplete());
+
     // A NUL inside a line ends what is read of it; the next line is still the next record.
     std::u16string withNul = prefix + u"ab";
     withNul.push_back(u'\0');
