@@ -25,6 +25,7 @@ struct DiffOptions {
     std::string comparePath;  // empty: a temporary compare file
     uint32_t optionWord = 0;
     bool statistics = false;
+    bool rulesOnly = false;  // only what the compare file records, not what its rules leave out
     bool colour = false;
     bool progress = true;
     std::string htmlPath;  // empty: no visual report

@@ -81,6 +81,9 @@ int main(int argc, char** argv) {
     diffCommand->add_flag("--view", view,
                           "write a viewing compare file (no texts; sections stop at 999 items)");
     diffCommand->add_flag("--stat", diff.statistics, "print counts per kind only");
+    diffCommand->add_flag("--rules-only", diff.rulesOnly,
+                          "only what the comparison records: not the differences its rules"
+                          " leave out (in ignored or skipped items, contents without a record)");
     diffCommand->add_option("--color", colour, "auto, always or never")
         ->check(CLI::IsMember({"auto", "always", "never"}));
     diffCommand->add_flag("-q,--quiet", quiet, "no progress bar");
