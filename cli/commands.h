@@ -58,7 +58,9 @@ struct MergeOptions {
     uint32_t optionWord = 0;
     bool progress = true;
     bool quietReport = false;  // no list of conflicts (the merge driver prints one summary)
-    std::string htmlPath;      // empty: no visual report
+    // A change of a version that the result does not hold is a note, not a reason for exit 1.
+    bool acceptUnmerged = false;
+    std::string htmlPath;  // empty: no visual report
 };
 
 int RunDiff(const DiffOptions& options);
