@@ -25,6 +25,7 @@ struct DiffOptions {
     std::string comparePath;  // empty: a temporary compare file
     uint32_t optionWord = 0;
     bool statistics = false;
+    bool rulesOnly = false;  // only what the compare file records, not what its rules leave out
     bool colour = false;
     bool progress = true;
     std::string htmlPath;  // empty: no visual report
@@ -57,7 +58,9 @@ struct MergeOptions {
     uint32_t optionWord = 0;
     bool progress = true;
     bool quietReport = false;  // no list of conflicts (the merge driver prints one summary)
-    std::string htmlPath;      // empty: no visual report
+    // A change of a version that the result does not hold is a note, not a reason for exit 1.
+    bool acceptUnmerged = false;
+    std::string htmlPath;  // empty: no visual report
 };
 
 int RunDiff(const DiffOptions& options);

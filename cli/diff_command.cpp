@@ -4,14 +4,18 @@
 // NEW, "~" a change, ">" a move; each names the item by the texts of the items above it. The
 // compare file is the one that turns OLD into NEW, so `norvex apply OLD` carries the change
 // over, as patch does with a diff. The records come through the viewer's exports, in the order
-// of NEW's keys.
+// of NEW's keys. After them comes what the comparison's rules leave out and its records do not
+// hold (cli/left_out_changes.h), in a section of its own, unless --rules-only is given.
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/diff_page.h"
 #include "cli/host.h"
+#include "cli/left_out_changes.h"
 #include "cli/outline_view.h"
 #include "cli/terminal_text.h"
 #include "include/norvex63.h"
@@ -156,6 +160,102 @@ private:
     Painter paint_;
 };
 
+// What the records say, by item handle: the pairs and the items without partner that the
+// comparison decided, for the command's own pairing to follow, and which contents of which
+// items it recorded.
+class RecordIndex {
+public:
+    RecordIndex(const std::vector<ViewRecord>& records, OutlineHandle older, OutlineHandle newer) {
+        for (const ViewRecord& r : records) {
+            if (r.subject == 'T' || r.subject == 'M') {
+                // Key 1 and the side-1 item are NEW's, so a pair runs from r.secondItem (OLD).
+                if (r.change == 'A' && r.firstItem != 0) hints_.secondAlone.insert(r.firstItem);
+                if (r.change == 'D' && r.secondItem != 0) hints_.firstAlone.insert(r.secondItem);
+                if (r.firstItem != 0 && r.secondItem != 0 && r.change != 'A' && r.change != 'D') {
+                    hints_.pairs[r.secondItem] = r.firstItem;
+                }
+                continue;
+            }
+            std::string key;
+            if (r.subject == 'A') {
+                key = std::to_string(static_cast<uint32_t>(r.value));
+            } else if (r.subject == 'D') {
+                key = std::to_string(r.value);
+            } else if (r.subject == 'P') {
+                // A change or a deletion numbers the property in OLD's item, others in NEW's.
+                bool inOld = r.change == 'C' || r.change == 'D';
+                key = PropertyName(inOld ? older : newer, inOld ? r.secondItem : r.firstItem,
+                                   r.value);
+            } else {
+                continue;
+            }
+            for (ItemHandle item : {r.firstItem, r.secondItem}) {
+                if (item != 0) recorded_.insert(Key(r.subject, item, key));
+            }
+        }
+    }
+
+    const PairingHints& Hints() const { return hints_; }
+
+    // Whether a record names the change's contents on the item of either side.
+    bool Records(const LeftOutChange& change, const PlainTree& older,
+                 const PlainTree& newer) const {
+        ItemHandle items[] = {older.items[static_cast<size_t>(change.first)].handle,
+                              newer.items[static_cast<size_t>(change.second)].handle};
+        for (const std::optional<ContentEntry>& entry : {change.firstEntry, change.secondEntry}) {
+            if (!entry) continue;
+            char subject = entry->kind == ContentKind::kAttribute  ? 'A'
+                           : entry->kind == ContentKind::kProperty ? 'P'
+                                                                   : 'D';
+            std::string key = entry->kind == ContentKind::kProperty ? TerminalFromWide(entry->name)
+                                                                    : std::to_string(entry->number);
+            for (ItemHandle item : items) {
+                if (recorded_.count(Key(subject, item, key)) != 0) return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    static std::string Key(char subject, ItemHandle item, const std::string& key) {
+        return std::string(1, subject) + std::to_string(item) + ":" + key;
+    }
+
+    PairingHints hints_;
+    std::unordered_set<std::string> recorded_;
+};
+
+// The differences that the rules leave out and no record holds, in OLD's order.
+std::vector<LeftOutChange> FindUnrecorded(const std::vector<ViewRecord>& records,
+                                          const PlainTree& older, const PlainTree& newer,
+                                          uint32_t optionWord) {
+    RecordIndex index(records, older.outline, newer.outline);
+    std::vector<LeftOutChange> unrecorded;
+    for (const LeftOutChange& change :
+         ListLeftOutChanges(older, newer, PairTrees(older, newer, index.Hints()), optionWord)) {
+        // Only contents of items that the comparison walks can have a record.
+        if (change.rule == LeftOutRule::kContents && index.Records(change, older, newer)) continue;
+        unrecorded.push_back(change);
+    }
+    return unrecorded;
+}
+
+void PrintUnrecorded(const std::vector<LeftOutChange>& changes, const PlainTree& older,
+                     const PlainTree& newer, uint32_t optionWord, const Painter& paint) {
+    std::printf("%s\n", paint("1", "left out by the comparison's rules:").c_str());
+    for (const LeftOutChange& change : changes) {
+        const char* colour = change.kind == ChangeKind::kAdded     ? "32"
+                             : change.kind == ChangeKind::kRemoved ? "31"
+                                                                   : "33";
+        const char* mark = change.kind == ChangeKind::kAdded     ? "+ "
+                           : change.kind == ChangeKind::kRemoved ? "- "
+                                                                 : "~ ";
+        std::printf(
+            "%s  %s  (%s)\n", paint(colour, mark + ChangePath(change, older, newer)).c_str(),
+            DescribeChange(change, older, newer).c_str(), DescribeRule(change, optionWord).c_str());
+    }
+}
+
 void PrintStatistics(const DiffOptions& options) {
     auto count = [](const WCHAR* change, const WCHAR* subject) {
         return static_cast<unsigned>(DIF_CompareCount(change, subject));
@@ -167,6 +267,24 @@ void PrintStatistics(const DiffOptions& options) {
                 count(WIDE(" "), WIDE("T")), count(WIDE(" "), WIDE("A")),
                 count(WIDE(" "), WIDE("P")), count(WIDE(" "), WIDE("D")),
                 count(WIDE(" "), WIDE("M")));
+}
+
+// The left-out differences counted as the records are: items, then each kind of contents.
+void PrintUnrecordedStatistics(const std::vector<LeftOutChange>& changes) {
+    unsigned items = 0, byKind[3] = {0, 0, 0};
+    for (const LeftOutChange& change : changes) {
+        if (change.kind != ChangeKind::kContents) {
+            ++items;
+            continue;
+        }
+        const ContentEntry& entry = change.firstEntry ? *change.firstEntry : *change.secondEntry;
+        ++byKind[static_cast<int>(entry.kind)];
+    }
+    std::printf("left out by the rules: %u (items %u, attributes %u, properties %u, DTDATA %u)\n",
+                static_cast<unsigned>(changes.size()), items,
+                byKind[static_cast<int>(ContentKind::kAttribute)],
+                byKind[static_cast<int>(ContentKind::kProperty)],
+                byKind[static_cast<int>(ContentKind::kDTData)]);
 }
 
 }  // namespace
@@ -218,15 +336,28 @@ int RunDiff(const DiffOptions& options) {
     DIF_CompareSort();
     DIF_CompareSethItems(newer.Handle(), GetRootItem(newer.Handle()), 0);
     DIF_CompareSethItems(older.Handle(), GetRootItem(older.Handle()), 1);
+    std::vector<ViewRecord> records;
+    for (int32_t position = 0; position < count; ++position) {
+        records.push_back(ReadRecord(position));
+    }
+    PlainTree olderTree, newerTree;
+    std::vector<LeftOutChange> unrecorded;
+    if (!options.rulesOnly) {
+        olderTree = ReadPlainTree(older.Handle());
+        newerTree = ReadPlainTree(newer.Handle());
+        unrecorded = FindUnrecorded(records, olderTree, newerTree, options.optionWord);
+    }
+    Painter paint{options.colour};
     if (options.statistics) {
         PrintStatistics(options);
-    } else if (count > 0) {
-        Painter paint{options.colour};
+        if (!options.rulesOnly) PrintUnrecordedStatistics(unrecorded);
+    } else if (count > 0 || !unrecorded.empty()) {
         std::printf("%s\n%s\n", paint("1", "--- " + options.first).c_str(),
                     paint("1", "+++ " + options.second).c_str());
         DiffReport report(options, older, newer);
-        for (int32_t position = 0; position < count; ++position) {
-            report.Print(ReadRecord(position));
+        for (const ViewRecord& record : records) report.Print(record);
+        if (!unrecorded.empty()) {
+            PrintUnrecorded(unrecorded, olderTree, newerTree, options.optionWord, paint);
         }
     }
     std::string pageError;
@@ -245,5 +376,5 @@ int RunDiff(const DiffOptions& options) {
     if (loaded == DIF_LOAD_PARTIAL) {
         return ReportTrouble(PartialListNote(count, options.comparePath));
     }
-    return count > 0 ? kExitDifferent : kExitSame;
+    return count > 0 || !unrecorded.empty() ? kExitDifferent : kExitSame;
 }

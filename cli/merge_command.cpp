@@ -3,7 +3,9 @@
 // The command opens the three outlines once and merges them in memory, naming the versions in
 // the conflict comments by their labels. The merge saves the merged outline at the output path
 // as the runtime saves any outline, whole or not at all: a failed merge leaves no file, and an
-// existing output stays as it was.
+// existing output stays as it was. Then the command checks the result itself: it counts the
+// numbered comments that the result holds, and names each change of a version that the rules
+// left out of the result where no conflict stands (cli/left_out_changes.h).
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +16,7 @@
 
 #include "cli/commands.h"
 #include "cli/host.h"
+#include "cli/left_out_changes.h"
 #include "cli/merge_comments.h"
 #include "cli/merge_page.h"
 #include "cli/outline_view.h"
@@ -110,6 +113,32 @@ std::string Plural(unsigned count, const char* word) {
     return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
 }
 
+// The numbered conflicts (or warnings) among notes, each number once.
+unsigned CountNumbered(const std::vector<Annotation>& notes, bool conflicts) {
+    unsigned count = 0;
+    for (const Annotation& note : notes) {
+        if (note.conflict == conflicts && !note.number.empty()) ++count;
+    }
+    return count;
+}
+
+// A change that the result does not hold, and the version (1 or 2) that made it.
+struct UnmergedChange {
+    LeftOutChange change;
+    int version;
+};
+
+// One line each on standard error, as a problem, or as a note when the user accepts them.
+void PrintUnmerged(const std::vector<UnmergedChange>& unmerged, const PlainTree& original,
+                   const PlainTree* versions[], bool accepted) {
+    for (const UnmergedChange& entry : unmerged) {
+        const PlainTree& version = *versions[entry.version - 1];
+        std::fprintf(stderr, "norvex: %snot merged: %s: %s (version %d)\n",
+                     accepted ? "note: " : "", ChangePath(entry.change, original, version).c_str(),
+                     DescribeChange(entry.change, original, version).c_str(), entry.version);
+    }
+}
+
 }  // namespace
 
 int RunMerge(const MergeOptions& options) {
@@ -122,8 +151,13 @@ int RunMerge(const MergeOptions& options) {
     OpenedOutline version2(options.version2);
     if (!version2.IsOpen()) return ReportTrouble(version2.Error());
     std::vector<std::string> labels = LabelsFor(options);
+    // All three as they were: the merge edits the original into the result, and marks the
+    // places of conflicts in the versions too.
+    PlainTree original = ReadPlainTree(base.Handle());
+    PlainTree version1Tree = ReadPlainTree(version1.Handle());
+    PlainTree version2Tree = ReadPlainTree(version2.Handle());
 
-    uint16_t conflicts = 0, warnings = 0, status;
+    uint16_t libraryConflicts = 0, libraryWarnings = 0, status;
     {
         HostSession session(options.progress);
         status = DIF_MergeObjects(
@@ -131,14 +165,38 @@ int RunMerge(const MergeOptions& options) {
             GetRootItem(version1.Handle()), WideFromTerminal(labels[1]).c_str(), version2.Handle(),
             GetRootItem(version2.Handle()), WideFromTerminal(labels[2]).c_str(),
             WideFromName(AbsolutePath(options.output)).c_str(), session.Window(), kProgressMessage,
-            options.optionWord, &conflicts, &warnings);
+            options.optionWord, &libraryConflicts, &libraryWarnings);
     }
     if ((status & DIF_ST_MERGE_SAVE) != 0) {
         return ReportTrouble("cannot write " + options.output + "; it is left as it was");
     }
-    std::printf("merged into %s: %s, %s\n", options.output.c_str(),
-                Plural(conflicts, "conflict").c_str(), Plural(warnings, "warning").c_str());
-    if (!options.quietReport) PrintAnnotations(FindAnnotations(base.Handle()));
+    // The counts come from the saved result (the edited original, which the runtime saved as
+    // it stands), not from the library's counters, which stop at 65,535.
+    std::vector<Annotation> notes = FindAnnotations(base.Handle());
+    unsigned conflicts = CountNumbered(notes, true);
+    unsigned warnings = CountNumbered(notes, false);
+    PlainTree merged = ReadMergedTree(base.Handle());
+    TreePairing originalInMerged = PairWithResult(original, merged);
+    const PlainTree* versions[] = {&version1Tree, &version2Tree};
+    std::vector<UnmergedChange> unmerged;
+    for (int version = 1; version <= 2; ++version) {
+        for (const LeftOutChange& change : FindUnmergedChanges(
+                 original, *versions[version - 1], merged, originalInMerged, options.optionWord)) {
+            unmerged.push_back({change, version});
+        }
+    }
+
+    std::string unmergedCount;
+    if (!unmerged.empty()) {
+        unmergedCount =
+            ", " + Plural(static_cast<unsigned>(unmerged.size()), "change") + " not merged";
+    }
+    std::printf("merged into %s: %s, %s%s\n", options.output.c_str(),
+                Plural(conflicts, "conflict").c_str(), Plural(warnings, "warning").c_str(),
+                unmergedCount.c_str());
+    if (!options.quietReport) PrintAnnotations(notes);
+    std::fflush(stdout);
+    PrintUnmerged(unmerged, original, versions, options.acceptUnmerged);
     std::string pageError;
     if (!options.htmlPath.empty() &&
         !WriteMergePage(options.htmlPath,
@@ -152,5 +210,8 @@ int RunMerge(const MergeOptions& options) {
             "a section has more than 999 items: the merge kept the original's"
             " items past the 999th, without the versions' changes to them");
     }
-    return conflicts > 0 ? kExitDifferent : kExitSame;
+    // A conflict that the library counted but whose comment the result lacks still fails.
+    bool conflicting = conflicts > 0 || libraryConflicts > 0;
+    bool lost = !unmerged.empty() && !options.acceptUnmerged;
+    return conflicting || lost ? kExitDifferent : kExitSame;
 }

@@ -81,6 +81,9 @@ int main(int argc, char** argv) {
     diffCommand->add_flag("--view", view,
                           "write a viewing compare file (no texts; sections stop at 999 items)");
     diffCommand->add_flag("--stat", diff.statistics, "print counts per kind only");
+    diffCommand->add_flag("--rules-only", diff.rulesOnly,
+                          "only what the comparison records: not the differences its rules"
+                          " leave out (in ignored or skipped items, contents without a record)");
     diffCommand->add_option("--color", colour, "auto, always or never")
         ->check(CLI::IsMember({"auto", "always", "never"}));
     diffCommand->add_flag("-q,--quiet", quiet, "no progress bar");
@@ -117,6 +120,8 @@ int main(int argc, char** argv) {
     mergeCommand->add_option("-o,--output", merge.output, "where the merged outline goes")
         ->required();
     mergeContents.AddTo(mergeCommand);
+    mergeCommand->add_flag("--accept-unmerged", merge.acceptUnmerged,
+                           "changes the result does not hold are notes, not exit status 1");
     mergeCommand->add_flag("-q,--quiet", quiet, "no progress bar");
     mergeCommand->add_option("--html", merge.htmlPath,
                              "also write the merged outline and its conflicts as a web page here");
@@ -125,6 +130,8 @@ int main(int argc, char** argv) {
     CLI::App* driverCommand = app.add_subcommand(
         "merge-driver", "git merge driver: norvex merge-driver %O %A %B %P (result into %A)");
     driverCommand->add_option("FILES", driver, "%O %A %B %P")->required()->expected(3, 4);
+    driverCommand->add_flag("--accept-unmerged", merge.acceptUnmerged,
+                            "changes the result does not hold do not stop git");
 
     std::vector<std::string> checked;
     CLI::App* checkCommand = app.add_subcommand("check", "read outline files and show them");

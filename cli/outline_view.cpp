@@ -9,19 +9,6 @@ namespace {
 
 constexpr size_t kPathPieceLength = 40;
 
-// Line breaks as "\n", so that one change stays on one line of the report.
-std::string OneLine(const std::string& text) {
-    std::string line;
-    for (char letter : text) {
-        if (letter == '\n') {
-            line += "\\n";
-        } else if (letter != '\r') {
-            line.push_back(letter);
-        }
-    }
-    return line;
-}
-
 // At most limit characters (not bytes: a UTF-8 sequence is never cut), "..." marking a cut.
 std::string Shortened(const std::string& text, size_t limit) {
     size_t characters = 0;
@@ -83,14 +70,31 @@ std::string ItemPath(OutlineHandle outline, ItemHandle item) {
     if (item == 0) return "(none)";
     std::vector<std::string> pieces;
     for (ItemHandle at = item; at != 0; at = GetParentItem(outline, at)) {
-        pieces.push_back(Shortened(ItemText(outline, at), kPathPieceLength));
+        pieces.push_back(PathPiece(StoredText(outline, at)));
     }
     std::string path;
     for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece) {
         if (!path.empty()) path += " > ";
-        path += piece->empty() ? "\"\"" : *piece;
+        path += *piece;
     }
     return path;
+}
+
+std::string OneLine(const std::string& text) {
+    std::string line;
+    for (char letter : text) {
+        if (letter == '\n') {
+            line += "\\n";
+        } else if (letter != '\r') {
+            line.push_back(letter);
+        }
+    }
+    return line;
+}
+
+std::string PathPiece(const std::string& storedText) {
+    std::string piece = Shortened(OneLine(storedText), kPathPieceLength);
+    return piece.empty() ? "\"\"" : piece;
 }
 
 long CountBelow(OutlineHandle outline, ItemHandle item) {

@@ -41,6 +41,11 @@ std::string TypeName(int32_t type);
 // "Inventory > CountStock > Helper": the texts from the root down to item, each cut to 40
 // characters; "(none)" for item 0.
 std::string ItemPath(OutlineHandle outline, ItemHandle item);
+// A stored text on one line: each line break shown as "\n", carriage returns left out.
+std::string OneLine(const std::string& text);
+// One step of such a path from an item's stored text: on one line, cut to 40 characters, and
+// two quotes for an empty text.
+std::string PathPiece(const std::string& storedText);
 // Items below item, all levels, skipped ones included.
 long CountBelow(OutlineHandle outline, ItemHandle item);
 // The value of an item's attribute, the name and value of its n-th named property, the value of

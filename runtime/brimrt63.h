@@ -134,6 +134,13 @@ int32_t BRIMRT_API GetItemDTData(OutlineHandle outline, ItemHandle item, int32_t
                                  int32_t* value);
 int32_t BRIMRT_API SetItemDTData(OutlineHandle outline, ItemHandle item, int32_t index,
                                  int32_t value);
+/* The runtime's own extra for its command, beside GetOutlineError (the library reads DTDATA
+ * only at the index it knows, so it never needs the others): the indexes of the item's DTDATA
+ * values in their order, the first capacity of them copied into indexes (none when indexes is
+ * null). Answers how many the item has, so that a caller can ask again with room for all;
+ * 0 for a bad handle. */
+int32_t BRIMRT_API ListItemDTData(OutlineHandle outline, ItemHandle item, int32_t* indexes,
+                                  int32_t capacity);
 
 #ifdef __cplusplus
 }

@@ -495,3 +495,18 @@ int32_t BRIMRT_API SetItemDTData(OutlineHandle outline, ItemHandle item, int32_t
     return SetContent(outline, item, ContentKind::kDTData, static_cast<uint32_t>(index), nullptr, 0,
                       WIDE(""), 0, value);
 }
+
+int32_t BRIMRT_API ListItemDTData(OutlineHandle outline, ItemHandle item, int32_t* indexes,
+                                  int32_t capacity) {
+    FoundItem found = FindItem(outline, item);
+    if (!found || found.record().contents == nullptr) return 0;
+    int32_t count = 0;
+    for (const ContentEntry& entry : *found.record().contents) {
+        if (entry.kind != ContentKind::kDTData) continue;
+        if (indexes != nullptr && count < capacity) {
+            indexes[count] = static_cast<int32_t>(entry.number);
+        }
+        ++count;
+    }
+    return count;
+}

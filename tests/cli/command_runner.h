@@ -1,9 +1,10 @@
 // tests/cli/command_runner.h
 //
 // Runs the built norvex (or any shell command) in a folder and keeps what it printed and its
-// exit status; scratch folders and whole files for the command tests.
+// exit status; scratch folders, whole files and reviewed expected texts for the command tests.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -66,6 +67,17 @@ inline CommandResult RunShell(const std::string& folder, const std::string& shel
 // Runs norvex with arguments (already quoted for the shell where needed) in folder.
 inline CommandResult RunNorvex(const std::string& folder, const std::string& arguments) {
     return RunShell(folder, std::string("'") + NORVEX_COMMAND + "' " + arguments);
+}
+
+// Compares actual with the reviewed file at path; a missing one is written for review and the
+// check fails, so that a person reads it before it counts.
+inline void ExpectReviewedText(const std::string& path, const std::string& actual) {
+    if (!std::filesystem::exists(path)) {
+        WriteWhole(path, actual);
+        ADD_FAILURE() << "wrote " << path << " for review";
+        return;
+    }
+    EXPECT_EQ(actual, ReadWhole(path)) << path;
 }
 
 // Copies the example outlines into folder.

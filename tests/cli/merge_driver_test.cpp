@@ -2,7 +2,7 @@
 //
 // norvex as git's merge driver for outlines, in a real repository: two branches that edit one
 // outline merge cleanly when their edits are apart, and stop with numbered conflicts in the
-// file when they are not.
+// file when they are not, or when the result lacks a change that the rules leave out.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -78,6 +78,21 @@ TEST_F(MergeDriver, EditsOfOneItemStopWithAConflictInTheFile) {
               std::string::npos);
     EXPECT_NE(merged.find("9 \"b by them ! #### DIFF: Conflict - Incompatible change near here"),
               std::string::npos);
+    CommandResult status = Git("status --porcelain");
+    EXPECT_NE(status.out.find("UU app.outline"), std::string::npos) << status.out;
+}
+
+TEST_F(MergeDriver, AChangeTheResultLacksStopsGitAndIsNamed) {
+    // Ours gives a line a DTDATA value at index 5, which the merge never carries over.
+    Branch("ours", Edited("    9 \"a\"\n", "    9 \"a\"\n      $5 1\n"));
+    Branch("theirs", Edited("\"c\"", "\"c changed\""));
+    Git("checkout -q ours");
+    CommandResult merge = RunShell(repository_.Path(), "git merge -q --no-edit theirs");
+    EXPECT_NE(merge.status, 0) << "git must stop rather than commit a result without the change";
+    EXPECT_NE((merge.out + merge.err)
+                  .find("norvex: not merged: App > Open > a: DTDATA 5 added: 1 (version 1)"),
+              std::string::npos)
+        << merge.out << merge.err;
     CommandResult status = Git("status --porcelain");
     EXPECT_NE(status.out.find("UU app.outline"), std::string::npos) << status.out;
 }

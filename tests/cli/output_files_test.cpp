@@ -80,7 +80,7 @@ TEST_F(OutputFiles, TwoWritersOfOnePathLeaveOneWholeOutputAndNothingBeside) {
          {"diff base.outline version2.outline --html %", 1}},
         {"same.outline",
          {"merge base.outline version1.outline version2.outline --all -o %", 1},
-         {"merge base.outline version2.outline base.outline -o %", 0}},
+         {"merge base.outline version2.outline base.outline --all -o %", 0}},
         {"applied.outline",
          {"apply base.outline change.cmp -o %", 0},
          {"apply base.outline other.cmp -o %", 0}},

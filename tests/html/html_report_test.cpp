@@ -296,7 +296,7 @@ TEST_F(HtmlReport, APageThatCannotBeWrittenFailsWithOneLineAndLeavesNoPart) {
 
     // The merge is made and kept (its output is complete); the missing page is the trouble.
     result = RunNorvex(folder_.Path(),
-                       "merge base.outline version1.outline version2.outline -o m.outline "
+                       "merge base.outline version1.outline version2.outline -o m.outline --all "
                        "--html none/m.html");
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err, "norvex: cannot write the report none/m.html\n");

@@ -134,6 +134,14 @@ TEST_F(OutlineEdits, SettersReplaceInPlaceOrAppendAndReadOnlyRefusesText) {
     EXPECT_EQ(number, 0);
     ASSERT_NE(GetItemDTData(outline, open, -1, &number), 0);
     EXPECT_EQ(number, 2147483647);
+    // The command's list of DTDATA indexes keeps their order (39 from the file, -1 set after
+    // it) and answers how many there are even when given less room.
+    int32_t indexes[2] = {0, 0};
+    EXPECT_EQ(ListItemDTData(outline, open, indexes, 2), 2);
+    EXPECT_EQ(indexes[0], 39);
+    EXPECT_EQ(indexes[1], -1);
+    EXPECT_EQ(ListItemDTData(outline, open, indexes, 1), 2);
+    EXPECT_EQ(ListItemDTData(outline, close, indexes, 2), 0);  // contents, but no DTDATA
 
     // Lists answer in the stored order, are emptied by each fill, and refuse the other kind.
     ListHandle attributes = CreateList(OUTLINE_LIST_ATTRIBUTES);

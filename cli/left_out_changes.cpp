@@ -1,0 +1,427 @@
+// cli/left_out_changes.cpp: listing what the rules leave out, and what a merge's result lacks.
+#include "cli/left_out_changes.h"
+
+#include <map>
+#include <tuple>
+
+#include "cli/merge_comments.h"
+#include "cli/outline_view.h"
+#include "include/norvex63.h"
+
+namespace {
+
+// The one DTDATA index that the library compares and merges.
+constexpr int64_t kComparedDTDataIndex = 39;
+
+const PlainItem& At(const PlainTree& tree, int item) {
+    return tree.items[static_cast<size_t>(item)];
+}
+
+// Whether a change at an item is left out by an ignored type or a skip flag, and by which:
+// the outermost such item rules everything below it.
+struct Zone {
+    bool inside = false;
+    LeftOutRule rule = LeftOutRule::kContents;
+    int32_t ignoredType = 0;
+};
+
+// The zone of an item below parentZone, looking at the item on each side where it exists.
+Zone ZoneOf(const Zone& parentZone, const PlainItem* a, const PlainItem* b, uint32_t optionWord) {
+    if (parentZone.inside) return parentZone;
+    for (const PlainItem* item : {a, b}) {
+        if (item != nullptr && IsIgnoredItemType(item->type, optionWord)) {
+            return {true, LeftOutRule::kIgnoredType, item->type};
+        }
+    }
+    for (const PlainItem* item : {a, b}) {
+        if (item != nullptr && item->skipped) return {true, LeftOutRule::kSkipped, 0};
+    }
+    return Zone();
+}
+
+using ContentKey = std::tuple<int, int64_t, WideText>;
+
+ContentKey KeyOf(const ContentEntry& entry) {
+    return ContentKey(static_cast<int>(entry.kind), entry.number, entry.name);
+}
+
+// The differences of contents from item a to item b: a's entries in their order (changed,
+// removed, or renumbered when an attribute that b adds holds the removed one's value), then
+// the entries that only b holds, in b's order.
+void ListContentChanges(const PlainItem& a, const PlainItem& b, const LeftOutChange& model,
+                        std::vector<LeftOutChange>* changes) {
+    if (a.contents.empty() && b.contents.empty()) return;
+    std::map<ContentKey, size_t> inFirst, inSecond;
+    for (size_t k = 0; k < a.contents.size(); ++k) inFirst[KeyOf(a.contents[k])] = k;
+    for (size_t k = 0; k < b.contents.size(); ++k) inSecond[KeyOf(b.contents[k])] = k;
+    std::vector<bool> taken(b.contents.size(), false);
+    for (size_t k = 0; k < b.contents.size(); ++k) {
+        taken[k] = inFirst.count(KeyOf(b.contents[k])) != 0;
+    }
+    for (const ContentEntry& entry : a.contents) {
+        LeftOutChange change = model;
+        change.firstEntry = entry;
+        auto partner = inSecond.find(KeyOf(entry));
+        if (partner != inSecond.end()) {
+            if (b.contents[partner->second].value == entry.value) continue;
+            change.secondEntry = b.contents[partner->second];
+        } else if (entry.kind == ContentKind::kAttribute) {
+            for (size_t k = 0; k < b.contents.size(); ++k) {
+                const ContentEntry& added = b.contents[k];
+                if (!taken[k] && added.kind == ContentKind::kAttribute &&
+                    added.value == entry.value) {
+                    taken[k] = true;
+                    change.secondEntry = added;
+                    break;
+                }
+            }
+        }
+        changes->push_back(change);
+    }
+    for (size_t k = 0; k < b.contents.size(); ++k) {
+        if (taken[k]) continue;
+        LeftOutChange change = model;
+        change.secondEntry = b.contents[k];
+        changes->push_back(change);
+    }
+}
+
+class ChangeLister {
+public:
+    ChangeLister(const PlainTree& first, const PlainTree& second, const TreePairing& pairing,
+                 uint32_t optionWord)
+        : first_(first), second_(second), pairing_(pairing), optionWord_(optionWord) {}
+
+    std::vector<LeftOutChange> List() {
+        if (first_.items.empty() || second_.items.empty()) return changes_;
+        // Depth first over the pairs, with a stack of frames instead of recursion: each frame
+        // is a pair and the next of its first-side children to look at.
+        struct Frame {
+            int i;
+            int j;
+            Zone zone;
+            size_t next;
+            int lastPartner;  // the partner of the last paired child looked at
+        };
+        // The walks of the library start below the top item, whatever its type or flag: only
+        // its own type, flag and text are left out.
+        ListOwnChanges(0, 0, Zone());
+        std::vector<Frame> frames = {{0, 0, Zone(), 0, kNoPlainItem}};
+        while (!frames.empty()) {
+            Frame& frame = frames.back();
+            const std::vector<int>& children = At(first_, frame.i).children;
+            if (frame.next < children.size()) {
+                int child = children[frame.next++];
+                int partner = pairing_.inSecond[static_cast<size_t>(child)];
+                if (partner == kNoPlainItem) {
+                    Zone zone = ZoneOf(frame.zone, &At(first_, child), nullptr, optionWord_);
+                    if (zone.inside) Add(ChangeKind::kRemoved, zone, child, frame.j);
+                    continue;
+                }
+                Zone zone =
+                    ZoneOf(frame.zone, &At(first_, child), &At(second_, partner), optionWord_);
+                // An item that the library passes over takes no place in its order either: one
+                // that follows another paired sibling than before has moved unseen.
+                int before = frame.lastPartner;
+                frame.lastPartner = partner;
+                if (zone.inside &&
+                    PreviousPairedSibling(second_, partner, pairing_.inFirst) != before) {
+                    Add(ChangeKind::kMoved, zone, child, partner);
+                }
+                ListOwnChanges(child, partner, zone);
+                frames.push_back({child, partner, zone, 0, kNoPlainItem});
+                continue;
+            }
+            for (int child : At(second_, frame.j).children) {
+                if (pairing_.inFirst[static_cast<size_t>(child)] != kNoPlainItem) continue;
+                Zone zone = ZoneOf(frame.zone, nullptr, &At(second_, child), optionWord_);
+                if (zone.inside) Add(ChangeKind::kAdded, zone, frame.i, child);
+            }
+            frames.pop_back();
+        }
+        return changes_;
+    }
+
+private:
+    void Add(ChangeKind kind, const Zone& zone, int i, int j) {
+        LeftOutChange change;
+        change.kind = kind;
+        change.rule = zone.rule;
+        change.ignoredType = zone.ignoredType;
+        change.first = i;
+        change.second = j;
+        changes_.push_back(change);
+    }
+
+    // The pair's own changes: inside a zone, and for the top items (which no walk of the library
+    // compares), its type, skip flag and text; and always its contents.
+    void ListOwnChanges(int i, int j, const Zone& zone) {
+        const PlainItem& a = At(first_, i);
+        const PlainItem& b = At(second_, j);
+        Zone headZone = zone;
+        if (!zone.inside && i == 0) headZone = {true, LeftOutRule::kTopItem, 0};
+        if (headZone.inside) {
+            if (a.type != b.type) Add(ChangeKind::kType, headZone, i, j);
+            if (a.skipped != b.skipped) Add(ChangeKind::kSkip, headZone, i, j);
+            if (a.text != b.text) Add(ChangeKind::kText, headZone, i, j);
+        }
+        LeftOutChange model;
+        model.kind = ChangeKind::kContents;
+        model.rule = zone.inside ? zone.rule : LeftOutRule::kContents;
+        model.ignoredType = zone.ignoredType;
+        model.first = i;
+        model.second = j;
+        ListContentChanges(a, b, model, &changes_);
+    }
+
+    const PlainTree& first_;
+    const PlainTree& second_;
+    const TreePairing& pairing_;
+    uint32_t optionWord_;
+    std::vector<LeftOutChange> changes_;
+};
+
+std::string Quoted(const WideText& text) { return "\"" + OneLine(TerminalFromWide(text)) + "\""; }
+
+std::string ItemSummary(const PlainTree& tree, int item) {
+    long below = CountPlainBelow(tree, item);
+    std::string summary = TypeName(At(tree, item).type);
+    if (At(tree, item).skipped) summary += ", skipped";
+    if (below > 0) {
+        summary += ", with " + std::to_string(below) + (below == 1 ? " item" : " items") + " below";
+    }
+    return summary;
+}
+
+std::string ContentName(const ContentEntry& entry) {
+    switch (entry.kind) {
+    case ContentKind::kAttribute: return "attribute " + std::to_string(entry.number);
+    case ContentKind::kProperty: return "property " + OneLine(TerminalFromWide(entry.name));
+    case ContentKind::kDTData: return "DTDATA " + std::to_string(entry.number);
+    }
+    return std::string();
+}
+
+std::string ContentValue(const ContentEntry& entry) {
+    return entry.kind == ContentKind::kDTData ? TerminalFromWide(entry.value) : Quoted(entry.value);
+}
+
+std::string DescribeContents(const LeftOutChange& change) {
+    if (!change.firstEntry) {
+        return ContentName(*change.secondEntry) + " added: " + ContentValue(*change.secondEntry);
+    }
+    if (!change.secondEntry) {
+        return ContentName(*change.firstEntry) + " removed: " + ContentValue(*change.firstEntry);
+    }
+    if (!SameContentKey(*change.firstEntry, *change.secondEntry)) {
+        return ContentName(*change.firstEntry) + " renumbered to " +
+               std::to_string(change.secondEntry->number) + ": " +
+               ContentValue(*change.secondEntry);
+    }
+    return ContentName(*change.firstEntry) + ": " + ContentValue(*change.firstEntry) + " -> " +
+           ContentValue(*change.secondEntry);
+}
+
+}  // namespace
+
+std::vector<LeftOutChange> ListLeftOutChanges(const PlainTree& first, const PlainTree& second,
+                                              const TreePairing& pairing, uint32_t optionWord) {
+    return ChangeLister(first, second, pairing, optionWord).List();
+}
+
+std::string DescribeChange(const LeftOutChange& change, const PlainTree& first,
+                           const PlainTree& second) {
+    switch (change.kind) {
+    case ChangeKind::kAdded: return "added (" + ItemSummary(second, change.second) + ")";
+    case ChangeKind::kRemoved: return "removed (" + ItemSummary(first, change.first) + ")";
+    case ChangeKind::kType:
+        return "type changed: " + TypeName(At(first, change.first).type) + " -> " +
+               TypeName(At(second, change.second).type);
+    case ChangeKind::kText:
+        return "text changed: " + Quoted(At(first, change.first).text) + " -> " +
+               Quoted(At(second, change.second).text);
+    case ChangeKind::kSkip:
+        return At(second, change.second).skipped ? "now skipped" : "no longer skipped";
+    case ChangeKind::kMoved: {
+        const PlainItem& moved = At(second, change.second);
+        if (moved.position == 0) return "moved: now first";
+        int before = At(second, moved.parent).children[static_cast<size_t>(moved.position - 1)];
+        return "moved: now after " + Quoted(At(second, before).text);
+    }
+    case ChangeKind::kContents: return DescribeContents(change);
+    }
+    return std::string();
+}
+
+std::string ChangePath(const LeftOutChange& change, const PlainTree& first,
+                       const PlainTree& second) {
+    return change.kind == ChangeKind::kAdded ? PlainPath(second, change.second)
+                                             : PlainPath(first, change.first);
+}
+
+std::string DescribeRule(const LeftOutChange& change, uint32_t optionWord) {
+    switch (change.rule) {
+    case LeftOutRule::kIgnoredType:
+        return "type " + std::to_string(change.ignoredType) +
+               " is not compared, nor anything below it";
+    case LeftOutRule::kSkipped: return "skipped items are not compared, nor anything below them";
+    case LeftOutRule::kTopItem: return "the top item's own type, flag and text are not compared";
+    case LeftOutRule::kContents: break;
+    }
+    const ContentEntry& entry = change.firstEntry ? *change.firstEntry : *change.secondEntry;
+    bool oneSide = !change.firstEntry || !change.secondEntry ||
+                   !SameContentKey(*change.firstEntry, *change.secondEntry);
+    switch (entry.kind) {
+    case ContentKind::kAttribute:
+        if ((optionWord & DIF_OPT_ATTRIBUTES) == 0) {
+            return "attributes are compared only with --attributes or --all";
+        }
+        if (oneSide) return "an attribute that only one side has makes no record";
+        break;
+    case ContentKind::kProperty:
+        if ((optionWord & DIF_OPT_PROPERTIES) == 0) {
+            return "named properties are compared only with --properties or --all";
+        }
+        break;
+    case ContentKind::kDTData:
+        if ((optionWord & DIF_OPT_DTDATA) == 0) {
+            return "DTDATA is compared only with --dtdata or --all";
+        }
+        if (entry.number != kComparedDTDataIndex) return "DTDATA is compared at index 39 only";
+        if (oneSide) return "a DTDATA value that only one side has makes no record";
+        break;
+    }
+    return "the comparison makes no record of it";
+}
+
+namespace {
+
+// Whether the merged result holds what a version's change made: the version's item (or, for
+// a removal, the original's item gone), with what the change gave it.
+class ResultCheck {
+public:
+    ResultCheck(const PlainTree& original, const PlainTree& version, const PlainTree& merged,
+                const TreePairing& originalInMerged, const TreePairing& versionInMerged)
+        : original_(original),
+          version_(version),
+          merged_(merged),
+          originalInMerged_(originalInMerged),
+          versionInMerged_(versionInMerged),
+          underConflict_(merged.items.size(), false) {
+        // Parents come before their children in a plain tree.
+        for (size_t m = 0; m < merged.items.size(); ++m) {
+            int parent = merged.items[m].parent;
+            underConflict_[m] =
+                merged.items[m].conflictMarked ||
+                (parent != kNoPlainItem && underConflict_[static_cast<size_t>(parent)]);
+        }
+    }
+
+    bool Holds(const LeftOutChange& change) const {
+        if (change.kind == ChangeKind::kRemoved) {
+            // Gone from the result, or only an item of another type or text in its place.
+            int m = originalInMerged_.inSecond[static_cast<size_t>(change.first)];
+            return m == kNoPlainItem || At(merged_, m).type != At(original_, change.first).type ||
+                   At(merged_, m).text != At(original_, change.first).text;
+        }
+        int m = versionInMerged_.inSecond[static_cast<size_t>(change.second)];
+        if (m == kNoPlainItem) return false;
+        const PlainItem& want = At(version_, change.second);
+        const PlainItem& have = At(merged_, m);
+        switch (change.kind) {
+        case ChangeKind::kAdded: return SubtreesEqual(version_, change.second, merged_, m);
+        case ChangeKind::kType: return have.type == want.type;
+        case ChangeKind::kText: return have.text == want.text;
+        case ChangeKind::kSkip: return have.skipped == want.skipped;
+        case ChangeKind::kMoved: {
+            // The result's item follows the item that stands for the one it follows in the
+            // version, among the siblings that both have.
+            int versionBefore =
+                PreviousPairedSibling(version_, change.second, versionInMerged_.inSecond);
+            int mergedBefore = PreviousPairedSibling(merged_, m, versionInMerged_.inFirst);
+            return versionBefore ==
+                   (mergedBefore == kNoPlainItem
+                        ? kNoPlainItem
+                        : versionInMerged_.inFirst[static_cast<size_t>(mergedBefore)]);
+        }
+        case ChangeKind::kContents: return HoldsContents(change, have);
+        case ChangeKind::kRemoved: break;
+        }
+        return false;
+    }
+
+    // A conflict stands at or above the nearest item of the change's place that the result
+    // has, seen from the version's side or from the original's.
+    bool NamedByConflict(const LeftOutChange& change) const {
+        return Covered(version_, versionInMerged_.inSecond, change.second) ||
+               Covered(original_, originalInMerged_.inSecond, change.first);
+    }
+
+private:
+    // The version's entry is in the result with its value, and an entry that the version no
+    // longer has under a key is gone from it.
+    static bool HoldsContents(const LeftOutChange& change, const PlainItem& have) {
+        const ContentEntry* kept = nullptr;
+        const ContentEntry* dropped = nullptr;
+        for (const ContentEntry& entry : have.contents) {
+            if (change.secondEntry && SameContentKey(entry, *change.secondEntry)) kept = &entry;
+            if (change.firstEntry && SameContentKey(entry, *change.firstEntry)) dropped = &entry;
+        }
+        if (change.secondEntry && (kept == nullptr || kept->value != change.secondEntry->value)) {
+            return false;
+        }
+        if (!change.firstEntry) return true;
+        bool keyGone =
+            !change.secondEntry || !SameContentKey(*change.firstEntry, *change.secondEntry);
+        return !(keyGone && dropped != nullptr);
+    }
+
+    bool Covered(const PlainTree& tree, const std::vector<int>& inMerged, int item) const {
+        for (int at = item; at != kNoPlainItem; at = At(tree, at).parent) {
+            int m = inMerged[static_cast<size_t>(at)];
+            if (m != kNoPlainItem) return underConflict_[static_cast<size_t>(m)];
+        }
+        return false;
+    }
+
+    const PlainTree& original_;
+    const PlainTree& version_;
+    const PlainTree& merged_;
+    const TreePairing& originalInMerged_;
+    const TreePairing& versionInMerged_;
+    std::vector<bool> underConflict_;
+};
+
+}  // namespace
+
+TreePairing PairWithResult(const PlainTree& original, const PlainTree& merged) {
+    PairingHints sameItems;
+    for (const PlainItem& item : original.items) sameItems.pairs[item.handle] = item.handle;
+    return PairTrees(original, merged, sameItems);
+}
+
+std::vector<LeftOutChange> FindUnmergedChanges(const PlainTree& original, const PlainTree& version,
+                                               const PlainTree& merged,
+                                               const TreePairing& originalInMerged,
+                                               uint32_t optionWord) {
+    std::vector<LeftOutChange> unmerged;
+    if (original.items.empty() || version.items.empty() || merged.items.empty()) return unmerged;
+    TreePairing originalInVersion = PairTrees(original, version);
+    std::vector<LeftOutChange> changes =
+        ListLeftOutChanges(original, version, originalInVersion, optionWord);
+    if (changes.empty()) return unmerged;
+    PairingHints throughOriginal;
+    for (size_t i = 0; i < original.items.size(); ++i) {
+        int j = originalInVersion.inSecond[i];
+        int m = originalInMerged.inSecond[i];
+        if (j != kNoPlainItem && m != kNoPlainItem) {
+            throughOriginal.pairs[At(version, j).handle] = At(merged, m).handle;
+        }
+    }
+    TreePairing versionInMerged = PairTrees(version, merged, throughOriginal);
+    ResultCheck result(original, version, merged, originalInMerged, versionInMerged);
+    for (const LeftOutChange& change : changes) {
+        if (!result.Holds(change) && !result.NamedByConflict(change)) unmerged.push_back(change);
+    }
+    return unmerged;
+}

@@ -1,0 +1,86 @@
+// cli/left_out_changes.h
+//
+// The changes that the library's rules leave out, found by the command itself so that it can
+// name them: everything inside an item of an ignored type or a skipped item below the top item
+// (that item included), the top item's own type, skip flag and text, and every difference of
+// contents (attributes, named properties, DTDATA at every index) wherever it stands. norvex diff
+// lists those that its compare file holds no record of; norvex merge those of a version that its
+// result lacks.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/plain_tree.h"
+
+enum class ChangeKind {
+    kAdded,     // an item only on the second side, with its subtree
+    kRemoved,   // an item only on the first side, with its subtree
+    kType,      // the top items' types differ (no other pair differs in type)
+    kText,      // a paired item's text
+    kSkip,      // a paired item's skip flag
+    kMoved,     // a paired item stands after another of its paired siblings than before
+    kContents,  // one attribute, named property or DTDATA value of a paired item
+};
+
+// Which rule leaves the change out.
+enum class LeftOutRule {
+    kIgnoredType,  // it is, or stands inside, an item of a type that the comparison passes over
+    kSkipped,      // it is, or stands inside, a skipped item
+    kTopItem,      // the top item's own type, flag or text: the walks start below it
+    kContents,     // contents: compared only when asked for, and then not every difference
+};
+
+struct LeftOutChange {
+    ChangeKind kind = ChangeKind::kText;
+    LeftOutRule rule = LeftOutRule::kContents;
+    // The item of the ignored type whose rule applies (kIgnoredType), for naming its type.
+    int32_t ignoredType = 0;
+    // The first side's item that changed or was removed; for an addition, the parent under
+    // which it stands. Likewise the second side's item that changed or was added; for a
+    // removal, the parent.
+    int first = kNoPlainItem;
+    int second = kNoPlainItem;
+    // kContents: the entry on either side; none where that side lacks it. Two entries with
+    // different keys are an attribute renumbered: one id gone, another with its value added.
+    std::optional<ContentEntry> firstEntry;
+    std::optional<ContentEntry> secondEntry;
+};
+
+// The changes from first to second that the rules leave out, in first's order (an item's own
+// changes, then what lies below it; additions after the children of their parent). Looks
+// below paired items only: an item that the comparison itself reports as added or removed
+// carries its subtree with it. optionWord decides the ignored types (402 only under
+// DIF_OPT_RDFC).
+std::vector<LeftOutChange> ListLeftOutChanges(const PlainTree& first, const PlainTree& second,
+                                              const TreePairing& pairing, uint32_t optionWord);
+
+// What changed, in words: "text changed: \"a\" -> \"b\"", "added (Statement, with 2 items
+// below)", "moved: now after \"b\"", "DTDATA 5: 1 -> 2", "attribute 502 renumbered to 503:
+// \"x\"".
+std::string DescribeChange(const LeftOutChange& change, const PlainTree& first,
+                           const PlainTree& second);
+// Where it changed, as ItemPath names an item: an addition in second, anything else in first.
+std::string ChangePath(const LeftOutChange& change, const PlainTree& first,
+                       const PlainTree& second);
+// Why the comparison leaves it out, in words: "skipped items are not compared, nor anything
+// below them", "DTDATA is compared at index 39 only". optionWord is the comparison's.
+std::string DescribeRule(const LeftOutChange& change, uint32_t optionWord);
+
+// Pairs the original, read before the merge, with the merge's result (read with
+// ReadMergedTree): the result is the original edited in place, so an item that kept its
+// handle is the same item, whatever its text has become. The merge's copies and comments are
+// paired as PairTrees pairs.
+TreePairing PairWithResult(const PlainTree& original, const PlainTree& merged);
+
+// The left-out changes of version against original that merged (the merge's result) does not
+// hold, where no conflict of the merge stands at or above the place of the change.
+// originalInMerged is PairWithResult's pairing. The version's items are paired with the
+// result through the original where they can be: a version's item and the result's item that
+// stand for one original item are taken to be the same.
+std::vector<LeftOutChange> FindUnmergedChanges(const PlainTree& original, const PlainTree& version,
+                                               const PlainTree& merged,
+                                               const TreePairing& originalInMerged,
+                                               uint32_t optionWord);

@@ -1,0 +1,98 @@
+// cli/plain_tree.h
+//
+// A whole outline as the command checks it against the library's results: every item, skipped
+// ones included, with its type, text, skip flag and all of its contents, read once through the
+// runtime's operations into plain arrays; and a pairing of the items of two such trees. The
+// library sees an outline one section at a time and passes over what its rules leave out; the
+// command needs all of it to name what was left out.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "cli/terminal_text.h"
+#include "runtime/brimrt63.h"
+
+// The index of no item in a plain tree, and of no partner in a pairing.
+constexpr int kNoPlainItem = -1;
+
+enum class ContentKind { kAttribute, kProperty, kDTData };
+
+// One attribute (number: its id), named property (name) or DTDATA value (number: its index)
+// of an item. value is the attribute's or property's text, or the DTDATA value in decimal.
+struct ContentEntry {
+    ContentKind kind = ContentKind::kAttribute;
+    int64_t number = 0;
+    WideText name;
+    WideText value;
+};
+
+// Whether two entries stand for the same attribute id, property name or DTDATA index.
+bool SameContentKey(const ContentEntry& a, const ContentEntry& b);
+
+struct PlainItem {
+    ItemHandle handle = 0;
+    int32_t type = 0;
+    bool skipped = false;
+    // Read from a merge's result only: a conflict banner or marker ends the item's text (and is
+    // cut from text here), or stands on the merge's comment item right after it.
+    bool conflictMarked = false;
+    WideText text;
+    int parent = kNoPlainItem;
+    int position = 0;  // among its parent's children
+    std::vector<int> children;
+    // Attributes, then named properties, then DTDATA values, each kind in the runtime's order.
+    std::vector<ContentEntry> contents;
+};
+
+struct PlainTree {
+    OutlineHandle outline = 0;
+    // items[0] is the top item; every item comes after its parent, children in their order.
+    std::vector<PlainItem> items;
+};
+
+// Reads every item of outline from its root. An outline without a root gives an empty tree.
+PlainTree ReadPlainTree(OutlineHandle outline);
+// Reads a merge's result the same way, but with each conflict banner or marker cut from the
+// text that it ends, and its item marked conflictMarked. A comment item that holds a conflict
+// banner marks the item before it too: the merge puts a banner there when the item's own text
+// could not take it, and the comments that show a version's side follow the marked item.
+PlainTree ReadMergedTree(OutlineHandle outline);
+
+// "Inventory > Stock > Description", as ItemPath prints the path of the same item.
+std::string PlainPath(const PlainTree& tree, int item);
+// How many items stand below item, all levels.
+long CountPlainBelow(const PlainTree& tree, int item);
+// The nearest sibling before item that has a partner in partners (a pairing's vector for
+// tree), or kNoPlainItem.
+int PreviousPairedSibling(const PlainTree& tree, int item, const std::vector<int>& partners);
+// Whether the two subtrees hold the same items in the same order: types, texts, skip flags and
+// contents (each in its order).
+bool SubtreesEqual(const PlainTree& first, int firstItem, const PlainTree& second, int secondItem);
+
+// What is known before a pairing, by item handle: pairs (a first-side handle to a second-side
+// one) and items without partner, as the library's comparison decided them or as the merge's
+// result, the original edited in place, shows them.
+struct PairingHints {
+    std::unordered_map<ItemHandle, ItemHandle> pairs;
+    std::unordered_set<ItemHandle> firstAlone;
+    std::unordered_set<ItemHandle> secondAlone;
+};
+
+// Each item's partner in the other tree, or kNoPlainItem.
+struct TreePairing {
+    std::vector<int> inSecond;  // by first-side item
+    std::vector<int> inFirst;   // by second-side item
+};
+
+// Pairs the top items, then the children of each paired pair, level by level: first the pairs
+// that hints name, then children of equal type and text in their order, then the rest of each
+// type in their order. Children of items without partner stay without. Where texts changed
+// this is a guess, made to err towards pairing items of one type: differences are looked for
+// below pairs only, so a pair too many names a difference, a pair too few can hide one.
+// Linear in the items.
+TreePairing PairTrees(const PlainTree& first, const PlainTree& second,
+                      const PairingHints& hints = PairingHints());
