@@ -75,9 +75,10 @@ TEST_F(Command, DiffKeepsItsCompareFileForShow) {
 }
 
 TEST_F(Command, MoreRecordsThanTheViewerHoldsAreAppliedAllAndShownWithANote) {
-    // 67 sections of 999 changed items: 66,933 records, past the viewer's 65,535.
+    // 66 sections of 999 changed items: 65,934 records, past the viewer's 65,535. Counted and
+    // searched rather than listed, which would only make the test slow.
     std::string older = "OUTLINE 1\n174 \"top\"\n", newer = older;
-    for (int s = 0; s < 67; ++s) {
+    for (int s = 0; s < 66; ++s) {
         older += "  9 \"section\"\n";
         newer += "  9 \"section\"\n";
         for (int k = 0; k < 999; ++k) {
@@ -89,12 +90,13 @@ TEST_F(Command, MoreRecordsThanTheViewerHoldsAreAppliedAllAndShownWithANote) {
     WriteWhole(folder_.File("newer.outline"), newer);
     const std::string note = "norvex: only the first 65535 records of the comparison are shown";
 
-    CommandResult result = RunNorvex(folder_.Path(), "diff older.outline newer.outline -o all.cmp");
+    CommandResult result = RunNorvex(
+        folder_.Path(), "diff older.outline newer.outline -o all.cmp --stat --rules-only");
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err.find(note), 0u) << result.err;
     EXPECT_NE(result.err.find("all.cmp holds every record"), std::string::npos) << result.err;
-    result = RunNorvex(folder_.Path(), "show all.cmp");
-    EXPECT_EQ(result.status, 2);
+    result = RunNorvex(folder_.Path(), "show all.cmp --find 001001001");
+    EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err.find(note), 0u) << result.err;
 
     result = RunNorvex(folder_.Path(), "apply older.outline all.cmp -o applied.outline");
