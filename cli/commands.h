@@ -15,6 +15,11 @@ constexpr int kExitTrouble = 2;
 
 // Prints "norvex: MESSAGE" on standard error and answers kExitTrouble.
 int ReportTrouble(const std::string& message);
+// Refuses (with ReportTrouble's line, answered as a non-empty text) to write output when it is
+// one of inputs, so that a mistyped command line never overwrites what it reads; empty when
+// output is a path of its own.
+std::string OutputOverwritesInput(const std::string& output,
+                                  const std::vector<std::string>& inputs);
 // What to tell the user when a compare file was loaded only in part: how many records are
 // shown, and that the file (when it is kept at keptPath; empty for none) holds them all.
 std::string PartialListNote(unsigned shown, const std::string& keptPath);
@@ -43,6 +48,7 @@ struct ApplyOptions {
     std::string outline;
     std::string comparePath;
     std::string output;
+    bool force = false;  // apply even to an outline of another size than the comparison's
     bool progress = true;
 };
 

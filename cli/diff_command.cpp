@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/compare_file_check.h"
 #include "cli/diff_page.h"
 #include "cli/host.h"
 #include "cli/left_out_changes.h"
@@ -297,11 +298,17 @@ int RunDiff(const DiffOptions& options) {
         if (!newer.IsOpen()) ReportTrouble(newer.Error());
         return kExitTrouble;
     }
-    PrivateFolder scratch("norvex");  // for the compare file of a diff without -o
+    // For the compare file of a diff without -o; beside the page when the temporary folder
+    // cannot be used.
+    PrivateFolder scratch(
+        "norvex",
+        options.htmlPath.empty()
+            ? std::string()
+            : std::filesystem::path(AbsolutePath(options.htmlPath)).parent_path().string());
     std::string comparePath = options.comparePath;
     if (comparePath.empty()) {
         if (scratch.Path().empty()) return ReportTrouble("cannot make a temporary folder");
-        comparePath = scratch.Path() + "/diff.cmp";
+        comparePath = scratch.File("diff.cmp");
     }
     // A compare file the user keeps is built from the files, so that its header records their
     // sizes and dates. One made only for this report is built from the outlines already open
@@ -375,6 +382,16 @@ int RunDiff(const DiffOptions& options) {
     }
     if (loaded == DIF_LOAD_PARTIAL) {
         return ReportTrouble(PartialListNote(count, options.comparePath));
+    }
+    size_t unnamed = 0;
+    for (const ViewRecord& record : records) {
+        if (!IsThreeDigitPath(record.firstKey) || !IsThreeDigitPath(record.secondKey)) ++unnamed;
+    }
+    if (unnamed > 0) {
+        return ReportTrouble(std::to_string(unnamed) + " record" + (unnamed == 1 ? "" : "s") +
+                             " of the 1000th or later item of a section cannot name their items"
+                             " (such keys cannot be taken apart), so the list above is not"
+                             " complete");
     }
     return count > 0 || !unrecorded.empty() ? kExitDifferent : kExitSame;
 }

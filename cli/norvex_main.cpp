@@ -54,6 +54,19 @@ int ReportTrouble(const std::string& message) {
     return kExitTrouble;
 }
 
+std::string OutputOverwritesInput(const std::string& output,
+                                  const std::vector<std::string>& inputs) {
+    if (output.empty()) return std::string();
+    for (const std::string& input : inputs) {
+        std::error_code error;
+        // The same file by another name (a link, "./" in front) is the same file too.
+        bool same = std::filesystem::equivalent(output, input, error);
+        if (error) same = AbsolutePath(output) == AbsolutePath(input);
+        if (same) return output + " is also an input; choose another output";
+    }
+    return std::string();
+}
+
 std::string PartialListNote(unsigned shown, const std::string& keptPath) {
     std::string note =
         "only the first " + std::to_string(shown) + " records of the comparison are shown: " +
@@ -109,6 +122,8 @@ int main(int argc, char** argv) {
         ->required();
     applyCommand->add_option("-o,--output", apply.output, "where the patched outline goes")
         ->required();
+    applyCommand->add_flag("--force", apply.force,
+                           "apply even to an outline of another size than the comparison's");
     applyCommand->add_flag("-q,--quiet", quiet, "no progress bar");
 
     MergeOptions merge;
@@ -137,6 +152,7 @@ int main(int argc, char** argv) {
     CLI::App* checkCommand = app.add_subcommand("check", "read outline files and show them");
     checkCommand->add_option("FILE", checked, "outline files")->required();
 
+    RemoveTemporariesOnInterrupt();
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -148,16 +164,28 @@ int main(int argc, char** argv) {
         diff.optionWord = (view ? DIF_OPT_RDFC : DIF_OPT_FDFM) | diffContents.Word();
         diff.colour = UseColour(colour);
         diff.progress = !quiet;
+        for (const std::string& output : {diff.comparePath, diff.htmlPath}) {
+            std::string refusal = OutputOverwritesInput(output, {diff.first, diff.second});
+            if (!refusal.empty()) return ReportTrouble(refusal);
+        }
         return RunDiff(diff);
     }
     if (showCommand->parsed()) return RunShow(show);
     if (applyCommand->parsed()) {
         apply.progress = !quiet;
+        std::string refusal =
+            OutputOverwritesInput(apply.output, {apply.outline, apply.comparePath});
+        if (!refusal.empty()) return ReportTrouble(refusal);
         return RunApply(apply);
     }
     if (mergeCommand->parsed()) {
         merge.optionWord = mergeContents.Word();
         merge.progress = !quiet;
+        for (const std::string& output : {merge.output, merge.htmlPath}) {
+            std::string refusal =
+                OutputOverwritesInput(output, {merge.base, merge.version1, merge.version2});
+            if (!refusal.empty()) return ReportTrouble(refusal);
+        }
         return RunMerge(merge);
     }
     if (driverCommand->parsed()) {

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/replacement_file.h"
+#include "runtime/outline_parser.h"
 #include "runtime/outline_writer.h"
 #include "runtime/runtime_tables.h"
 
@@ -55,6 +56,9 @@ bool ReadFileBytes(const WCHAR* path, ByteBuffer* bytes) {
         size_t got = fread(bytes->data() + used, 1, want, opened);
         used += got;
         if (got < want) break;
+        // A file that does not begin as an outline is not read on: its first bytes are
+        // enough for the parser's account of the fault, and it may never end (/dev/zero).
+        if (!MayBeginOutline(bytes->data(), used)) break;
         want = kReadChunk;
     }
     bool failed = ferror(opened) != 0;

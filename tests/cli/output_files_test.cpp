@@ -6,8 +6,13 @@
 // and names made of any bytes, kept byte for byte.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include <algorithm>
 #include <filesystem>
@@ -243,6 +248,72 @@ TEST_F(OutputFiles, NamesThatAreNotUtf8AreKeptByteForByte) {
                                       "x\xE9.outline"};
     std::sort(names.begin(), names.end());
     EXPECT_EQ(FolderEntries(folder), names);
+}
+
+// Starts norvex with arguments in folder and TMPDIR=temporary, its standard output a pipe that
+// is never read (so it stops at its first full pipe, its temporaries in place); answers its pid.
+pid_t StartBlocked(const std::string& folder, const std::vector<std::string>& arguments,
+                   const std::string& temporary, int* pipeReadEnd) {
+    int ends[2];
+    if (pipe(ends) != 0) return -1;
+    pid_t child = fork();
+    if (child == 0) {
+        dup2(ends[1], STDOUT_FILENO);
+        close(ends[0]);
+        close(ends[1]);
+        if (chdir(folder.c_str()) != 0) _exit(127);
+        setenv("TMPDIR", temporary.c_str(), 1);
+        std::vector<char*> argv = {const_cast<char*>(NORVEX_COMMAND)};
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execv(NORVEX_COMMAND, argv.data());
+        _exit(127);
+    }
+    close(ends[1]);
+    *pipeReadEnd = ends[0];
+    return child;
+}
+
+TEST_F(OutputFiles, AnInterruptedDiffLeavesNoTemporaryBehind) {
+    // Two outlines whose diff fills a pipe many times over.
+    std::string older = "OUTLINE 1\n1 \"Root\"\n", newer = older;
+    for (int group = 0; group < 200; ++group) {
+        older += "  2 \"group " + std::to_string(group) + "\"\n";
+        newer += "  2 \"group " + std::to_string(group) + "\"\n";
+        for (int line = 0; line < 20; ++line) {
+            std::string text = "statement " + std::to_string(group) + " " + std::to_string(line);
+            older += "    9 \"" + text + "\"\n";
+            newer += "    9 \"" + text + " changed\"\n";
+        }
+    }
+    WriteWhole(folder_.File("older.outline"), older);
+    WriteWhole(folder_.File("newer.outline"), newer);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        const std::string temporary = folder_.File("tmp" + std::to_string(signal));
+        std::filesystem::create_directory(temporary);
+        int reader = -1;
+        pid_t child = StartBlocked(folder_.Path(), {"diff", "older.outline", "newer.outline"},
+                                   temporary, &reader);
+        ASSERT_GT(child, 0);
+        // The diff's compare file stands in its scratch folder from the build until it ends,
+        // and the unread pipe keeps it from ending.
+        bool seen = false;
+        for (int wait = 0; wait < 6000 && !seen; ++wait) {
+            for (const auto& entry : std::filesystem::directory_iterator(temporary)) {
+                seen = seen || std::filesystem::exists(entry.path() / "diff.cmp");
+            }
+            if (!seen) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_TRUE(seen);
+        kill(child, signal);
+        int status = 0;
+        waitpid(child, &status, 0);
+        close(reader);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_TRUE(std::filesystem::is_empty(temporary));
+    }
 }
 
 }  // namespace
