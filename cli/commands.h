@@ -57,6 +57,7 @@ struct MergeOptions {
     std::string version1;
     std::string version2;
     std::string output;
+    std::string outputName;  // how the report names the output; empty: its path
     // The names that the conflict comments give the versions; empty: from their paths.
     std::string baseLabel;
     std::string version1Label;

@@ -197,6 +197,8 @@ int main(int argc, char** argv) {
         merge.version1 = driver[1];
         merge.version2 = driver[2];
         merge.output = driver[1];
+        // git's own name of the file, not the temporary it merges in.
+        if (driver.size() > 3) merge.outputName = driver[3];
         merge.baseLabel = name + " (base)";
         merge.version1Label = name + " (ours)";
         merge.version2Label = name + " (theirs)";
