@@ -102,6 +102,12 @@ int main(int argc, char** argv) {
                           " leave out (in ignored or skipped items, contents without a record)");
     diffCommand->add_option("--color", colour, "auto, always or never")
         ->check(CLI::IsMember({"auto", "always", "never"}));
+    std::string wordDiff = "auto";
+    diffCommand
+        ->add_option("--word-diff", wordDiff,
+                     "mark the words a changed text lost and gained: auto (on a terminal),"
+                     " always or never")
+        ->check(CLI::IsMember({"auto", "always", "never"}));
     diffCommand->add_flag("-q,--brief", diff.brief, "only say whether the outlines differ");
     diffCommand->add_flag("--quiet,--no-progress", quiet, "no progress bar");
     diffCommand
@@ -193,6 +199,7 @@ int main(int argc, char** argv) {
     if (diffCommand->parsed()) {
         diff.optionWord = (view ? DIF_OPT_RDFC : DIF_OPT_FDFM) | diffContents.Word();
         diff.colour = UseColour(colour);
+        diff.wordDiff = wordDiff == "always" || (wordDiff == "auto" && IsTerminal(STDOUT_FILENO));
         diff.progress = !quiet;
         for (const std::string& output : {diff.comparePath, diff.htmlPath}) {
             std::string refusal = OutputOverwritesInput(output, {diff.first, diff.second});
