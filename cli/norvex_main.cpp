@@ -124,9 +124,20 @@ int main(int argc, char** argv) {
     showCommand->add_option("COMPARE", show.comparePath, "a compare file")->required();
     showCommand->add_option("--sort", show.sort, "order of the rows: first, second or file")
         ->check(CLI::IsMember({"first", "second", "file"}));
-    showCommand->add_option("--find", show.find, "show the first record with this key");
+    showCommand->add_option("--find", show.find,
+                            "show the first record with this key (001003002) or item path"
+                            " (\"Inventory > Stock > Location\", as diff prints it)");
     showCommand->add_flag("--partial", show.partial,
                           "with --find: the last record before the key when none has it");
+    showCommand->footer(
+        "The comparison's first outline is diff's NEW, its second OLD. Columns: pos, the row's\n"
+        "place in the order shown; record, its change (C changed, A only in the first, D only\n"
+        "in the second, M moved) and subject (T the item and its text, A an attribute, P a\n"
+        "named property, D a DTDATA value, M a moved run); key 1 and key 2, the item in the\n"
+        "first and the second outline (three digits per level, 001 the top item); value, the\n"
+        "item's type (an attribute id, a property's place, a DTDATA index; a move's length,\n"
+        "negative when the run stands later in the first outline than in the second); other,\n"
+        "the row's place in the other side's order.");
     showCommand->add_option("--side", show.side, "whose keys --find reads: 1 or 2")
         ->check(CLI::Range(1, 2));
 
