@@ -149,11 +149,9 @@ std::string CheckCompareFile(const std::string& path, CompareFileFacts& facts) {
         return notCompareFile;
     }
     const std::string damaged = path + " is damaged: ";
-    int64_t firstSize = 0;
-    bool firstKnown = false;
     if (!lines.Next(line, ended) || !ended ||
-        !ReadFileLine(WithoutCarriageReturn(NameLine(lines)), facts.firstName, firstSize,
-                      firstKnown) ||
+        !ReadFileLine(WithoutCarriageReturn(NameLine(lines)), facts.firstName, facts.firstSize,
+                      facts.firstSizeKnown) ||
         !lines.Next(line, ended) || !ended ||
         !ReadFileLine(WithoutCarriageReturn(NameLine(lines)), facts.secondName, facts.secondSize,
                       facts.secondSizeKnown) ||

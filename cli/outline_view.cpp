@@ -74,7 +74,7 @@ std::string PathNamer::Path(ItemHandle item) {
     if (item == 0) return "(none)";
     std::vector<std::string> pieces;
     for (ItemHandle at = item; at != 0; at = GetParentItem(outline_, at)) {
-        pieces.push_back(PathPiece(StoredText(outline_, at), PlaceOf(at).sameTextOrdinal));
+        pieces.push_back(Piece(at));
     }
     std::string path;
     for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece) {
@@ -85,6 +85,10 @@ std::string PathNamer::Path(ItemHandle item) {
 }
 
 ItemHandle PathNamer::PreviousSibling(ItemHandle item) { return PlaceOf(item).previous; }
+
+std::string PathNamer::Piece(ItemHandle item) {
+    return PathPiece(StoredText(outline_, item), PlaceOf(item).sameTextOrdinal);
+}
 
 const PathNamer::Place& PathNamer::PlaceOf(ItemHandle item) {
     static const Place kTop = {0, 0};

@@ -49,6 +49,8 @@ class PathNamer {
 public:
     explicit PathNamer(OutlineHandle outline) : outline_(outline) {}
     std::string Path(ItemHandle item);
+    // item's own step of its path: PathPiece with its place among same-text siblings.
+    std::string Piece(ItemHandle item);
     // The sibling before item, 0 for the first (or the top item).
     ItemHandle PreviousSibling(ItemHandle item);
 

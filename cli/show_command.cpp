@@ -1,5 +1,6 @@
 // cli/show_command.cpp: norvex show, the viewer's queries over a compare file as a table.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,11 @@ std::vector<std::string> SplitPath(const std::string& path) {
     return pieces;
 }
 
+// A file that the header names by its whole path, as a person reads it.
+std::string Shown(const std::string& file) {
+    return std::filesystem::path(file).filename().string();
+}
+
 // The key of the item that path (as diff prints it) names in the outline at file; empty with
 // *error set when there is none.
 std::string KeyOfPath(const std::string& file, const std::string& path, std::string* error) {
@@ -69,7 +75,8 @@ std::string KeyOfPath(const std::string& file, const std::string& path, std::str
     ItemHandle item = GetRootItem(outline.Handle());
     std::string key = "001";
     if (item == 0 || names.Path(item) != pieces[0]) {
-        *error = "no item " + path + " in " + file + " (its top item is " + names.Path(item) + ")";
+        *error = "no item " + path + " in " + Shown(file) + " (its top item is " +
+                 names.Path(item) + ")";
         return std::string();
     }
     for (size_t level = 1; level < pieces.size(); ++level) {
@@ -80,8 +87,7 @@ std::string KeyOfPath(const std::string& file, const std::string& path, std::str
              child = GetNextSibling(outline.Handle(), child)) {
             bool skipped = IsItemSkipped(outline.Handle(), child) != 0;
             if (!skipped) ++ordinal;
-            std::string piece = names.Path(child);
-            piece = piece.substr(piece.rfind(" > ") + 3);
+            std::string piece = names.Piece(child);
             if (piece == pieces[level]) found = skipped ? 0 : child;
             if (piece == pieces[level] && skipped) {
                 *error = path + " is a skipped item, which the comparison does not see";
@@ -89,7 +95,7 @@ std::string KeyOfPath(const std::string& file, const std::string& path, std::str
             }
         }
         if (found == 0) {
-            *error = "no item " + path + " in " + file;
+            *error = "no item " + path + " in " + Shown(file);
             return std::string();
         }
         char digits[16];
