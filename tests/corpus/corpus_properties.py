@@ -45,6 +45,10 @@ KNOWN_GAPS = {
     "does not name the change as left out",
     "added-dtdata": "norvex apply drops DTDATA at indexes other than 39 of an added item, and "
     "norvex diff does not name it",
+    "identical-siblings": "norvex merge puts a version's change on another of several siblings "
+    "of equal text (the other version moved or removed one of them), and says nothing",
+    "duplicated-siblings": "norvex merge leaves one original item several times in a section "
+    "of siblings of equal text that a version reordered or shortened, and says nothing",
     "hidden-in-added": "norvex apply leaves out a skipped item or one of an ignored type that "
     "stands inside an added item, and norvex diff does not name it",
 }
@@ -354,16 +358,42 @@ def held_by_merge(kind, ident, key, version, base, other, merged_tags):
         if theirs is None or [c.ident for c in theirs.children] != [c.ident for c in original.children]:
             return True  # both changed that section: the order merge decides, nothing to hold
         order = [str(c.ident) for c in item.children]
+        texts = {str(c.ident): (c.type, c.text) for c in item.children}
         for m in found:
             merged_order = [
                 c.content(ATTRIBUTE, edit_outline.TAG_ATTRIBUTE) for c in m.children
                 if c.content(ATTRIBUTE, edit_outline.TAG_ATTRIBUTE) in order
             ]
             kept = [t for t in order if t in merged_order]
-            if merged_order == kept:
+            # siblings of equal type and text cannot be told apart: their order is held when
+            # the texts stand in the version's order
+            if [texts[t] for t in merged_order] == [texts[t] for t in kept]:
                 return True
         return False
     raise ValueError(kind)
+
+
+def held_at_sibling(item, key, merged):
+    """Whether the merged outline holds the change of item (its text, or its value of key) at
+    an item of the same path: one of several siblings of equal text."""
+    path = item_path(item)
+    wanted = content_map(item, True).get(key) if key else None
+    for m in merged.walk():
+        if m.text == item.text and item_path(m) == path:
+            if key is None or content_map(m, True).get(key) == wanted:
+                return True
+    return False
+
+
+def order_gap(item, found):
+    """The known gap that explains a version's order not held in a section, or None."""
+    for m in found:
+        tags = [c.content(ATTRIBUTE, edit_outline.TAG_ATTRIBUTE) for c in m.children]
+        tags = [t for t in tags if t is not None]
+        if len(tags) != len(set(tags)):
+            return "duplicated-siblings"
+    texts = [(c.type, c.text) for c in item.children]
+    return "identical-siblings" if len(texts) != len(set(texts)) else None
 
 
 def check_merge(norvex, name, document, seed, round_number, work, notes):
@@ -397,6 +427,14 @@ def check_merge(norvex, name, document, seed, round_number, work, notes):
             if held_by_merge(kind, ident, key, version, base, other, merged_tags):
                 continue
             places = [item_path(i) for i in (base_items.get(ident), version_items.get(ident)) if i]
+            gap = None
+            if kind in ("text", "content") and held_at_sibling(version_items[ident], key, merged):
+                gap = "identical-siblings"
+            elif kind == "order":
+                gap = order_gap(version_items[ident], merged_tags.get(str(ident), []))
+            if gap:
+                notes[gap] = notes.get(gap, 0) + 1
+                continue
             if any(names_at_or_above(marked, p) or opens_with_ancestor(unmerged[number], p)
                    for p in places):
                 notes["changes not merged, named"] = notes.get("changes not merged, named", 0) + 1
