@@ -50,7 +50,8 @@ KNOWN_GAPS = {
     "duplicated-siblings": "norvex merge leaves one original item several times in a section "
     "of siblings of equal text that a version reordered or shortened, and says nothing",
     "hidden-in-added": "norvex apply leaves out a skipped item or one of an ignored type that "
-    "stands inside an added item, and norvex diff does not name it",
+    "stands inside an added item (the latter becomes an item of type -1 with an empty text), "
+    "and norvex diff does not name it",
 }
 
 
@@ -176,6 +177,10 @@ def differences_after_apply(result, new, old_items):
                 found.append(("hidden", [item_path(child)], ""))
             else:
                 visible.append(child)
+        placeholders = [c for c in held.children if c.type == -1 and c.text == ""]
+        for child in placeholders:
+            found.append(("hidden-in-added", [item_path(child)], ""))
+        held.children = [c for c in held.children if c not in placeholders]
         if [(c.type, c.text, c.flags) for c in held.children] != [
                 (c.type, c.text, c.flags) for c in visible]:
             raise Failure("the items below %s are not those of NEW: %s"
