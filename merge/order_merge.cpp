@@ -29,8 +29,6 @@ constexpr MoveRun kEndOfRuns = {-1, -1, -1};
 
 bool IsEndOfRuns(const MoveRun& run) { return run.length == kEndOfRuns.length; }
 
-bool g_plainOrderWalk = false;
-
 // The child of parent at position (from 1), skipped children passed over; 0 when position is
 // below 1 or the children run out.
 ItemHandle ChildAt(OutlineHandle outline, ItemHandle parent, int32_t position) {
@@ -64,8 +62,6 @@ int32_t KeptIndex(const WCHAR* status, int32_t position) {
     return -1;
 }
 
-void UsePlainOrderWalkForTesting(bool plain) { g_plainOrderWalk = plain; }
-
 void KeptTables::Fill(int version, const WCHAR* status) {
     int32_t* positionOf = positions[version - 1];
     int32_t* indexAt = indexes[version - 1];
@@ -94,7 +90,7 @@ void CThreeWayMerge::MergeOrder(ItemHandle originalParent, ItemHandle version1Pa
     KeptTables tables = {};
     tables.count = count;
     void* block = nullptr;
-    if (!g_plainOrderWalk && count > 0) {
+    if (!UsesPlainWalks() && count > 0) {
         ScratchLayout layout;
         for (int side = 0; side < 2; ++side) {
             layout.Reserve(&tables.positions[side], static_cast<uint64_t>(count));

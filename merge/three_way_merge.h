@@ -241,7 +241,3 @@ bool IsKept(WCHAR status);
 int32_t KeptPosition(const WCHAR* status, int32_t index);
 // The index of the original's item at kept position under status, or -1.
 int32_t KeptIndex(const WCHAR* status, int32_t position);
-// Test seam: true makes the order merge count kept positions and walk to each place from the
-// first child, as the rules state them, instead of using its tables and child index; the
-// differential test merges both ways and compares the results.
-void UsePlainOrderWalkForTesting(bool plain);

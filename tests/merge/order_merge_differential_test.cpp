@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "merge/three_way_merge.h"
+#include "support/run_state.h"
 #include "tests/merge/merge_test_support.h"
 
 namespace {
@@ -92,9 +92,9 @@ BothWays MergeBothWays(const ScratchFolder& folder, const std::string& base,
                        const std::string& version1, const std::string& version2,
                        uint32_t options = 0) {
     BothWays runs;
-    UsePlainOrderWalkForTesting(true);
+    UsePlainWalksForTesting(true);
     runs.plain = MergeInFolder(folder, base, version1, version2, options);
-    UsePlainOrderWalkForTesting(false);
+    UsePlainWalksForTesting(false);
     runs.fast = MergeInFolder(folder, base, version1, version2, options);
     return runs;
 }
