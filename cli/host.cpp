@@ -3,6 +3,7 @@
 #include "cli/host.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "cli/terminal_text.h"
 #include "include/norvex63.h"
 #include "platform/host_hooks.h"
+#include "platform/pending_removals.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -34,6 +36,7 @@ constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 struct BarState {
     bool enabled = false;
     bool drawn = false;
+    int warnings = 0;
     int lastPercent = -1;
     std::chrono::steady_clock::time_point lastDrawn;
 };
@@ -79,6 +82,7 @@ int PrintBox(HWND, LPCWSTR text, LPCWSTR caption, UINT) {
         if (letter == '\n' || letter == '\r') letter = ' ';
     }
     std::fprintf(stderr, "norvex: warning: %s\n", line.c_str());
+    ++g_bar.warnings;
     return IDOK;
 }
 
@@ -103,20 +107,74 @@ HostSession::~HostSession() {
 #endif
 }
 
+int HostSession::Warnings() const { return g_bar.warnings; }
+
 void HostSession::Finish() {
     ClearBar();
     g_bar.enabled = false;
 }
 
-PrivateFolder::PrivateFolder(const char* prefix) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+PrivateFolder::PrivateFolder(const char* prefix, const std::string& fallbackFolder) {
+    std::vector<std::filesystem::path> places;
+    std::error_code error;
+    std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
+    if (!error) places.push_back(temporary);
+    if (!fallbackFolder.empty()) places.emplace_back(fallbackFolder);
+    places.emplace_back(".");
+    for (const std::filesystem::path& place : places) {
+        std::string pattern = (place / (std::string(prefix) + "-XXXXXX")).string();
+        if (mkdtemp(pattern.data()) == nullptr) continue;
+        path_ = pattern;
+        pendingSlots_.push_back(RememberPath(path_.c_str(), true));
+        return;
+    }
 }
 
 PrivateFolder::~PrivateFolder() {
     std::error_code ignored;
     if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    for (int slot : pendingSlots_) ForgetPath(slot);
+}
+
+std::string PrivateFolder::File(const std::string& name) {
+    std::string path = path_ + "/" + name;
+    pendingSlots_.push_back(RememberPath(path.c_str(), false));
+    return path;
+}
+
+bool CopyStandardInput(const std::string& path) {
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return false;
+    char block[1 << 16];
+    bool good = true;
+    for (;;) {
+        size_t got = std::fread(block, 1, sizeof block, stdin);
+        if (got > 0 && std::fwrite(block, 1, got, file) != got) good = false;
+        if (got < sizeof block) break;
+    }
+    if (std::ferror(stdin)) good = false;
+    return std::fclose(file) == 0 && good;
+}
+
+namespace {
+
+void RemoveAndEnd(int signal) {
+    RemovePendingPaths();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+}  // namespace
+
+void RemoveTemporariesOnInterrupt() {
+    std::signal(SIGINT, RemoveAndEnd);
+    std::signal(SIGTERM, RemoveAndEnd);
+#ifdef SIGHUP
+    std::signal(SIGHUP, RemoveAndEnd);
+#endif
 }
 
 bool IsTerminal(int descriptor) { return isatty(descriptor) != 0; }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -24,6 +25,8 @@ public:
     HostSession& operator=(const HostSession&) = delete;
 
     HWND Window() const { return window_; }
+    // How many warning boxes the library showed during the session.
+    int Warnings() const;
     // Clears the bar now (before the command prints its results).
     void Finish();
 
@@ -40,19 +43,31 @@ bool IsTerminal(int descriptor);
 // paths would be read against a folder that changes during the call).
 std::string AbsolutePath(const std::string& path);
 
-// A new folder of the command's own under the system's temporary folder, removed with what it
-// holds at the end of its scope; Path() is empty when none could be made.
+// A new folder of the command's own, removed with what it holds at the end of its scope and
+// when the command is interrupted. It is made under the system's temporary folder, or, when
+// that is missing or closed to us (TMPDIR naming nothing, say), in fallbackFolder, then in the
+// current folder. Path() is empty when none could be made.
 class PrivateFolder {
 public:
-    explicit PrivateFolder(const char* prefix);
+    PrivateFolder(const char* prefix, const std::string& fallbackFolder);
     ~PrivateFolder();
     PrivateFolder(const PrivateFolder&) = delete;
     PrivateFolder& operator=(const PrivateFolder&) = delete;
     const std::string& Path() const { return path_; }
+    // The path of a file called name in the folder, which an interrupt then removes too.
+    std::string File(const std::string& name);
 
 private:
     std::string path_;
+    std::vector<int> pendingSlots_;
 };
+
+// Copies all of standard input into a new file at path; false when it cannot.
+bool CopyStandardInput(const std::string& path);
+
+// From here on, an interrupt (SIGINT, SIGTERM, SIGHUP) removes the temporary files and folders
+// of the command and of the library before the command ends as the signal ends it.
+void RemoveTemporariesOnInterrupt();
 
 #ifdef _WIN32
 // Makes a new folder from pattern, whose last six characters are XXXXXX, as on POSIX systems.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/compare_file_check.h"
 #include "cli/host.h"
 #include "cli/terminal_text.h"
 #include "include/norvex63.h"
@@ -33,6 +34,9 @@ void PrintRow(int side, int32_t position) {
 }  // namespace
 
 int RunShow(const ShowOptions& options) {
+    CompareFileFacts facts;
+    std::string problem = CheckCompareFile(options.comparePath, facts);
+    if (!problem.empty()) return ReportTrouble(problem);
     uint16_t count = 0;
     int32_t loaded =
         DIF_CompareLoad(WideFromName(AbsolutePath(options.comparePath)).c_str(), &count);

@@ -19,12 +19,14 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/pending_removals.h"
 #include "platform/utf_conversion.h"
 
 struct ReplacementFile {
     FILE* stream;
     char* targetPath;     // the file replaced: the end of any chain of links at the path
     char* temporaryPath;  // beside it
+    int pendingSlot;      // the temporary among the paths an interrupt removes
 };
 
 namespace {
@@ -159,6 +161,7 @@ int CreateTemporary(const char* target, mode_t mode, char** temporary) {
 }
 
 void ReleaseReplacement(ReplacementFile* file) {
+    ForgetPath(file->pendingSlot);
     std::free(file->targetPath);
     std::free(file->temporaryPath);
     std::free(file);
@@ -210,6 +213,7 @@ ReplacementFile* BeginReplacement(const WCHAR* path) {
         return nullptr;
     }
     file->targetPath = target;
+    file->pendingSlot = -1;
     int descriptor = CreateTemporary(target, status.st_mode != 0 ? kPrivateMode : kNewFileMode,
                                      &file->temporaryPath);
     if (descriptor < 0) {
@@ -218,6 +222,7 @@ ReplacementFile* BeginReplacement(const WCHAR* path) {
         errno = error;
         return nullptr;
     }
+    file->pendingSlot = RememberPath(file->temporaryPath, false);
     file->stream = fdopen(descriptor, "wb");
     if (file->stream == nullptr) {
         error = errno;

@@ -444,4 +444,23 @@ bool ParseOutline(const char* bytes, size_t size, OutlineStore* store, ParseFail
     return parser.Parse();
 }
 
+bool MayBeginOutline(const char* bytes, size_t size) {
+    static const char kMark[] = "\xEF\xBB\xBF";
+    size_t at = 0;
+    if (size > 0 && bytes[0] == kMark[0]) {
+        for (; at < 3; ++at) {
+            if (at == size) return true;
+            if (bytes[at] != kMark[at]) return false;
+        }
+    }
+    for (size_t k = 0; k < kHeaderLength; ++k, ++at) {
+        if (at == size) return true;
+        if (bytes[at] != kHeader[k]) return false;
+    }
+    if (at == size) return true;
+    if (bytes[at] == '\n') return true;
+    if (bytes[at] != '\r') return false;
+    return at + 1 == size || bytes[at + 1] == '\n';
+}
+
 }  // namespace brimrt

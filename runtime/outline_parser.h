@@ -26,4 +26,9 @@ struct ParseFailure {
 // std::bad_alloc when memory runs out.
 bool ParseOutline(const char* bytes, size_t size, OutlineStore* store, ParseFailure* failure);
 
+// False when the first size bytes of a file already show that it does not begin with the
+// header line, so that a reader can stop at once (an endless device or pipe would otherwise be
+// read until memory runs out); true while they may still be its beginning.
+bool MayBeginOutline(const char* bytes, size_t size);
+
 }  // namespace brimrt
