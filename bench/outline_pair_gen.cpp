@@ -8,6 +8,15 @@
 //
 //   outline_pair_gen tree ITEMS SEED ORIGINAL [COPY...]
 //   outline_pair_gen siblings ITEMS ORIGINAL COPY     one section of ITEMS statements, 1% edited
+//   outline_pair_gen merge-siblings KIND ITEMS SEED ORIGINAL VERSION1 VERSION2
+//
+// merge-siblings writes one section of ITEMS statements and two versions of it for a merge.
+// KIND says what the versions did: "edits", 20 edits in each (texts changed, lines inserted
+// and lines deleted, at places of their own); "repeated", the same on a section whose
+// statements all read alike; "shuffled", version 1 holds the statements in a random order and
+// version 2 has 20 edits; "shuffled-edited", version 1 shuffled with every text edited and
+// version 2 with 20 edits.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -155,6 +164,80 @@ void WriteSiblings(size_t count, const char* originalPath, const char* copyPath)
     }
 }
 
+// The statements of a long section: unique texts, or (repeated) one text for all.
+std::vector<std::string> SectionTexts(size_t count, bool repeated) {
+    std::vector<std::string> texts;
+    texts.reserve(count);
+    for (size_t line = 1; line <= count; ++line) {
+        texts.push_back(repeated ? std::string("Loc:Total += Loc:Rate")
+                                 : "Line " + std::to_string(line) +
+                                       ": total += " + std::to_string(line % 977));
+    }
+    return texts;
+}
+
+void WriteSection(const std::vector<std::string>& texts, const char* path) {
+    std::ofstream out(path, std::ios::binary);
+    out << "OUTLINE 1\n1 \"Application bench\"\n  4 \"Procedure Long\"\n";
+    for (const std::string& text : texts) out << "    9 \"" << text << "\"\n";
+}
+
+// kSiblingEdits edits at the places of picks: a text changed, a line inserted after, or the
+// line deleted, in turn. Places are drawn apart from those in taken, and added to it.
+constexpr int kSiblingEdits = 20;
+
+std::vector<std::string> EditSection(std::vector<std::string> texts, std::mt19937& random,
+                                     std::vector<bool>& taken, int version) {
+    std::vector<size_t> places;
+    while (places.size() < static_cast<size_t>(kSiblingEdits)) {
+        size_t place = std::uniform_int_distribution<size_t>(0, texts.size() - 1)(random);
+        if (taken[place]) continue;
+        taken[place] = true;
+        places.push_back(place);
+    }
+    // From the back, so that an insertion or a deletion does not move the places still to come.
+    std::sort(places.rbegin(), places.rend());
+    for (size_t k = 0; k < places.size(); ++k) {
+        size_t place = places[k];
+        std::string mark = " ! version " + std::to_string(version);
+        switch (k % 3) {
+        case 0: texts[place] += mark; break;
+        case 1:
+            texts.insert(texts.begin() + static_cast<long>(place) + 1,
+                         "Loc:Inserted = " + std::to_string(place) + mark);
+            break;
+        default: texts.erase(texts.begin() + static_cast<long>(place)); break;
+        }
+    }
+    return texts;
+}
+
+int WriteMergeSiblings(const std::string& kind, size_t count, uint32_t seed, char** paths) {
+    bool repeated = kind == "repeated";
+    if (count < 2 * kSiblingEdits ||
+        (kind != "edits" && !repeated && kind != "shuffled" && kind != "shuffled-edited")) {
+        return 2;
+    }
+    std::mt19937 random(seed);
+    std::vector<std::string> original = SectionTexts(count, repeated);
+    std::vector<bool> taken(count, false);
+    std::vector<std::string> version1, version2;
+    if (kind == "edits" || repeated) {
+        version1 = EditSection(original, random, taken, 1);
+    } else {
+        version1 = original;
+        std::shuffle(version1.begin(), version1.end(), random);
+        if (kind == "shuffled-edited") {
+            for (std::string& text : version1) text += " * rate";
+        }
+    }
+    version2 = EditSection(original, random, taken, 2);
+    WriteSection(original, paths[0]);
+    WriteSection(version1, paths[1]);
+    WriteSection(version2, paths[2]);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -175,7 +258,15 @@ int main(int argc, char** argv) {
         WriteSiblings(std::strtoull(argv[2], nullptr, 10), argv[3], argv[4]);
         return 0;
     }
+    if (mode == "merge-siblings" && argc == 8 &&
+        WriteMergeSiblings(argv[2], std::strtoull(argv[3], nullptr, 10),
+                           static_cast<uint32_t>(std::strtoul(argv[4], nullptr, 10)),
+                           argv + 5) == 0) {
+        return 0;
+    }
     std::cerr << "usage: outline_pair_gen tree ITEMS SEED ORIGINAL [COPY...]\n"
-                 "       outline_pair_gen siblings ITEMS ORIGINAL COPY\n";
+                 "       outline_pair_gen siblings ITEMS ORIGINAL COPY\n"
+                 "       outline_pair_gen merge-siblings edits|repeated|shuffled|shuffled-edited"
+                 " ITEMS SEED ORIGINAL VERSION1 VERSION2\n";
     return 2;
 }

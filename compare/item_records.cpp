@@ -45,14 +45,21 @@ void WriteMoveRecord(const COutline& second, const MoveRun& run, const WCHAR* se
 // order comparison; -1 for an index outside the section or when no such item stands at or
 // before it. The partners of neighbouring second-side items mostly stand close together in the
 // first section, so the count of ranked items is carried from one asked index to the next
-// instead of being recounted from the start: a section of n items costs about n steps, not
-// n * n / 2, and any order of indexes gets the same answers.
+// instead of being recounted from the start. At the first step back, all ranks are counted into
+// a table, so that a reordered section too costs n steps, not n * n / 2. Any order of indexes
+// gets the same answers; without the memory for the table (and in the plain walk of the
+// differential tests) the count goes on being carried.
 class FirstSideRanks {
 public:
     explicit FirstSideRanks(const COutline& first) : first_(first) {}
+    ~FirstSideRanks() { FreeIfAny(table_); }
+    FirstSideRanks(const FirstSideRanks&) = delete;
+    FirstSideRanks& operator=(const FirstSideRanks&) = delete;
 
     int32_t Of(int32_t index) {
         if (index < 0 || index >= first_.count) return -1;
+        if (table_ == nullptr && index < position_ && !tableTried_) MakeTable();
+        if (table_ != nullptr) return table_[index];
         while (position_ < index) {
             ++position_;
             if (TakesFirstSideRank(first_.status[position_])) ++ranked_;
@@ -65,7 +72,22 @@ public:
     }
 
 private:
+    void MakeTable() {
+        tableTried_ = true;
+        if (UsesPlainWalks()) return;
+        table_ = static_cast<int32_t*>(
+            CheckedAlloc(static_cast<uint32_t>(first_.count) * sizeof(int32_t)));
+        if (table_ == nullptr) return;
+        int32_t ranked = 0;
+        for (int32_t k = 0; k < first_.count; ++k) {
+            if (TakesFirstSideRank(first_.status[k])) ++ranked;
+            table_[k] = ranked - 1;
+        }
+    }
+
     const COutline& first_;
+    int32_t* table_ = nullptr;  // the rank of every index, once a step back asked for it
+    bool tableTried_ = false;
     int32_t position_ = -1;  // the last index counted
     int32_t ranked_ = 0;     // ranked items at or before position_
 };

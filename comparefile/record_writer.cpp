@@ -36,6 +36,56 @@ void WriteCompareHeader(CompareList& list, const WCHAR* firstName, const WCHAR* 
 
 namespace {
 
+// One record line gathered in a buffer and written with a few calls instead of one formatted
+// write per record: the fields are plain texts, letters and decimal numbers, so their bytes are
+// those that "%d,%c,%c,%s,%s,%d,%d,%s" gives them. The buffer is written out whenever it
+// fills, so a key or text of any length goes through it.
+class RecordLine {
+public:
+    explicit RecordLine(FILE* stream) : stream_(stream) {}
+    ~RecordLine() { Flush(); }
+    RecordLine(const RecordLine&) = delete;
+    RecordLine& operator=(const RecordLine&) = delete;
+
+    void Text(const WCHAR* text) {
+        for (; *text != 0; ++text) Unit(*text);
+    }
+    void Unit(WCHAR unit) {
+        if (used_ == kUnits || unit == 0) Flush();
+        // A 0 unit (a letter of 0) would end the buffer's text: it goes out alone.
+        if (unit == 0) {
+            fputwc(unit, stream_);
+            return;
+        }
+        units_[used_++] = unit;
+    }
+    // value as %d writes it: a minus sign for a negative value, then its digits.
+    void Number(int32_t value) {
+        WCHAR digits[11];
+        int count = 0;
+        int64_t magnitude = value < 0 ? -static_cast<int64_t>(value) : value;
+        do {
+            digits[count++] = static_cast<WCHAR>(u'0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude != 0);
+        if (value < 0) Unit(u'-');
+        while (count > 0) Unit(digits[--count]);
+    }
+
+private:
+    void Flush() {
+        if (used_ == 0) return;
+        units_[used_] = 0;
+        fputws(units_, stream_);
+        used_ = 0;
+    }
+
+    static constexpr int kUnits = 1024;
+    FILE* stream_;
+    WCHAR units_[kUnits + 1];
+    int used_ = 0;
+};
+
 // The one writer of record lines. A second text is written after a comma; its LFs count in
 // the line count as if the two were one text.
 void WriteRecordLine(CompareList& list, WCHAR changeLetter, WCHAR subjectLetter,
@@ -59,13 +109,28 @@ void WriteRecordLine(CompareList& list, WCHAR changeLetter, WCHAR subjectLetter,
     int32_t lineCount = CountLines(textA);
     if (textB != nullptr) lineCount += CountLines(textB) - 1;
     // Nothing in the text is escaped.
-    fwprintf(stream, WIDE("%d,%c,%c,%s,%s,%d,%d,%s"), lineCount, changeLetter, subjectLetter,
-             firstKey, secondKey, firstValue, secondValue, textA);
+    RecordLine line(stream);
+    line.Number(lineCount);
+    line.Unit(u',');
+    line.Unit(changeLetter);
+    line.Unit(u',');
+    line.Unit(subjectLetter);
+    line.Unit(u',');
+    line.Text(firstKey);
+    line.Unit(u',');
+    line.Text(secondKey);
+    line.Unit(u',');
+    line.Number(firstValue);
+    line.Unit(u',');
+    line.Number(secondValue);
+    line.Unit(u',');
+    line.Text(textA);
     if (textB != nullptr) {
-        fputwc(u',', stream);
-        fputws(textB, stream);
+        line.Unit(u',');
+        line.Text(textB);
     }
-    fputws(WIDE("\r\n"), stream);
+    line.Unit(u'\r');
+    line.Unit(u'\n');
 }
 
 }  // namespace

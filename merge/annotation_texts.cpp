@@ -72,18 +72,19 @@ CWideString CThreeWayMerge::BuildConflictText(int32_t source, bool deleted, WCHA
     return banner;
 }
 
-void CThreeWayMerge::InsertWarning(OutlineHandle outline, ItemHandle parent, ItemHandle after,
-                                   const CWideString& text) {
+ItemHandle CThreeWayMerge::InsertWarning(OutlineHandle outline, ItemHandle parent, ItemHandle after,
+                                         const CWideString& text) {
     CWideString line;
     line.Format(Resource(kStringWarningBanner).Text(), static_cast<int>(warnings_), text.Text());
     ItemHandle item = InsertItem(outline, parent, after, kCommentItemType);
     // A refused insertion or text is not reported: the merge goes on.
     SetItemText(outline, item, line.Text(), CountLines(line.Text()));
     PublishCounts();
+    return item;
 }
 
-void CThreeWayMerge::WarnAboutItem(OutlineHandle outline, ItemHandle parent, ItemHandle after,
-                                   UINT warningText, const WCHAR* itemText) {
+ItemHandle CThreeWayMerge::WarnAboutItem(OutlineHandle outline, ItemHandle parent, ItemHandle after,
+                                         UINT warningText, const WCHAR* itemText) {
     CWideString message(warningText);
     if (itemText != nullptr) {
         message += WIDE(" (");
@@ -91,5 +92,5 @@ void CThreeWayMerge::WarnAboutItem(OutlineHandle outline, ItemHandle parent, Ite
         message += WIDE(")");
     }
     CountWarning();
-    InsertWarning(outline, parent, after, message);
+    return InsertWarning(outline, parent, after, message);
 }

@@ -96,13 +96,16 @@ int32_t CompareItemHeads(OutlineHandle outlineA, ItemHandle a, OutlineHandle out
     if (typeA != typeB) {
         return static_cast<int32_t>(static_cast<uint32_t>(typeA) - static_cast<uint32_t>(typeB));
     }
-    WCHAR* textA = CopyItemText(outlineA, a);
-    WCHAR* textB = CopyItemText(outlineB, b);
-    if (textA == nullptr || textB == nullptr) NoteOutOfMemory();
-    int32_t result = textA != nullptr && textB != nullptr ? lstrcmpW(textA, textB) : 1;
-    FreeIfAny(textA);
-    FreeIfAny(textB);
-    return result;
+    // Both stored texts are compared where the runtime keeps them, then released: nothing is
+    // copied out. A text the runtime could not hand out cannot be told equal, and the run is
+    // told, as for any shortage.
+    StoredText textA(outlineA, a);
+    StoredText textB(outlineB, b);
+    if (textA.Characters() == nullptr || textB.Characters() == nullptr) {
+        NoteOutOfMemory();
+        return 1;
+    }
+    return lstrcmpW(textA.Characters(), textB.Characters());
 }
 
 int32_t CompareItemAttributes(OutlineHandle outlineA, ItemHandle a, OutlineHandle outlineB,

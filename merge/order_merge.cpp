@@ -5,9 +5,18 @@
 // plan by the original's kept positions; version 1's moves are entered first, so a move that
 // both versions made is carried out once, as version 1's. Two different targets for one item
 // are overlapping moves: conflict C002, and the order stays the original's.
+//
+// The rules count kept positions from the first item of the level and find a move's place by
+// a walk from the first child, which makes a level of n items cost n^2. The level's kept
+// positions and indexes are therefore counted once into tables, and the children under the
+// parent are followed in a ChildIndex through every copy, deletion and warning the moves make;
+// both answer what the counts and the walk answer. Where their memory is refused, the order
+// merge counts and walks as the rules say.
 #include "merge/three_way_merge.h"
 
 #include "compare/item_matching.h"
+#include "compare/scratch_layout.h"
+#include "outline/child_index.h"
 #include "outline/outline_walk.h"
 #include "resources/string_table.h"
 #include "support/checked_memory.h"
@@ -53,11 +62,51 @@ int32_t KeptIndex(const WCHAR* status, int32_t position) {
     return -1;
 }
 
+void KeptTables::Fill(int version, const WCHAR* status) {
+    int32_t* positionOf = positions[version - 1];
+    int32_t* indexAt = indexes[version - 1];
+    int32_t kept = 0;
+    for (int32_t k = 0; k < count; ++k) {
+        if (IsKept(status[k])) indexAt[kept++] = k;
+        positionOf[k] = kept - 1;
+    }
+    keptCount[version - 1] = kept;
+}
+
+int32_t KeptTables::Position(int version, int32_t index) const {
+    if (index < 0 || index >= count) return -1;
+    return positions[version - 1][index];
+}
+
+int32_t KeptTables::Index(int version, int32_t position) const {
+    if (position < 0 || position >= keptCount[version - 1]) return -1;
+    return indexes[version - 1][position];
+}
+
 void CThreeWayMerge::MergeOrder(ItemHandle originalParent, ItemHandle version1Parent,
                                 ItemHandle version2Parent, ItemHandle anchor) {
+    // The kept positions and indexes of both versions, when there is memory for them.
+    int32_t count = g_baseOutline.count;
+    KeptTables tables = {};
+    tables.count = count;
+    void* block = nullptr;
+    if (!UsesPlainWalks() && count > 0) {
+        ScratchLayout layout;
+        for (int side = 0; side < 2; ++side) {
+            layout.Reserve(&tables.positions[side], static_cast<uint64_t>(count));
+            layout.Reserve(&tables.indexes[side], static_cast<uint64_t>(count));
+        }
+        block = layout.Allocate();
+    }
+    const KeptTables* kept = nullptr;
+    if (block != nullptr) {
+        tables.Fill(kVersion1, g_baseOutline.StatusFor(kVersion1));
+        tables.Fill(kVersion2, g_baseOutline.StatusFor(kVersion2));
+        kept = &tables;
+    }
     // Version 1's runs first, then version 2's, then the plan that combines them.
-    MoveRun* version1Runs = MoveRuns(kVersion1);
-    MoveRun* version2Runs = MoveRuns(kVersion2);
+    MoveRun* version1Runs = MoveRuns(kVersion1, kept);
+    MoveRun* version2Runs = MoveRuns(kVersion2, kept);
     bool overlap = false;
     MovePlanEntry* plan = nullptr;
     if (version1Runs != nullptr && version2Runs != nullptr) {
@@ -78,14 +127,15 @@ void CThreeWayMerge::MergeOrder(ItemHandle originalParent, ItemHandle version1Pa
         // unit: the parent stands in the result either way.
         MarkConflict(originalSide, version1Side, version2Side, anchor, true, kKindOrder);
     } else if (plan != nullptr) {
-        ApplyMoves(plan, g_baseOutline.count, originalParent);
+        ApplyMoves(plan, g_baseOutline.count, originalParent, kept);
     }
+    FreeIfAny(block);
     FreeIfAny(version1Runs);
     FreeIfAny(version2Runs);
     FreeIfAny(plan);
 }
 
-MoveRun* CThreeWayMerge::MoveRuns(int version) {
+MoveRun* CThreeWayMerge::MoveRuns(int version, const KeptTables* kept) {
     COutline& side = version == 1 ? g_version1Outline : g_version2Outline;
     const WCHAR* originalStatus = g_baseOutline.StatusFor(version);
     // Room for every item's run and the end mark.
@@ -104,7 +154,8 @@ MoveRun* CThreeWayMerge::MoveRuns(int version) {
         int32_t previousVersion = versionPosition;
         versionPosition += 1;
         int32_t previousBase = basePosition;
-        basePosition = KeptPosition(originalStatus, side.match[j]);
+        basePosition = kept != nullptr ? kept->Position(version, side.match[j])
+                                       : KeptPosition(originalStatus, side.match[j]);
         if (length == 0 || basePosition == previousBase + 1) {
             length += 1;
         } else {
@@ -160,9 +211,16 @@ MovePlanEntry* CThreeWayMerge::CombineMoves(const MoveRun* version1Runs,
     return plan;
 }
 
-void CThreeWayMerge::ApplyMoves(MovePlanEntry* plan, int32_t count, ItemHandle parent) {
+void CThreeWayMerge::ApplyMoves(MovePlanEntry* plan, int32_t count, ItemHandle parent,
+                                const KeptTables* kept) {
     CBaseOutline& original = g_baseOutline;
     OutlineHandle outline = original.Outline();
+    // The parent's children, read at the first move and followed through the moves: each move
+    // inserts a copy and deletes an item or, when the deletion is refused, inserts a warning.
+    // Once the index cannot follow (a refused memory, a place it does not know), the walk from
+    // the first child takes over.
+    ChildIndex children;
+    bool indexed = false, indexRead = false;
     // Entries in the original's kept order; each follows its chain of targets. Every visited
     // entry is cleared, so each chain ends and no item moves twice.
     for (int32_t i = 0; i < count; ++i) {
@@ -172,15 +230,27 @@ void CThreeWayMerge::ApplyMoves(MovePlanEntry* plan, int32_t count, ItemHandle p
             if (current != target) {
                 // A move is a copy at the target followed by the deletion of the item; the
                 // item is looked up by the kept positions of the version whose move it is.
-                int32_t k = KeptIndex(original.StatusFor(plan[current].version), current);
+                int version = plan[current].version;
+                int32_t k = kept != nullptr ? kept->Index(version, current)
+                                            : KeptIndex(original.StatusFor(version), current);
                 ItemHandle moved = k != -1 ? original.items[k] : 0;
-                ItemHandle destination = ChildAt(outline, parent, target);
+                if (!indexRead) {
+                    indexed = kept != nullptr && children.Build(outline, parent, 2 * count);
+                    indexRead = true;
+                }
+                ItemHandle destination = target < 1 ? 0
+                                         : indexed  ? children.NthChild(target)
+                                                    : ChildAt(outline, parent, target);
                 ItemHandle copy = CopyItem(outline, moved, outline, parent, destination, 1, 1);
+                if (indexed && copy != 0) indexed = children.NoteInserted(copy, destination);
                 if (k != -1) original.items[k] = copy;
                 if (DeleteItem(outline, moved) == 0) {
                     // The item the runtime refused to delete stays beside its copy.
-                    WarnAboutItem(outline, parent, moved, kStringW004,
-                                  k != -1 ? original.texts[k] : nullptr);
+                    ItemHandle warning = WarnAboutItem(outline, parent, moved, kStringW004,
+                                                       k != -1 ? original.texts[k] : nullptr);
+                    if (indexed && warning != 0) indexed = children.NoteInserted(warning, moved);
+                } else if (indexed) {
+                    children.NoteDeleted(moved);
                 }
             }
             plan[current].target = kNotMoved;

@@ -88,6 +88,20 @@ struct MovePlanEntry {
     int32_t version;  // kVersion1 or kVersion2: whose move it is
 };
 
+// The kept positions and indexes of the original's items under each version's status, counted
+// once per level: Position answers KeptPosition and Index KeptIndex for the status of the
+// version (kVersion1, kVersion2) without a count over the level.
+struct KeptTables {
+    int32_t count;          // the level's original items
+    int32_t* positions[2];  // per version, by index: the kept position
+    int32_t* indexes[2];    // per version, by kept position: the index
+    int32_t keptCount[2];   // per version: the kept items
+
+    void Fill(int version, const WCHAR* status);
+    int32_t Position(int version, int32_t index) const;
+    int32_t Index(int version, int32_t position) const;
+};
+
 // The original's side of a conflict: its item, in its outline.
 struct ConflictItem {
     OutlineHandle outline;
@@ -180,9 +194,10 @@ public:
     // (source kSourceNearHere).
     CWideString BuildConflictText(int32_t source, bool deleted, WCHAR kind) const;
     // Inserts a warning item with the current warning number and text after `after` under
-    // parent (after 0: first); the caller has counted the warning.
-    void InsertWarning(OutlineHandle outline, ItemHandle parent, ItemHandle after,
-                       const CWideString& text);
+    // parent (after 0: first); the caller has counted the warning. Answers the item, 0 when the
+    // runtime refused it.
+    ItemHandle InsertWarning(OutlineHandle outline, ItemHandle parent, ItemHandle after,
+                             const CWideString& text);
 
 private:
     // Counts a conflict or a warning and shows the running totals to the progress handler.
@@ -195,15 +210,19 @@ private:
     int32_t SettleConflict(int32_t i, WCHAR version1Code, WCHAR version2Code, WCHAR kind,
                            bool fromTable, ItemHandle anchor, bool isUnit);
     // Counts a warning (W003, W004) about an item that could not be changed and inserts it after
-    // `after` under parent, naming the item's text in parentheses when there is one.
-    void WarnAboutItem(OutlineHandle outline, ItemHandle parent, ItemHandle after, UINT warningText,
-                       const WCHAR* itemText);
+    // `after` under parent, naming the item's text in parentheses when there is one. Answers the
+    // warning item, 0 when the runtime refused it.
+    ItemHandle WarnAboutItem(OutlineHandle outline, ItemHandle parent, ItemHandle after,
+                             UINT warningText, const WCHAR* itemText);
 
-    // The runs of one version; released with CheckedFree. None when memory ran out.
-    MoveRun* MoveRuns(int version);
+    // The runs of one version; released with CheckedFree. None when memory ran out. Kept
+    // positions come from kept, or are counted when it is none.
+    MoveRun* MoveRuns(int version, const KeptTables* kept);
     MovePlanEntry* CombineMoves(const MoveRun* version1Runs, const MoveRun* version2Runs,
                                 int32_t count, bool* overlap);
-    void ApplyMoves(MovePlanEntry* plan, int32_t count, ItemHandle parent);
+    // Without kept, every kept index is counted and every place found by a walk from the first
+    // child, as the rules state them.
+    void ApplyMoves(MovePlanEntry* plan, int32_t count, ItemHandle parent, const KeptTables* kept);
     // The additions at the gap after original item i (-1: before the first), which stand at
     // position1 in version 1 and position2 in version 2. Answers 1 when an inherited addition
     // was left out.

@@ -38,7 +38,8 @@ int32_t OUTLINE_RUNTIME_API IsItemSkipped(OutlineHandle outline, ItemHandle item
 int32_t OUTLINE_RUNTIME_API GetItemType(OutlineHandle outline, ItemHandle item);
 
 // Texts. Mode 0 of GetItemText is the stored text, mode 1 the text for display right after
-// the type's name. GetStringText answers none or a length of 0 for an empty text.
+// the type's name. GetStringText answers none or a length of 0 for an empty text; otherwise
+// its characters are terminated and stay in place until the string is freed.
 int32_t OUTLINE_RUNTIME_API GetItemTypeName(int32_t type, StringHandle* name);
 int32_t OUTLINE_RUNTIME_API GetItemText(OutlineHandle outline, ItemHandle item, int32_t mode,
                                         StringHandle* text);

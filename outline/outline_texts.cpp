@@ -40,6 +40,21 @@ WCHAR* CopyItemText(OutlineHandle outline, ItemHandle item) {
     return copy;
 }
 
+StoredText::StoredText(OutlineHandle outline, ItemHandle item) {
+    if (outline == 0 || item == 0) {
+        characters_ = WIDE("");
+        return;
+    }
+    // The runtime's strings are terminated, so the characters serve as they are.
+    if (GetItemText(outline, item, 0, &string_) == 0) return;
+    characters_ = GetStringText(string_, nullptr);
+    if (characters_ == nullptr) characters_ = WIDE("");
+}
+
+StoredText::~StoredText() {
+    if (string_ != 0) FreeString(string_);
+}
+
 CWideString DescribeItem(OutlineHandle outline, ItemHandle item) {
     CWideString description;
     if (outline == 0 || item == 0) return description;

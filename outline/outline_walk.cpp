@@ -1,6 +1,7 @@
 // outline/outline_walk.cpp: child walks that pass over skipped items.
 #include "outline/outline_walk.h"
 
+#include "support/checked_memory.h"
 #include "support/item_key.h"
 
 namespace {
@@ -44,13 +45,15 @@ ItemHandle FindItemByKey(OutlineHandle outline, ItemHandle start, const WCHAR* k
     return current;
 }
 
+KeyResolver::~KeyResolver() {
+    for (Level& level : levels_) FreeIfAny(level.children);
+}
+
 ItemHandle KeyResolver::Find(const WCHAR* key) {
     if (key == nullptr) return start_;
     int length = lstrlenW(key);
     if (length < kKeyGroupLength + 1) return start_;
     ItemHandle current = start_;
-    // True while every group so far equals the key before's, so that its levels still apply.
-    bool sharedSoFar = true;
     int level = 0;
     for (int group = kKeyGroupLength; group < length && current != 0;
          group += kKeyGroupLength, ++level) {
@@ -61,28 +64,54 @@ ItemHandle KeyResolver::Find(const WCHAR* key) {
             n = n * 10 + (key[k] - u'0');
         }
         int32_t ordinal = n < 1 ? 1 : n;
-        bool remembered = level < kRememberedLevels;
-        const Level* before =
-            remembered && sharedSoFar && level < levelCount_ ? &levels_[level] : nullptr;
-        if (before != nullptr && before->ordinal == ordinal) {
-            current = before->item;
-        } else if (before != nullptr && before->ordinal < ordinal && before->item != 0) {
-            // The same parent, a later child: step on from the one found before.
-            current = before->item;
-            for (int32_t k = before->ordinal; k < ordinal && current != 0; ++k) {
-                current = NextSibling(outline_, current);
-            }
-            sharedSoFar = false;
-        } else {
-            current = NthChild(outline_, current, ordinal);
-            sharedSoFar = false;
-        }
-        if (remembered) {
-            levels_[level] = {ordinal, current};
-            levelCount_ = level + 1;
-        }
+        current = level < kRememberedLevels ? ChildAt(levels_[level], current, ordinal)
+                                            : NthChild(outline_, current, ordinal);
     }
     return current;
+}
+
+ItemHandle KeyResolver::ChildAt(Level& level, ItemHandle parent, int32_t ordinal) {
+    if (level.parent != parent) {
+        // Another section: walked afresh from its first child.
+        FreeIfAny(level.children);
+        level = {parent, ordinal, NthChild(outline_, parent, ordinal), nullptr, 0};
+        return level.item;
+    }
+    if (level.children == nullptr && ordinal < level.ordinal) IndexChildren(level);
+    ItemHandle child;
+    if (level.children != nullptr) {
+        child = ordinal <= level.childCount ? level.children[ordinal - 1] : 0;
+    } else if (ordinal < level.ordinal) {
+        // Without the memory for an index, back to the walk of the rules.
+        child = NthChild(outline_, parent, ordinal);
+    } else {
+        // On from the child found before; where the children ran out, they run out further on.
+        child = level.item;
+        for (int32_t k = level.ordinal; k < ordinal && child != 0; ++k) {
+            child = NextSibling(outline_, child);
+        }
+    }
+    level.ordinal = ordinal;
+    level.item = child;
+    return child;
+}
+
+bool KeyResolver::IndexChildren(Level& level) {
+    int32_t count = 0;
+    for (ItemHandle child = FirstChild(outline_, level.parent); child != 0;
+         child = NextSibling(outline_, child)) {
+        ++count;
+    }
+    if (count == 0) return false;
+    level.children =
+        static_cast<ItemHandle*>(CheckedAlloc(static_cast<uint32_t>(count) * sizeof(ItemHandle)));
+    if (level.children == nullptr) return false;
+    level.childCount = 0;
+    for (ItemHandle child = FirstChild(outline_, level.parent);
+         child != 0 && level.childCount < count; child = NextSibling(outline_, child)) {
+        level.children[level.childCount++] = child;
+    }
+    return true;
 }
 
 bool IsItemOfOutline(OutlineHandle outline, ItemHandle item) {

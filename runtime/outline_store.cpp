@@ -53,8 +53,9 @@ void OutlineStore::LinkLast(uint32_t index, uint32_t parent) {
 
 void OutlineStore::SetText(uint32_t index, const WCHAR* text, size_t length) {
     ItemRecord& item = items[index];
-    if (length <= item.textLength && length > 0) {
+    if (length <= item.textLength && length > 0 && liveViews == 0) {
         std::memmove(item.text, text, length * sizeof(WCHAR));
+        item.text[length] = 0;
     } else {
         item.text = texts.Store(text, length);
     }
@@ -81,26 +82,36 @@ void OutlineStore::AddHandleRun(uint32_t firstIndex, uint32_t firstHandle, uint3
 
 uint32_t OutlineStore::FindItem(uint32_t handle) const {
     if (handle == 0 || runs.empty()) return kNoItem;
-    auto after = std::upper_bound(
-        runs.begin(), runs.end(), handle,
-        [](uint32_t value, const HandleRun& run) { return value < run.firstHandle; });
-    if (after == runs.begin()) return kNoItem;
-    const HandleRun& run = *(after - 1);
-    if (handle - run.firstHandle >= run.count) return kNoItem;
-    uint32_t index = run.firstIndex + (handle - run.firstHandle);
+    const HandleRun* run = &runs[lastRun_ < runs.size() ? lastRun_ : 0];
+    if (handle - run->firstHandle >= run->count) {
+        auto after = std::upper_bound(runs.begin(), runs.end(), handle,
+                                      [](uint32_t value, const HandleRun& candidate) {
+                                          return value < candidate.firstHandle;
+                                      });
+        if (after == runs.begin()) return kNoItem;
+        run = &*(after - 1);
+        if (handle - run->firstHandle >= run->count) return kNoItem;
+        lastRun_ = static_cast<size_t>(run - runs.data());
+    }
+    uint32_t index = run->firstIndex + (handle - run->firstHandle);
     if (items[index].flags & kFlagDead) return kNoItem;
     return index;
 }
 
 uint32_t OutlineStore::HandleOf(uint32_t index) const {
     if (index == kNoItem || runs.empty()) return 0;
-    auto after = std::upper_bound(
-        runs.begin(), runs.end(), index,
-        [](uint32_t value, const HandleRun& run) { return value < run.firstIndex; });
-    if (after == runs.begin()) return 0;
-    const HandleRun& run = *(after - 1);
-    if (index - run.firstIndex >= run.count) return 0;
-    return run.firstHandle + (index - run.firstIndex);
+    const HandleRun* run = &runs[lastRun_ < runs.size() ? lastRun_ : 0];
+    if (index - run->firstIndex >= run->count) {
+        auto after = std::upper_bound(runs.begin(), runs.end(), index,
+                                      [](uint32_t value, const HandleRun& candidate) {
+                                          return value < candidate.firstIndex;
+                                      });
+        if (after == runs.begin()) return 0;
+        run = &*(after - 1);
+        if (index - run->firstIndex >= run->count) return 0;
+        lastRun_ = static_cast<size_t>(run - runs.data());
+    }
+    return run->firstHandle + (index - run->firstIndex);
 }
 
 uint32_t OutlineStore::NextInSubtree(uint32_t index, uint32_t top) const {

@@ -4,7 +4,8 @@
 // their texts in a text arena, their optional contents (attributes, named properties, DTDATA)
 // in a record of their own, and the table that turns item handles into indexes and back.
 //
-// Memory per item: one 48-byte ItemRecord plus the text's UTF-16 units in the arena. An item
+// Memory per item: one 48-byte ItemRecord plus the text's UTF-16 units and a terminator in the
+// arena. An item
 // with contents adds one ItemContents vector (24 bytes plus its allocation overhead) and 80
 // bytes per entry plus the entries' texts. Handles cost nothing per item: the items loaded by
 // OpenOutline take one contiguous range of handles (handle = first handle + index), and each
@@ -81,8 +82,9 @@ public:
     void LinkAfter(uint32_t index, uint32_t parent, uint32_t after);
     // Links the unlinked item as the last child of parent (loading keeps the file's order).
     void LinkLast(uint32_t index, uint32_t parent);
-    // Replaces the text. Reuses the old room when the new text fits, else takes new room in
-    // the arena (the old room stays unused until the outline closes).
+    // Replaces the text. Reuses the old room when the new text fits and no string shows the
+    // outline's texts in place (liveViews), else takes new room in the arena (the old room
+    // stays unused until the outline closes). Texts are kept terminated.
     void SetText(uint32_t index, const WCHAR* text, size_t length);
     // The item's contents, made when it has none. Throws std::bad_alloc.
     ItemContents& ContentsOf(uint32_t index);
@@ -124,6 +126,8 @@ public:
 
     // The runtime's count of memory shortages when the outline was opened (runtime_tables.h).
     uint64_t shortagesWhenOpened = 0;
+    // Strings handed out that show this outline's texts in place (runtime_tables.h).
+    uint32_t liveViews = 0;
 
 private:
     struct HandleRun {
@@ -137,6 +141,8 @@ private:
     std::vector<ItemRecord, BlockAllocator<ItemRecord>> items;
     TextArena texts;
     std::vector<HandleRun> runs;  // sorted by handle and by index alike
+    // The run of the last lookup, tried first: walks and loads ask for neighbouring items.
+    mutable size_t lastRun_ = 0;
     uint32_t root = kNoItem;
 };
 

@@ -123,7 +123,7 @@ OutlineHandle BRIMRT_API OpenOutline(const WCHAR* path) {
         }
         store->AddHandleRun(0, first + 1, count);
         store->shortagesWhenOpened = brimrt::g_memoryShortages;
-        brimrt::g_outlines.emplace(first, std::move(store));
+        brimrt::g_outlines.Add(first, std::move(store));
         return first;
     } catch (const std::bad_alloc&) {
         ++brimrt::g_memoryShortages;
@@ -137,7 +137,23 @@ OutlineHandle BRIMRT_API OpenOutline(const WCHAR* path) {
     }
 }
 
-void BRIMRT_API CloseOutline(OutlineHandle outline) { brimrt::g_outlines.erase(outline); }
+void BRIMRT_API CloseOutline(OutlineHandle outline) {
+    OutlineStore* store = brimrt::FindOutline(outline);
+    if (store == nullptr) return;
+    // Strings that show the outline's texts keep them as copies of their own.
+    try {
+        brimrt::DetachViews(store);
+    } catch (const std::bad_alloc&) {
+        ++brimrt::g_memoryShortages;
+        brimrt::g_strings.ForEach([store](uint32_t, brimrt::RuntimeString& string) {
+            if (string.viewOf != store) return;
+            string.units = WIDE("");
+            string.length = 0;
+            string.viewOf = nullptr;
+        });
+    }
+    brimrt::g_outlines.Erase(outline);
+}
 
 int32_t BRIMRT_API SaveOutline(OutlineHandle outline, const WCHAR* path) {
     OutlineStore* store = brimrt::FindOutline(outline);
@@ -212,7 +228,8 @@ int32_t BRIMRT_API GetItemText(OutlineHandle outline, ItemHandle item, int32_t m
     const ItemRecord& record = found.record();
     return RunGuarded([&]() -> int32_t {
         if (mode == 0 || record.textLength == 0) {
-            *text = brimrt::MakeString(record.text, record.textLength);
+            // The stored text itself, shown in place: nothing is copied.
+            *text = brimrt::MakeTextView(found.store, record.text, record.textLength);
         } else {
             // For display after the type's name: one blank, then the text on one line.
             WideText shown(1, WIDE(' '));
@@ -228,13 +245,13 @@ int32_t BRIMRT_API GetItemText(OutlineHandle outline, ItemHandle item, int32_t m
 
 const WCHAR* BRIMRT_API GetStringText(StringHandle string, int32_t* length) {
     if (length != nullptr) *length = 0;
-    auto found = brimrt::g_strings.find(string);
-    if (found == brimrt::g_strings.end()) return nullptr;
-    if (length != nullptr) *length = static_cast<int32_t>(found->second.size());
-    return found->second.c_str();
+    const brimrt::RuntimeString* found = brimrt::g_strings.Find(string);
+    if (found == nullptr) return nullptr;
+    if (length != nullptr) *length = static_cast<int32_t>(found->length);
+    return found->units;
 }
 
-void BRIMRT_API FreeString(StringHandle string) { brimrt::g_strings.erase(string); }
+void BRIMRT_API FreeString(StringHandle string) { brimrt::ReleaseString(string); }
 
 // ---- Editing -----------------------------------------------------------------------------
 
@@ -334,12 +351,12 @@ ListHandle BRIMRT_API CreateList(int32_t kind) {
         if (handle == 0) return 0;
         brimrt::RuntimeList list;
         list.kind = kind;
-        brimrt::g_lists.emplace(handle, std::move(list));
+        brimrt::g_lists.Add(handle, std::move(list));
         return handle;
     });
 }
 
-void BRIMRT_API DestroyList(ListHandle list) { brimrt::g_lists.erase(list); }
+void BRIMRT_API DestroyList(ListHandle list) { brimrt::g_lists.Erase(list); }
 
 int32_t BRIMRT_API ListItemAttributes(OutlineHandle outline, ItemHandle item, ListHandle list) {
     brimrt::RuntimeList* target = brimrt::FindList(list, OUTLINE_LIST_ATTRIBUTES);

@@ -24,19 +24,21 @@ WCHAR* TextArena::Store(const WCHAR* text, size_t length) {
     if (length == 0) return nullptr;
     if (length > kArenaBlockUnits / 4) {
         // A long text gets its own block, so that it does not waste the rest of the current one.
-        WCHAR* own = AddBlock(length);
+        WCHAR* own = AddBlock(length + 1);
         std::memcpy(own, text, length * sizeof(WCHAR));
+        own[length] = 0;
         return own;
     }
-    if (length > freeUnits) {
+    if (length + 1 > freeUnits) {
         size_t count = std::min(std::max(kArenaBlockUnits, capacityUnits), kArenaLargestBlockUnits);
         next = AddBlock(count);
         freeUnits = count;
     }
     WCHAR* stored = next;
     std::memcpy(stored, text, length * sizeof(WCHAR));
-    next += length;
-    freeUnits -= length;
+    stored[length] = 0;
+    next += length + 1;
+    freeUnits -= length + 1;
     return stored;
 }
 

@@ -26,9 +26,9 @@ public:
     TextArena(const TextArena&) = delete;
     TextArena& operator=(const TextArena&) = delete;
 
-    // A copy of the length units at text, valid until the arena is destroyed; null for
-    // length 0. A text longer than a block gets a block of its own. Throws std::bad_alloc
-    // when memory runs out (the operations turn that into a refusal).
+    // A copy of the length units at text followed by a terminator, valid until the arena is
+    // destroyed; null for length 0. A text longer than a block gets a block of its own. Throws
+    // std::bad_alloc when memory runs out (the operations turn that into a refusal).
     WCHAR* Store(const WCHAR* text, size_t length);
 
 private:

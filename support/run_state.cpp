@@ -46,6 +46,13 @@ bool RanOutOfMemory() {
     return g_runState.outOfMemory || CheckedRefusals() != g_runState.refusalsAtStart;
 }
 
+namespace {
+bool g_plainWalks = false;
+}  // namespace
+
+void UsePlainWalksForTesting(bool plain) { g_plainWalks = plain; }
+bool UsesPlainWalks() { return g_plainWalks; }
+
 void MarkOutOfMemory() {
     NoteOutOfMemory();
     g_runState.abortFlag = 1;

@@ -58,6 +58,13 @@ bool RanOutOfMemory();
 // every walk reads at its next section or level).
 void MarkOutOfMemory();
 
+// Test seam: true makes the engines find ranks, kept positions and children by the counts and
+// walks from the first child that their rules describe, instead of through the tables and
+// indexes they keep so that a wide section does not cost its width per lookup. The
+// differential tests run both ways and compare the outputs byte for byte.
+void UsePlainWalksForTesting(bool plain);
+bool UsesPlainWalks();
+
 // The result bits as the 16-bit status the exports answer; the engines set only bits that fit.
 inline uint16_t ResultStatus() { return static_cast<uint16_t>(g_runState.result & 0xFFFFu); }
 

@@ -11,6 +11,7 @@
 
 #include "comparefile/compare_list.h"
 #include "include/norvex63.h"
+#include "support/text_lines.h"
 #include "tests/comparefile/compare_file_fixture.h"
 #include "tests/helpers/test_support.h"
 
@@ -86,6 +87,21 @@ TEST(CompareRecordWriter, TextsGoOutUnescapedAfterTheirLineCount) {
         u"1,C,A,001,001,3,1,\u00E9\u4E2D\xD800.\xDC00\r\n"
         u"1,C,T,,001,1,0,\r\n";
     EXPECT_EQ(Printable(written.c_str()), Printable(expected.c_str()));
+
+    // Keys and texts longer than any buffer a writer may gather a line in go out whole, as
+    // the formatted write of the fields gives them.
+    std::u16string key = u"001";
+    for (int level = 0; level < 900; ++level) key += u"012";
+    std::u16string text(5000, u'x');
+    for (size_t k = 0; k < text.size(); k += 97) text[k] = k % 2 == 0 ? u'\n' : u',';
+    std::u16string longWritten = WrittenText(scratch, DIF_OPT_FDFM, [&](CompareList& list) {
+        WriteCompareRecord(list, u'C', u'T', key.c_str(), key.c_str(), 9, 4, text.c_str());
+    });
+    std::u16string formatted = WrittenText(scratch, DIF_OPT_FDFM, [&](CompareList& list) {
+        fwprintf(list.Stream(), u"%d,%c,%c,%s,%s,%d,%d,%s\r\n", CountLines(text.c_str()), u'C',
+                 u'T', key.c_str(), key.c_str(), 9, 4, text.c_str());
+    });
+    EXPECT_EQ(longWritten, formatted);
 }
 
 TEST(CompareRecordWriter, JoinedTextsAreOneTextWithAComma) {

@@ -668,7 +668,8 @@ void ModelRun::DoStrings() {
     int32_t length = -1;
     const WCHAR* characters = GetStringText(held->first, &length);
     Check(characters != nullptr &&
-              std::u16string(characters, static_cast<size_t>(length)) == held->second,
+              std::u16string(characters, static_cast<size_t>(length)) == held->second &&
+              characters[length] == 0,
           "string " + std::to_string(held->first) + " changed");
     if (Chance(60)) {
         FreeString(held->first);
