@@ -27,6 +27,12 @@ std::string PartialListNote(unsigned shown, const std::string& keptPath);
 struct DiffOptions {
     std::string first;
     std::string second;
+    // What the report calls the two outlines: the header lines name them by their labels
+    // (their paths when none was given), a change by OLD and NEW or the labels.
+    std::vector<std::string> labels;
+    std::string firstName;  // the header's name of OLD when it has no label; empty: its path
+    std::string secondName;
+    bool brief = false;       // only whether the outlines differ
     std::string comparePath;  // empty: a temporary compare file
     uint32_t optionWord = 0;
     bool statistics = false;
@@ -57,6 +63,7 @@ struct MergeOptions {
     std::string version1;
     std::string version2;
     std::string output;
+    std::string outputName;  // how the report names the output; empty: its path
     // The names that the conflict comments give the versions; empty: from their paths.
     std::string baseLabel;
     std::string version1Label;
@@ -69,9 +76,16 @@ struct MergeOptions {
     std::string htmlPath;  // empty: no visual report
 };
 
+struct CheckOptions {
+    std::vector<std::string> files;  // "-" for standard input
+    bool tree = false;               // print each outline too
+    bool allowConflicts = false;     // a merge's comments left in a file are no problem
+};
+
 int RunDiff(const DiffOptions& options);
 int RunShow(const ShowOptions& options);
 int RunApply(const ApplyOptions& options);
 int RunMerge(const MergeOptions& options);
-// Reads each outline; prints what it holds, or each error as "file:line:column: message".
-int RunCheck(const std::vector<std::string>& files);
+// Reads each outline. Prints each error as "file:line:column: message" (exit 2), and each
+// conflict and warning that a merge left in a file (exit 1); nothing for a good file.
+int RunCheck(const CheckOptions& options);

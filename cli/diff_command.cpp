@@ -62,6 +62,21 @@ int Ordinal(const std::string& key) {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
+// The header's name of outline 1 (OLD) or 2 (NEW): its label, or its path.
+std::string HeaderName(const DiffOptions& options, size_t side) {
+    if (options.labels.size() >= side) return options.labels[side - 1];
+    const std::string& name = side == 1 ? options.firstName : options.secondName;
+    if (!name.empty()) return name;
+    return side == 1 ? options.first : options.second;
+}
+
+// What a change line calls outline 1 or 2: its label, or OLD and NEW, which the header lines
+// explain.
+std::string SideName(const DiffOptions& options, size_t side) {
+    if (options.labels.size() >= side) return options.labels[side - 1];
+    return side == 1 ? "OLD" : "NEW";
+}
+
 std::string ItemsBelow(OutlineHandle outline, ItemHandle item) {
     long below = CountBelow(outline, item);
     if (below == 0) return std::string();
@@ -103,11 +118,11 @@ private:
                         Added(ItemText(new_, r.firstItem)).c_str());
         } else if (r.change == 'A') {
             std::printf("%s  (%s, only in %s%s)\n", Added(ItemPath(new_, r.firstItem)).c_str(),
-                        TypeName(r.value).c_str(), options_.second.c_str(),
+                        TypeName(r.value).c_str(), SideName(options_, 2).c_str(),
                         ItemsBelow(new_, r.firstItem).c_str());
         } else if (r.change == 'D') {
             std::printf("%s  (%s, only in %s%s)\n", Removed(OldPath(r)).c_str(),
-                        TypeName(r.value).c_str(), options_.first.c_str(),
+                        TypeName(r.value).c_str(), SideName(options_, 1).c_str(),
                         ItemsBelow(old_, r.secondItem).c_str());
         }
     }
@@ -133,7 +148,7 @@ private:
             std::string name = PropertyName(new_, r.firstItem, r.value);
             std::printf("%s  property %s = %s (only in %s)\n", Added(OldPath(r)).c_str(),
                         name.c_str(), Quoted(PropertyValue(new_, r.firstItem, name)).c_str(),
-                        options_.second.c_str());
+                        SideName(options_, 2).c_str());
             return;
         }
         // A change or a deletion numbers the property by its place in OLD's item.
@@ -141,7 +156,7 @@ private:
         if (r.change == 'D') {
             std::printf("%s  property %s = %s (only in %s)\n", Removed(OldPath(r)).c_str(),
                         name.c_str(), Quoted(PropertyValue(old_, r.secondItem, name)).c_str(),
-                        options_.first.c_str());
+                        SideName(options_, 1).c_str());
             return;
         }
         std::printf("%s  property %s: %s -> %s\n", Changed(OldPath(r)).c_str(), name.c_str(),
@@ -262,8 +277,9 @@ void PrintStatistics(const DiffOptions& options) {
         return static_cast<unsigned>(DIF_CompareCount(change, subject));
     };
     std::printf("%u changed, %u only in %s, %u only in %s, %u moved\n", count(WIDE("C"), WIDE(" ")),
-                count(WIDE("D"), WIDE(" ")), options.first.c_str(), count(WIDE("A"), WIDE(" ")),
-                options.second.c_str(), count(WIDE("M"), WIDE(" ")));
+                count(WIDE("D"), WIDE(" ")), SideName(options, 1).c_str(),
+                count(WIDE("A"), WIDE(" ")), SideName(options, 2).c_str(),
+                count(WIDE("M"), WIDE(" ")));
     std::printf("items %u, attributes %u, properties %u, DTDATA %u, moves %u\n",
                 count(WIDE(" "), WIDE("T")), count(WIDE(" "), WIDE("A")),
                 count(WIDE(" "), WIDE("P")), count(WIDE(" "), WIDE("D")),
@@ -355,12 +371,18 @@ int RunDiff(const DiffOptions& options) {
         unrecorded = FindUnrecorded(records, olderTree, newerTree, options.optionWord);
     }
     Painter paint{options.colour};
-    if (options.statistics) {
+    if (options.brief) {
+        // As diff --brief: a line only when they differ.
+        if (count > 0 || !unrecorded.empty()) {
+            std::printf("Outlines %s and %s differ\n", HeaderName(options, 1).c_str(),
+                        HeaderName(options, 2).c_str());
+        }
+    } else if (options.statistics) {
         PrintStatistics(options);
         if (!options.rulesOnly) PrintUnrecordedStatistics(unrecorded);
     } else if (count > 0 || !unrecorded.empty()) {
-        std::printf("%s\n%s\n", paint("1", "--- " + options.first).c_str(),
-                    paint("1", "+++ " + options.second).c_str());
+        std::printf("%s\n%s\n", paint("1", "--- " + HeaderName(options, 1)).c_str(),
+                    paint("1", "+++ " + HeaderName(options, 2)).c_str());
         DiffReport report(options, older, newer);
         for (const ViewRecord& record : records) report.Print(record);
         if (!unrecorded.empty()) {
@@ -368,11 +390,11 @@ int RunDiff(const DiffOptions& options) {
         }
     }
     std::string pageError;
-    bool pageWritten =
-        options.htmlPath.empty() || WriteDiffPage(options.htmlPath,
-                                                  {options.first, options.second, older.Handle(),
-                                                   newer.Handle(), options.optionWord},
-                                                  &pageError);
+    bool pageWritten = options.htmlPath.empty() ||
+                       WriteDiffPage(options.htmlPath,
+                                     {HeaderName(options, 1), HeaderName(options, 2),
+                                      older.Handle(), newer.Handle(), options.optionWord},
+                                     &pageError);
     DIF_CompareUnload();
     if (!pageWritten) return ReportTrouble(pageError);
     if ((status & DIF_ST_SECTION_LIMIT) != 0) {

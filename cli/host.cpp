@@ -142,6 +142,23 @@ std::string PrivateFolder::File(const std::string& name) {
     return path;
 }
 
+bool CopyStandardInput(const std::string& path) {
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return false;
+    char block[1 << 16];
+    bool good = true;
+    for (;;) {
+        size_t got = std::fread(block, 1, sizeof block, stdin);
+        if (got > 0 && std::fwrite(block, 1, got, file) != got) good = false;
+        if (got < sizeof block) break;
+    }
+    if (std::ferror(stdin)) good = false;
+    return std::fclose(file) == 0 && good;
+}
+
 namespace {
 
 void RemoveAndEnd(int signal) {

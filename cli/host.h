@@ -62,6 +62,9 @@ private:
     std::vector<int> pendingSlots_;
 };
 
+// Copies all of standard input into a new file at path; false when it cannot.
+bool CopyStandardInput(const std::string& path);
+
 // From here on, an interrupt (SIGINT, SIGTERM, SIGHUP) removes the temporary files and folders
 // of the command and of the library before the command ends as the signal ends it.
 void RemoveTemporariesOnInterrupt();

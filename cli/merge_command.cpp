@@ -7,9 +7,11 @@
 // numbered comments that the result holds, and names each change of a version that the rules
 // left out of the result where no conflict stands (cli/left_out_changes.h).
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,7 +19,7 @@
 #include "cli/commands.h"
 #include "cli/host.h"
 #include "cli/left_out_changes.h"
-#include "cli/merge_comments.h"
+#include "cli/merge_annotations.h"
 #include "cli/merge_page.h"
 #include "cli/outline_view.h"
 #include "cli/terminal_text.h"
@@ -55,71 +57,8 @@ std::vector<std::string> LabelsFor(const MergeOptions& options) {
     return labels;
 }
 
-struct Annotation {
-    bool conflict;
-    std::string number;  // empty for a "near here" marker
-    std::string description;
-    std::string path;
-};
-
-// The numbered comments of a merged outline, the first of each number, in outline order. Every
-// item is read, skipped ones included, each as one line (its line breaks as "\n").
-std::vector<Annotation> FindAnnotations(OutlineHandle outline) {
-    std::vector<Annotation> found;
-    std::set<std::string> numbersSeen;
-    std::vector<ItemHandle> pending = {GetRootItem(outline)};
-    while (!pending.empty()) {
-        ItemHandle item = pending.back();
-        pending.pop_back();
-        std::vector<ItemHandle> children;
-        for (ItemHandle child = GetFirstChild(outline, item); child != 0;
-             child = GetNextSibling(outline, child)) {
-            children.push_back(child);
-        }
-        pending.insert(pending.end(), children.rbegin(), children.rend());
-
-        std::string text = ItemText(outline, item);
-        MergeComment comment;
-        if (!ReadMergeComment(text, &comment)) continue;
-        Annotation note;
-        note.conflict = comment.conflict;
-        note.number = comment.number;
-        note.description = SummarizeMergeMessage(comment.listedMessage);
-        std::string key = (note.conflict ? "C" : "W") + note.number;
-        if (!note.number.empty() && !numbersSeen.insert(key).second) continue;
-        ItemHandle parent = GetParentItem(outline, item);
-        note.path = ItemPath(outline, parent);
-        if (GetItemType(outline, item) != kCommentItemType && comment.listedOwnText) {
-            note.path += " > " + *comment.listedOwnText;
-        }
-        found.push_back(note);
-    }
-    return found;
-}
-
-void PrintAnnotations(const std::vector<Annotation>& notes) {
-    for (const Annotation& note : notes) {
-        const char* kind = note.conflict ? "conflict" : "warning";
-        if (note.number.empty()) {
-            std::printf("%s at %s: %s\n", kind, note.path.c_str(), note.description.c_str());
-        } else {
-            std::printf("%s %s at %s: %s\n", kind, note.number.c_str(), note.path.c_str(),
-                        note.description.c_str());
-        }
-    }
-}
-
 std::string Plural(unsigned count, const char* word) {
     return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
-}
-
-// The numbered conflicts (or warnings) among notes, each number once.
-unsigned CountNumbered(const std::vector<Annotation>& notes, bool conflicts) {
-    unsigned count = 0;
-    for (const Annotation& note : notes) {
-        if (note.conflict == conflicts && !note.number.empty()) ++count;
-    }
-    return count;
 }
 
 // A change that the result does not hold, and the version (1 or 2) that made it.
@@ -172,10 +111,10 @@ int RunMerge(const MergeOptions& options) {
     }
     // The counts come from the saved result (the edited original, which the runtime saved as
     // it stands), not from the library's counters, which stop at 65,535.
-    std::vector<Annotation> notes = FindAnnotations(base.Handle());
+    PlainTree merged = ReadMergedTree(base.Handle());
+    std::vector<Annotation> notes = FindAnnotations(merged);
     unsigned conflicts = CountNumbered(notes, true);
     unsigned warnings = CountNumbered(notes, false);
-    PlainTree merged = ReadMergedTree(base.Handle());
     TreePairing originalInMerged = PairWithResult(original, merged);
     const PlainTree* versions[] = {&version1Tree, &version2Tree};
     std::vector<UnmergedChange> unmerged;
@@ -191,10 +130,11 @@ int RunMerge(const MergeOptions& options) {
         unmergedCount =
             ", " + Plural(static_cast<unsigned>(unmerged.size()), "change") + " not merged";
     }
-    std::printf("merged into %s: %s, %s%s\n", options.output.c_str(),
+    std::printf("merged into %s: %s, %s%s\n",
+                (options.outputName.empty() ? options.output : options.outputName).c_str(),
                 Plural(conflicts, "conflict").c_str(), Plural(warnings, "warning").c_str(),
                 unmergedCount.c_str());
-    if (!options.quietReport) PrintAnnotations(notes);
+    if (!options.quietReport) PrintAnnotations(merged, notes, std::string());
     std::fflush(stdout);
     PrintUnmerged(unmerged, original, versions, options.acceptUnmerged);
     std::string pageError;

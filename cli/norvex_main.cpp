@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -80,15 +81,17 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", kVersion);
     app.require_subcommand(1);
     bool quiet = false;
-    app.add_flag("-q,--quiet", quiet, "no progress bar");
+    app.add_flag("--quiet,--no-progress", quiet, "no progress bar");
 
     DiffOptions diff;
     ContentFlags diffContents;
     bool view = false;
     std::string colour = "auto";
     CLI::App* diffCommand = app.add_subcommand("diff", "show what changed from OLD to NEW");
-    diffCommand->add_option("OLD", diff.first, "the old outline")->required();
-    diffCommand->add_option("NEW", diff.second, "the new outline")->required();
+    diffCommand->add_option("OLD", diff.first, "the old outline (- for standard input)")
+        ->required();
+    diffCommand->add_option("NEW", diff.second, "the new outline (- for standard input)")
+        ->required();
     diffCommand->add_option("-o,--output", diff.comparePath, "keep the compare file here");
     diffContents.AddTo(diffCommand);
     diffCommand->add_flag("--view", view,
@@ -99,7 +102,15 @@ int main(int argc, char** argv) {
                           " leave out (in ignored or skipped items, contents without a record)");
     diffCommand->add_option("--color", colour, "auto, always or never")
         ->check(CLI::IsMember({"auto", "always", "never"}));
-    diffCommand->add_flag("-q,--quiet", quiet, "no progress bar");
+    diffCommand->add_flag("-q,--brief", diff.brief, "only say whether the outlines differ");
+    diffCommand->add_flag("--quiet,--no-progress", quiet, "no progress bar");
+    diffCommand
+        ->add_option("--label", diff.labels,
+                     "name OLD (given once) and NEW (given twice) so, as diff does; git passes"
+                     " them too")
+        ->expected(1)
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     diffCommand->add_option("--html", diff.htmlPath, "also write the changes as a web page here");
 
     ShowOptions show;
@@ -124,7 +135,7 @@ int main(int argc, char** argv) {
         ->required();
     applyCommand->add_flag("--force", apply.force,
                            "apply even to an outline of another size than the comparison's");
-    applyCommand->add_flag("-q,--quiet", quiet, "no progress bar");
+    applyCommand->add_flag("-q,--quiet,--no-progress", quiet, "no progress bar");
 
     MergeOptions merge;
     ContentFlags mergeContents;
@@ -137,7 +148,7 @@ int main(int argc, char** argv) {
     mergeContents.AddTo(mergeCommand);
     mergeCommand->add_flag("--accept-unmerged", merge.acceptUnmerged,
                            "changes the result does not hold are notes, not exit status 1");
-    mergeCommand->add_flag("-q,--quiet", quiet, "no progress bar");
+    mergeCommand->add_flag("-q,--quiet,--no-progress", quiet, "no progress bar");
     mergeCommand->add_option("--html", merge.htmlPath,
                              "also write the merged outline and its conflicts as a web page here");
 
@@ -148,11 +159,30 @@ int main(int argc, char** argv) {
     driverCommand->add_flag("--accept-unmerged", merge.acceptUnmerged,
                             "changes the result does not hold do not stop git");
 
-    std::vector<std::string> checked;
-    CLI::App* checkCommand = app.add_subcommand("check", "read outline files and show them");
-    checkCommand->add_option("FILE", checked, "outline files")->required();
+    CheckOptions check;
+    CLI::App* checkCommand = app.add_subcommand(
+        "check", "read outlines and say what is wrong: a fault, or a merge's conflicts left in");
+    checkCommand->add_option("FILE", check.files, "outline files (- for standard input)")
+        ->required();
+    checkCommand->add_flag("--tree", check.tree, "print each outline's items too");
+    checkCommand->add_flag("--allow-conflicts", check.allowConflicts,
+                           "a merge's conflict and warning comments are no problem");
 
     RemoveTemporariesOnInterrupt();
+    // CLI11 would only say that a subcommand is required: name the word it took for one.
+    std::vector<std::string> names;
+    for (const CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
+        names.push_back(command->get_name());
+    }
+    for (int k = 1; k < argc; ++k) {
+        std::string word = argv[k];
+        if (word.empty() || word[0] == '-') continue;
+        if (std::find(names.begin(), names.end(), word) != names.end()) break;
+        std::string list;
+        for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+        return ReportTrouble("'" + word + "' is not a subcommand; the subcommands are " + list +
+                             " (norvex --help tells more)");
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -167,6 +197,21 @@ int main(int argc, char** argv) {
         for (const std::string& output : {diff.comparePath, diff.htmlPath}) {
             std::string refusal = OutputOverwritesInput(output, {diff.first, diff.second});
             if (!refusal.empty()) return ReportTrouble(refusal);
+        }
+        if (diff.labels.size() > 2) return ReportTrouble("--label is given at most twice");
+        // One side may come from a pipe: it is read into a file of its own, named "-".
+        PrivateFolder scratch("norvex-stdin", std::string());
+        if (diff.first == "-" && diff.second == "-") {
+            return ReportTrouble("only one of OLD and NEW can be standard input");
+        }
+        for (std::string* side : {&diff.first, &diff.second}) {
+            if (*side != "-") continue;
+            std::string path = scratch.File("standard-input.outline");
+            if (scratch.Path().empty() || !CopyStandardInput(path)) {
+                return ReportTrouble("cannot read standard input");
+            }
+            (side == &diff.first ? diff.firstName : diff.secondName) = "-";
+            *side = path;
         }
         return RunDiff(diff);
     }
@@ -197,6 +242,8 @@ int main(int argc, char** argv) {
         merge.version1 = driver[1];
         merge.version2 = driver[2];
         merge.output = driver[1];
+        // git's own name of the file, not the temporary it merges in.
+        if (driver.size() > 3) merge.outputName = driver[3];
         merge.baseLabel = name + " (base)";
         merge.version1Label = name + " (ours)";
         merge.version2Label = name + " (theirs)";
@@ -204,5 +251,5 @@ int main(int argc, char** argv) {
         merge.progress = false;
         return RunMerge(merge);
     }
-    return RunCheck(checked);
+    return RunCheck(check);
 }

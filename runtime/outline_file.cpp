@@ -1,6 +1,7 @@
 // runtime/outline_file.cpp: reading outline files and replacing them safely.
 #include "runtime/outline_file.h"
 
+#include <cerrno>
 #include <new>
 
 #include "platform/replacement_file.h"
@@ -40,9 +41,10 @@ private:
 
 }  // namespace
 
-bool ReadFileBytes(const WCHAR* path, ByteBuffer* bytes) {
+int ReadFileBytes(const WCHAR* path, ByteBuffer* bytes) {
     FILE* opened = nullptr;
-    if (_wfopen_s(&opened, path, WIDE("rb")) != 0 || opened == nullptr) return false;
+    errno_t error = _wfopen_s(&opened, path, WIDE("rb"));
+    if (error != 0 || opened == nullptr) return error != 0 ? error : EIO;
     FileHolder holder(opened);
     // The size, when known, lets the whole file arrive in one read into one allocation.
     struct _stat64i32 status;
@@ -51,6 +53,7 @@ bool ReadFileBytes(const WCHAR* path, ByteBuffer* bytes) {
         want = static_cast<size_t>(status.st_size) + 1;
     }
     size_t used = 0;
+    errno = 0;
     for (;;) {
         bytes->resize(used + want);
         size_t got = fread(bytes->data() + used, 1, want, opened);
@@ -61,9 +64,9 @@ bool ReadFileBytes(const WCHAR* path, ByteBuffer* bytes) {
         if (!MayBeginOutline(bytes->data(), used)) break;
         want = kReadChunk;
     }
-    bool failed = ferror(opened) != 0;
+    int failure = ferror(opened) != 0 ? (errno != 0 ? errno : EIO) : 0;
     bytes->resize(used);
-    return !failed;
+    return failure;
 }
 
 bool SaveOutlineFile(const OutlineStore& store, const WCHAR* path) {

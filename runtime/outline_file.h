@@ -13,8 +13,9 @@
 
 namespace brimrt {
 
-// The file's bytes in *bytes. False when it cannot be opened or a read fails.
-bool ReadFileBytes(const WCHAR* path, ByteBuffer* bytes);
+// The file's bytes in *bytes (only the first of a file that does not begin as an outline).
+// Answers 0, or the system's error number when it cannot be opened or a read fails.
+int ReadFileBytes(const WCHAR* path, ByteBuffer* bytes);
 
 // Writes the outline canonically into a temporary of its own beside path (the platform's
 // replacement file: beside the file a symbolic link names, created exclusively), checks every

@@ -7,6 +7,8 @@
 #include "runtime/brimrt63.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
@@ -76,6 +78,16 @@ bool FindPlace(const OutlineStore& store, uint32_t parent, ItemHandle after, uin
     return true;
 }
 
+// Why a file could not be read, in the words a user looks for.
+std::string ReadErrorReason(int error) {
+    switch (error) {
+    case ENOENT: return "no such file";
+    case EISDIR: return "it is a folder";
+    case EACCES: return "permission denied";
+    default: return std::strerror(error);
+    }
+}
+
 void SetOpenError(const WCHAR* path, const std::string& reason) {
     brimrt::g_lastOpenError.assign(path, TextLength(path));
     brimrt::g_lastOpenError += brimrt::WidenUtf8(reason);
@@ -90,8 +102,9 @@ OutlineHandle BRIMRT_API OpenOutline(const WCHAR* path) {
     if (path == nullptr) path = WIDE("");
     try {
         brimrt::ByteBuffer bytes;
-        if (!brimrt::ReadFileBytes(path, &bytes)) {
-            SetOpenError(path, ": cannot be read");
+        int error = brimrt::ReadFileBytes(path, &bytes);
+        if (error != 0) {
+            SetOpenError(path, ": cannot be read: " + ReadErrorReason(error));
             return 0;
         }
         std::unique_ptr<OutlineStore> store(new OutlineStore());

@@ -237,9 +237,9 @@ TEST(OutlineParser, CutOrDamagedFilesNeverCrashAndAlwaysExplain) {
 TEST(OpenOutline, UnreadableFilesAreRefusedAndTheReasonIsKeptUntilTheNextOpen) {
     ScratchFolder folder;
     EXPECT_EQ(OpenOutline(folder.WideFile("missing.outline").c_str()), 0u);
-    EXPECT_EQ(LastOpenError(), folder.File("missing.outline") + ": cannot be read");
+    EXPECT_EQ(LastOpenError(), folder.File("missing.outline") + ": cannot be read: no such file");
     EXPECT_EQ(OpenOutline(Wide(folder.Path()).c_str()), 0u);
-    EXPECT_EQ(LastOpenError(), folder.Path() + ": cannot be read");
+    EXPECT_EQ(LastOpenError(), folder.Path() + ": cannot be read: it is a folder");
     EXPECT_EQ(OpenOutline(nullptr), 0u);
     // The reason is cut to the buffer and always terminated; its full length is answered.
     OutlineHandle refused = OpenBytes(folder, "bad.outline", "OUTLINE 2\n");

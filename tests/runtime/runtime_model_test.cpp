@@ -1073,7 +1073,7 @@ void ModelRun::Step() {
         // A file that is not there: refused with its reason kept, then a good open clears it.
         std::string name = "missing" + std::to_string(operation) + ".outline";
         Check(OpenOutline(folder.WideFile(name).c_str()) == 0, "a missing file opened");
-        Check(LastOpenError() == folder.File(name) + ": cannot be read",
+        Check(LastOpenError() == folder.File(name) + ": cannot be read: no such file",
               "open error: " + LastOpenError());
         Outline* outline = RandomOutline();
         if (outline != nullptr) {
