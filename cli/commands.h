@@ -38,6 +38,8 @@ struct DiffOptions {
     bool statistics = false;
     bool rulesOnly = false;  // only what the compare file records, not what its rules leave out
     bool colour = false;
+    // A changed text's removed and added words marked: in colour, or as [-...-] and {+...+}.
+    bool wordDiff = false;
     bool progress = true;
     std::string htmlPath;  // empty: no visual report
 };
