@@ -196,11 +196,12 @@ TEST_F(HtmlReport, MergePageListsEachNumberedConflictAndWarningWithItsAnchor) {
                         "item text at Inventory &gt; MainWindow &gt; OK button"),
               std::string::npos);
     // Version 1's and version 2's texts side by side, their different words marked.
-    EXPECT_NE(
-        page.find("<div class=\"label\">version 1 [version1.outline]</div><div class=\"label\">"
-                  "version 2 [version2.outline]</div><div class=\"version1\"><del>Save</del> "
-                  "button</div><div class=\"version2\"><ins>Apply</ins> button</div>"),
-        std::string::npos);
+    EXPECT_NE(page.find("<div class=\"label\">partially merged original</div><div class=\"label\">"
+                        "version 1 [version1.outline]</div><div class=\"label\">version 2 "
+                        "[version2.outline]</div><div class=\"original\">OK button</div><div "
+                        "class=\"version1\"><ins>Save</ins> button</div><div class=\"version2\">"
+                        "<ins>Apply</ins> button</div>"),
+              std::string::npos);
     // The three comments of conflict 1 in the tree, the first the list's target.
     const char* ids[] = {"conflict-1", "conflict-1-2", "conflict-1-3"};
     const char* texts[] = {"OK button", "Save button", "Apply button"};
@@ -235,12 +236,13 @@ TEST_F(HtmlReport, MergePageListsEachNumberedConflictAndWarningWithItsAnchor) {
                         "(Keep me)</li>"),
               std::string::npos);
     EXPECT_EQ(RowById(page, "warning-1").classes, "row warning stop");
-    EXPECT_NE(page.find("<li><a href=\"#near-1\">Marker</a> at App &gt; Proc: Incompatible change "
-                        "near here</li>"),
+    // The markers stand under their conflict, each in the copy that holds it.
+    EXPECT_NE(page.find("<ul class=\"near\"><li><a href=\"#near-1\">near here</a> at App &gt; "
+                        "Proc &gt; x = 2 (in version 1&#39;s copy)</li>"),
               std::string::npos);
     EXPECT_EQ(ShownText(RowById(page, "near-2").html),
-              "Statement x = 3 ! #### DIFF: Conflict - Incompatible change near here #### conflict "
-              "marker");
+              "Statement x = 3 ! #### DIFF: Conflict - Incompatible change near here #### near "
+              "here: conflict 1");
     EXPECT_NE(page.find("<div class=\"version1\">Proc</div>"), std::string::npos);
     EXPECT_NE(page.find("1 conflict</span>"), std::string::npos);
     EXPECT_NE(page.find("1 warning</span>"), std::string::npos);
@@ -277,8 +279,8 @@ TEST_F(HtmlReport, HostileTextsAndNamesShowAsTextAndNothingRuns) {
     EXPECT_NE(diffPage.find("<del>owned</del>"), std::string::npos);
     EXPECT_NE(diffPage.find("<li>property &lt;b&gt;name: <del>&quot;&lt;i&gt;value&quot;</del>"),
               std::string::npos);
-    EXPECT_NE(mergePage.find("<div class=\"version1\">&lt;script&gt;document.title=&#39;<del>pwned"
-                             "</del>&#39;;window.hostile=1&lt;/script&gt;</div>"),
+    EXPECT_NE(mergePage.find("<div class=\"version1\">&lt;script&gt;document.title=&#39;<ins>pwned"
+                             "</ins>&#39;;window.hostile=1&lt;/script&gt;</div>"),
               std::string::npos);
 }
 
