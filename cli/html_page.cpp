@@ -56,6 +56,13 @@ WordDiff DiffWords(const std::string& oldText, const std::string& newText) {
     return diff;
 }
 
+namespace {
+
+// The deepest level that the page's style indents by its own step.
+constexpr int kDeepestIndent = 24;
+
+}  // namespace
+
 void PageTree::Add(const PageRow& row) {
     while (!openDepths_.empty() && openDepths_.back() >= row.depth) {
         html_ += "</details>\n";
@@ -65,6 +72,10 @@ void PageTree::Add(const PageRow& row) {
     if (!row.classes.empty()) attributes += " " + row.classes;
     if (row.stop) attributes += " stop";
     attributes += "\"";
+    // The depth (the deepest share one), for a page that indents cells, not rows.
+    if (row.depth > 0) {
+        attributes += " data-d=\"" + std::to_string(std::min(row.depth, kDeepestIndent)) + "\"";
+    }
     if (!row.id.empty()) attributes += " id=\"" + EscapeHtml(row.id) + "\"";
     if (row.stop) attributes += " tabindex=\"-1\"";
     if (row.hasChildren) {

@@ -97,11 +97,11 @@ TEST_F(HtmlReport, DiffPageHoldsEachChangeOfTheExamplesByKindInNewsOrder) {
     EXPECT_NE(page.find("3 changed</span>"), std::string::npos);
     EXPECT_NE(page.find("3 only in base.outline</span>"), std::string::npos);
     EXPECT_NE(page.find("2 only in version1.outline</span>"), std::string::npos);
-    EXPECT_NE(page.find("<details><summary class=\"row\"><span class=\"cell old\"><span "
-                        "class=\"type\">Procedure</span> CloseStock"),
+    EXPECT_NE(page.find("<details><summary class=\"row\" data-d=\"2\"><span class=\"cell old\">"
+                        "<span class=\"type\">Procedure</span> CloseStock"),
               std::string::npos);
-    EXPECT_NE(page.find("<details open><summary class=\"row\"><span class=\"cell old\"><span "
-                        "class=\"type\">Procedure</span> CountStock"),
+    EXPECT_NE(page.find("<details open><summary class=\"row\" data-d=\"2\"><span class=\"cell "
+                        "old\"><span class=\"type\">Procedure</span> CountStock"),
               std::string::npos);
     EXPECT_NE(page.find("<kbd>n</kbd>"), std::string::npos);
 
@@ -171,7 +171,8 @@ TEST_F(HtmlReport, MovedRowsPairAsTheComparisonRankedThem) {
     }
     EXPECT_FALSE(RowById(page, "change-6").found);
     EXPECT_NE(
-        page.find("<div class=\"row\"><span class=\"cell old\"><span class=\"type\">Statement"
+        page.find("<div class=\"row\" data-d=\"2\"><span class=\"cell old\"><span "
+                  "class=\"type\">Statement"
                   "</span> echo = fifth value</span><span class=\"cell new\"><span class=\"type\">"
                   "Statement</span> echo = fifth value</span></div>"),
         std::string::npos);
