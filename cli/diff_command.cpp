@@ -455,3 +455,34 @@ int RunDiff(const DiffOptions& options) {
     }
     return count > 0 || !unrecorded.empty() ? kExitDifferent : kExitSame;
 }
+
+int RunGitDiff(const std::vector<std::string>& arguments, bool colour) {
+    const std::string& path = arguments[0];
+    const std::string& oldFile = arguments[1];
+    const std::string& newFile = arguments[4];
+    // On a rename git passes the new path after the modes.
+    const std::string& newPath = arguments.size() > 7 ? arguments[7] : path;
+    // An added or removed outline stands against /dev/null, which is no outline: say so, with
+    // the size of the one there is.
+    for (int side = 0; side < 2; ++side) {
+        const std::string& file = side == 0 ? oldFile : newFile;
+        const std::string& other = side == 0 ? newFile : oldFile;
+        if (file != "/dev/null") continue;
+        if (other == "/dev/null") return kExitSame;
+        OpenedOutline outline(other);
+        if (!outline.IsOpen()) return ReportTrouble(outline.Error());
+        long items = 1 + CountBelow(outline.Handle(), GetRootItem(outline.Handle()));
+        std::printf("%s outline %s: %ld item%s\n", side == 0 ? "new" : "deleted",
+                    (side == 0 ? newPath : path).c_str(), items, items == 1 ? "" : "s");
+        return kExitSame;
+    }
+    DiffOptions options;
+    options.first = oldFile;
+    options.second = newFile;
+    options.labels = {"a/" + path, "b/" + newPath};
+    options.optionWord = DIF_OPT_FDFM | DIF_OPT_ATTRIBUTES | DIF_OPT_PROPERTIES | DIF_OPT_DTDATA;
+    options.colour = colour;
+    options.wordDiff = colour;
+    options.progress = false;
+    return RunDiff(options) == kExitTrouble ? kExitTrouble : kExitSame;
+}

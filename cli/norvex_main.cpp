@@ -176,6 +176,13 @@ int main(int argc, char** argv) {
     driverCommand->add_flag("--accept-unmerged", merge.acceptUnmerged,
                             "changes the result does not hold do not stop git");
 
+    std::vector<std::string> gitDiff;
+    CLI::App* gitDiffCommand = app.add_subcommand(
+        "git-diff", "git diff driver: PATH OLD-FILE OLD-HEX OLD-MODE NEW-FILE NEW-HEX NEW-MODE");
+    gitDiffCommand->add_option("ARGUMENTS", gitDiff, "what git passes a diff driver")
+        ->required()
+        ->expected(7, 9);
+
     CheckOptions check;
     CLI::App* checkCommand = app.add_subcommand(
         "check", "read outlines and say what is wrong: a fault, or a merge's conflicts left in");
@@ -269,5 +276,6 @@ int main(int argc, char** argv) {
         merge.progress = false;
         return RunMerge(merge);
     }
+    if (gitDiffCommand->parsed()) return RunGitDiff(gitDiff, UseColour("auto"));
     return RunCheck(check);
 }
