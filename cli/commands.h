@@ -89,6 +89,9 @@ int RunDiff(const DiffOptions& options);
 // new file, hex and mode, and on a rename the new path and its score). Prints the diff of the
 // two outlines under the path's name and answers 0 when it was printed, as git expects.
 int RunGitDiff(const std::vector<std::string>& arguments, bool colour);
+// git's difftool: writes the diff page of $LOCAL and $REMOTE (named by $MERGED, the path in the
+// work tree) into a folder of its own that stays, and opens it with $BROWSER or xdg-open.
+int RunDiffTool(const std::vector<std::string>& arguments);
 int RunShow(const ShowOptions& options);
 int RunApply(const ApplyOptions& options);
 int RunMerge(const MergeOptions& options);

@@ -7,6 +7,7 @@
 // of NEW's keys. After them comes what the comparison's rules leave out and its records do not
 // hold (cli/left_out_changes.h), in a section of its own, unless --rules-only is given.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <unordered_set>
@@ -485,4 +486,37 @@ int RunGitDiff(const std::vector<std::string>& arguments, bool colour) {
     options.wordDiff = colour;
     options.progress = false;
     return RunDiff(options) == kExitTrouble ? kExitTrouble : kExitSame;
+}
+
+int RunDiffTool(const std::vector<std::string>& arguments) {
+    std::string path = arguments.size() > 2 ? arguments[2] : arguments[1];
+    std::string name = std::filesystem::path(path).filename().string();
+    // The page must outlive the command, which the browser may outlast: a folder of its own
+    // under the temporary folder, kept.
+    std::error_code error;
+    std::filesystem::path place = std::filesystem::temp_directory_path(error);
+    if (error) place = ".";
+    std::string folder = (place / "norvex-difftool-XXXXXX").string();
+    if (mkdtemp(folder.data()) == nullptr)
+        return ReportTrouble("cannot make a folder for the page");
+    DiffOptions options;
+    options.first = arguments[0];
+    options.second = arguments[1];
+    options.labels = {"a/" + path, "b/" + path};
+    options.optionWord = DIF_OPT_FDFM | DIF_OPT_ATTRIBUTES | DIF_OPT_PROPERTIES | DIF_OPT_DTDATA;
+    options.brief = true;
+    options.progress = false;
+    options.htmlPath = folder + "/" + name + ".html";
+    int status = RunDiff(options);
+    if (status == kExitTrouble) return status;
+    std::printf("the diff page of %s is %s\n", path.c_str(), options.htmlPath.c_str());
+    std::fflush(stdout);
+    const char* browser = std::getenv("BROWSER");
+    std::string command = std::string(browser != nullptr && *browser != 0 ? browser : "xdg-open") +
+                          " '" + options.htmlPath + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) {
+        std::fprintf(stderr, "norvex: open %s in a browser (set BROWSER to choose one)\n",
+                     options.htmlPath.c_str());
+    }
+    return kExitSame;
 }

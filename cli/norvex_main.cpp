@@ -183,6 +183,23 @@ int main(int argc, char** argv) {
         ->required()
         ->expected(7, 9);
 
+    std::vector<std::string> mergeTool;
+    CLI::App* mergeToolCommand = app.add_subcommand(
+        "mergetool",
+        "git mergetool: norvex mergetool $BASE $LOCAL $REMOTE $MERGED (page beside $MERGED)");
+    mergeToolCommand->add_option("FILES", mergeTool, "$BASE $LOCAL $REMOTE $MERGED")
+        ->required()
+        ->expected(4);
+    mergeToolCommand->add_flag("--accept-unmerged", merge.acceptUnmerged,
+                               "changes the result does not hold do not fail the merge");
+
+    std::vector<std::string> diffTool;
+    CLI::App* diffToolCommand = app.add_subcommand(
+        "difftool", "git difftool: norvex difftool $LOCAL $REMOTE $MERGED (opens the diff page)");
+    diffToolCommand->add_option("FILES", diffTool, "$LOCAL $REMOTE $MERGED")
+        ->required()
+        ->expected(2, 3);
+
     CheckOptions check;
     CLI::App* checkCommand = app.add_subcommand(
         "check", "read outlines and say what is wrong: a fault, or a merge's conflicts left in");
@@ -276,6 +293,25 @@ int main(int argc, char** argv) {
         merge.progress = false;
         return RunMerge(merge);
     }
+    if (mergeToolCommand->parsed()) {
+        // The result goes to the file in the work tree, the page beside it; git trusts the
+        // exit status (trustExitCode) to know whether the file is resolved.
+        std::string name = std::filesystem::path(mergeTool[3]).filename().string();
+        merge.base = mergeTool[0];
+        merge.version1 = mergeTool[1];
+        merge.version2 = mergeTool[2];
+        merge.output = mergeTool[3];
+        merge.htmlPath = mergeTool[3] + ".html";
+        merge.baseLabel = name + " (base)";
+        merge.version1Label = name + " (ours)";
+        merge.version2Label = name + " (theirs)";
+        merge.optionWord = DIF_OPT_ATTRIBUTES | DIF_OPT_PROPERTIES | DIF_OPT_DTDATA;
+        merge.progress = false;
+        int status = RunMerge(merge);
+        if (status != kExitTrouble) std::printf("the merge page is %s\n", merge.htmlPath.c_str());
+        return status;
+    }
+    if (diffToolCommand->parsed()) return RunDiffTool(diffTool);
     if (gitDiffCommand->parsed()) return RunGitDiff(gitDiff, UseColour("auto"));
     return RunCheck(check);
 }
