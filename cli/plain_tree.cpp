@@ -5,7 +5,6 @@
 // never by scanning them again for each first-side child.
 #include "cli/plain_tree.h"
 
-#include <deque>
 #include <functional>
 
 #include "cli/merge_comments.h"
@@ -214,6 +213,18 @@ struct HeadKeyHash {
     }
 };
 
+// Second-side children waiting in their order, taken from the front.
+class Queue {
+public:
+    void push_back(int item) { items_.push_back(item); }
+    bool Empty() const { return front_ == items_.size(); }
+    int TakeFront() { return items_[front_++]; }
+
+private:
+    std::vector<int> items_;
+    size_t front_ = 0;
+};
+
 class Pairer {
 public:
     Pairer(const PlainTree& first, const PlainTree& second, const PairingHints& hints,
@@ -232,36 +243,35 @@ public:
         const std::vector<int>& secondChildren = second_.items[static_cast<size_t>(j)].children;
         if (firstChildren.empty() || secondChildren.empty()) return;
         PairHinted(j, firstChildren);
-        // Equal type and text, each first-side child taking the earliest free one.
-        std::unordered_map<HeadKey, std::deque<int>, HeadKeyHash> byHead;
+        // Equal type and text, each first-side child taking the earliest free one. The tables
+        // are kept from one pair of parents to the next, so that their room is made once.
+        byHead_.clear();
         for (int child : secondChildren) {
             if (IsFree(second_, child, pairing_.inFirst, hints_.secondAlone)) {
-                byHead[{second_.items[static_cast<size_t>(child)].type,
-                        &second_.items[static_cast<size_t>(child)].text}]
+                byHead_[{second_.items[static_cast<size_t>(child)].type,
+                         &second_.items[static_cast<size_t>(child)].text}]
                     .push_back(child);
             }
         }
         for (int child : firstChildren) {
             if (!IsFree(first_, child, pairing_.inSecond, hints_.firstAlone)) continue;
             const PlainItem& item = first_.items[static_cast<size_t>(child)];
-            auto found = byHead.find({item.type, &item.text});
-            if (found == byHead.end() || found->second.empty()) continue;
-            Pair(child, found->second.front());
-            found->second.pop_front();
+            auto found = byHead_.find({item.type, &item.text});
+            if (found == byHead_.end() || found->second.Empty()) continue;
+            Pair(child, found->second.TakeFront());
         }
         // The rest by type, in order.
-        std::unordered_map<int32_t, std::deque<int>> byType;
+        byType_.clear();
         for (int child : secondChildren) {
             if (IsFree(second_, child, pairing_.inFirst, hints_.secondAlone)) {
-                byType[second_.items[static_cast<size_t>(child)].type].push_back(child);
+                byType_[second_.items[static_cast<size_t>(child)].type].push_back(child);
             }
         }
         for (int child : firstChildren) {
             if (!IsFree(first_, child, pairing_.inSecond, hints_.firstAlone)) continue;
-            auto found = byType.find(first_.items[static_cast<size_t>(child)].type);
-            if (found == byType.end() || found->second.empty()) continue;
-            Pair(child, found->second.front());
-            found->second.pop_front();
+            auto found = byType_.find(first_.items[static_cast<size_t>(child)].type);
+            if (found == byType_.end() || found->second.Empty()) continue;
+            Pair(child, found->second.TakeFront());
         }
         for (int child : firstChildren) {
             int partner = pairing_.inSecond[static_cast<size_t>(child)];
@@ -303,6 +313,8 @@ private:
     const PairingHints& hints_;
     TreePairing& pairing_;
     std::unordered_map<ItemHandle, int> secondByHandle_;
+    std::unordered_map<HeadKey, Queue, HeadKeyHash> byHead_;
+    std::unordered_map<int32_t, Queue> byType_;
 };
 
 }  // namespace
