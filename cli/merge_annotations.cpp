@@ -86,6 +86,17 @@ bool HoldsMergeMark(const WCHAR* text, int32_t length) {
     return false;
 }
 
+// Whether the item's stored text, read in place, holds such a mark.
+bool ItemHoldsMergeMark(OutlineHandle outline, ItemHandle item) {
+    StringHandle string = 0;
+    GetItemText(outline, item, 0, &string);
+    int32_t length = 0;
+    const WCHAR* text = string != 0 ? GetStringText(string, &length) : nullptr;
+    bool holds = text != nullptr && HoldsMergeMark(text, length);
+    if (string != 0) FreeString(string);
+    return holds;
+}
+
 }  // namespace
 
 bool MayHoldMergeComments(OutlineHandle outline) {
@@ -94,13 +105,7 @@ bool MayHoldMergeComments(OutlineHandle outline) {
     while (!pending.empty()) {
         ItemHandle item = pending.back();
         pending.pop_back();
-        StringHandle string = 0;
-        GetItemText(outline, item, 0, &string);
-        int32_t length = 0;
-        const WCHAR* text = string != 0 ? GetStringText(string, &length) : nullptr;
-        bool holds = text != nullptr && HoldsMergeMark(text, length);
-        if (string != 0) FreeString(string);
-        if (holds) return true;
+        if (ItemHoldsMergeMark(outline, item)) return true;
         for (ItemHandle child = GetFirstChild(outline, item); child != 0;
              child = GetNextSibling(outline, child)) {
             pending.push_back(child);
@@ -119,8 +124,12 @@ std::vector<Annotation> FindAnnotations(const PlainTree& merged) {
         const PlainItem& item = merged.items[index];
         if (item.parent != kNoPlainItem)
             enclosing[index] = enclosing[static_cast<size_t>(item.parent)];
+        // Most texts hold no mark: they are passed over without being made a line of their own.
         MergeComment comment;
-        if (!ReadMergeComment(ItemText(merged.outline, item.handle), &comment)) continue;
+        if (!ItemHoldsMergeMark(merged.outline, item.handle) ||
+            !ReadMergeComment(ItemText(merged.outline, item.handle), &comment)) {
+            continue;
+        }
         // A comment item speaks of the item before it, or of its parent when it comes first.
         bool onComment = item.type == kCommentItemType;
         int subject = static_cast<int>(index);

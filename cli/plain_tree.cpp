@@ -91,6 +91,18 @@ PlainTree ReadTree(OutlineHandle outline, bool mergedResult) {
     };
     std::vector<Pending> pending = {{root, kNoPlainItem}};
     std::vector<ItemHandle> children;
+    // The items are counted first, so that the tree's array is made once, not copied as it grows.
+    size_t count = 0;
+    for (std::vector<ItemHandle> counting = {root}; !counting.empty();) {
+        ItemHandle item = counting.back();
+        counting.pop_back();
+        ++count;
+        for (ItemHandle child = GetFirstChild(outline, item); child != 0;
+             child = GetNextSibling(outline, child)) {
+            counting.push_back(child);
+        }
+    }
+    tree.items.reserve(count);
     while (!pending.empty()) {
         Pending next = pending.back();
         pending.pop_back();
