@@ -6,7 +6,10 @@
 #   - norvex diff against GNU diff on the same two files, full output written (goal <= 1.0);
 #   - norvex merge against git merge-file -p on the same three files (goal <= 1.0);
 #   - the diff's peak resident memory against the size of its two files (goal <= 2);
-#   - norvex check of one file, in MB/s (goal >= 300);
+#   - norvex check of one file, in MB/s (goal >= 300), and with --allow-conflicts, which only
+#     opens the file;
+#   - beside them, the diff with --rules-only: the library's records alone, without the
+#     command's list of what the comparison's rules leave out;
 #   - the merge of one section of 100,000 siblings against the diff of the same files (goal
 #     <= 10), for texts edited in a few places, one text repeated throughout, a shuffled version,
 #     and a shuffled version with every text edited (outline_pair_gen merge-siblings).
@@ -71,10 +74,15 @@ bytes=$(( $(stat -c %s "$base") + $(stat -c %s "$v1") ))
 echo "timing the documents" >&2
 read -r nvDiff nvDiffKb < <(best_of 3 "$norvex" diff --quiet "$base" "$v1")
 read -r gnuDiff _ < <(best_of 3 diff "$base" "$v1")
+# The library's comparison alone, without the command's list of what the rules leave out.
+read -r nvRulesOnly nvRulesOnlyKb < <(best_of 3 "$norvex" diff --quiet --rules-only "$base" "$v1")
 read -r nvMerge _ < <(best_of 3 "$norvex" merge --quiet -o "$work/merged.outline" "$base" "$v1" "$v2")
 read -r gitMerge _ < <(best_of 3 git merge-file -p "$v1" "$base" "$v2")
 read -r nvCheck _ < <(best_of 5 "$norvex" check "$base")
-checkRate=$(awk -v b="$(stat -c %s "$base")" -v s="$nvCheck" 'BEGIN { printf "%.0f", b / 1048576 / s }')
+read -r nvOpen _ < <(best_of 5 "$norvex" check --allow-conflicts "$base")
+rate() { awk -v b="$(stat -c %s "$base")" -v s="$1" 'BEGIN { printf "%.0f", b / 1048576 / s }'; }
+checkRate=$(rate "$nvCheck")
+openRate=$(rate "$nvOpen")
 
 echo "timing the sibling sections" >&2
 siblingRows=""
@@ -102,7 +110,10 @@ Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | 
 |---|---|---|---|---|---|
 | diff, full output (s) | $nvDiff | GNU diff $gnuDiff | $diffRatio | <= 1.0 | $(met "$diffRatio" 1.0 le) |
 | merge (s) | $nvMerge | git merge-file -p $gitMerge | $mergeRatio | <= 1.0 | $(met "$mergeRatio" 1.0 le) |
+| diff --rules-only, the records alone (s) | $nvRulesOnly | GNU diff $gnuDiff | $(ratio "$nvRulesOnly" "$gnuDiff") | | |
 | diff peak RSS (MB) | $(awk -v k="$nvDiffKb" 'BEGIN { printf "%.1f", k / 1024 }') | both files $(megabytes "$bytes") | $memoryRatio | <= 2 | $(met "$memoryRatio" 2 le) |
+| diff --rules-only peak RSS (MB) | $(awk -v k="$nvRulesOnlyKb" 'BEGIN { printf "%.1f", k / 1024 }') | both files $(megabytes "$bytes") | $(ratio "$nvRulesOnlyKb" "$(( bytes / 1024 ))") | | |
 | check of the original (s) | $nvCheck | | $checkRate MB/s | >= 300 MB/s | $(met "$checkRate" 300 ge) |
+| check --allow-conflicts, the open alone (s) | $nvOpen | | $openRate MB/s | >= 300 MB/s | $(met "$openRate" 300 ge) |
 ${siblingRows}
 EOF
