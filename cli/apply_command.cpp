@@ -7,9 +7,62 @@
 #include "cli/commands.h"
 #include "cli/compare_file_check.h"
 #include "cli/host.h"
+#include "cli/left_out_changes.h"
 #include "cli/outline_view.h"
+#include "cli/plain_tree.h"
 #include "cli/terminal_text.h"
 #include "include/norvex63.h"
+#include "platform/replacement_file.h"
+
+namespace {
+
+// After an apply, the output should hold what the comparison's first outline holds. When that
+// outline is still where the header names it, with the size it had, every difference between
+// the two is a change that the apply did not carry over (what the rules leave out of a record
+// or of its application); each is named. Answers how many; -1 when there was nothing to
+// check against.
+long ReportUnapplied(const CompareFileFacts& facts, const std::string& output) {
+    std::error_code error;
+    auto size = std::filesystem::file_size(facts.firstName, error);
+    if (!facts.firstSizeKnown || error || static_cast<int64_t>(size) != facts.firstSize) return -1;
+    OpenedOutline wanted(facts.firstName);
+    OpenedOutline made(output);
+    if (!wanted.IsOpen() || !made.IsOpen()) return -1;
+    PlainTree result = ReadPlainTree(made.Handle());
+    PlainTree target = ReadPlainTree(wanted.Handle());
+    std::vector<LeftOutChange> missing = ListEveryChange(result, target, PairTrees(result, target));
+    for (const LeftOutChange& change : missing) {
+        std::fprintf(stderr, "norvex: not applied: %s: %s\n",
+                     ChangePath(change, result, target).c_str(),
+                     DescribeChange(change, result, target).c_str());
+    }
+    return static_cast<long>(missing.size());
+}
+
+// Replaces the file at target with the bytes of the file at source, whole or not at all.
+bool PutInPlace(const std::string& source, const std::string& target) {
+    FILE* input = std::fopen(source.c_str(), "rb");
+    if (input == nullptr) return false;
+    ReplacementFile* output = BeginReplacement(WideFromName(target).c_str());
+    if (output == nullptr) {
+        std::fclose(input);
+        return false;
+    }
+    char block[1 << 16];
+    size_t got;
+    while ((got = std::fread(block, 1, sizeof block, input)) > 0) {
+        std::fwrite(block, 1, got, ReplacementStream(output));  // a failure shows at the commit
+    }
+    bool read = std::ferror(input) == 0;
+    std::fclose(input);
+    if (!read) {
+        AbandonReplacement(output);
+        return false;
+    }
+    return CommitReplacement(output);
+}
+
+}  // namespace
 
 int RunApply(const ApplyOptions& options) {
     {
@@ -36,22 +89,45 @@ int RunApply(const ApplyOptions& options) {
                              "), not against " + options.outline + " of " + std::to_string(size) +
                              " bytes; --force applies it anyway");
     }
+    // The library saves into a folder of the command's own; the output is checked there, where
+    // no other writer of the output's path can change it, and then put in place whole.
+    PrivateFolder scratch(
+        "norvex-apply", std::filesystem::path(AbsolutePath(options.output)).parent_path().string());
+    if (scratch.Path().empty()) return ReportTrouble("cannot make a temporary folder");
+    const std::string applied = scratch.File("applied.outline");
     uint16_t status;
     int warnings;
     {
         HostSession session(options.progress);
         status = DIF_Apply(WideFromName(AbsolutePath(options.outline)).c_str(),
                            WideFromName(AbsolutePath(options.comparePath)).c_str(),
-                           WideFromName(AbsolutePath(options.output)).c_str(), session.Window(),
+                           WideFromName(AbsolutePath(applied)).c_str(), session.Window(),
                            kProgressMessage);
         warnings = session.Warnings();
     }
     if ((status & 0x4) != 0)
         return ReportTrouble("cannot read the compare file " + options.comparePath);
     if ((status & 0x2) != 0) return ReportTrouble("cannot open " + options.outline);
-    if ((status & 0x1) != 0) return ReportTrouble("cannot save " + options.output);
+    if ((status & 0x1) != 0 || !PutInPlace(applied, options.output)) {
+        return ReportTrouble("cannot save " + options.output);
+    }
     std::printf("applied %s to %s; saved %s\n", options.comparePath.c_str(),
                 options.outline.c_str(), options.output.c_str());
+    long unapplied = ReportUnapplied(facts, applied);
+    std::string firstName = std::filesystem::path(facts.firstName).filename().string();
+    if (unapplied < 0) {
+        std::fprintf(stderr,
+                     "norvex: note: %s, which the comparison was built from, is not at hand as it"
+                     " was, so the output was not checked against it\n",
+                     firstName.c_str());
+    } else if (unapplied > 0) {
+        std::fprintf(stderr,
+                     "norvex: %s does not hold %ld change%s of %s: the compare file or its apply"
+                     " leaves them out\n",
+                     options.output.c_str(), unapplied, unapplied == 1 ? "" : "s",
+                     firstName.c_str());
+    }
+    if (unapplied > 0) return kExitDifferent;
     if (warnings > 0) {
         // As patch does with rejected hunks: the output is written, but it does not hold
         // every change.

@@ -38,6 +38,8 @@ struct DiffOptions {
     bool statistics = false;
     bool rulesOnly = false;  // only what the compare file records, not what its rules leave out
     bool colour = false;
+    // A changed text's removed and added words marked: in colour, or as [-...-] and {+...+}.
+    bool wordDiff = false;
     bool progress = true;
     std::string htmlPath;  // empty: no visual report
 };
@@ -83,6 +85,10 @@ struct CheckOptions {
 };
 
 int RunDiff(const DiffOptions& options);
+// git's diff driver: the arguments git passes (the path, then the old file, hex and mode, the
+// new file, hex and mode, and on a rename the new path and its score). Prints the diff of the
+// two outlines under the path's name and answers 0 when it was printed, as git expects.
+int RunGitDiff(const std::vector<std::string>& arguments, bool colour);
 int RunShow(const ShowOptions& options);
 int RunApply(const ApplyOptions& options);
 int RunMerge(const MergeOptions& options);

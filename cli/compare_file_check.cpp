@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "cli/terminal_text.h"
+
 namespace {
 
 // A compare file's physical lines, split at LF as the library's reader splits them. Only the
@@ -17,6 +19,7 @@ public:
     // endedWithLineFeed tells whether the line was ended or cut off by the end of the file.
     bool Next(std::string& line, bool& endedWithLineFeed) {
         line.clear();
+        units_.clear();
         bool any = false;
         for (;;) {
             if (position_ + 1 >= filled_ && !Refill()) {
@@ -32,10 +35,13 @@ public:
                 return true;
             }
             line.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
+            units_.push_back(static_cast<WCHAR>(unit));
         }
     }
     // The number of the line Next answered last, from 1.
     uint64_t LineNumber() const { return lineNumber_ + 1; }
+    // The line Next answered last, every character as it is (a CR before the LF included).
+    const WideText& Units() const { return units_; }
     // True when the file holds an odd byte at its end, which no UTF-16 file does.
     bool OddLength() const { return oddByte_; }
 
@@ -55,7 +61,13 @@ private:
     size_t position_ = 0;
     uint64_t lineNumber_ = 0;
     bool oddByte_ = false;
+    WideText units_;
 };
+
+// The last line read as UTF-8 (a file name's own bytes where the name holds them).
+std::string NameLine(const CompareFileLines& lines) {
+    return MessageFromWide(lines.Units().data(), lines.Units().size());
+}
 
 std::string WithoutCarriageReturn(std::string line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -137,13 +149,11 @@ std::string CheckCompareFile(const std::string& path, CompareFileFacts& facts) {
         return notCompareFile;
     }
     const std::string damaged = path + " is damaged: ";
-    std::string firstName;
-    int64_t firstSize = 0;
-    bool firstKnown = false;
     if (!lines.Next(line, ended) || !ended ||
-        !ReadFileLine(WithoutCarriageReturn(line), firstName, firstSize, firstKnown) ||
+        !ReadFileLine(WithoutCarriageReturn(NameLine(lines)), facts.firstName, facts.firstSize,
+                      facts.firstSizeKnown) ||
         !lines.Next(line, ended) || !ended ||
-        !ReadFileLine(WithoutCarriageReturn(line), facts.secondName, facts.secondSize,
+        !ReadFileLine(WithoutCarriageReturn(NameLine(lines)), facts.secondName, facts.secondSize,
                       facts.secondSizeKnown) ||
         !lines.Next(line, ended) || !ended || WithoutCarriageReturn(line) != ",0,") {
         return damaged + "its header is not the kind line and three file lines";

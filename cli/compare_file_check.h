@@ -13,7 +13,10 @@
 
 // What a compare file's header and records tell, as far as the command needs it.
 struct CompareFileFacts {
-    std::string kind;  // "RDFC", "RDFA" or "FDFM"
+    std::string kind;       // "RDFC", "RDFA" or "FDFM"
+    std::string firstName;  // the comparison's first outline as the header names it
+    int64_t firstSize = 0;
+    bool firstSizeKnown = false;
     // The second outline of the comparison (the one an apply patches) as the header records
     // it; secondSizeKnown is false when the header names no file of known size (a comparison
     // of items built inside a host records the name "cmpnt" and no date).

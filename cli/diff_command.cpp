@@ -19,6 +19,7 @@
 #include "cli/left_out_changes.h"
 #include "cli/outline_view.h"
 #include "cli/terminal_text.h"
+#include "cli/word_diff.h"
 #include "include/norvex63.h"
 
 namespace {
@@ -53,11 +54,6 @@ ViewRecord ReadRecord(int32_t position) {
     record.change = static_cast<char>(change[0]);
     record.subject = static_cast<char>(subject[0]);
     return record;
-}
-
-// The position that the last three digits of a key give.
-int Ordinal(const std::string& key) {
-    return key.size() >= 3 ? std::atoi(key.c_str() + key.size() - 3) : 0;
 }
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
@@ -108,32 +104,72 @@ private:
     std::string Added(const std::string& text) const { return paint_("32", "+ " + text); }
     std::string Changed(const std::string& text) const { return paint_("33", "~ " + text); }
     // Where a changed item stands: in OLD, under the texts it had there.
-    std::string OldPath(const ViewRecord& r) const { return ItemPath(old_, r.secondItem); }
+    std::string OldPath(const ViewRecord& r) const { return oldPaths_.Path(r.secondItem); }
 
     void PrintText(const ViewRecord& r) const {
         if (r.change == 'C') {
             std::printf("%s  (%s, text changed)\n", Changed(OldPath(r)).c_str(),
                         TypeName(r.value).c_str());
-            std::printf("    %s\n    %s\n", Removed(ItemText(old_, r.secondItem)).c_str(),
-                        Added(ItemText(new_, r.firstItem)).c_str());
+            std::string before = ItemText(old_, r.secondItem), after = ItemText(new_, r.firstItem);
+            if (options_.wordDiff) {
+                WordRuns runs = CompareWords(before, after);
+                before = MarkWords(runs.oldRuns, "[-", "-]");
+                after = MarkWords(runs.newRuns, "{+", "+}");
+            }
+            std::printf("    %s\n    %s\n", Removed(before).c_str(), Added(after).c_str());
         } else if (r.change == 'A') {
-            std::printf("%s  (%s, only in %s%s)\n", Added(ItemPath(new_, r.firstItem)).c_str(),
+            std::printf("%s  (%s, only in %s%s)\n", Added(newPaths_.Path(r.firstItem)).c_str(),
                         TypeName(r.value).c_str(), SideName(options_, 2).c_str(),
                         ItemsBelow(new_, r.firstItem).c_str());
+            PrintWholeText(StoredText(new_, r.firstItem), '+');
         } else if (r.change == 'D') {
             std::printf("%s  (%s, only in %s%s)\n", Removed(OldPath(r)).c_str(),
                         TypeName(r.value).c_str(), SideName(options_, 1).c_str(),
                         ItemsBelow(old_, r.secondItem).c_str());
+            PrintWholeText(StoredText(old_, r.secondItem), '-');
         }
     }
 
+    // A text that the path line shows cut, whole below it.
+    void PrintWholeText(const std::string& stored, char mark) const {
+        if (!PathPieceCuts(stored)) return;
+        std::string line = OneLine(stored);
+        std::printf("    %s\n", (mark == '+' ? Added(line) : Removed(line)).c_str());
+    }
+
+    // A side's words with its changed runs marked: in inverse video inside the line's colour,
+    // or between the given marks without colour.
+    std::string MarkWords(const std::vector<WordRun>& runs, const char* open,
+                          const char* close) const {
+        std::string text;
+        for (const WordRun& run : runs) {
+            if (!run.changed) {
+                text += run.text;
+            } else if (options_.colour) {
+                text += "\033[7m" + run.text + "\033[27m";
+            } else {
+                text += open + run.text + close;
+            }
+        }
+        return text;
+    }
+
+    // A moved run, named by its first item, and where it stood and stands: after which
+    // sibling in OLD and in NEW.
     void PrintMove(const ViewRecord& r) const {
         int length = r.value < 0 ? -r.value : r.value;
         std::string run = length == 1 ? ""
                                       : " (with the " + std::to_string(length - 1) +
                                             (length == 2 ? " item" : " items") + " after it)";
-        std::printf("%s  moved from position %d to %d%s\n", paint_("36", "> " + OldPath(r)).c_str(),
-                    Ordinal(r.secondKey), Ordinal(r.firstKey), run.c_str());
+        std::printf("%s  moved%s: was %s, now %s\n", paint_("36", "> " + OldPath(r)).c_str(),
+                    run.c_str(), After(old_, oldPaths_, r.secondItem).c_str(),
+                    After(new_, newPaths_, r.firstItem).c_str());
+    }
+
+    static std::string After(OutlineHandle outline, PathNamer& paths, ItemHandle item) {
+        ItemHandle previous = paths.PreviousSibling(item);
+        if (previous == 0) return "first";
+        return "after \"" + OneLine(StoredText(outline, previous)) + "\"";
     }
 
     void PrintAttribute(const ViewRecord& r) const {
@@ -174,6 +210,8 @@ private:
     OutlineHandle old_;
     OutlineHandle new_;
     Painter paint_;
+    mutable PathNamer oldPaths_{old_};
+    mutable PathNamer newPaths_{new_};
 };
 
 // What the records say, by item handle: the pairs and the items without partner that the
@@ -416,4 +454,35 @@ int RunDiff(const DiffOptions& options) {
                              " complete");
     }
     return count > 0 || !unrecorded.empty() ? kExitDifferent : kExitSame;
+}
+
+int RunGitDiff(const std::vector<std::string>& arguments, bool colour) {
+    const std::string& path = arguments[0];
+    const std::string& oldFile = arguments[1];
+    const std::string& newFile = arguments[4];
+    // On a rename git passes the new path after the modes.
+    const std::string& newPath = arguments.size() > 7 ? arguments[7] : path;
+    // An added or removed outline stands against /dev/null, which is no outline: say so, with
+    // the size of the one there is.
+    for (int side = 0; side < 2; ++side) {
+        const std::string& file = side == 0 ? oldFile : newFile;
+        const std::string& other = side == 0 ? newFile : oldFile;
+        if (file != "/dev/null") continue;
+        if (other == "/dev/null") return kExitSame;
+        OpenedOutline outline(other);
+        if (!outline.IsOpen()) return ReportTrouble(outline.Error());
+        long items = 1 + CountBelow(outline.Handle(), GetRootItem(outline.Handle()));
+        std::printf("%s outline %s: %ld item%s\n", side == 0 ? "new" : "deleted",
+                    (side == 0 ? newPath : path).c_str(), items, items == 1 ? "" : "s");
+        return kExitSame;
+    }
+    DiffOptions options;
+    options.first = oldFile;
+    options.second = newFile;
+    options.labels = {"a/" + path, "b/" + newPath};
+    options.optionWord = DIF_OPT_FDFM | DIF_OPT_ATTRIBUTES | DIF_OPT_PROPERTIES | DIF_OPT_DTDATA;
+    options.colour = colour;
+    options.wordDiff = colour;
+    options.progress = false;
+    return RunDiff(options) == kExitTrouble ? kExitTrouble : kExitSame;
 }

@@ -41,121 +41,27 @@ std::string EscapeHtml(const std::string& text) {
     return html;
 }
 
-namespace {
-
-bool IsWordByte(unsigned char code) {
-    return (code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z') ||
-           (code >= 'a' && code <= 'z') || code == '_' || code >= 0x80;
-}
-
-enum class Piece { kKept, kRemoved, kAdded };
-
-// Appends words as HTML, the changed ones (kind other than kKept) inside one tag per run.
-void AppendWords(std::string& html, const std::vector<std::string>& words, size_t from, size_t to,
-                 const char* tag) {
-    if (from == to) return;
-    std::string text;
-    for (size_t k = from; k < to; ++k) text += words[k];
-    if (tag == nullptr) {
-        html += EscapeHtml(text);
-    } else {
-        html += std::string("<") + tag + ">" + EscapeHtml(text) + "</" + tag + ">";
-    }
-}
-
-}  // namespace
-
-std::vector<std::string> SplitWords(const std::string& text) {
-    std::vector<std::string> words;
-    size_t k = 0;
-    while (k < text.size()) {
-        size_t end = k + 1;
-        if (IsWordByte(static_cast<unsigned char>(text[k]))) {
-            while (end < text.size() && IsWordByte(static_cast<unsigned char>(text[end]))) ++end;
-        }
-        words.push_back(text.substr(k, end - k));
-        k = end;
-    }
-    return words;
-}
-
 WordDiff DiffWords(const std::string& oldText, const std::string& newText) {
-    std::vector<std::string> oldWords = SplitWords(oldText), newWords = SplitWords(newText);
-    // The common beginning and end are set aside first: only the middle needs the table, so
-    // a long text with one change costs no more than its changed words.
-    size_t head = 0;
-    while (head < oldWords.size() && head < newWords.size() && oldWords[head] == newWords[head]) {
-        ++head;
-    }
-    size_t tail = 0;
-    while (tail < oldWords.size() - head && tail < newWords.size() - head &&
-           oldWords[oldWords.size() - 1 - tail] == newWords[newWords.size() - 1 - tail]) {
-        ++tail;
-    }
-    size_t oldCount = oldWords.size() - head - tail, newCount = newWords.size() - head - tail;
-
-    // The pieces of the middle in order: from a table of the longest common subsequence of
-    // every pair of suffixes, or all removed then all added when the table would be too large.
-    std::vector<Piece> pieces;
-    if (oldCount > 0 && newCount > 0 && (oldCount + 1) * (newCount + 1) <= kLargestWordTable) {
-        size_t width = newCount + 1;
-        std::vector<uint32_t> common((oldCount + 1) * width, 0);
-        for (size_t i = oldCount; i-- > 0;) {
-            for (size_t j = newCount; j-- > 0;) {
-                common[i * width + j] =
-                    oldWords[head + i] == newWords[head + j]
-                        ? common[(i + 1) * width + j + 1] + 1
-                        : std::max(common[(i + 1) * width + j], common[i * width + j + 1]);
-            }
-        }
-        size_t i = 0, j = 0;
-        while (i < oldCount || j < newCount) {
-            if (i < oldCount && j < newCount && oldWords[head + i] == newWords[head + j]) {
-                pieces.push_back(Piece::kKept);
-                ++i;
-                ++j;
-            } else if (j == newCount ||
-                       (i < oldCount && common[(i + 1) * width + j] >= common[i * width + j + 1])) {
-                // On a tie the removal comes first, so that a replaced word reads old then new.
-                pieces.push_back(Piece::kRemoved);
-                ++i;
-            } else {
-                pieces.push_back(Piece::kAdded);
-                ++j;
-            }
-        }
-    } else {
-        pieces.assign(oldCount, Piece::kRemoved);
-        pieces.insert(pieces.end(), newCount, Piece::kAdded);
-    }
-
-    // Each side's HTML: kept words plain, its own changes marked, the other side's left out.
+    // Each side's HTML: kept words plain, its own changes marked.
+    WordRuns runs = CompareWords(oldText, newText);
     WordDiff diff;
-    AppendWords(diff.oldHtml, oldWords, 0, head, nullptr);
-    AppendWords(diff.newHtml, newWords, 0, head, nullptr);
-    size_t i = head, j = head;
-    for (size_t k = 0; k < pieces.size();) {
-        size_t run = k;
-        while (run < pieces.size() && pieces[run] == pieces[k]) ++run;
-        size_t length = run - k;
-        if (pieces[k] == Piece::kKept) {
-            AppendWords(diff.oldHtml, oldWords, i, i + length, nullptr);
-            AppendWords(diff.newHtml, newWords, j, j + length, nullptr);
-            i += length;
-            j += length;
-        } else if (pieces[k] == Piece::kRemoved) {
-            AppendWords(diff.oldHtml, oldWords, i, i + length, "del");
-            i += length;
-        } else {
-            AppendWords(diff.newHtml, newWords, j, j + length, "ins");
-            j += length;
-        }
-        k = run;
+    for (const WordRun& run : runs.oldRuns) {
+        diff.oldHtml +=
+            run.changed ? "<del>" + EscapeHtml(run.text) + "</del>" : EscapeHtml(run.text);
     }
-    AppendWords(diff.oldHtml, oldWords, i, oldWords.size(), nullptr);
-    AppendWords(diff.newHtml, newWords, j, newWords.size(), nullptr);
+    for (const WordRun& run : runs.newRuns) {
+        diff.newHtml +=
+            run.changed ? "<ins>" + EscapeHtml(run.text) + "</ins>" : EscapeHtml(run.text);
+    }
     return diff;
 }
+
+namespace {
+
+// The deepest level that the page's style indents by its own step.
+constexpr int kDeepestIndent = 24;
+
+}  // namespace
 
 void PageTree::Add(const PageRow& row) {
     while (!openDepths_.empty() && openDepths_.back() >= row.depth) {
@@ -166,6 +72,10 @@ void PageTree::Add(const PageRow& row) {
     if (!row.classes.empty()) attributes += " " + row.classes;
     if (row.stop) attributes += " stop";
     attributes += "\"";
+    // The depth (the deepest share one), for a page that indents cells, not rows.
+    if (row.depth > 0) {
+        attributes += " data-d=\"" + std::to_string(std::min(row.depth, kDeepestIndent)) + "\"";
+    }
     if (!row.id.empty()) attributes += " id=\"" + EscapeHtml(row.id) + "\"";
     if (row.stop) attributes += " tabindex=\"-1\"";
     if (row.hasChildren) {

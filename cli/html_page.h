@@ -10,27 +10,20 @@
 #include <string>
 #include <vector>
 
+#include "cli/word_diff.h"
+
 // A text as HTML character data or attribute value: &, <, >, " and ' become references, and
 // every control character but TAB and LF shows as \uXXXX, so that no text of an outline can
 // open an element, end an attribute or vanish.
 std::string EscapeHtml(const std::string& text);
 
 // The two texts of a changed item, each as escaped HTML: the old text with the words that the
-// new one lacks in <del>, the new text with the words it adds in <ins>. A word is a run of
-// letters, digits, '_' and non-ASCII characters; every other character, blank or sign, is a word
-// of its own, so "Level:Fatal." and "Level:Benign." differ in one word.
+// new one lacks in <del>, the new text with the words it adds in <ins> (CompareWords).
 struct WordDiff {
     std::string oldHtml;
     std::string newHtml;
 };
-
-// Words kept are a longest common subsequence of the two texts' words (after their common
-// beginning and end are set aside). Past kLargestWordTable cells the middle is shown as removed
-// and added whole: two texts of a thousand words each still compare word by word.
-constexpr size_t kLargestWordTable = 1000 * 1000;
 WordDiff DiffWords(const std::string& oldText, const std::string& newText);
-// The words of text as DiffWords sees them; joined, they give text again.
-std::vector<std::string> SplitWords(const std::string& text);
 
 // One row of a report's tree, in the tree's pre-order. A row with children is a <details>
 // element whose <summary> is the row (open when open is set), and the rows that follow it one

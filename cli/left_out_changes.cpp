@@ -88,9 +88,12 @@ void ListContentChanges(const PlainItem& a, const PlainItem& b, const LeftOutCha
 
 class ChangeLister {
 public:
+    // With every set, every difference counts, as though all of the outline were left out.
     ChangeLister(const PlainTree& first, const PlainTree& second, const TreePairing& pairing,
-                 uint32_t optionWord)
-        : first_(first), second_(second), pairing_(pairing), optionWord_(optionWord) {}
+                 uint32_t optionWord, bool every = false)
+        : first_(first), second_(second), pairing_(pairing), optionWord_(optionWord) {
+        if (every) everything_ = {true, LeftOutRule::kContents, 0};
+    }
 
     std::vector<LeftOutChange> List() {
         if (first_.items.empty() || second_.items.empty()) return changes_;
@@ -105,8 +108,8 @@ public:
         };
         // The walks of the library start below the top item, whatever its type or flag: only
         // its own type, flag and text are left out.
-        ListOwnChanges(0, 0, Zone());
-        std::vector<Frame> frames = {{0, 0, Zone(), 0, kNoPlainItem}};
+        ListOwnChanges(0, 0, everything_);
+        std::vector<Frame> frames = {{0, 0, everything_, 0, kNoPlainItem}};
         while (!frames.empty()) {
             Frame& frame = frames.back();
             const std::vector<int>& children = At(first_, frame.i).children;
@@ -178,6 +181,7 @@ private:
     const PlainTree& second_;
     const TreePairing& pairing_;
     uint32_t optionWord_;
+    Zone everything_;
     std::vector<LeftOutChange> changes_;
 };
 
@@ -227,6 +231,11 @@ std::string DescribeContents(const LeftOutChange& change) {
 std::vector<LeftOutChange> ListLeftOutChanges(const PlainTree& first, const PlainTree& second,
                                               const TreePairing& pairing, uint32_t optionWord) {
     return ChangeLister(first, second, pairing, optionWord).List();
+}
+
+std::vector<LeftOutChange> ListEveryChange(const PlainTree& first, const PlainTree& second,
+                                           const TreePairing& pairing) {
+    return ChangeLister(first, second, pairing, 0, true).List();
 }
 
 std::string DescribeChange(const LeftOutChange& change, const PlainTree& first,

@@ -57,6 +57,12 @@ struct LeftOutChange {
 std::vector<LeftOutChange> ListLeftOutChanges(const PlainTree& first, const PlainTree& second,
                                               const TreePairing& pairing, uint32_t optionWord);
 
+// Every difference from first to second under pairing, whatever the rules: items added,
+// removed and moved, types, skip flags, texts and contents, in the order ListLeftOutChanges
+// gives. Each change's rule is kContents, and means nothing here.
+std::vector<LeftOutChange> ListEveryChange(const PlainTree& first, const PlainTree& second,
+                                           const TreePairing& pairing);
+
 // What changed, in words: "text changed: \"a\" -> \"b\"", "added (Statement, with 2 items
 // below)", "moved: now after \"b\"", "DTDATA 5: 1 -> 2", "attribute 502 renumbered to 503:
 // \"x\"".

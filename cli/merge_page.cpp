@@ -1,6 +1,7 @@
 // cli/merge_page.cpp: the merge page, built from the merged outline and its comments.
 #include "cli/merge_page.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <unordered_map>
 #include <unordered_set>
@@ -11,6 +12,7 @@
 #include "cli/outline_view.h"
 #include "cli/page_cells.h"
 #include "cli/page_folding.h"
+#include "cli/word_diff.h"
 
 namespace {
 
@@ -26,6 +28,10 @@ struct Note {
     int number = 0;  // the comment's number; 0 for a "near here" marker, which has none
     ItemHandle item = 0;
     std::string id;  // the row's anchor
+    // A marker inside a copy of a numbered conflict: that conflict's number and the copy's
+    // source (1 or 2); 0 and -1 elsewhere.
+    int owner = 0;
+    int ownerSource = -1;
 };
 
 // Reads the comment in an item's text; false when it holds none.
@@ -89,12 +95,28 @@ private:
                 int copies = ++seen[base];
                 note.id = copies == 1 ? base : base + "-" + std::to_string(copies);
             }
+            if (note.number == 0) FindOwner(&note);
             noteOf_[item] = notes_.size();
             notes_.push_back(note);
             for (ItemHandle at = GetParentItem(outline, item); at != 0;
                  at = GetParentItem(outline, at)) {
                 if (!notedBelow_.insert(at).second) break;
             }
+        }
+    }
+
+    // The numbered conflict whose copy holds a marker: the nearest item above it whose banner
+    // names a version's copy. Items above come first in the walk, so their notes are known.
+    void FindOwner(Note* marker) const {
+        for (ItemHandle at = GetParentItem(input_.merged, marker->item); at != 0;
+             at = GetParentItem(input_.merged, at)) {
+            auto found = noteOf_.find(at);
+            if (found == noteOf_.end()) continue;
+            const Note& above = notes_[found->second];
+            if (!above.comment.conflict || above.number == 0) continue;
+            marker->owner = above.number;
+            marker->ownerSource = above.comment.source;
+            return;
         }
     }
 
@@ -159,9 +181,11 @@ private:
         row->classes = conflict ? "conflict" : "warning";
         row->stop = true;
         row->id = note.id;
-        std::string badge = note.number == 0 ? (conflict ? "conflict marker" : "warning")
-                                             : std::string(conflict ? "conflict " : "warning ") +
-                                                   std::to_string(note.number);
+        std::string badge = note.number > 0 ? std::string(conflict ? "conflict " : "warning ") +
+                                                  std::to_string(note.number)
+                            : note.owner > 0 ? "near here: conflict " + std::to_string(note.owner)
+                            : conflict       ? "near here"
+                                             : "warning";
         row->contentHtml = Cell("merged", type,
                                 EscapeHtml(note.comment.ownText) + "<span class=\"banner\">" +
                                     EscapeHtml(note.comment.banner) + "</span>" + Badge(badge));
@@ -189,30 +213,51 @@ private:
         std::string html =
             "<li><a href=\"#" + first.id + "\">Conflict " + std::to_string(first.number) + "</a> " +
             EscapeHtml(SummarizeMergeMessage(first.comment.message)) + " at " + EscapeHtml(path);
-        bool has1 = false, has2 = false;
+        // The original's text beside each version's, the words a version changed marked.
+        bool has0 = false, has1 = false, has2 = false;
+        std::string text0 = VersionText(group, 0, &has0);
         std::string text1 = VersionText(group, 1, &has1), text2 = VersionText(group, 2, &has2);
         if (has1 || has2) {
-            WordDiff words = DiffWords(text1, text2);
-            std::string label1 = "version 1", label2 = "version 2";
-            bool deleted1 = false, deleted2 = false;
+            std::string labels[3] = {"original", "version 1", "version 2"};
+            bool deleted[3] = {false, false, false};
             for (const Note* note : group) {
-                if (note->comment.source == 1) {
-                    label1 = note->comment.sourceLabel;
-                    deleted1 = note->comment.deleted;
-                }
-                if (note->comment.source == 2) {
-                    label2 = note->comment.sourceLabel;
-                    deleted2 = note->comment.deleted;
-                }
+                int source = note->comment.source;
+                if (source < 0 || source > 2) continue;
+                if (!note->comment.sourceLabel.empty()) labels[source] = note->comment.sourceLabel;
+                deleted[source] = note->comment.deleted;
             }
-            html += "<div class=\"versions\"><div class=\"label\">" + EscapeHtml(label1) +
-                    "</div><div class=\"label\">" + EscapeHtml(label2) + "</div>";
-            html +=
-                "<div class=\"version1\">" + (deleted1 ? "(deleted)" : words.oldHtml) + "</div>";
-            html +=
-                "<div class=\"version2\">" + (deleted2 ? "(deleted)" : words.newHtml) + "</div>";
+            html += "<div class=\"versions\">";
+            for (const std::string& label : labels) {
+                html += "<div class=\"label\">" + EscapeHtml(label) + "</div>";
+            }
+            html += "<div class=\"original\">" +
+                    (has0 ? EscapeHtml(text0) : std::string("(not shown)")) + "</div>";
+            const std::string* texts[] = {&text1, &text2};
+            for (int version = 1; version <= 2; ++version) {
+                std::string shown = "(deleted)";
+                if (!deleted[version]) {
+                    shown.clear();
+                    for (const WordRun& run : CompareWords(text0, *texts[version - 1]).newRuns) {
+                        shown += run.changed ? "<ins>" + EscapeHtml(run.text) + "</ins>"
+                                             : EscapeHtml(run.text);
+                    }
+                }
+                html += "<div class=\"version" + std::to_string(version) + "\">" + shown + "</div>";
+            }
             html += "</div>";
         }
+        // The places near which the versions' changes clash, each in its copy.
+        std::string near;
+        for (const Note& note : notes_) {
+            if (note.number != 0 || note.owner != first.number) continue;
+            near += "<li><a href=\"#" + note.id + "\">near here</a> at " +
+                    EscapeHtml(PlainPath(input_.merged, note.item)) +
+                    (note.ownerSource > 0
+                         ? " (in version " + std::to_string(note.ownerSource) + "&#39;s copy)"
+                         : std::string()) +
+                    "</li>";
+        }
+        if (!near.empty()) html += "<ul class=\"near\">" + near + "</ul>";
         return html + "</li>\n";
     }
 
@@ -229,15 +274,19 @@ private:
         // Conflicts by number, in the order their first comment stands.
         std::vector<int> order;
         std::unordered_map<int, std::vector<const Note*>> groups;
+        std::unordered_set<int> warningsListed;
         std::string warnings, markers;
         for (const Note& note : notes_) {
             if (note.comment.conflict && note.number > 0) {
                 if (groups[note.number].empty()) order.push_back(note.number);
                 groups[note.number].push_back(&note);
             } else if (!note.comment.conflict) {
+                if (!warningsListed.insert(note.number).second) continue;
                 warnings += "<li><a href=\"#" + note.id + "\">Warning " +
                             std::to_string(note.number) + "</a> " +
                             EscapeHtml(note.comment.message) + "</li>\n";
+            } else if (note.owner > 0) {
+                continue;  // listed under its conflict
             } else {
                 markers +=
                     "<li><a href=\"#" + note.id + "\">Marker</a> at " +
@@ -245,6 +294,7 @@ private:
                     ": " + EscapeHtml(note.comment.message) + "</li>\n";
             }
         }
+        std::sort(order.begin(), order.end());
         if (!order.empty()) {
             html += "<h2>Conflicts</h2>\n<ol class=\"notes-list\" id=\"conflicts\">\n";
             for (int number : order) html += ConflictEntry(groups[number]);

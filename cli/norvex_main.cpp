@@ -102,6 +102,12 @@ int main(int argc, char** argv) {
                           " leave out (in ignored or skipped items, contents without a record)");
     diffCommand->add_option("--color", colour, "auto, always or never")
         ->check(CLI::IsMember({"auto", "always", "never"}));
+    std::string wordDiff = "auto";
+    diffCommand
+        ->add_option("--word-diff", wordDiff,
+                     "mark the words a changed text lost and gained: auto (on a terminal),"
+                     " always or never")
+        ->check(CLI::IsMember({"auto", "always", "never"}));
     diffCommand->add_flag("-q,--brief", diff.brief, "only say whether the outlines differ");
     diffCommand->add_flag("--quiet,--no-progress", quiet, "no progress bar");
     diffCommand
@@ -118,9 +124,20 @@ int main(int argc, char** argv) {
     showCommand->add_option("COMPARE", show.comparePath, "a compare file")->required();
     showCommand->add_option("--sort", show.sort, "order of the rows: first, second or file")
         ->check(CLI::IsMember({"first", "second", "file"}));
-    showCommand->add_option("--find", show.find, "show the first record with this key");
+    showCommand->add_option("--find", show.find,
+                            "show the first record with this key (001003002) or item path"
+                            " (\"Inventory > Stock > Location\", as diff prints it)");
     showCommand->add_flag("--partial", show.partial,
                           "with --find: the last record before the key when none has it");
+    showCommand->footer(
+        "The comparison's first outline is diff's NEW, its second OLD. Columns: pos, the row's\n"
+        "place in the order shown; record, its change (C changed, A only in the first, D only\n"
+        "in the second, M moved) and subject (T the item and its text, A an attribute, P a\n"
+        "named property, D a DTDATA value, M a moved run); key 1 and key 2, the item in the\n"
+        "first and the second outline (three digits per level, 001 the top item); value, the\n"
+        "item's type (an attribute id, a property's place, a DTDATA index; a move's length,\n"
+        "negative when the run stands later in the first outline than in the second); other,\n"
+        "the row's place in the other side's order.");
     showCommand->add_option("--side", show.side, "whose keys --find reads: 1 or 2")
         ->check(CLI::Range(1, 2));
 
@@ -159,6 +176,13 @@ int main(int argc, char** argv) {
     driverCommand->add_flag("--accept-unmerged", merge.acceptUnmerged,
                             "changes the result does not hold do not stop git");
 
+    std::vector<std::string> gitDiff;
+    CLI::App* gitDiffCommand = app.add_subcommand(
+        "git-diff", "git diff driver: PATH OLD-FILE OLD-HEX OLD-MODE NEW-FILE NEW-HEX NEW-MODE");
+    gitDiffCommand->add_option("ARGUMENTS", gitDiff, "what git passes a diff driver")
+        ->required()
+        ->expected(7, 9);
+
     CheckOptions check;
     CLI::App* checkCommand = app.add_subcommand(
         "check", "read outlines and say what is wrong: a fault, or a merge's conflicts left in");
@@ -193,6 +217,7 @@ int main(int argc, char** argv) {
     if (diffCommand->parsed()) {
         diff.optionWord = (view ? DIF_OPT_RDFC : DIF_OPT_FDFM) | diffContents.Word();
         diff.colour = UseColour(colour);
+        diff.wordDiff = wordDiff == "always" || (wordDiff == "auto" && IsTerminal(STDOUT_FILENO));
         diff.progress = !quiet;
         for (const std::string& output : {diff.comparePath, diff.htmlPath}) {
             std::string refusal = OutputOverwritesInput(output, {diff.first, diff.second});
@@ -251,5 +276,6 @@ int main(int argc, char** argv) {
         merge.progress = false;
         return RunMerge(merge);
     }
+    if (gitDiffCommand->parsed()) return RunGitDiff(gitDiff, UseColour("auto"));
     return RunCheck(check);
 }

@@ -67,10 +67,14 @@ std::string TypeName(int32_t type) {
 }
 
 std::string ItemPath(OutlineHandle outline, ItemHandle item) {
+    return PathNamer(outline).Path(item);
+}
+
+std::string PathNamer::Path(ItemHandle item) {
     if (item == 0) return "(none)";
     std::vector<std::string> pieces;
-    for (ItemHandle at = item; at != 0; at = GetParentItem(outline, at)) {
-        pieces.push_back(PathPiece(StoredText(outline, at)));
+    for (ItemHandle at = item; at != 0; at = GetParentItem(outline_, at)) {
+        pieces.push_back(Piece(at));
     }
     std::string path;
     for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece) {
@@ -78,6 +82,35 @@ std::string ItemPath(OutlineHandle outline, ItemHandle item) {
         path += *piece;
     }
     return path;
+}
+
+ItemHandle PathNamer::PreviousSibling(ItemHandle item) { return PlaceOf(item).previous; }
+
+std::string PathNamer::Piece(ItemHandle item) {
+    return PathPiece(StoredText(outline_, item), PlaceOf(item).sameTextOrdinal);
+}
+
+const PathNamer::Place& PathNamer::PlaceOf(ItemHandle item) {
+    static const Place kTop = {0, 0};
+    ItemHandle parent = GetParentItem(outline_, item);
+    if (parent == 0) return kTop;
+    if (sectionsRead_.insert(parent).second) {
+        std::vector<std::pair<ItemHandle, std::string>> children;
+        std::unordered_map<std::string, int> counts;
+        for (ItemHandle child = GetFirstChild(outline_, parent); child != 0;
+             child = GetNextSibling(outline_, child)) {
+            children.emplace_back(child, StoredText(outline_, child));
+            ++counts[children.back().second];
+        }
+        std::unordered_map<std::string, int> seen;
+        ItemHandle previous = 0;
+        for (const auto& [child, text] : children) {
+            places_[child] = {counts[text] > 1 ? ++seen[text] : 0, previous};
+            previous = child;
+        }
+    }
+    auto known = places_.find(item);
+    return known != places_.end() ? known->second : kTop;
 }
 
 std::string OneLine(const std::string& text) {
@@ -92,9 +125,28 @@ std::string OneLine(const std::string& text) {
     return line;
 }
 
-std::string PathPiece(const std::string& storedText) {
+std::string PathPiece(const std::string& storedText, int sameTextOrdinal) {
     std::string piece = Shortened(OneLine(storedText), kPathPieceLength);
-    return piece.empty() ? "\"\"" : piece;
+    bool endsLikePosition =
+        !piece.empty() && piece.back() == ']' && piece.find('[') != std::string::npos;
+    bool quoted = piece.empty() || piece.find(" > ") != std::string::npos ||
+                  piece.find('"') != std::string::npos || piece.front() == ' ' ||
+                  piece.back() == ' ' || endsLikePosition;
+    if (quoted) {
+        std::string escaped = "\"";
+        for (char letter : piece) {
+            if (letter == '"' || letter == '\\') escaped.push_back('\\');
+            escaped.push_back(letter);
+        }
+        piece = escaped + "\"";
+    }
+    if (sameTextOrdinal > 0) piece += "[" + std::to_string(sameTextOrdinal) + "]";
+    return piece;
+}
+
+bool PathPieceCuts(const std::string& storedText) {
+    std::string line = OneLine(storedText);
+    return Shortened(line, kPathPieceLength) != line;
 }
 
 long CountBelow(OutlineHandle outline, ItemHandle item) {

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "runtime/brimrt63.h"
 
@@ -38,14 +40,40 @@ std::string ItemText(OutlineHandle outline, ItemHandle item);
 std::string StoredText(OutlineHandle outline, ItemHandle item);
 // The name of an item type ("Procedure"), or "type N" when the runtime has none.
 std::string TypeName(int32_t type);
-// "Inventory > CountStock > Helper": the texts from the root down to item, each cut to 40
-// characters; "(none)" for item 0.
+// "Inventory > CountStock > Helper": the texts from the root down to item, each a PathPiece;
+// "(none)" for item 0.
 std::string ItemPath(OutlineHandle outline, ItemHandle item);
+
+// ItemPath for many items of one outline, which reads each section's texts once.
+class PathNamer {
+public:
+    explicit PathNamer(OutlineHandle outline) : outline_(outline) {}
+    std::string Path(ItemHandle item);
+    // item's own step of its path: PathPiece with its place among same-text siblings.
+    std::string Piece(ItemHandle item);
+    // The sibling before item, 0 for the first (or the top item).
+    ItemHandle PreviousSibling(ItemHandle item);
+
+private:
+    struct Place {
+        int sameTextOrdinal;  // among its siblings of the same text (1, 2, ...), 0: it has none
+        ItemHandle previous;
+    };
+    const Place& PlaceOf(ItemHandle item);
+
+    OutlineHandle outline_;
+    std::unordered_map<ItemHandle, Place> places_;  // by item, for each section read
+    std::unordered_set<ItemHandle> sectionsRead_;   // by parent
+};
 // A stored text on one line: each line break shown as "\n", carriage returns left out.
 std::string OneLine(const std::string& text);
-// One step of such a path from an item's stored text: on one line, cut to 40 characters, and
-// two quotes for an empty text.
-std::string PathPiece(const std::string& storedText);
+// One step of such a path from an item's stored text: on one line, cut to 40 characters;
+// quoted (with \" and \\ inside) when it is empty, holds the separator " > " or a quote, has
+// blanks at either end, or ends like a position; and followed by "[N]" when sameTextOrdinal
+// is not 0: the item is the Nth of its siblings that have its text.
+std::string PathPiece(const std::string& storedText, int sameTextOrdinal = 0);
+// Whether PathPiece cuts the text: a report then prints it whole on a line of its own.
+bool PathPieceCuts(const std::string& storedText);
 // Items below item, all levels, skipped ones included.
 long CountBelow(OutlineHandle outline, ItemHandle item);
 // The value of an item's attribute, the name and value of its n-th named property, the value of

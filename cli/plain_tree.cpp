@@ -149,6 +149,24 @@ PlainTree ReadMergedTree(OutlineHandle outline) { return ReadTree(outline, true)
 
 std::string PlainPath(const PlainTree& tree, int item) {
     if (item == kNoPlainItem) return "(none)";
+    if (tree.sameTextOrdinals.size() != tree.items.size()) {
+        tree.sameTextOrdinals.assign(tree.items.size(), 0);
+        // A merge's conflict copies stand side by side with one text: their banners tell them
+        // apart, so they take no position.
+        for (const PlainItem& parent : tree.items) {
+            std::unordered_map<WideText, int> counts, seen;
+            for (int child : parent.children) {
+                const PlainItem& sibling = tree.items[static_cast<size_t>(child)];
+                if (!sibling.conflictMarked) ++counts[sibling.text];
+            }
+            for (int child : parent.children) {
+                const PlainItem& sibling = tree.items[static_cast<size_t>(child)];
+                if (!sibling.conflictMarked && counts[sibling.text] > 1) {
+                    tree.sameTextOrdinals[static_cast<size_t>(child)] = ++seen[sibling.text];
+                }
+            }
+        }
+    }
     std::vector<int> chain;
     for (int at = item; at != kNoPlainItem; at = tree.items[static_cast<size_t>(at)].parent) {
         chain.push_back(at);
@@ -156,7 +174,8 @@ std::string PlainPath(const PlainTree& tree, int item) {
     std::string path;
     for (auto at = chain.rbegin(); at != chain.rend(); ++at) {
         if (!path.empty()) path += " > ";
-        path += PathPiece(TerminalFromWide(tree.items[static_cast<size_t>(*at)].text));
+        path += PathPiece(TerminalFromWide(tree.items[static_cast<size_t>(*at)].text),
+                          tree.sameTextOrdinals[static_cast<size_t>(*at)]);
     }
     return path;
 }

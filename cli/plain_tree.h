@@ -52,6 +52,9 @@ struct PlainTree {
     OutlineHandle outline = 0;
     // items[0] is the top item; every item comes after its parent, children in their order.
     std::vector<PlainItem> items;
+    // Each item's place among its siblings of the same text (1, 2, ...), 0 when it has none;
+    // made by the first PlainPath.
+    mutable std::vector<int> sameTextOrdinals;
 };
 
 // Reads every item of outline from its root. An outline without a root gives an empty tree.
@@ -62,7 +65,8 @@ PlainTree ReadPlainTree(OutlineHandle outline);
 // could not take it, and the comments that show a version's side follow the marked item.
 PlainTree ReadMergedTree(OutlineHandle outline);
 
-// "Inventory > Stock > Description", as ItemPath prints the path of the same item.
+// "Inventory > Stock > Description", as ItemPath prints the path of the same item (for a
+// merge's result, with the texts its banners were cut from).
 std::string PlainPath(const PlainTree& tree, int item);
 // How many items stand below item, all levels.
 long CountPlainBelow(const PlainTree& tree, int item);

@@ -58,48 +58,6 @@ void BuildCompareFile(const ScratchFolder& scratch, const std::string& name, uin
 
 }  // namespace
 
-TEST(ApplyBadInput, FilesThatCannotBeOpenedAnswerTheirBitsAndSaveNothing) {
-    ScratchFolder scratch;
-    WriteFileBytes(scratch.File("outline.outline"), kOutline);
-    WriteFileBytes(scratch.File("broken.outline"), "OUTLINE 1\n\t9 \"tab\"\n");
-    WriteFileBytes(scratch.File("changes.cmp"), CompareBytes(kHeader));
-    std::filesystem::create_directory(scratch.File("folder.cmp"));
-    MessageBoxRecorder boxes;
-    EXPECT_EQ(Apply(scratch, "outline.outline", "missing.cmp", "out.outline"), 0x4);
-    EXPECT_EQ(Apply(scratch, "outline.outline", "folder.cmp", "out.outline"), 0x4);
-    EXPECT_EQ(Apply(scratch, "missing.outline", "changes.cmp", "out.outline"), 0x2);
-    EXPECT_EQ(Apply(scratch, "broken.outline", "changes.cmp", "out.outline"), 0x2);
-    EXPECT_EQ(Apply(scratch, "missing.outline", "missing.cmp", "out.outline"), 0x6);
-    EXPECT_EQ(DIF_Apply(nullptr, nullptr, nullptr, nullptr, 0), 0x6);
-    EXPECT_FALSE(FileExists(scratch.File("out.outline")));
-    EXPECT_EQ(ReadFileBytes(scratch.File("outline.outline")), kOutline);
-    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Titles();
-}
-
-TEST(ApplyBadInput, AFailedSaveAnswersOneAndLeavesTheOldOutputIntact) {
-    ScratchFolder scratch;
-    WriteFileBytes(scratch.File("outline.outline"), kOutline);
-    WriteFileBytes(scratch.File("changes.cmp"),
-                   CompareBytes(std::string(kHeader) + "1,C,T,001001,001001,9,0,changed\n"));
-    std::filesystem::create_directory(scratch.File("folder.outline"));
-    // So long a name that the temporary beside it cannot exist: the save fails at the last
-    // step, with an old file at the path.
-    const std::string longName = std::string(245, 'n') + ".outline";
-    WriteFileBytes(scratch.File(longName), "old bytes");
-    EXPECT_EQ(Apply(scratch, "outline.outline", "changes.cmp", "missing/out.outline"), 0x1);
-    EXPECT_EQ(Apply(scratch, "outline.outline", "changes.cmp", "folder.outline"), 0x1);
-    EXPECT_TRUE(std::filesystem::is_directory(scratch.File("folder.outline")));
-    EXPECT_EQ(Apply(scratch, "outline.outline", "changes.cmp", longName), 0x1);
-    EXPECT_EQ(ReadFileBytes(scratch.File(longName)), "old bytes");
-    EXPECT_EQ(DIF_Apply(scratch.WideFile("outline.outline").c_str(),
-                        scratch.WideFile("changes.cmp").c_str(), u"", nullptr, 0),
-              0x1);
-    EXPECT_EQ(ReadFileBytes(scratch.File("outline.outline")), kOutline);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Path()),
-                            std::filesystem::directory_iterator()),
-              4);  // no temporary left behind
-}
-
 TEST(ApplyBadInput, RecordsThatDoNotFitTheOutlineReachNothingThatIsNotThere) {
     ScratchFolder scratch;
     WriteFileBytes(scratch.File("outline.outline"), kOutline);
@@ -190,31 +148,4 @@ TEST(ApplyBadInput, AViewModeFileCarriesNoTextsSoChangedAndAddedItemsComeOutEmpt
     EXPECT_EQ(DescribeOutline(result, DIF_OPT_ATTRIBUTES),
               "174 \"top\"\n  9 \"c\" @101=\"\"\n  9 \"a\"\n  9 \"\"\n  12 \"\"\n  9 \"d\"\n");
     EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Titles();
-}
-
-TEST(ApplyBadInput, RefusedAllocationsWarnAndSaveNothing) {
-    ScratchFolder scratch;
-    BuildCompareFile(scratch, "whole.cmp", kAllContents);
-    MessageBoxRecorder boxes;
-    for (uint32_t failAt = 1;; ++failAt) {
-        boxes.Clear();
-        WriteFileBytes(scratch.File("out.outline"), "an older output\n");
-        FailCheckedAllocationAt(failAt);
-        uint16_t status = Apply(scratch, "second.outline", "whole.cmp", "out.outline");
-        bool reached = CheckedAllocationRequests() >= failAt;
-        FailCheckedAllocationAt(0);
-        if (!reached) {
-            EXPECT_EQ(status, 0);
-            EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Titles();
-            break;
-        }
-        // Refusing the copy of the outline's path keeps the outline from opening; every other
-        // refusal would leave out what it carried, so the patched outline is not saved.
-        EXPECT_TRUE(status == 0x1 || status == 0x2) << "allocation " << failAt << ": " << status;
-        ASSERT_FALSE(boxes.Boxes().empty()) << "allocation " << failAt;
-        EXPECT_EQ(boxes.Boxes()[0].title, "Warning: Insufficient memory (heap space) is available.")
-            << "allocation " << failAt;
-        EXPECT_EQ(ReadFileBytes(scratch.File("out.outline")), "an older output\n")
-            << "allocation " << failAt;
-    }
 }

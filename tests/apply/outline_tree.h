@@ -34,5 +34,11 @@ bool ReadOutlineFile(const std::string& path, OutlineNode* root);
 // content that an item lacked after the ones it had.
 std::string DescribeOutline(const OutlineNode& root, uint32_t options);
 
+// A seeded outline and a version edited from it by up to six random edits (texts, inserts,
+// deletes, moves within and across parents, types, contents), staying inside what compare
+// records can carry, so that applying the comparison of the two to the version gives the
+// outline again. Repeated and near-equal texts make pairings tie.
+void RandomOutlinePair(uint32_t seed, OutlineNode* original, OutlineNode* version);
+
 // Empty when the two descriptions agree, else the first differing line of each.
 std::string FirstDifference(const std::string& expected, const std::string& actual);

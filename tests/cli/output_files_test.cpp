@@ -91,8 +91,9 @@ TEST_F(OutputFiles, TwoWritersOfOnePathLeaveOneWholeOutputAndNothingBeside) {
          {"apply base.outline change.cmp -o %", 0},
          {"apply base.outline other.cmp -o %", 0}},
     };
-    ASSERT_EQ(RunNorvex(folder_.Path(), "diff base.outline version1.outline -o other.cmp").status,
-              1);
+    ASSERT_EQ(
+        RunNorvex(folder_.Path(), "diff base.outline version1.outline --all -o other.cmp").status,
+        1);
     std::string line;
     std::string expectedStatuses;
     std::vector<std::string> wholeOutputs;  // the first's and the second's of each pair

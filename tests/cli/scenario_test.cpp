@@ -1,7 +1,8 @@
 // tests/cli/scenario_test.cpp
 //
 // The command's scenarios as data. Each folder of tests/data/cli/scenarios holds its outlines,
-// commands.txt (shell lines run in a copy of the folder, in which norvex is the built command),
+// commands.txt (shell lines run in a copy of the folder, in which norvex is the built command,
+// and $NORVEX its path, for git to call),
 // a one-line why.txt, and the reviewed transcript expected.txt: each command after "$ ", what
 // it printed (standard error's lines after "2> ") and "[exit N]".
 #include <gtest/gtest.h>
@@ -34,7 +35,8 @@ std::string Transcript(const std::string& folder, const std::string& commands) {
     while (std::getline(lines, line)) {
         if (line.empty()) continue;
         CommandResult result =
-            RunShell(folder, "norvex() { '" + std::string(NORVEX_COMMAND) + "' \"$@\"; }; " + line);
+            RunShell(folder, "NORVEX='" + std::string(NORVEX_COMMAND) +
+                                 "'; export NORVEX; norvex() { \"$NORVEX\" \"$@\"; }; " + line);
         transcript += "$ " + line + "\n" + result.out;
         std::istringstream errors(result.err);
         std::string error;

@@ -12,26 +12,6 @@
 #include "comparefile/record_reader.h"
 #include "tests/helpers/test_support.h"
 
-// The UTF-16LE bytes of text, as a compare file holds them.
-inline std::string Utf16Bytes(const std::u16string& text) {
-    std::string bytes;
-    for (char16_t unit : text) {
-        bytes.push_back(static_cast<char>(unit & 0xFF));
-        bytes.push_back(static_cast<char>(unit >> 8));
-    }
-    return bytes;
-}
-
-// A file's bytes as code units again, for messages that name the first differing line.
-inline std::u16string Utf16Text(const std::string& bytes) {
-    std::u16string text;
-    for (size_t k = 0; k + 1 < bytes.size(); k += 2) {
-        text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[k]) |
-                                             (static_cast<unsigned char>(bytes[k + 1]) << 8)));
-    }
-    return text;
-}
-
 // Byte order mark, one marker line and three file lines, as a build with one kind bit writes.
 inline std::u16string PlainHeader() {
     return u"\uFEFFRDFA\r\nfirst,3,Tue Nov 14 2023 22:13:20\r\nsecond,0,\r\n,0,\r\n";

@@ -5,11 +5,10 @@
 // pairing or a record order that hangs on an address, a hash seed or state left by an earlier
 // call shows up here as one differing compare file.
 //
-// The pairs are seeded trees written through tests/apply/outline_tree.h: statements, units and
-// other types in sections of up to a dozen items, with repeated and near-equal texts (so that
-// pairings tie), contents of every kind, and versions edited by changed texts, insertions,
-// deletions, moves within and across sections, and changed contents. Each pair is built with
-// the three compare file kinds in turn, with and without the content options.
+// The pairs are the seeded outlines and versions of tests/apply/outline_tree.h (repeated and
+// near-equal texts, so that pairings tie; contents of every kind; moves within and across
+// sections). Each pair is built with the three compare file kinds in turn, with and without
+// the content options.
 // NORVEX_BUILD_SEEDS=<count> runs more pairs for a longer local run.
 #include <gtest/gtest.h>
 
@@ -19,7 +18,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -41,86 +39,6 @@ constexpr uint32_t kFirstSeed = 7100;
 constexpr uint32_t kContentOptions = DIF_OPT_ATTRIBUTES | DIF_OPT_PROPERTIES | DIF_OPT_DTDATA;
 // Set in the child process: the list of builds it is to make.
 const char kChildListVariable[] = "NORVEX_DETERMINISM_LIST";
-
-const char16_t* const kTexts[] = {
-    u"x = 1", u"x = 2",    u"x = 1 ", u"call Open", u"call Close", u"return",     u"",
-    u"loop",  u"end loop", u"loop",   u"y = x + 1", u"a, b",       u"two\nlines", u"caf\u00e9"};
-const int32_t kTypes[] = {9, 9, 9, 9, 4, 12, 188, 174, 287, 21};
-const char16_t* const kValues[] = {u"1", u"0", u"red", u"kim", u""};
-
-int Pick(std::mt19937& random, int count) {
-    return static_cast<int>(random() % static_cast<uint32_t>(count));
-}
-
-OutlineNode RandomItem(std::mt19937& random, int depth, int* budget) {
-    OutlineNode node;
-    node.type = kTypes[Pick(random, 10)];
-    node.text = kTexts[Pick(random, 14)];
-    if (Pick(random, 4) == 0)
-        node.attributes.emplace_back(500 + Pick(random, 3), kValues[Pick(random, 5)]);
-    if (Pick(random, 4) == 0) node.properties.emplace_back(u"Author", kValues[Pick(random, 5)]);
-    if (Pick(random, 5) == 0) {
-        node.hasDTData = true;
-        node.dtdata = Pick(random, 50);
-    }
-    --*budget;
-    int children = depth < 3 && Pick(random, 3) == 0 ? Pick(random, 12) : 0;
-    for (int k = 0; k<children&& * budget> 0; ++k)
-        node.children.push_back(RandomItem(random, depth + 1, budget));
-    return node;
-}
-
-// Every item below the root with its parent, depth first.
-void Collect(OutlineNode* node, std::vector<std::pair<OutlineNode*, OutlineNode*>>* items) {
-    for (OutlineNode& child : node->children) {
-        items->emplace_back(&child, node);
-        Collect(&child, items);
-    }
-}
-
-void EditOnce(std::mt19937& random, OutlineNode* root) {
-    std::vector<std::pair<OutlineNode*, OutlineNode*>> items;
-    Collect(root, &items);
-    if (items.empty()) return;
-    auto [item, parent] = items[Pick(random, static_cast<int>(items.size()))];
-    size_t at = static_cast<size_t>(item - parent->children.data());
-    switch (Pick(random, 6)) {
-    case 0: item->text = Pick(random, 2) == 0 ? kTexts[Pick(random, 14)] : item->text + u"!"; break;
-    case 1: {
-        int budget = 3;
-        parent->children.insert(parent->children.begin() + Pick(random, static_cast<int>(at) + 1),
-                                RandomItem(random, 2, &budget));
-        break;
-    }
-    case 2: parent->children.erase(parent->children.begin() + static_cast<long>(at)); break;
-    case 3: {  // within the section
-        OutlineNode moved = *item;
-        parent->children.erase(parent->children.begin() + static_cast<long>(at));
-        parent->children.insert(
-            parent->children.begin() + Pick(random, static_cast<int>(parent->children.size()) + 1),
-            moved);
-        break;
-    }
-    case 4: {  // to the root's section, which is never inside the moved item
-        OutlineNode moved = *item;
-        parent->children.erase(parent->children.begin() + static_cast<long>(at));
-        root->children.insert(
-            root->children.begin() + Pick(random, static_cast<int>(root->children.size()) + 1),
-            moved);
-        break;
-    }
-    default:
-        // An id stands once per item.
-        if (item->attributes.empty() || item->attributes.back().first != 600) {
-            item->attributes.emplace_back(600, kValues[Pick(random, 5)]);
-        } else {
-            item->attributes.back().second += u"+";
-        }
-        item->hasDTData = !item->hasDTData;
-        if (!item->properties.empty()) item->properties[0].second += u"+";
-        break;
-    }
-}
 
 struct Build {
     std::string first, second, compare;
@@ -144,14 +62,8 @@ std::vector<Build> WritePairs(const ScratchFolder& folder, int pairs) {
     std::vector<Build> builds;
     for (int pair = 0; pair < pairs; ++pair) {
         const uint32_t seed = kFirstSeed + static_cast<uint32_t>(pair);
-        std::mt19937 random(seed);
-        OutlineNode original;
-        original.type = 1;
-        original.text = u"top";
-        int budget = 5 + Pick(random, 40);
-        while (budget > 0) original.children.push_back(RandomItem(random, 1, &budget));
-        OutlineNode version = original;
-        for (int edits = Pick(random, 8); edits > 0; --edits) EditOnce(random, &version);
+        OutlineNode original, version;
+        RandomOutlinePair(seed, &original, &version);
         const std::string name = std::to_string(seed);
         WriteOutlineFile(folder.File(name + "-a.outline"), original);
         WriteOutlineFile(folder.File(name + "-b.outline"), version);

@@ -132,6 +132,41 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
     return names;
 }
 
+std::string Utf16Bytes(const std::u16string& text) {
+    std::string bytes;
+    for (char16_t unit : text) {
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>(unit >> 8));
+    }
+    return bytes;
+}
+
+std::u16string Utf16Text(const std::string& bytes) {
+    std::u16string text;
+    for (size_t k = 0; k + 1 < bytes.size(); k += 2) {
+        text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[k]) |
+                                             (static_cast<unsigned char>(bytes[k + 1]) << 8)));
+    }
+    return text;
+}
+
+std::vector<std::string> Utf16Lines(const std::string& bytes) {
+    std::u16string text = Utf16Text(bytes);
+    std::vector<std::string> lines(1);
+    for (size_t k = 0; k < text.size(); ++k) {
+        if (text[k] == u'\n') {
+            lines.emplace_back();
+        } else if (text[k] == u'\r' && k + 1 < text.size() && text[k + 1] == u'\n') {
+            continue;
+        } else if (text[k] == u'\r') {
+            lines.back() += "\\r";
+        } else {
+            lines.back() += Narrow(text.substr(k, 1));
+        }
+    }
+    return lines;
+}
+
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     std::ostringstream bytes;
@@ -199,30 +234,6 @@ std::string ScenarioText(const std::string& area, const std::string& scenario,
     return text;
 }
 
-namespace {
-
-// The lines of a UTF-16LE file as UTF-8, split at LF.
-std::vector<std::string> Utf16Lines(const std::string& bytes) {
-    std::u16string wide;
-    for (size_t k = 0; k + 1 < bytes.size(); k += 2) {
-        wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[k]) |
-                                             (static_cast<unsigned char>(bytes[k + 1]) << 8)));
-    }
-    std::vector<std::string> lines(1);
-    for (char16_t unit : wide) {
-        if (unit == u'\n') {
-            lines.emplace_back();
-        } else if (unit == u'\r') {
-            lines.back() += "\\r";
-        } else {
-            lines.back() += Narrow(std::u16string(1, unit));
-        }
-    }
-    return lines;
-}
-
-}  // namespace
-
 std::string CompareWithGolden(const std::string& area, const std::string& scenario,
                               const std::string& name, const std::string& actual, bool utf16) {
     std::string path = TestDataPath(area + "/" + scenario + "/" + name);
@@ -243,5 +254,5 @@ std::string CompareWithGolden(const std::string& area, const std::string& scenar
                    ":\n  expected: " + want + "\n  actual:   " + got;
         }
     }
-    return "differs from " + path + " in bytes that are not whole code units";
+    return "differs from " + path + " in its line ends or in bytes that are not whole code units";
 }

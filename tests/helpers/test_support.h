@@ -62,6 +62,13 @@ private:
 // output.
 std::vector<std::string> FolderEntries(const std::string& folder);
 
+// UTF-16LE bytes, as compare files hold them, from code units and back.
+std::string Utf16Bytes(const std::u16string& text);
+std::u16string Utf16Text(const std::string& bytes);
+// The lines of UTF-16LE bytes in UTF-8, split at LF; the CR of a CR LF is dropped, any other
+// CR shows as "\r". The text after the last LF is the last line.
+std::vector<std::string> Utf16Lines(const std::string& bytes);
+
 std::string ReadFileBytes(const std::string& path);  // empty when the file cannot be read
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);

@@ -97,11 +97,11 @@ TEST_F(HtmlReport, DiffPageHoldsEachChangeOfTheExamplesByKindInNewsOrder) {
     EXPECT_NE(page.find("3 changed</span>"), std::string::npos);
     EXPECT_NE(page.find("3 only in base.outline</span>"), std::string::npos);
     EXPECT_NE(page.find("2 only in version1.outline</span>"), std::string::npos);
-    EXPECT_NE(page.find("<details><summary class=\"row\"><span class=\"cell old\"><span "
-                        "class=\"type\">Procedure</span> CloseStock"),
+    EXPECT_NE(page.find("<details><summary class=\"row\" data-d=\"2\"><span class=\"cell old\">"
+                        "<span class=\"type\">Procedure</span> CloseStock"),
               std::string::npos);
-    EXPECT_NE(page.find("<details open><summary class=\"row\"><span class=\"cell old\"><span "
-                        "class=\"type\">Procedure</span> CountStock"),
+    EXPECT_NE(page.find("<details open><summary class=\"row\" data-d=\"2\"><span class=\"cell "
+                        "old\"><span class=\"type\">Procedure</span> CountStock"),
               std::string::npos);
     EXPECT_NE(page.find("<kbd>n</kbd>"), std::string::npos);
 
@@ -146,8 +146,8 @@ TEST_F(HtmlReport, MovedRowsPairAsTheComparisonRankedThem) {
     CommandResult result = RunNorvex(folder_.Path(), "diff old.outline new.outline --html p.html");
     ASSERT_EQ(result.status, 1) << result.err;
     std::string page = Page("p.html");
-    // The places are those the command prints: among the children a walk sees.
-    EXPECT_NE(result.out.find("charlie = third value  moved from position 5 to 1"),
+    EXPECT_NE(result.out.find("charlie = third value  moved: was after \"xray = to be deleted\","
+                              " now first"),
               std::string::npos)
         << result.out;
     const char* rows[][2] = {
@@ -171,7 +171,8 @@ TEST_F(HtmlReport, MovedRowsPairAsTheComparisonRankedThem) {
     }
     EXPECT_FALSE(RowById(page, "change-6").found);
     EXPECT_NE(
-        page.find("<div class=\"row\"><span class=\"cell old\"><span class=\"type\">Statement"
+        page.find("<div class=\"row\" data-d=\"2\"><span class=\"cell old\"><span "
+                  "class=\"type\">Statement"
                   "</span> echo = fifth value</span><span class=\"cell new\"><span class=\"type\">"
                   "Statement</span> echo = fifth value</span></div>"),
         std::string::npos);
@@ -196,11 +197,12 @@ TEST_F(HtmlReport, MergePageListsEachNumberedConflictAndWarningWithItsAnchor) {
                         "item text at Inventory &gt; MainWindow &gt; OK button"),
               std::string::npos);
     // Version 1's and version 2's texts side by side, their different words marked.
-    EXPECT_NE(
-        page.find("<div class=\"label\">version 1 [version1.outline]</div><div class=\"label\">"
-                  "version 2 [version2.outline]</div><div class=\"version1\"><del>Save</del> "
-                  "button</div><div class=\"version2\"><ins>Apply</ins> button</div>"),
-        std::string::npos);
+    EXPECT_NE(page.find("<div class=\"label\">partially merged original</div><div class=\"label\">"
+                        "version 1 [version1.outline]</div><div class=\"label\">version 2 "
+                        "[version2.outline]</div><div class=\"original\">OK button</div><div "
+                        "class=\"version1\"><ins>Save</ins> button</div><div class=\"version2\">"
+                        "<ins>Apply</ins> button</div>"),
+              std::string::npos);
     // The three comments of conflict 1 in the tree, the first the list's target.
     const char* ids[] = {"conflict-1", "conflict-1-2", "conflict-1-3"};
     const char* texts[] = {"OK button", "Save button", "Apply button"};
@@ -235,12 +237,13 @@ TEST_F(HtmlReport, MergePageListsEachNumberedConflictAndWarningWithItsAnchor) {
                         "(Keep me)</li>"),
               std::string::npos);
     EXPECT_EQ(RowById(page, "warning-1").classes, "row warning stop");
-    EXPECT_NE(page.find("<li><a href=\"#near-1\">Marker</a> at App &gt; Proc: Incompatible change "
-                        "near here</li>"),
+    // The markers stand under their conflict, each in the copy that holds it.
+    EXPECT_NE(page.find("<ul class=\"near\"><li><a href=\"#near-1\">near here</a> at App &gt; "
+                        "Proc &gt; x = 2 (in version 1&#39;s copy)</li>"),
               std::string::npos);
     EXPECT_EQ(ShownText(RowById(page, "near-2").html),
-              "Statement x = 3 ! #### DIFF: Conflict - Incompatible change near here #### conflict "
-              "marker");
+              "Statement x = 3 ! #### DIFF: Conflict - Incompatible change near here #### near "
+              "here: conflict 1");
     EXPECT_NE(page.find("<div class=\"version1\">Proc</div>"), std::string::npos);
     EXPECT_NE(page.find("1 conflict</span>"), std::string::npos);
     EXPECT_NE(page.find("1 warning</span>"), std::string::npos);
@@ -277,8 +280,8 @@ TEST_F(HtmlReport, HostileTextsAndNamesShowAsTextAndNothingRuns) {
     EXPECT_NE(diffPage.find("<del>owned</del>"), std::string::npos);
     EXPECT_NE(diffPage.find("<li>property &lt;b&gt;name: <del>&quot;&lt;i&gt;value&quot;</del>"),
               std::string::npos);
-    EXPECT_NE(mergePage.find("<div class=\"version1\">&lt;script&gt;document.title=&#39;<del>pwned"
-                             "</del>&#39;;window.hostile=1&lt;/script&gt;</div>"),
+    EXPECT_NE(mergePage.find("<div class=\"version1\">&lt;script&gt;document.title=&#39;<ins>pwned"
+                             "</ins>&#39;;window.hostile=1&lt;/script&gt;</div>"),
               std::string::npos);
 }
 

@@ -1,0 +1,533 @@
+#!/usr/bin/env python3
+"""Properties of the norvex command over the corpus of real documents (bench/make_corpus.sh),
+with seeded random edits (bench/edit_outline.py).
+
+    corpus_properties.py diff_apply|merge|self_merge NORVEX CORPUS_DIR WORK_DIR
+
+diff_apply  norvex diff OLD NEW --all -o X, then norvex apply OLD X: the result holds what NEW
+            holds wherever the rules promise it; every change that they leave out is named by
+            norvex diff after its records, and makes it exit 1.
+merge       norvex merge of two independent edits of one original: every change of either
+            version is in the merged outline, or named by a numbered conflict or warning at or
+            above it, or by a "norvex: not merged:" line, which makes the exit status 1.
+self_merge  norvex merge X X X gives X byte for byte, with no conflict, and exits 0.
+
+By default each document is cut to its first QUICK_ITEMS items and edited once, so that the
+three run in well under a minute. NORVEX_PROPERTY_ROUNDS=N edits each whole document N times
+with other seeds. Seeds depend only on the document's name and the round: a failure repeats.
+
+A case that the command gets wrong by a rule that is known and reported but not yet fixed is
+counted as a known gap and printed as such, not failed; anything else that breaks a property
+fails the test with the document, the seed and the change.
+"""
+
+import os
+import subprocess
+import sys
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "bench"))
+import edit_outline  # noqa: E402
+import outline_doc  # noqa: E402
+from outline_doc import ATTRIBUTE, DTDATA, PROPERTY, Item  # noqa: E402
+
+QUICK_ITEMS = 4000
+IGNORED_TYPES = {176, 177, 178, 220, 302}
+COMPARED_DTDATA = 39
+
+# Known gaps: changes that the command neither carries nor names, reported to the lead. Each
+# is counted and printed; the test fails only on changes outside them.
+KNOWN_GAPS = {
+    "comma": "norvex apply cuts a property value at its first comma, and norvex diff does "
+    "not name the change as left out",
+    "property-removed": "norvex apply keeps a property that NEW removed, and norvex diff "
+    "does not name the change as left out",
+    "added-dtdata": "norvex apply drops DTDATA at indexes other than 39 of an added item, and "
+    "norvex diff does not name it",
+    "identical-siblings": "norvex merge puts a version's change on another of several siblings "
+    "of equal text (the other version moved or removed one of them), and says nothing",
+    "duplicated-siblings": "norvex merge leaves one original item several times in a section "
+    "of siblings of equal text that a version reordered or shortened, and says nothing",
+    "ignored-shift": "an item of an ignored type takes a position in the keys of NEW's section, "
+    "so norvex apply puts the added and moved items after it, and what lies below them, one "
+    "position off; norvex diff names the ignored item but not the misplaced ones",
+    "hidden-in-added": "norvex apply leaves out a skipped item or one of an ignored type that "
+    "stands inside an added item (the latter becomes an item of type -1 with an empty text), "
+    "and norvex diff does not name it",
+}
+
+
+class Failure(Exception):
+    pass
+
+
+def run(command, check_status=(0, 1)):
+    result = subprocess.run(command, capture_output=True, text=True, errors="surrogateescape")
+    if result.returncode not in check_status:
+        raise Failure(
+            "%s exited %d\n%s%s" % (" ".join(command), result.returncode, result.stdout[-2000:],
+                                    result.stderr[-2000:])
+        )
+    return result
+
+
+def trimmed(root, limit):
+    """The first limit items of an outline in walk order, with their ancestors."""
+    copy = Item(root.type, root.text, root.flags, [list(e) for e in root.contents])
+    budget = [limit - 1]
+    stack = [(root, copy)]
+    while stack and budget[0] > 0:
+        source, target = stack.pop()
+        added = []
+        for child in source.children:
+            if budget[0] <= 0:
+                break
+            budget[0] -= 1
+            twin = target.add(Item(child.type, child.text, child.flags,
+                                   [list(e) for e in child.contents]))
+            added.append((child, twin))
+        stack.extend(reversed(added))
+    return copy
+
+
+# ---- naming items as the command does ---------------------------------------------------------
+
+def path_piece(text):
+    line = text.replace("\r", "").replace("\n", "\\n")
+    if len(line) > 40:
+        line = line[:40] + "..."
+    return line or '""'
+
+
+def item_path(item):
+    pieces = []
+    while item is not None:
+        pieces.append(path_piece(item.text))
+        item = item.parent
+    return " > ".join(reversed(pieces))
+
+
+def names_at_or_above(named_paths, path):
+    """Whether one of the named paths is path itself or one of its ancestors."""
+    for named in named_paths:
+        if path == named or path.startswith(named + " > "):
+            return True
+    return False
+
+
+def opens_with_ancestor(lines, path):
+    """Whether a line opens with path or one of its ancestors, followed by ": "."""
+    pieces = path.split(" > ")
+    for line in lines:
+        for end in range(len(pieces), 0, -1):
+            if line.startswith(" > ".join(pieces[:end]) + ": "):
+                return True
+    return False
+
+
+def index_by_ident(root):
+    return {item.ident: item for item in root.walk()}
+
+
+def in_zone(item):
+    while item is not None:
+        if item.type in IGNORED_TYPES or "skip" in item.flags:
+            return True
+        item = item.parent
+    return False
+
+
+def content_map(item, skip_tag=False):
+    return {
+        (kind, key): value
+        for kind, key, value in item.contents
+        if not (skip_tag and kind == ATTRIBUTE and key == edit_outline.TAG_ATTRIBUTE)
+    }
+
+
+def content_label(kind, key):
+    return {ATTRIBUTE: "attribute %s", PROPERTY: "property %s", DTDATA: "DTDATA %s"}[kind] % key
+
+
+# ---- diff and apply ---------------------------------------------------------------------------
+
+def content_gap(kind, key, held, wanted):
+    """The known gap that explains why the applied outline holds held where NEW holds wanted
+    (None for absent), or None."""
+    if kind == PROPERTY and wanted is not None and "," in wanted and held == wanted.split(",")[0]:
+        return "comma"
+    if kind == PROPERTY and wanted is None:
+        return "property-removed"
+    if kind == DTDATA and key != COMPARED_DTDATA and held is None:
+        return "added-dtdata"
+    return None
+
+
+def differences_after_apply(result, new, old_items):
+    """The differences between the applied outline and NEW, which hold the same items in the
+    same order but for what the rules leave out: (kind, paths that may name it, label), where
+    kind is "top", "hidden", "content" or a known gap. Raises Failure where the items differ."""
+    found = []
+    if (result.type, result.text, result.flags) != (new.type, new.text, new.flags):
+        found.append(("top", [item_path(new)], ""))
+    pending = [(result, new, False)]
+    while pending:
+        held, wanted, shifted = pending.pop()
+        shifted = shifted or any(c.type in IGNORED_TYPES for c in wanted.children)
+        visible = []
+        for child in wanted.children:
+            if child.type in IGNORED_TYPES or "skip" in child.flags:
+                found.append(("hidden", [item_path(child)], ""))
+            else:
+                visible.append(child)
+        placeholders = [c for c in held.children if c.type == -1 and c.text == ""]
+        for child in placeholders:
+            found.append(("hidden-in-added", [item_path(child)], ""))
+        held.children = [c for c in held.children if c not in placeholders]
+        if [(c.type, c.text, c.flags) for c in held.children] != [
+                (c.type, c.text, c.flags) for c in visible]:
+            if shifted:
+                found.append(("ignored-shift", [item_path(wanted)], ""))
+                continue
+            raise Failure("the items below %s are not those of NEW: %s"
+                          % (item_path(wanted), first_difference(held, wanted)))
+        pending.extend((a, b, shifted) for a, b in zip(held.children, visible))
+        if held is result:
+            continue
+        before, after = content_map(held), content_map(wanted)
+        for key in set(before) | set(after):
+            if before.get(key) == after.get(key):
+                continue
+            paths = [item_path(wanted)]
+            twin = old_items.get(wanted.ident)
+            if twin is not None:
+                paths.append(item_path(twin))
+            gap = content_gap(key[0], key[1], before.get(key), after.get(key))
+            if gap is None and shifted:
+                gap = "ignored-shift"
+            found.append((gap or "content", paths, content_label(*key)))
+    return found
+
+
+def left_out_lines(stdout):
+    lines = stdout.split("\n")
+    for k, line in enumerate(lines):
+        if line.startswith("left out by the comparison's rules:"):
+            return [entry for entry in lines[k + 1:] if entry[:2] in ("~ ", "+ ", "- ", "> ")]
+    return []
+
+
+def is_named(lines, kind, paths, label):
+    """Whether a left-out line names the change: a hidden item or the top item by its path, a
+    content change by its label in the same section (the command names the item of the first
+    outline that the comparison paired with it, which may be a sibling of the same text)."""
+    sections = {path.rsplit(" > ", 1)[0] for path in paths}
+    for line in lines:
+        body = line[2:]
+        if kind in ("hidden", "top"):
+            if any(body.startswith(path + "  ") for path in paths):
+                return True
+            continue
+        if " " + label + ":" not in body and " " + label + " " not in body:
+            continue
+        named = body.split("  ", 1)[0]
+        if named.rsplit(" > ", 1)[0] in sections:
+            return True
+    return False
+
+
+def normalized_section(item):
+    """As outline_doc.normalized; items that the rules pass over stand last in their section,
+    since on which side of such a sibling an item lands is left to the apply."""
+    visible = [c for c in item.children if not (c.type in IGNORED_TYPES or "skip" in c.flags)]
+    hidden = [c for c in item.children if c not in visible]
+    return (
+        item.type, item.flags, item.text,
+        tuple(sorted((kind, str(key), str(value)) for kind, key, value in item.contents)),
+        tuple(normalized_section(c) for c in visible),
+        tuple(sorted(repr(normalized_section(c)) for c in hidden)),
+    )
+
+
+def first_difference(a, b, path=""):
+    """Where two outlines first differ, in words."""
+    here = (path + " > " if path else "") + path_piece(a.text)
+    if (a.type, a.text, a.flags) != (b.type, b.text, b.flags):
+        return "%s: item %r %r differs from %r %r" % (here, a.type, a.text, b.type, b.text)
+    if normalized_section(Item(a.type, a.text, a.flags, a.contents)) != normalized_section(
+            Item(b.type, b.text, b.flags, b.contents)):
+        return "%s: contents %s differ from %s" % (here, a.contents, b.contents)
+    for x, y in zip(a.children, b.children):
+        if normalized_section(x) != normalized_section(y):
+            return first_difference(x, y, here)
+    return "%s: %d children instead of %d" % (here, len(a.children), len(b.children))
+
+
+def check_diff_apply(norvex, name, document, seed, work, notes):
+    old = document
+    edit_outline.number_items(old)
+    new = old.copy()
+    edits = max(4, min(40, outline_doc.count_items(old) // 150))
+    log = edit_outline.edit_outline(new, seed, edits, "v1", hidden=True)
+    old_path, new_path = os.path.join(work, "old.outline"), os.path.join(work, "new.outline")
+    compare, patched = os.path.join(work, "change.cmp"), os.path.join(work, "patched.outline")
+    outline_doc.write_outline(old, old_path)
+    outline_doc.write_outline(new, new_path)
+    diff = run([norvex, "diff", old_path, new_path, "--all", "-o", compare])
+    run([norvex, "apply", old_path, compare, "-o", patched], check_status=(0,))
+    result = outline_doc.read_outline(patched)
+    where = "%s, seed %d, %d edits" % (name, seed, len(log))
+    try:
+        check_applied(result, new, old, diff, where, notes)
+    except Failure as failure:
+        # Records placed one position off by an ignored item reach other sections too (moves,
+        # contents of added items): with one in NEW, a failure is counted under that gap.
+        if any(item.type in IGNORED_TYPES for item in new.walk()):
+            notes["ignored-shift"] = notes.get("ignored-shift", 0) + 1
+            print("known gap (ignored-shift): %s" % failure)
+            return
+        raise
+
+
+def check_applied(result, new, old, diff, where, notes):
+    try:
+        found = differences_after_apply(result, new, index_by_ident(old))
+    except Failure as failure:
+        raise Failure("%s: %s" % (where, failure))
+    lines = left_out_lines(diff.stdout)
+    added = [line[2:].split("  ", 1)[0] for line in diff.stdout.split("\n")
+             if line.startswith("+ ") and line not in lines]
+    for kind, paths, label in found:
+        if kind == "hidden" and not is_named(lines, kind, paths, label) and any(
+                paths[0].startswith(path + " > ") for path in added):
+            kind = "hidden-in-added"
+        if is_named(lines, kind, paths, label):
+            notes["changes left out, named"] = notes.get("changes left out, named", 0) + 1
+        elif kind in KNOWN_GAPS:
+            notes[kind] = notes.get(kind, 0) + 1
+        else:
+            raise Failure("%s: the applied outline lacks a change that norvex diff does not "
+                          "name: %s %s at %s" % (where, kind, label, paths[0]))
+    if found and diff.returncode != 1:
+        raise Failure("%s: norvex diff exits %d with changes left out" % (where, diff.returncode))
+
+
+# ---- merge ------------------------------------------------------------------------------------
+
+def merge_report(stdout, stderr):
+    """The paths that numbered conflicts and warnings name, and the not-merged lines by version."""
+    marked, unmerged = [], {1: [], 2: []}
+    for line in stdout.split("\n"):
+        for word in ("conflict ", "warning "):
+            if line.startswith(word) and " at " in line:
+                marked.append(line.split(" at ", 1)[1].rsplit(": (", 1)[0])
+    for line in stderr.split("\n"):
+        if line.startswith("norvex: not merged: ") and line.endswith(")"):
+            # "PATH: what changed (version N)"; what changed may hold ": " too
+            unmerged[int(line[-2])].append(line[len("norvex: not merged: "):])
+    return marked, unmerged
+
+
+def tags_of(root):
+    by_tag = {}
+    for item in root.walk():
+        tag = item.content(ATTRIBUTE, edit_outline.TAG_ATTRIBUTE)
+        if tag is not None:
+            by_tag.setdefault(tag, []).append(item)
+    return by_tag
+
+
+def changes_of(base, version):
+    """What version changed from base, by the items' identities: (kind, ident, detail)."""
+    in_base, in_version = index_by_ident(base), index_by_ident(version)
+    changes = []
+    for ident, item in in_version.items():
+        twin = in_base.get(ident)
+        if twin is None:
+            if item.parent is not None and item.parent.ident in in_base:
+                changes.append(("insert", ident, None))
+            continue
+        if item.text != twin.text:
+            changes.append(("text", ident, None))
+        before, after = content_map(twin, True), content_map(item, True)
+        for key in set(before) | set(after):
+            if before.get(key) != after.get(key):
+                changes.append(("content", ident, key))
+        order = [c.ident for c in item.children if c.ident in in_base]
+        original = [c.ident for c in twin.children if c.ident in in_version]
+        if order != original:
+            changes.append(("order", ident, None))
+    for ident, twin in in_base.items():
+        if ident not in in_version and twin.parent is not None and twin.parent.ident in in_version:
+            changes.append(("delete", ident, None))
+    return changes
+
+
+def held_by_merge(kind, ident, key, version, base, other, merged_tags):
+    """Whether the merged outline holds a version's change."""
+    tag = str(ident)
+    in_version = index_by_ident(version) if kind != "delete" else None
+    if kind == "delete":
+        return tag not in merged_tags
+    item = in_version[ident]
+    found = merged_tags.get(tag, [])
+    if kind == "insert":
+        return any(m.text == item.text for m in found)
+    if kind == "text":
+        return any(m.text == item.text for m in found)
+    if kind == "content":
+        wanted = content_map(item, True).get(key)
+        return any(content_map(m, True).get(key) == wanted for m in found)
+    if kind == "order":
+        theirs = index_by_ident(other).get(ident)
+        original = index_by_ident(base)[ident]
+        if theirs is None or [c.ident for c in theirs.children] != [c.ident for c in original.children]:
+            return True  # both changed that section: the order merge decides, nothing to hold
+        order = [str(c.ident) for c in item.children]
+        texts = {str(c.ident): (c.type, c.text) for c in item.children}
+        for m in found:
+            merged_order = [
+                c.content(ATTRIBUTE, edit_outline.TAG_ATTRIBUTE) for c in m.children
+                if c.content(ATTRIBUTE, edit_outline.TAG_ATTRIBUTE) in order
+            ]
+            kept = [t for t in order if t in merged_order]
+            # siblings of equal type and text cannot be told apart: their order is held when
+            # the texts stand in the version's order
+            if [texts[t] for t in merged_order] == [texts[t] for t in kept]:
+                return True
+        return False
+    raise ValueError(kind)
+
+
+def held_at_sibling(item, key, merged):
+    """Whether the merged outline holds the change of item (its text, or its value of key) at
+    an item of the same path: one of several siblings of equal text."""
+    path = item_path(item)
+    wanted = content_map(item, True).get(key) if key else None
+    for m in merged.walk():
+        if m.text == item.text and item_path(m) == path:
+            if key is None or content_map(m, True).get(key) == wanted:
+                return True
+    return False
+
+
+def order_gap(item, found):
+    """The known gap that explains a version's order not held in a section, or None."""
+    for m in found:
+        tags = [c.content(ATTRIBUTE, edit_outline.TAG_ATTRIBUTE) for c in m.children]
+        tags = [t for t in tags if t is not None]
+        if len(tags) != len(set(tags)):
+            return "duplicated-siblings"
+    texts = [(c.type, c.text) for c in item.children]
+    return "identical-siblings" if len(texts) != len(set(texts)) else None
+
+
+def check_merge(norvex, name, document, seed, round_number, work, notes):
+    base = document
+    edit_outline.number_items(base)
+    edit_outline.tag_items(base)
+    versions = []
+    edits = max(4, min(30, outline_doc.count_items(base) // 200))
+    for number, tag in ((1, "v1"), (2, "v2")):
+        version = base.copy()
+        edit_outline.edit_outline(version, seed + number, edits, tag, hidden=True, tags=True)
+        versions.append(version)
+    paths = [os.path.join(work, "%s.outline" % n) for n in ("base", "version1", "version2")]
+    for root, path in zip([base] + versions, paths):
+        outline_doc.write_outline(root, path)
+    merged_path = os.path.join(work, "merged.outline")
+    options = ["--all"] if round_number % 2 == 0 else []
+    result = run([norvex, "merge"] + paths + ["-o", merged_path] + options)
+    merged = outline_doc.read_outline(merged_path)
+    marked, unmerged = merge_report(result.stdout, result.stderr)
+    where = "%s, seed %d, %s" % (name, seed, " ".join(options) or "no options")
+    if (marked or unmerged[1] or unmerged[2]) and result.returncode != 1:
+        raise Failure("%s: norvex merge exits %d with conflicts or changes not merged"
+                      % (where, result.returncode))
+    merged_tags = tags_of(merged)
+    base_items = index_by_ident(base)
+    for number, version in ((1, versions[0]), (2, versions[1])):
+        other = versions[1] if number == 1 else versions[0]
+        version_items = index_by_ident(version)
+        for kind, ident, key in changes_of(base, version):
+            if held_by_merge(kind, ident, key, version, base, other, merged_tags):
+                continue
+            places = [item_path(i) for i in (base_items.get(ident), version_items.get(ident)) if i]
+            gap = None
+            if kind in ("text", "content") and held_at_sibling(version_items[ident], key, merged):
+                gap = "identical-siblings"
+            elif kind == "order":
+                gap = order_gap(version_items[ident], merged_tags.get(str(ident), []))
+            if gap:
+                notes[gap] = notes.get(gap, 0) + 1
+                continue
+            if any(names_at_or_above(marked, p) or opens_with_ancestor(unmerged[number], p)
+                   for p in places):
+                notes["changes not merged, named"] = notes.get("changes not merged, named", 0) + 1
+                continue
+            raise Failure("%s: a change of version %d is lost without a word: %s of %s%s"
+                          % (where, number, kind, places[0] if places else ident,
+                             " (%s)" % content_label(*key) if key else ""))
+
+
+def check_self_merge(norvex, name, document, seed, round_number, work, notes):
+    path = os.path.join(work, "self.outline")
+    outline_doc.write_outline(document, path)
+    merged = os.path.join(work, "self-merged.outline")
+    options = ["--all"] if round_number % 2 == 0 else []
+    result = run([norvex, "merge", path, path, path, "-o", merged] + options, check_status=(0,))
+    with open(path, "rb") as a, open(merged, "rb") as b:
+        if a.read() != b.read():
+            raise Failure("%s: merging it with itself twice changed it" % name)
+    if not result.stdout.startswith("merged into %s: 0 conflicts, 0 warnings" % merged):
+        raise Failure("%s: merging it with itself twice says %r" % (name, result.stdout[:200]))
+
+
+def main():
+    if len(sys.argv) != 5 or sys.argv[1] not in ("diff_apply", "merge", "self_merge"):
+        print(__doc__, file=sys.stderr)
+        return 2
+    prop, norvex, corpus, work = sys.argv[1:]
+    rounds_setting = os.environ.get("NORVEX_PROPERTY_ROUNDS", "")
+    rounds = int(rounds_setting) if rounds_setting else 1
+    quick = not rounds_setting
+    names = sorted(n for n in os.listdir(corpus) if n.endswith(".outline") and
+                   not n.startswith("scaled-")) if os.path.isdir(corpus) else []
+    if not names:
+        print("no corpus in %s: run bench/make_corpus.sh %s" % (corpus, corpus), file=sys.stderr)
+        return 1
+    work = os.path.join(work, prop)
+    os.makedirs(work, exist_ok=True)
+    notes, failures, cases = {}, [], 0
+    for name in names:
+        document = outline_doc.read_outline(os.path.join(corpus, name))
+        if quick:
+            document = trimmed(document, QUICK_ITEMS)
+        for round_number in range(rounds):
+            seed = zlib.crc32(name.encode()) % 100000 * 100 + round_number * 7
+            try:
+                if prop == "diff_apply":
+                    check_diff_apply(norvex, name, document.copy(), seed, work, notes)
+                elif prop == "merge":
+                    check_merge(norvex, name, document.copy(), seed, round_number, work, notes)
+                else:
+                    check_self_merge(norvex, name, document, seed, round_number, work, notes)
+            except Failure as failure:
+                failures.append(str(failure))
+                print("FAILED: %s" % failure)
+            cases += 1
+    for gap, count in sorted(notes.items()):
+        if gap in KNOWN_GAPS:
+            if count:
+                print("KNOWN GAP (%d changes): %s" % (count, KNOWN_GAPS[gap]))
+        else:
+            print("%s: %d" % (gap, count))
+    print("%s over %d documents%s: %d passed, %d failed"
+          % (prop, len(names), " (first %d items each)" % QUICK_ITEMS if quick else
+             ", %d rounds" % rounds, cases - len(failures), len(failures)))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

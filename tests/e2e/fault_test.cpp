@@ -1,0 +1,607 @@
+// tests/e2e/fault_test.cpp
+//
+// Whole builds, applies and merges of the example outlines when something fails, driven by
+// one table of export calls, in a program of its own (tests/runtime/failing_allocation.h
+// replaces operator new):
+//   - every request of the runtime's allocation refused in turn (and, in a second pass, every
+//     request from one on), and every request of the library's checked heap refused in turn:
+//     no call may crash or let an exception out, and each must leave either the complete
+//     output, byte for byte that of the fault-free call, or the older file at the output path
+//     as it was, with the status that says so and no temporary behind; a refusal of the checked
+//     heap always shows its warning;
+//   - outputs that cannot be written (a full disk, a device, a closed folder, a path under a
+//     file, a folder, a name too long for its temporary): the call's own bit, the old file kept;
+//   - inputs that cannot be opened: each its own bit, and nothing saved.
+// The library's own wide strings allocate the language's way and are not caught: a refusal
+// there leaves the export as std::bad_alloc and ends a host that does not catch it. Those runs
+// go in a child process, which must die with no output in place of the older file.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "include/norvex63.h"
+#include "outline/outline_runtime.h"
+#include "support/checked_memory.h"
+#include "tests/helpers/test_support.h"
+#include "tests/runtime/failing_allocation.h"
+
+namespace {
+
+const char kOldOutput[] = "an older output file\n";
+// Every request for the first kEveryRequest, then about kLaterRuns more spread over the rest
+// (the address sanitizer gets fewer, to stay within seconds).
+#if defined(__SANITIZE_ADDRESS__)
+constexpr uint64_t kEveryRequest = 100;
+constexpr uint64_t kLaterRuns = 60;
+#else
+constexpr uint64_t kEveryRequest = 1000;
+constexpr uint64_t kLaterRuns = 700;
+#endif
+constexpr uint32_t kContents = DIF_OPT_ATTRIBUTES | DIF_OPT_PROPERTIES | DIF_OPT_DTDATA;
+
+int g_boxes = 0;
+bool g_memoryWarned = false;
+int CountBox(HWND, LPCWSTR text, LPCWSTR caption, UINT) {
+    PausedAllocationFaults paused;
+    ++g_boxes;
+    g_memoryWarned =
+        g_memoryWarned ||
+        (Narrow(caption) + Narrow(text)).find("Insufficient memory") != std::string::npos;
+    return IDOK;
+}
+
+// The three examples opened, from the current folder, for the life of the object.
+struct HeldOutlines {
+    HeldOutlines() {
+        PausedAllocationFaults paused;
+        base = OpenOutline(u"base.outline");
+        version1 = OpenOutline(u"version1.outline");
+        version2 = OpenOutline(u"version2.outline");
+    }
+    ~HeldOutlines() {
+        PausedAllocationFaults paused;
+        for (OutlineHandle outline : {base, version1, version2}) CloseOutline(outline);
+    }
+    HeldOutlines(const HeldOutlines&) = delete;
+    HeldOutlines& operator=(const HeldOutlines&) = delete;
+    OutlineHandle base, version1, version2;
+};
+
+// What a status says about the output file.
+enum class Outcome { kComplete, kNotWritten, kHeaderOnly };
+
+Outcome BuildOutcome(uint16_t status) {
+    if (status == 0) return Outcome::kComplete;
+    // An outline that does not open still leaves the header (the interface's rule); the
+    // compare file bit means none was made.
+    if ((status & DIF_ST_COMPARE_FILE) != 0) return Outcome::kNotWritten;
+    return Outcome::kHeaderOnly;
+}
+Outcome SavedOutcome(uint16_t status) {
+    return (status & 0xFF) == 0 ? Outcome::kComplete : Outcome::kNotWritten;
+}
+
+// A merge's status with its counts in the spare bits, so that a merge that reports other
+// counts than the clean one differs too.
+uint16_t WithCounts(uint16_t status, uint16_t conflicts, uint16_t warnings) {
+    return static_cast<uint16_t>(status | (conflicts << 8) | (warnings << 12));
+}
+
+// One exported call over the example outlines, from inside their folder, writing to the
+// output it is given; what its status bits mean for that output, and the status of an output
+// that cannot be written.
+struct ExportCall {
+    std::string name;
+    std::string output;  // file name in the folder
+    std::function<uint16_t(const char16_t* output)> run;
+    std::function<Outcome(uint16_t)> outcome;
+    uint16_t notWritten;
+};
+
+std::vector<ExportCall> ExampleCalls() {
+    std::vector<ExportCall> calls;
+    calls.push_back({"build", "result.cmp",
+                     [](const char16_t* output) {
+                         return DIF_Build(u"base.outline", u"version1.outline", output, nullptr, 0,
+                                          DIF_OPT_FDFM | kContents);
+                     },
+                     BuildOutcome, DIF_ST_COMPARE_FILE});
+    calls.push_back({"apply", "patched.outline",
+                     [](const char16_t* output) {
+                         return DIF_Apply(u"version1.outline", u"changes.cmp", output, nullptr, 0);
+                     },
+                     SavedOutcome, 0x01});
+    calls.push_back({"merge", "merged.outline",
+                     [](const char16_t* output) {
+                         uint16_t conflicts = 0, warnings = 0;
+                         uint16_t status =
+                             DIF_Merge(u"base.outline", u"version1.outline", u"version2.outline",
+                                       output, nullptr, 0, kContents, &conflicts, &warnings);
+                         return WithCounts(status, conflicts, warnings);
+                     },
+                     SavedOutcome, WithCounts(DIF_ST_MERGE_SAVE, 1, 0)});
+    // A section past the 999-item limit, cut with its warning: thousands of requests, so
+    // that the stride comes into play.
+    calls.push_back({"build of a long section", "long.cmp",
+                     [](const char16_t* output) {
+                         return DIF_Build(u"long-first.outline", u"long-second.outline", output,
+                                          nullptr, 0, DIF_OPT_RDFC);
+                     },
+                     BuildOutcome, DIF_ST_COMPARE_FILE});
+    // The same two calls on outlines the caller holds open, opened and closed around each call
+    // with the faults paused, so that the call alone meets them.
+    calls.push_back({"build of held outlines", "held.cmp",
+                     [](const char16_t* output) {
+                         HeldOutlines held;
+                         return DIF_BuildObject(u"base", held.base, GetRootItem(held.base),
+                                                u"version 1", held.version1,
+                                                GetRootItem(held.version1), output, nullptr, 0,
+                                                DIF_OPT_FDFM | kContents);
+                     },
+                     SavedOutcome, DIF_ST_COMPARE_FILE});
+    calls.push_back({"merge of held outlines", "held.outline",
+                     [](const char16_t* output) {
+                         HeldOutlines held;
+                         uint16_t conflicts = 0, warnings = 0;
+                         uint16_t status = DIF_MergeObjects(
+                             held.base, GetRootItem(held.base), held.version1,
+                             GetRootItem(held.version1), u"version 1", held.version2,
+                             GetRootItem(held.version2), u"version 2", output, nullptr, 0,
+                             kContents, &conflicts, &warnings);
+                         return WithCounts(status, conflicts, warnings);
+                     },
+                     SavedOutcome, WithCounts(DIF_ST_MERGE_SAVE, 1, 0)});
+    return calls;
+}
+
+// A scratch folder with the three examples and the compare file that the apply reads, made as
+// the fault-free build of version 1 against the original makes it; the working directory while
+// it lives.
+class ExampleFolder {
+public:
+    ExampleFolder() : inFolder_(scratch_.Path()) {
+        for (const char* name : {"base.outline", "version1.outline", "version2.outline"}) {
+            WriteFileBytes(scratch_.File(name),
+                           ReadFileBytes(TestDataPath(std::string("../../examples/") + name)));
+        }
+        for (const char* side : {"first", "second"}) {
+            WriteFileBytes(scratch_.File(std::string("long-") + side + ".outline"),
+                           ReadFileBytes(TestDataPath(std::string("build/section-limit-rdfc/") +
+                                                      side + ".outline")));
+        }
+        DIF_Build(u"base.outline", u"version1.outline", u"changes.cmp", nullptr, 0,
+                  DIF_OPT_FDFM | kContents);
+    }
+    std::string File(const std::string& name) const { return scratch_.File(name); }
+    std::u16string WideFile(const std::string& name) const { return scratch_.WideFile(name); }
+    const std::string& Path() const { return scratch_.Path(); }
+
+private:
+    ScratchFolder scratch_;
+    WorkingDirectory inFolder_;
+};
+
+// Where a fault is planted: the runtime's requests (each alone, or every one from it on), or
+// the library's checked heap.
+enum class Seam { kRuntimeOne, kRuntimeFromOneOn, kCheckedHeap };
+
+// Runs the call with request failAt failing (0: none, only counting); answers its status, and
+// in the others whether an exception left it, whether a request failed and how many were made.
+uint16_t RunWithFault(const ExportCall& call, Seam seam, uint64_t failAt, bool* escaped,
+                      bool* faulted, uint64_t* requests) {
+    uint16_t status = 0;
+    *escaped = false;
+    std::u16string output = Wide(call.output);
+    if (seam == Seam::kCheckedHeap) {
+        // A count far past any call's own passes every request and only counts.
+        FailCheckedAllocationAt(failAt == 0 ? 1000000000u : static_cast<uint32_t>(failAt));
+        status = call.run(output.c_str());
+        *requests = CheckedAllocationRequests();
+        *faulted = failAt != 0 && *requests >= failAt;
+        FailCheckedAllocationAt(0);
+        return status;
+    }
+    FailAllocationAt(failAt, seam == Seam::kRuntimeFromOneOn);
+    {
+        ArmedAllocationFaults armed;
+        try {
+            status = call.run(output.c_str());
+        } catch (...) {
+            *escaped = true;
+        }
+    }
+    *faulted = AllocationFailures() > 0;
+    *requests = AllocationRequests();
+    FailAllocationAt(0);
+    return status;
+}
+
+void CheckEveryFault(const ExportCall& call, Seam seam) {
+    const char* seamNames[] = {"one request of the runtime",
+                               "every request of the runtime from one on",
+                               "one request of the checked heap"};
+    SCOPED_TRACE(call.name + ", " + seamNames[static_cast<int>(seam)]);
+    ExampleFolder folder;
+    const std::string output = folder.File(call.output);
+    MessageBoxHandler previous = SetMessageBoxHandler(CountBox);
+    SetAllocationOrigin(AllocationOrigin::kRuntime);
+
+    std::remove(output.c_str());
+    bool escaped = false, faulted = false;
+    uint64_t requests = 0, made = 0;
+    const uint16_t cleanStatus = RunWithFault(call, seam, 0, &escaped, &faulted, &requests);
+    ASSERT_EQ(call.outcome(cleanStatus), Outcome::kComplete) << cleanStatus;
+    const std::string complete = ReadFileBytes(output);
+    ASSERT_FALSE(complete.empty());
+    ASSERT_GT(requests, 10u);
+    WriteFileBytes(output, kOldOutput);
+    const std::vector<std::string> entries = FolderEntries(folder.Path());
+
+    int failures = 0;
+    uint64_t faultedRuns = 0, completeRuns = 0;
+    const uint64_t stride =
+        requests > kEveryRequest ? 1 + (requests - kEveryRequest) / kLaterRuns : 1;
+    for (uint64_t failAt = 1; failAt <= requests && failures < 5;
+         failAt += failAt < kEveryRequest ? 1 : stride) {
+        SCOPED_TRACE("request " + std::to_string(failAt) + " of " + std::to_string(requests));
+        WriteFileBytes(output, kOldOutput);
+        g_memoryWarned = false;
+        uint16_t status = RunWithFault(call, seam, failAt, &escaped, &faulted, &made);
+        faultedRuns += faulted ? 1 : 0;
+        const std::string written = ReadFileBytes(output);
+        bool good = !escaped;
+        EXPECT_FALSE(escaped) << "an exception left the call";
+        if (seam == Seam::kCheckedHeap && faulted) {
+            good = good && g_memoryWarned;
+            EXPECT_TRUE(g_memoryWarned) << "a refusal of the checked heap showed no warning";
+        }
+        switch (call.outcome(status)) {
+        case Outcome::kComplete:
+            // Reported good: exactly the fault-free result, counts included.
+            good = good && status == cleanStatus && written == complete;
+            EXPECT_EQ(status, cleanStatus);
+            EXPECT_TRUE(written == complete) << "a call reported good wrote another file:\n"
+                                             << written;
+            completeRuns += 1;
+            break;
+        case Outcome::kNotWritten:
+            good = good && faulted && written == kOldOutput;
+            EXPECT_TRUE(faulted) << "status " << status << " without a fault";
+            EXPECT_EQ(written, kOldOutput) << "a call that did not write replaced the old file";
+            break;
+        case Outcome::kHeaderOnly:
+            good = good && faulted && written.size() < complete.size() &&
+                   complete.compare(0, written.size(), written) == 0;
+            EXPECT_TRUE(faulted) << "status " << status << " without a fault";
+            EXPECT_TRUE(written.size() < complete.size() &&
+                        complete.compare(0, written.size(), written) == 0)
+                << "an outline that did not open left more than the header:\n"
+                << written;
+            break;
+        }
+        EXPECT_EQ(FolderEntries(folder.Path()), entries) << "a temporary was left behind";
+        if (!good) ++failures;
+    }
+    EXPECT_GT(faultedRuns, 0u);
+    std::printf("%s, %s: %llu requests, %llu runs with a fault, %llu of them complete\n",
+                call.name.c_str(), seamNames[static_cast<int>(seam)],
+                static_cast<unsigned long long>(requests),
+                static_cast<unsigned long long>(faultedRuns),
+                static_cast<unsigned long long>(completeRuns));
+    SetMessageBoxHandler(previous);
+}
+
+TEST(AllocationFaultsInCalls, EveryFailedRequestLeavesTheCompleteOutputOrTheOldFile) {
+    for (const ExportCall& call : ExampleCalls()) {
+        for (Seam seam : {Seam::kRuntimeOne, Seam::kRuntimeFromOneOn, Seam::kCheckedHeap}) {
+            CheckEveryFault(call, seam);
+        }
+    }
+}
+
+// ---- Outputs and inputs that cannot be used -----------------------------------------------
+
+// Writes past a few bytes fail as on a full disk, for the life of the object; this binds
+// for every user, root included. The signal such a write raises is ignored, so the write
+// answers its error instead.
+class FullDisk {
+public:
+    FullDisk() {
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        previousHandler_ = signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = previous_;
+        small.rlim_cur = 24;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FullDisk() {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    struct rlimit previous_;
+    void (*previousHandler_)(int);
+};
+
+// Every name in the folder and below it, sorted.
+std::vector<std::string> NamesBelow(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        names.push_back(entry.path().lexically_relative(folder).string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(OutputFaults, EveryCallAnswersItsBitKeepsWhatStoodThereAndLeavesNoTemporary) {
+    ExampleFolder folder;
+    std::filesystem::create_directories(folder.File("closed"));
+    std::filesystem::create_directories(folder.File("full"));
+    std::filesystem::create_directories(folder.File("empty"));
+    WriteFileBytes(folder.File("full/inside"), kOldOutput);
+    WriteFileBytes(folder.File("file.txt"), kOldOutput);
+    WriteFileBytes(folder.File("closed/out"), kOldOutput);
+    // So long a name that the temporary beside it cannot exist: the save fails at the last step.
+    const std::string longName = std::string(245, 'n') + ".o";
+    WriteFileBytes(folder.File(longName), kOldOutput);
+    WriteFileBytes(folder.File("out"), kOldOutput);
+    chmod(folder.File("closed").c_str(), 0555);
+    // Permissions do not bind root, nor does the device node stay closed to it: as root a node
+    // of the same device in the folder stands for /dev/full, so that no fault harms the
+    // machine's own.
+    const bool permissionsBind = access(folder.File("closed").c_str(), W_OK) != 0;
+    std::string device = "/dev/full";
+    if (geteuid() == 0) {
+        device = folder.File("device");
+        ASSERT_EQ(mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);
+    }
+    const std::vector<std::string> before = NamesBelow(folder.Path());
+    std::vector<std::string> outputs = {"missing/out", "file.txt/out", "empty",
+                                        "full",        longName,       ""};
+    if (permissionsBind) outputs.insert(outputs.end(), {"closed/out", "closed/new"});
+    if (access(device.c_str(), W_OK) == 0) outputs.push_back(device);
+    for (const ExportCall& call : ExampleCalls()) {
+        for (const std::string& output : outputs) {
+            EXPECT_EQ(call.run(Wide(output).c_str()), call.notWritten)
+                << call.name << " to " << output;
+        }
+        uint16_t status = 0;
+        {
+            FullDisk full;
+            status = call.run(u"out");
+        }
+        EXPECT_EQ(status, call.notWritten) << call.name << " on a full disk";
+        EXPECT_EQ(NamesBelow(folder.Path()), before)
+            << call.name << ": a temporary was left behind, or an input went away";
+    }
+    chmod(folder.File("closed").c_str(), 0755);
+    for (const std::string& old : {std::string("out"), longName, std::string("file.txt"),
+                                   std::string("full/inside"), std::string("closed/out")}) {
+        EXPECT_EQ(ReadFileBytes(folder.File(old)), kOldOutput) << old;
+    }
+    struct stat status {};
+    ASSERT_EQ(stat(device.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISCHR(status.st_mode)) << device << " was replaced by a file";
+}
+
+TEST(InputFaults, EachInputThatCannotBeOpenedAnswersItsOwnBitAndNothingIsSaved) {
+    ExampleFolder folder;
+    MessageBoxRecorder boxes;
+    const std::string base = ReadFileBytes(folder.File("base.outline"));
+    WriteFileBytes(folder.File("cut.outline"), base.substr(0, base.find('"') + 2));
+    WriteFileBytes(folder.File("tab.outline"), "OUTLINE 1\n\t9 \"tab\"\n");
+    std::filesystem::create_directory(folder.File("folder.cmp"));
+    auto build = [](const char16_t* first, const char16_t* second) {
+        return DIF_Build(first, second, u"out", nullptr, 0, DIF_OPT_FDFM);
+    };
+    auto apply = [](const char16_t* outline, const char16_t* compare) {
+        return DIF_Apply(outline, compare, u"out", nullptr, 0);
+    };
+    auto merge = [](const char16_t* original, const char16_t* version1, const char16_t* version2) {
+        uint16_t conflicts = 99, warnings = 99;
+        uint16_t status =
+            DIF_Merge(original, version1, version2, u"out", nullptr, 0, 0, &conflicts, &warnings);
+        return WithCounts(status, conflicts, warnings);
+    };
+    const char16_t *good = u"base.outline", *v1 = u"version1.outline", *v2 = u"version2.outline";
+    const char16_t *missing = u"missing.outline", *cut = u"cut.outline";
+    struct Case {
+        std::function<uint16_t()> call;
+        uint16_t status;
+        bool headerWritten;  // a build leaves the header of its compare file all the same
+    };
+    const Case cases[] = {
+        {[&] { return build(missing, missing); }, 0x3, true},
+        {[&] { return build(good, cut); }, DIF_ST_SECOND_OUTLINE, true},
+        {[&] { return build(u"tab.outline", good); }, DIF_ST_FIRST_OUTLINE, true},
+        {[&] { return DIF_Build(nullptr, nullptr, nullptr, nullptr, 0, 0); }, 0x7, false},
+        {[&] { return apply(good, u"missing.cmp"); }, 0x4, false},
+        {[&] { return apply(good, u"folder.cmp"); }, 0x4, false},
+        {[&] { return apply(missing, u"changes.cmp"); }, 0x2, false},
+        {[&] { return apply(u"tab.outline", u"changes.cmp"); }, 0x2, false},
+        {[&] { return apply(missing, u"missing.cmp"); }, 0x6, false},
+        {[&] { return DIF_Apply(nullptr, nullptr, nullptr, nullptr, 0); }, 0x6, false},
+        {[&] { return merge(missing, v1, v2); }, DIF_ST_FIRST_OUTLINE, false},
+        {[&] { return merge(good, cut, v2); }, DIF_ST_SECOND_OUTLINE, false},
+        {[&] { return merge(good, v1, missing); }, DIF_ST_THIRD_OUTLINE, false},
+        {[&] { return merge(cut, v1, missing); }, 0x11, false},
+        {[&] { return merge(missing, cut, missing); }, 0x13, false},
+    };
+    for (size_t k = 0; k < sizeof cases / sizeof cases[0]; ++k) {
+        std::remove(folder.File("out").c_str());
+        EXPECT_EQ(cases[k].call(), cases[k].status) << "case " << k;
+        EXPECT_EQ(FileExists(folder.File("out")), cases[k].headerWritten) << "case " << k;
+    }
+    EXPECT_EQ(ReadFileBytes(folder.File("base.outline")), base);
+    EXPECT_EQ(boxes.Titles(), "");
+}
+
+// ---- The library's own wide strings ----------------------------------------------------
+
+// How a child that ran a call with one wide string refused ended.
+enum : int { kChildReturned = 10, kChildNoFault = 11 };
+
+// The call as a host that catches nothing makes it: an exception that leaves the call is
+// noted on the pipe, then ends the process as an uncaught one does.
+void RunAsHost(const ExportCall& call, int noteTo) {
+    try {
+        call.run(Wide(call.output).c_str());
+    } catch (const std::bad_alloc&) {
+        ssize_t noted = write(noteTo, "E", 1);
+        (void)noted;
+        std::terminate();
+    }
+}
+
+// Runs the call in a child whose failAt-th allocation by the library itself fails. Answers
+// the wait status and whether the exception left the call.
+int RunChildWithWideStringFault(const ExportCall& call, uint64_t failAt, bool* escaped) {
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) return -1;
+    std::fflush(nullptr);
+    pid_t child = fork();
+    if (child == 0) {
+        close(pipeEnds[0]);
+        rlimit noCore = {0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        // The runtime's message on the way out ("terminate called after ...") is expected.
+        FILE* quiet = std::freopen("/dev/null", "w", stderr);
+        (void)quiet;
+        SetAllocationOrigin(AllocationOrigin::kCaller);
+        FailAllocationAt(failAt);
+        ArmedAllocationFaults armed;
+        RunAsHost(call, pipeEnds[1]);
+        _exit(AllocationFailures() > 0 ? kChildReturned : kChildNoFault);
+    }
+    close(pipeEnds[1]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    char mark = 0;
+    *escaped = read(pipeEnds[0], &mark, 1) == 1 && mark == 'E';
+    close(pipeEnds[0]);
+    return status;
+}
+
+void CheckWideStringFaults(const ExportCall& call) {
+    SCOPED_TRACE(call.name);
+    ExampleFolder folder;
+    const std::string output = folder.File(call.output);
+    MessageBoxHandler previous = SetMessageBoxHandler(CountBox);
+    // The library's own requests in a fault-free call.
+    SetAllocationOrigin(AllocationOrigin::kCaller);
+    FailAllocationAt(0);
+    {
+        ArmedAllocationFaults armed;
+        call.run(Wide(call.output).c_str());
+    }
+    const uint64_t requests = AllocationRequests();
+    SetAllocationOrigin(AllocationOrigin::kRuntime);
+    if (requests == 0) {
+        // The apply makes no wide string: nothing of it can end this way.
+        std::printf("%s: no wide string requests\n", call.name.c_str());
+        SetMessageBoxHandler(previous);
+        return;
+    }
+    WriteFileBytes(output, kOldOutput);
+    const std::vector<std::string> entries = FolderEntries(folder.Path());
+
+    // A spread of the requests, the first and the last among them.
+#if defined(__SANITIZE_ADDRESS__)
+    const uint64_t kChildren = 8;
+#else
+    const uint64_t kChildren = 24;
+#endif
+    int temporariesLeft = 0;
+    for (uint64_t k = 0; k < kChildren; ++k) {
+        uint64_t failAt = 1 + (requests - 1) * k / (kChildren - 1);
+        SCOPED_TRACE("wide string request " + std::to_string(failAt) + " of " +
+                     std::to_string(requests));
+        bool escaped = false;
+        int status = RunChildWithWideStringFault(call, failAt, &escaped);
+        EXPECT_TRUE(escaped) << "std::bad_alloc did not leave the call";
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGABRT) << "wait status " << status;
+        EXPECT_EQ(ReadFileBytes(output), kOldOutput) << "output replaced by a call that died";
+        // What may stay is a temporary beside the output, which the call could not remove.
+        for (const std::string& name : FolderEntries(folder.Path())) {
+            if (std::find(entries.begin(), entries.end(), name) != entries.end()) continue;
+            EXPECT_EQ(name.rfind(call.output + ".~", 0), 0u) << "left behind: " << name;
+            std::remove(folder.File(name).c_str());
+            ++temporariesLeft;
+        }
+    }
+    std::printf("%s: %llu wide string requests, %d of %llu dying children left a temporary\n",
+                call.name.c_str(), static_cast<unsigned long long>(requests), temporariesLeft,
+                static_cast<unsigned long long>(kChildren));
+    SetMessageBoxHandler(previous);
+}
+
+TEST(WideStringAllocationFaults, ARefusedWideStringEndsTheHostWithTheOldOutputInPlace) {
+    for (const ExportCall& call : ExampleCalls()) CheckWideStringFaults(call);
+}
+
+// A host that catches the std::bad_alloc and goes on: the build it interrupted left its
+// compare file open, and the next call must throw that away, not complete it in place.
+TEST(WideStringAllocationFaults, ACallAfterACaughtRefusalLeavesNoPartialFileInPlace) {
+    const ExportCall build = ExampleCalls()[0];
+    ExampleFolder folder;
+    MessageBoxHandler previous = SetMessageBoxHandler(CountBox);
+    SetAllocationOrigin(AllocationOrigin::kCaller);
+    FailAllocationAt(0);
+    {
+        ArmedAllocationFaults armed;
+        build.run(Wide(build.output).c_str());
+    }
+    const uint64_t requests = AllocationRequests();
+    SetAllocationOrigin(AllocationOrigin::kRuntime);
+    ASSERT_GT(requests, 2u);
+    const std::vector<std::string> entries = FolderEntries(folder.Path());
+    for (uint64_t failAt : {uint64_t{1}, requests / 2, requests}) {
+        SCOPED_TRACE("wide string request " + std::to_string(failAt) + " of " +
+                     std::to_string(requests));
+        WriteFileBytes(folder.File(build.output), kOldOutput);
+        std::fflush(nullptr);
+        pid_t child = fork();
+        if (child == 0) {
+            SetAllocationOrigin(AllocationOrigin::kCaller);
+            FailAllocationAt(failAt);
+            bool caught = false;
+            {
+                ArmedAllocationFaults armed;
+                try {
+                    build.run(Wide(build.output).c_str());
+                } catch (const std::bad_alloc&) {
+                    caught = true;
+                }
+            }
+            FailAllocationAt(0);
+            // The host goes on with another build, of another compare file.
+            uint16_t next = DIF_Build(u"base.outline", u"version2.outline", u"next.cmp", nullptr, 0,
+                                      DIF_OPT_FDFM);
+            _exit(caught && next == 0 ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+        EXPECT_EQ(ReadFileBytes(folder.File(build.output)), kOldOutput)
+            << "the interrupted build's file was completed in place";
+        std::remove(folder.File("next.cmp").c_str());
+        EXPECT_EQ(FolderEntries(folder.Path()), entries) << "a temporary was left behind";
+    }
+    SetMessageBoxHandler(previous);
+}
+
+}  // namespace

@@ -1,0 +1,208 @@
+// tests/e2e/golden_test.cpp
+//
+// Whole builds, applies and merges through real files: one scenario folder each under
+// tests/data/build, tests/data/apply and tests/data/merge, with a one-line why.txt. The inputs
+// are copied into a scratch folder with fixed modification times and named relatively under a
+// fixed time zone, so that headers and labels never vary. Each scenario runs twice, since state
+// left by one call must not change the next; before the second run an abort is asked outside
+// any call, which a build or merge must forget, and a merge gets no count pointers.
+//
+// Besides its inputs (first/second.outline; outline.outline and changes.cmp; base, version1
+// and version2.outline) a folder may hold:
+//   options.txt   the option word (0 when absent)     status.txt  the status (0 when absent)
+//   expected.cmp  the compare file of a build          expected.outline  an apply's or merge's
+//   boxes.txt     the message boxes, one "title | text" a line; without it none may be shown
+//   progress.txt  the window's messages, one "percent text" a line
+//   abort.txt     the progress text on which the window asks for an abort
+//   counts.txt    a merge's conflicts and warnings ("0 0" when absent); a merge with a status
+//                 other than 0 must leave no output
+//   records.txt   the records a build counts, the ones a viewer's file leaves out included
+//   applied.outline  what the build's compare file applied to second.outline must give
+#include <utime.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "include/norvex63.h"
+#include "support/run_state.h"
+#include "tests/helpers/test_support.h"
+
+namespace {
+
+constexpr time_t kFixedFileTime = 1700000000;  // Tue Nov 14 22:13:20 2023 UTC
+constexpr UINT kProgressMessage = 0x401;
+
+std::string g_progress;
+std::string g_abortOnText;
+
+LRESULT CALLBACK RecordProgress(HWND, UINT message, WPARAM percent, LPARAM) {
+    if (message != kProgressMessage) return 0;
+    DIF_CHAR text[kLastTextSize];
+    DIF_BuildGetSection(text, kLastTextSize, nullptr, nullptr);
+    g_progress += std::to_string(percent) + " " + Narrow(text) + "\n";
+    if (!g_abortOnText.empty() && Narrow(text) == g_abortOnText) DIF_BuildAbort();
+    return 0;
+}
+
+// One line per box; a box that is not a plain OK box without owner says so.
+std::string BoxLines(const MessageBoxRecorder& boxes) {
+    std::string lines;
+    for (const MessageBoxRecorder::Box& box : boxes.Boxes()) {
+        lines += (lines.empty() ? "" : "\n") + box.title + " | " + box.text;
+        if (box.type != MB_OK || box.hadOwner) lines += " (not a plain OK box)";
+    }
+    return lines;
+}
+
+std::string TestName(const ::testing::TestParamInfo<std::string>& scenario) {
+    std::string name = scenario.param;
+    for (char& letter : name) {
+        if (!isalnum(static_cast<unsigned char>(letter))) letter = '_';
+    }
+    return name;
+}
+
+// One scenario of an area: its inputs in a scratch folder that is the working directory, and
+// the checks every area shares.
+class Scenario {
+public:
+    Scenario(const std::string& area, const std::string& name,
+             std::initializer_list<const char*> inputs)
+        : area_(area), name_(name), inScratch_(scratch_.Path()) {
+        for (const char* input : inputs) {
+            std::string target = scratch_.File(input);
+            WriteFileBytes(target, ReadFileBytes(TestDataPath(area + "/" + name + "/" + input)));
+            struct utimbuf times = {kFixedFileTime, kFixedFileTime};
+            utime(target.c_str(), &times);
+        }
+        why_ = name + ": " + Text("why.txt");
+        options = Number("options.txt");
+        status = static_cast<uint16_t>(Number("status.txt"));
+        g_abortOnText = Text("abort.txt");
+        watched_ = Has("progress.txt") || !g_abortOnText.empty();
+        window = watched_ ? CreateCallbackWindow(RecordProgress) : nullptr;
+    }
+    ~Scenario() {
+        if (window != nullptr) DestroyCallbackWindow(window);
+    }
+
+    std::string Text(const char* file) const { return ScenarioText(area_, name_, file); }
+    uint32_t Number(const char* file) const {
+        std::string text = Text(file);
+        return text.empty() ? 0 : static_cast<uint32_t>(std::stoul(text, nullptr, 0));
+    }
+    const std::string& Why() const { return why_; }
+    std::string Output(const char* name) const { return ReadFileBytes(scratch_.File(name)); }
+    std::string Golden(const char* file) const {
+        return ReadFileBytes(TestDataPath(area_ + "/" + name_ + "/" + file));
+    }
+    bool Has(const char* file) const {
+        return FileExists(TestDataPath(area_ + "/" + name_ + "/" + file));
+    }
+
+    // Before each run: the abort asked outside a call (run 1, where the call must forget it)
+    // and the progress so far cleared.
+    void StartRun(int run, bool abortBefore) {
+        if (run == 1 && abortBefore) DIF_BuildAbort();
+        g_progress.clear();
+        g_runState.lastPercent = kNoPercentSent;
+        boxes_.Clear();
+    }
+    // After each run: the status, the output against its golden file, the boxes and progress.
+    void CheckRun(int run, uint16_t answered, const char* output, const char* golden,
+                  bool utf16 = false) {
+        EXPECT_EQ(answered, status) << Why();
+        if (golden != nullptr) {
+            EXPECT_EQ(CompareWithGolden(area_, name_, golden, Output(output), utf16), "")
+                << "run " << run << ", " << Why();
+        }
+        EXPECT_EQ(BoxLines(boxes_), Text("boxes.txt")) << "run " << run << ", " << Why();
+        if (watched_) {
+            EXPECT_EQ(CompareWithGolden(area_, name_, "progress.txt", g_progress), "")
+                << "run " << run << ", " << Why();
+        }
+    }
+
+    uint32_t options = 0;
+    uint16_t status = 0;
+    HWND window = nullptr;
+
+private:
+    std::string area_, name_, why_;
+    ScratchFolder scratch_;
+    WorkingDirectory inScratch_;
+    MessageBoxRecorder boxes_;
+    bool watched_ = false;
+};
+
+class BuildGolden : public ::testing::TestWithParam<std::string> {};
+class ApplyGolden : public ::testing::TestWithParam<std::string> {};
+class MergeGolden : public ::testing::TestWithParam<std::string> {};
+
+}  // namespace
+
+TEST_P(BuildGolden, WritesTheExpectedCompareFile) {
+    Scenario scenario("build", GetParam(), {"first.outline", "second.outline"});
+    for (int run = 0; run < 2; ++run) {
+        scenario.StartRun(run, true);
+        uint16_t status = DIF_Build(u"first.outline", u"second.outline", u"result.cmp",
+                                    scenario.window, kProgressMessage, scenario.options);
+        scenario.CheckRun(run, status, "result.cmp", "expected.cmp", true);
+        if (scenario.Has("records.txt")) {
+            uint32_t records = 0;
+            DIF_BuildGetSection(nullptr, 0, &records, nullptr);
+            EXPECT_EQ(records, scenario.Number("records.txt")) << scenario.Why();
+        }
+    }
+    if (!scenario.Has("applied.outline")) return;
+    EXPECT_EQ(DIF_Apply(u"second.outline", u"result.cmp", u"applied.outline", nullptr, 0), 0)
+        << scenario.Why();
+    EXPECT_EQ(scenario.Output("applied.outline"), scenario.Golden("applied.outline"))
+        << "the applied outline differs; " << scenario.Why();
+}
+
+TEST_P(ApplyGolden, SavesTheExpectedOutline) {
+    Scenario scenario("apply", GetParam(), {"outline.outline", "changes.cmp"});
+    for (int run = 0; run < 2; ++run) {
+        scenario.StartRun(run, false);
+        uint16_t status = DIF_Apply(u"outline.outline", u"changes.cmp", u"result.outline",
+                                    scenario.window, kProgressMessage);
+        scenario.CheckRun(run, status, "result.outline", "expected.outline");
+    }
+}
+
+TEST_P(MergeGolden, SavesTheExpectedMergedOutline) {
+    Scenario scenario("merge", GetParam(),
+                      {"base.outline", "version1.outline", "version2.outline"});
+    std::string expectedCounts = scenario.Text("counts.txt");
+    for (int run = 0; run < 2; ++run) {
+        scenario.StartRun(run, true);
+        uint16_t conflicts = 99, warnings = 99;
+        uint16_t status =
+            DIF_Merge(u"base.outline", u"version1.outline", u"version2.outline", u"merged.outline",
+                      scenario.window, kProgressMessage, scenario.options,
+                      run == 0 ? &conflicts : nullptr, run == 0 ? &warnings : nullptr);
+        // An abort from the window still saves what was merged; any other failure saves nothing.
+        bool saved = (scenario.status & ~DIF_ST_ABORTED) == 0;
+        scenario.CheckRun(run, status, "merged.outline", saved ? "expected.outline" : nullptr);
+        if (run == 0) {
+            EXPECT_EQ(std::to_string(conflicts) + " " + std::to_string(warnings),
+                      expectedCounts.empty() ? "0 0" : expectedCounts)
+                << scenario.Why();
+        }
+        // A merge that did not save leaves no output behind.
+        if (!saved) {
+            EXPECT_FALSE(FileExists("merged.outline")) << scenario.Why();
+        }
+        std::remove("merged.outline");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, BuildGolden, ::testing::ValuesIn(ListScenarios("build")),
+                         TestName);
+INSTANTIATE_TEST_SUITE_P(Scenarios, ApplyGolden, ::testing::ValuesIn(ListScenarios("apply")),
+                         TestName);
+INSTANTIATE_TEST_SUITE_P(Scenarios, MergeGolden, ::testing::ValuesIn(ListScenarios("merge")),
+                         TestName);
