@@ -78,7 +78,7 @@ int RunCheck(const CheckOptions& options) {
             long items = PrintOutline(outline);
             std::printf("%s: %ld items\n", given.c_str(), items);
         }
-        if (!options.allowConflicts) {
+        if (!options.allowConflicts && MayHoldMergeComments(outline)) {
             // A merge's conflicts and warnings that are still in the file: a commit would keep
             // them, so they fail the check as an error does.
             PlainTree tree = ReadMergedTree(outline);

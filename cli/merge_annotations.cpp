@@ -66,6 +66,54 @@ std::string WhatDiffers(const PlainTree& merged, const Annotation& note) {
 
 }  // namespace
 
+namespace {
+
+// Whether text holds "#### DIFF: " once its CRs are passed over, as the item's one-line text
+// drops them; every mark that ReadMergeComment reads begins so.
+bool HoldsMergeMark(const WCHAR* text, int32_t length) {
+    static const char kMark[] = "#### DIFF: ";
+    const int32_t markLength = static_cast<int32_t>(sizeof kMark - 1);
+    for (int32_t start = 0; start < length; ++start) {
+        if (text[start] != u'#') continue;
+        int32_t matched = 0;
+        for (int32_t at = start; at < length && matched < markLength; ++at) {
+            if (text[at] == u'\r') continue;
+            if (text[at] != static_cast<WCHAR>(kMark[matched])) break;
+            ++matched;
+        }
+        if (matched == markLength) return true;
+    }
+    return false;
+}
+
+// Whether the item's stored text, read in place, holds such a mark.
+bool ItemHoldsMergeMark(OutlineHandle outline, ItemHandle item) {
+    StringHandle string = 0;
+    GetItemText(outline, item, 0, &string);
+    int32_t length = 0;
+    const WCHAR* text = string != 0 ? GetStringText(string, &length) : nullptr;
+    bool holds = text != nullptr && HoldsMergeMark(text, length);
+    if (string != 0) FreeString(string);
+    return holds;
+}
+
+}  // namespace
+
+bool MayHoldMergeComments(OutlineHandle outline) {
+    std::vector<ItemHandle> pending;
+    if (GetRootItem(outline) != 0) pending.push_back(GetRootItem(outline));
+    while (!pending.empty()) {
+        ItemHandle item = pending.back();
+        pending.pop_back();
+        if (ItemHoldsMergeMark(outline, item)) return true;
+        for (ItemHandle child = GetFirstChild(outline, item); child != 0;
+             child = GetNextSibling(outline, child)) {
+            pending.push_back(child);
+        }
+    }
+    return false;
+}
+
 std::vector<Annotation> FindAnnotations(const PlainTree& merged) {
     std::vector<Annotation> found;
     std::map<std::string, size_t> byNumber;
@@ -76,8 +124,12 @@ std::vector<Annotation> FindAnnotations(const PlainTree& merged) {
         const PlainItem& item = merged.items[index];
         if (item.parent != kNoPlainItem)
             enclosing[index] = enclosing[static_cast<size_t>(item.parent)];
+        // Most texts hold no mark: they are passed over without being made a line of their own.
         MergeComment comment;
-        if (!ReadMergeComment(ItemText(merged.outline, item.handle), &comment)) continue;
+        if (!ItemHoldsMergeMark(merged.outline, item.handle) ||
+            !ReadMergeComment(ItemText(merged.outline, item.handle), &comment)) {
+            continue;
+        }
         // A comment item speaks of the item before it, or of its parent when it comes first.
         bool onComment = item.type == kCommentItemType;
         int subject = static_cast<int>(index);

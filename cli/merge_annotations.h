@@ -29,6 +29,10 @@ struct Annotation {
     std::vector<NearHere> nearHere;  // the markers inside its copies, in outline order
 };
 
+// Whether any item of outline (skipped ones included) has a text that could hold a merge's
+// conflict or warning mark as FindAnnotations reads it; the texts are read in place. When none
+// has, FindAnnotations finds nothing in the outline's tree, which then need not be read.
+bool MayHoldMergeComments(OutlineHandle outline);
 // The comments of merged (read with ReadMergedTree), paths given without the banners of the
 // items above.
 std::vector<Annotation> FindAnnotations(const PlainTree& merged);

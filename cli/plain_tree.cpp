@@ -5,7 +5,6 @@
 // never by scanning them again for each first-side child.
 #include "cli/plain_tree.h"
 
-#include <deque>
 #include <functional>
 
 #include "cli/merge_comments.h"
@@ -92,6 +91,18 @@ PlainTree ReadTree(OutlineHandle outline, bool mergedResult) {
     };
     std::vector<Pending> pending = {{root, kNoPlainItem}};
     std::vector<ItemHandle> children;
+    // The items are counted first, so that the tree's array is made once, not copied as it grows.
+    size_t count = 0;
+    for (std::vector<ItemHandle> counting = {root}; !counting.empty();) {
+        ItemHandle item = counting.back();
+        counting.pop_back();
+        ++count;
+        for (ItemHandle child = GetFirstChild(outline, item); child != 0;
+             child = GetNextSibling(outline, child)) {
+            counting.push_back(child);
+        }
+    }
+    tree.items.reserve(count);
     while (!pending.empty()) {
         Pending next = pending.back();
         pending.pop_back();
@@ -233,6 +244,18 @@ struct HeadKeyHash {
     }
 };
 
+// Second-side children waiting in their order, taken from the front.
+class Queue {
+public:
+    void push_back(int item) { items_.push_back(item); }
+    bool Empty() const { return front_ == items_.size(); }
+    int TakeFront() { return items_[front_++]; }
+
+private:
+    std::vector<int> items_;
+    size_t front_ = 0;
+};
+
 class Pairer {
 public:
     Pairer(const PlainTree& first, const PlainTree& second, const PairingHints& hints,
@@ -251,36 +274,35 @@ public:
         const std::vector<int>& secondChildren = second_.items[static_cast<size_t>(j)].children;
         if (firstChildren.empty() || secondChildren.empty()) return;
         PairHinted(j, firstChildren);
-        // Equal type and text, each first-side child taking the earliest free one.
-        std::unordered_map<HeadKey, std::deque<int>, HeadKeyHash> byHead;
+        // Equal type and text, each first-side child taking the earliest free one. The tables
+        // are kept from one pair of parents to the next, so that their room is made once.
+        byHead_.clear();
         for (int child : secondChildren) {
             if (IsFree(second_, child, pairing_.inFirst, hints_.secondAlone)) {
-                byHead[{second_.items[static_cast<size_t>(child)].type,
-                        &second_.items[static_cast<size_t>(child)].text}]
+                byHead_[{second_.items[static_cast<size_t>(child)].type,
+                         &second_.items[static_cast<size_t>(child)].text}]
                     .push_back(child);
             }
         }
         for (int child : firstChildren) {
             if (!IsFree(first_, child, pairing_.inSecond, hints_.firstAlone)) continue;
             const PlainItem& item = first_.items[static_cast<size_t>(child)];
-            auto found = byHead.find({item.type, &item.text});
-            if (found == byHead.end() || found->second.empty()) continue;
-            Pair(child, found->second.front());
-            found->second.pop_front();
+            auto found = byHead_.find({item.type, &item.text});
+            if (found == byHead_.end() || found->second.Empty()) continue;
+            Pair(child, found->second.TakeFront());
         }
         // The rest by type, in order.
-        std::unordered_map<int32_t, std::deque<int>> byType;
+        byType_.clear();
         for (int child : secondChildren) {
             if (IsFree(second_, child, pairing_.inFirst, hints_.secondAlone)) {
-                byType[second_.items[static_cast<size_t>(child)].type].push_back(child);
+                byType_[second_.items[static_cast<size_t>(child)].type].push_back(child);
             }
         }
         for (int child : firstChildren) {
             if (!IsFree(first_, child, pairing_.inSecond, hints_.firstAlone)) continue;
-            auto found = byType.find(first_.items[static_cast<size_t>(child)].type);
-            if (found == byType.end() || found->second.empty()) continue;
-            Pair(child, found->second.front());
-            found->second.pop_front();
+            auto found = byType_.find(first_.items[static_cast<size_t>(child)].type);
+            if (found == byType_.end() || found->second.Empty()) continue;
+            Pair(child, found->second.TakeFront());
         }
         for (int child : firstChildren) {
             int partner = pairing_.inSecond[static_cast<size_t>(child)];
@@ -322,6 +344,8 @@ private:
     const PairingHints& hints_;
     TreePairing& pairing_;
     std::unordered_map<ItemHandle, int> secondByHandle_;
+    std::unordered_map<HeadKey, Queue, HeadKeyHash> byHead_;
+    std::unordered_map<int32_t, Queue> byType_;
 };
 
 }  // namespace

@@ -81,19 +81,24 @@ private:
     };
     Entry* FindEntry(uint32_t handle) {
         if (entries_.empty() || handle == 0) return nullptr;
-        Entry* entry = &entries_.back();
+        // The entry found last (an outline being walked), then the last one (a string just
+        // made), then a search by halves.
+        Entry* entry = lastFound_ < entries_.size() ? &entries_[lastFound_] : &entries_.back();
+        if (entry->handle != handle) entry = &entries_.back();
         if (entry->handle != handle) {
             auto found = std::lower_bound(
                 entries_.begin(), entries_.end(), handle,
                 [](const Entry& candidate, uint32_t wanted) { return candidate.handle < wanted; });
             if (found == entries_.end() || found->handle != handle) return nullptr;
             entry = &*found;
+            lastFound_ = static_cast<size_t>(found - entries_.begin());
         }
         return entry->live ? entry : nullptr;
     }
 
     std::vector<Entry> entries_;
-    size_t dead_ = 0;  // entries released but not yet cut out
+    size_t dead_ = 0;       // entries released but not yet cut out
+    size_t lastFound_ = 0;  // where the last search by halves ended
 };
 
 }  // namespace brimrt
