@@ -137,11 +137,12 @@ TEST(PageTree, NestsRowsInPreOrderAndClosesEveryElement) {
     EXPECT_EQ(
         html,
         "<details open><summary class=\"row\">root</summary>\n"
-        "<details><summary class=\"row\">a</summary>\n"
-        "<div class=\"row\">a1</div>\n"
+        "<details><summary class=\"row\" data-d=\"1\">a</summary>\n"
+        "<div class=\"row\" data-d=\"2\">a1</div>\n"
         "</details>\n"
-        "<div class=\"row\">b</div>\n"
-        "<div class=\"row changed stop\" id=\"change-&quot;1&quot;\" tabindex=\"-1\">c</div>\n"
+        "<div class=\"row\" data-d=\"1\">b</div>\n"
+        "<div class=\"row changed stop\" data-d=\"1\" id=\"change-&quot;1&quot;\" tabindex=\"-1\">"
+        "c</div>\n"
         "</details>\n");
 
     // Ten thousand levels cost no recursion and close in order.
