@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "runtime/brimrt63.h"
 
 namespace {

@@ -20,6 +20,7 @@
 #include "cli/page_cells.h"
 #include "cli/page_folding.h"
 #include "include/norvex63.h"
+#include "platform/platform.h"
 
 namespace {
 

@@ -15,12 +15,19 @@
 
 #include <stdint.h>
 
-#include "platform/platform.h"
-
-/* The Windows calling convention where there is one; the runtime exports all it defines. */
+/* UTF-16 code units, as Windows' WCHAR; and the Windows calling convention where there is one.
+ * The header depends on nothing else, so that an installed host can include it alone. */
 #ifdef _WIN32
-#define BRIMRT_API WINAPI
+#include <wchar.h>
+typedef wchar_t BRIMRT_CHAR;
+#define BRIMRT_API __stdcall
 #else
+#ifdef __cplusplus
+typedef char16_t BRIMRT_CHAR;
+#else
+#include <uchar.h>
+typedef char16_t BRIMRT_CHAR;
+#endif
 #define BRIMRT_API
 #endif
 
@@ -42,18 +49,18 @@ typedef uint32_t ListElement;
 
 /* Reads and parses an outline file. Answers 0 when it cannot be read or parsed; the reason
  * is then kept for GetOutlineError. */
-OutlineHandle BRIMRT_API OpenOutline(const WCHAR* path);
+OutlineHandle BRIMRT_API OpenOutline(const BRIMRT_CHAR* path);
 /* Releases the outline; its items become stale. */
 void BRIMRT_API CloseOutline(OutlineHandle outline);
 /* Writes the outline canonically to path: into a temporary file beside it, then renamed
  * over it. Nonzero on success; on failure the file at path is as it was. Answers 0 too once
  * any operation has run out of memory since the outline was opened: the caller may have acted
  * on an answer that the shortage made, so what it built is not written as complete. */
-int32_t BRIMRT_API SaveOutline(OutlineHandle outline, const WCHAR* path);
+int32_t BRIMRT_API SaveOutline(OutlineHandle outline, const BRIMRT_CHAR* path);
 /* The reason the last OpenOutline failed, as "path:line:column: expected ..., found ...",
  * copied into buffer (cut to bufferSize - 1 characters and terminated). Answers its full
  * length; an empty text when the last open succeeded. */
-int32_t BRIMRT_API GetOutlineError(WCHAR* buffer, int32_t bufferSize);
+int32_t BRIMRT_API GetOutlineError(BRIMRT_CHAR* buffer, int32_t bufferSize);
 
 /* ---- Walking ------------------------------------------------------------------------ */
 
@@ -77,7 +84,7 @@ int32_t BRIMRT_API GetItemText(OutlineHandle outline, ItemHandle item, int32_t m
                                StringHandle* text);
 /* The characters of a string (terminated) and their number; null and 0 for a bad handle.
  * Valid until the string is freed. */
-const WCHAR* BRIMRT_API GetStringText(StringHandle string, int32_t* length);
+const BRIMRT_CHAR* BRIMRT_API GetStringText(StringHandle string, int32_t* length);
 void BRIMRT_API FreeString(StringHandle string);
 
 /* ---- Editing ------------------------------------------------------------------------ */
@@ -87,7 +94,7 @@ void BRIMRT_API FreeString(StringHandle string);
 ItemHandle BRIMRT_API InsertItem(OutlineHandle outline, ItemHandle parent, ItemHandle after,
                                  int32_t type);
 /* 0 for a read-only item. The line count is not needed by this runtime and not checked. */
-int32_t BRIMRT_API SetItemText(OutlineHandle outline, ItemHandle item, const WCHAR* text,
+int32_t BRIMRT_API SetItemText(OutlineHandle outline, ItemHandle item, const BRIMRT_CHAR* text,
                                int32_t lines);
 /* Removes the item with its subtree; their handles go stale. 0 for the root and for an item
  * marked nodelete or with such an item below it (deleting it would remove that one too). */
@@ -123,12 +130,12 @@ int32_t BRIMRT_API GetItemAttribute(OutlineHandle outline, ItemHandle item, uint
                                     int32_t reserved, StringHandle* value);
 /* Replaces the value in place, or appends the attribute. */
 int32_t BRIMRT_API SetItemAttribute(OutlineHandle outline, ItemHandle item, uint32_t id,
-                                    const WCHAR* value, int32_t lines);
-int32_t BRIMRT_API GetNamedProperty(OutlineHandle outline, ItemHandle item, const WCHAR* name,
+                                    const BRIMRT_CHAR* value, int32_t lines);
+int32_t BRIMRT_API GetNamedProperty(OutlineHandle outline, ItemHandle item, const BRIMRT_CHAR* name,
                                     StringHandle* value);
 /* valueSize is the value's length + 1; the value ends at its terminator or there. */
-int32_t BRIMRT_API SetNamedProperty(OutlineHandle outline, ItemHandle item, const WCHAR* name,
-                                    const WCHAR* value, int32_t valueSize);
+int32_t BRIMRT_API SetNamedProperty(OutlineHandle outline, ItemHandle item, const BRIMRT_CHAR* name,
+                                    const BRIMRT_CHAR* value, int32_t valueSize);
 /* Nonzero when the item has a DTDATA value at index. */
 int32_t BRIMRT_API GetItemDTData(OutlineHandle outline, ItemHandle item, int32_t index,
                                  int32_t* value);

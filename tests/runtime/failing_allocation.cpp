@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "platform/platform.h"
 #include "runtime/brimrt63.h"
 
 namespace {
