@@ -57,8 +57,9 @@ OTHER_CHANGES = {"content": "other contents", "items": "items", "hidden": "items
 # Known gaps: changes that the command neither carries nor names, reported to the lead. Each
 # is counted and printed; the test fails only on changes outside them.
 KNOWN_GAPS = {
-    "identical-siblings": "norvex merge puts a version's change on another of several siblings "
-    "of equal text (the other version moved or removed one of them), and says nothing",
+    "identical-siblings": "norvex merge puts a version's change (or deletion) on another of "
+    "several siblings of equal text (the comparison pairs them by place: a version that "
+    "removed or moved one of them changed the others' contents), and says nothing",
     "duplicated-siblings": "norvex merge leaves one original item several times in a section "
     "of siblings of equal text that a version reordered or shortened, and says nothing",
 }
@@ -430,12 +431,17 @@ def check_applied(result, new, old, diff, apply, where, notes):
 # ---- merge ------------------------------------------------------------------------------------
 
 def merge_report(stdout, stderr):
-    """The paths that numbered conflicts and warnings name, and the not-merged lines by version."""
+    """The paths that numbered conflicts and warnings name, with the "near here" markers listed
+    under them or alone, and the not-merged lines by version."""
     marked, unmerged = [], {1: [], 2: []}
     for line in stdout.split("\n"):
         for word in ("conflict ", "warning "):
             if line.startswith(word) and " at " in line:
                 marked.append(line.split(" at ", 1)[1].rsplit(": (", 1)[0])
+        if line.startswith("    near here: ") and line.endswith(" copy)"):
+            marked.append(line[len("    near here: "):].rsplit(" (", 1)[0])
+        elif line.startswith("near here at "):
+            marked.append(line[len("near here at "):].rsplit(": ", 1)[0])
     for line in stderr.split("\n"):
         if line.startswith("norvex: not merged: ") and line.endswith(")"):
             # "PATH: what changed (version N)"; what changed may hold ": " too
@@ -514,27 +520,90 @@ def held_by_merge(kind, ident, key, version, base, other, merged_tags):
     raise ValueError(kind)
 
 
+ORDINAL = re.compile(r"\[[0-9]+\](?= > |$)")
+
+
+def text_path(item):
+    """An item's path by its texts alone: the same for siblings of equal text."""
+    pieces = []
+    while item is not None:
+        pieces.append(path_piece(item.text))
+        item = item.parent
+    return " > ".join(reversed(pieces))
+
+
 def held_at_sibling(item, key, merged):
     """Whether the merged outline holds the change of item (its text, or its value of key) at
     an item of the same path: one of several siblings of equal text."""
-    path = item_path(item)
+    path = text_path(item)
     wanted = content_map(item, True).get(key) if key else None
     for m in merged.walk():
-        if m.text == item.text and item_path(m) == path:
+        if m.text == item.text and text_path(m) == path:
             if key is None or content_map(m, True).get(key) == wanted:
                 return True
     return False
 
 
-def order_gap(item, found):
+def deleted_at_sibling(item, merged_tags):
+    """Whether the section of an original item that a version deleted holds fewer siblings of
+    its type and text in the merged outline than in the original: the deletion fell on another
+    of several siblings of equal text, which the comparison pairs by their places."""
+    key = (item.type, item.text)
+    before = sum(1 for c in item.parent.children if (c.type, c.text) == key)
+    return before > 1 and any(sum(1 for c in m.children if (c.type, c.text) == key) < before
+                              for m in merged_tags.get(str(item.parent.ident), []))
+
+
+CONFLICT_NUMBER = re.compile(CONFLICT_MARK + "([0-9]*)")
+
+
+def conflicts_over(item):
+    """The numbers of the conflict banners on a merged item and its ancestors (a banner in a
+    comment item speaks of the item before it); "" for a "near here" marker."""
+    numbers = set()
+    while item is not None:
+        found = CONFLICT_NUMBER.search(item.text)
+        siblings = item.parent.children if item.parent is not None else []
+        at = siblings.index(item) if siblings else -1
+        if found is None and 0 <= at < len(siblings) - 1 and \
+                siblings[at + 1].type == COMMENT_ITEM_TYPE:
+            found = CONFLICT_NUMBER.search(siblings[at + 1].text)
+        if found is not None:
+            numbers.add(found.group(1))
+        item = item.parent
+    return numbers
+
+
+def merged_twins(items, merged_tags):
+    """The items of the merged outline that stand for the nearest of items (an item of the
+    original or of a version) or of their ancestors that it holds, found by their tags."""
+    for item in items:
+        while item is not None:
+            found = merged_tags.get(str(item.ident))
+            if found:
+                return found
+            item = item.parent
+    return []
+
+
+def order_gap(item, found, merged):
     """The known gap that explains a version's order not held in a section, or None."""
+    order = [(c.type, c.text) for c in item.children]
+    siblings = [c for c in item.parent.children if (c.type, c.text) == (item.type, item.text)] \
+        if item.parent is not None else []
+    if len(siblings) > 1:
+        # the order went to another of several siblings of equal text
+        path = text_path(item)
+        for m in merged.walk():
+            if m.text == item.text and [(c.type, c.text) for c in m.children] == order and \
+                    text_path(m) == path:
+                return "identical-siblings"
     for m in found:
         tags = [c.content(ATTRIBUTE, edit_outline.TAG_ATTRIBUTE) for c in m.children]
         tags = [t for t in tags if t is not None]
         if len(tags) != len(set(tags)):
             return "duplicated-siblings"
-    texts = [(c.type, c.text) for c in item.children]
-    return "identical-siblings" if len(texts) != len(set(texts)) else None
+    return "identical-siblings" if len(order) != len(set(order)) else None
 
 
 def check_merge(norvex, name, document, seed, round_number, work, notes):
@@ -555,11 +624,15 @@ def check_merge(norvex, name, document, seed, round_number, work, notes):
     result = run([norvex, "merge"] + paths + ["-o", merged_path] + options)
     merged = outline_doc.read_outline(merged_path)
     marked, unmerged = merge_report(result.stdout, result.stderr)
+    # The conflicts listed by number; a "near here" marker belongs to a listed one.
+    numbers = set(re.findall(r"^conflict ([0-9]+) at ", result.stdout, re.M)) | {""}
     where = "%s, seed %d, %s" % (name, seed, " ".join(options) or "no options")
     if (marked or unmerged[1] or unmerged[2]) and result.returncode != 1:
         raise Failure("%s: norvex merge exits %d with conflicts or changes not merged"
                       % (where, result.returncode))
     merged_tags = tags_of(merged)
+    merged_names = PathNamer(merged=True)
+    loose_marked = [ORDINAL.sub("", path) for path in marked]
     base_items = index_by_ident(base)
     for number, version in ((1, versions[0]), (2, versions[1])):
         other = versions[1] if number == 1 else versions[0]
@@ -567,18 +640,35 @@ def check_merge(norvex, name, document, seed, round_number, work, notes):
         for kind, ident, key in changes_of(base, version):
             if held_by_merge(kind, ident, key, version, base, other, merged_tags):
                 continue
-            places = [item_path(i) for i in (base_items.get(ident), version_items.get(ident)) if i]
+            items = [i for i in (version_items.get(ident), base_items.get(ident)) if i]
+            places = [item_path(i) for i in items]
             gap = None
             if kind in ("text", "content") and held_at_sibling(version_items[ident], key, merged):
                 gap = "identical-siblings"
+            elif kind == "delete" and deleted_at_sibling(base_items[ident], merged_tags):
+                gap = "identical-siblings"
             elif kind == "order":
-                gap = order_gap(version_items[ident], merged_tags.get(str(ident), []))
+                gap = order_gap(version_items[ident], merged_tags.get(str(ident), []), merged)
             if gap:
                 notes[gap] = notes.get(gap, 0) + 1
                 continue
-            if any(names_at_or_above(marked, p) or opens_with_ancestor(unmerged[number], p)
-                   for p in places):
+            twins = merged_twins(items, merged_tags)
+            if any(names_at_or_above(marked, merged_names.path(m)) or
+                   conflicts_over(m) & numbers for m in twins) or any(
+                       opens_with_ancestor(unmerged[number], p) for p in places):
                 notes["changes not merged, named"] = notes.get("changes not merged, named", 0) + 1
+                continue
+            # Siblings of equal text are paired by their places: the command may name a new text
+            # where it pairs the version's item, with another original item.
+            text = '"%s"' % OneLine(version_items[ident].text) if kind in ("insert", "text") \
+                else None
+            if text and any(text in line for line in unmerged[number]):
+                count(notes, "changes not merged, named by their new text at another place")
+                continue
+            # The merge tells siblings of equal text apart by their places too: a conflict at one
+            # of them, or above one, may be its view of this item.
+            if any(names_at_or_above(loose_marked, text_path(i)) for i in items):
+                count(notes, "changes not merged, named by a conflict at a sibling of equal text")
                 continue
             raise Failure("%s: a change of version %d is lost without a word: %s of %s%s"
                           % (where, number, kind, places[0] if places else ident,
