@@ -9,8 +9,9 @@ diff_apply  norvex diff OLD NEW --all -o X, then norvex apply OLD X: the result 
             comparison's rules) or that norvex apply names ("norvex: not applied:", checked
             against NEW); apply then says how many and exits 1.
 merge       norvex merge of two independent edits of one original: every change of either
-            version is in the merged outline, or named by a numbered conflict or warning at or
-            above it, or by a "norvex: not merged:" line, which makes the exit status 1.
+            version is in the merged outline, or named by a listed conflict (or warning) on or
+            above its item there, or by a "norvex: not merged:" line, which makes the exit
+            status 1.
 self_merge  norvex merge X X X gives X byte for byte, with no conflict, and exits 0.
 
 By default each document is cut to its first QUICK_ITEMS items and edited once, so that the
