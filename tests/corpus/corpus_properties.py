@@ -535,12 +535,26 @@ def text_path(item):
 
 def held_at_sibling(item, key, merged):
     """Whether the merged outline holds the change of item (its text, or its value of key) at
-    an item of the same path: one of several siblings of equal text."""
+    an item of the same path: one of several siblings of equal text. For a value, the item may
+    also be another one below such a sibling of an ancestor: the merge pairs those by place,
+    and another version's changes may have given that item other texts."""
     path = text_path(item)
     wanted = content_map(item, True).get(key) if key else None
+    # The nearest ancestor with siblings of equal text, and how far above item it stands.
+    ancestor, depth = item.parent, 1
+    while ancestor is not None and (ancestor.parent is None or sum(
+            1 for c in ancestor.parent.children if c.text == ancestor.text) < 2):
+        ancestor, depth = ancestor.parent, depth + 1
     for m in merged.walk():
         if m.text == item.text and text_path(m) == path:
             if key is None or content_map(m, True).get(key) == wanted:
+                return True
+        elif key is not None and ancestor is not None and m.type == item.type and \
+                content_map(m, True).get(key) == wanted:
+            above = m
+            for _ in range(depth):
+                above = above.parent if above is not None else None
+            if above is not None and text_path(above) == text_path(ancestor):
                 return True
     return False
 
