@@ -328,10 +328,13 @@ public:
 
     bool Holds(const LeftOutChange& change) const {
         if (change.kind == ChangeKind::kRemoved) {
-            // Gone from the result, or only an item of another type or text in its place.
-            int m = originalInMerged_.inSecond[static_cast<size_t>(change.first)];
-            return m == kNoPlainItem || At(merged_, m).type != At(original_, change.first).type ||
-                   At(merged_, m).text != At(original_, change.first).text;
+            // The result's section holds fewer items like it (type, text and contents) than
+            // the original's did: which of several alike the merge took away is not asked,
+            // since it may have paired them by place and moved their contents along.
+            const PlainItem& removed = At(original_, change.first);
+            int m = originalInMerged_.inSecond[static_cast<size_t>(removed.parent)];
+            if (m == kNoPlainItem) return true;
+            return CountAlike(merged_, m, removed) < CountAlike(original_, removed.parent, removed);
         }
         int m = versionInMerged_.inSecond[static_cast<size_t>(change.second)];
         if (m == kNoPlainItem) return false;
@@ -357,6 +360,25 @@ public:
         case ChangeKind::kRemoved: break;
         }
         return false;
+    }
+
+    // The children of parent in tree with the type, text and contents of like.
+    static int CountAlike(const PlainTree& tree, int parent, const PlainItem& like) {
+        int count = 0;
+        for (int child : At(tree, parent).children) {
+            const PlainItem& item = At(tree, child);
+            if (item.type != like.type || item.text != like.text ||
+                item.contents.size() != like.contents.size()) {
+                continue;
+            }
+            bool same = true;
+            for (size_t k = 0; same && k < item.contents.size(); ++k) {
+                same = SameContentKey(item.contents[k], like.contents[k]) &&
+                       item.contents[k].value == like.contents[k].value;
+            }
+            count += same ? 1 : 0;
+        }
+        return count;
     }
 
     // A conflict stands at or above the nearest item of the change's place that the result
@@ -415,9 +437,13 @@ std::vector<LeftOutChange> FindUnmergedChanges(const PlainTree& original, const 
                                                uint32_t optionWord) {
     std::vector<LeftOutChange> unmerged;
     if (original.items.empty() || version.items.empty() || merged.items.empty()) return unmerged;
-    TreePairing originalInVersion = PairTrees(original, version);
-    std::vector<LeftOutChange> changes =
-        ListLeftOutChanges(original, version, originalInVersion, optionWord);
+    TreePairing originalInVersion = PairTrees(original, version, PairingHints(), true);
+    // Every change of the version is looked for in the result, not only those the rules leave
+    // out: where the merge pairs siblings otherwise than the command does (several of one
+    // text, told apart by their contents), a change it carried out on another item than the
+    // version's is named too.
+    std::vector<LeftOutChange> changes = ListEveryChange(original, version, originalInVersion);
+    (void)optionWord;
     if (changes.empty()) return unmerged;
     PairingHints throughOriginal;
     for (size_t i = 0; i < original.items.size(); ++i) {

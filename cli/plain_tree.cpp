@@ -231,16 +231,34 @@ bool SubtreesEqual(const PlainTree& first, int firstItem, const PlainTree& secon
 namespace {
 
 // A child's type and text, looked up in a table of the second parent's children.
+bool SameContents(const std::vector<ContentEntry>& a, const std::vector<ContentEntry>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t k = 0; k < a.size(); ++k) {
+        if (!SameContentKey(a[k], b[k]) || a[k].value != b[k].value) return false;
+    }
+    return true;
+}
+
+// An item's type and text, and with contents set its contents too.
 struct HeadKey {
     int32_t type;
     const WideText* text;
+    const std::vector<ContentEntry>* contents = nullptr;
     bool operator==(const HeadKey& other) const {
-        return type == other.type && *text == *other.text;
+        return type == other.type && *text == *other.text &&
+               (contents == nullptr || SameContents(*contents, *other.contents));
     }
 };
 struct HeadKeyHash {
     size_t operator()(const HeadKey& key) const {
-        return std::hash<WideText>()(*key.text) * 31 + static_cast<size_t>(key.type);
+        size_t hash = std::hash<WideText>()(*key.text) * 31 + static_cast<size_t>(key.type);
+        if (key.contents != nullptr) {
+            for (const ContentEntry& entry : *key.contents) {
+                hash = hash * 131 + std::hash<WideText>()(entry.value) +
+                       static_cast<size_t>(entry.number);
+            }
+        }
+        return hash;
     }
 };
 
@@ -259,8 +277,12 @@ private:
 class Pairer {
 public:
     Pairer(const PlainTree& first, const PlainTree& second, const PairingHints& hints,
-           TreePairing* pairing)
-        : first_(first), second_(second), hints_(hints), pairing_(*pairing) {
+           bool contentsFirst, TreePairing* pairing)
+        : first_(first),
+          second_(second),
+          hints_(hints),
+          contentsFirst_(contentsFirst),
+          pairing_(*pairing) {
         if (hints.pairs.empty()) return;
         for (size_t j = 0; j < second.items.size(); ++j) {
             secondByHandle_[second.items[j].handle] = static_cast<int>(j);
@@ -274,22 +296,26 @@ public:
         const std::vector<int>& secondChildren = second_.items[static_cast<size_t>(j)].children;
         if (firstChildren.empty() || secondChildren.empty()) return;
         PairHinted(j, firstChildren);
-        // Equal type and text, each first-side child taking the earliest free one. The tables
-        // are kept from one pair of parents to the next, so that their room is made once.
-        byHead_.clear();
-        for (int child : secondChildren) {
-            if (IsFree(second_, child, pairing_.inFirst, hints_.secondAlone)) {
-                byHead_[{second_.items[static_cast<size_t>(child)].type,
-                         &second_.items[static_cast<size_t>(child)].text}]
-                    .push_back(child);
+        // Equal type and text (and first, when asked, equal contents too), each first-side
+        // child taking the earliest free one. The tables are kept from one pair of parents to
+        // the next, so that their room is made once.
+        for (bool withContents : {true, false}) {
+            if (withContents && !contentsFirst_) continue;
+            byHead_.clear();
+            for (int child : secondChildren) {
+                if (!IsFree(second_, child, pairing_.inFirst, hints_.secondAlone)) continue;
+                const PlainItem& item = second_.items[static_cast<size_t>(child)];
+                byHead_[{item.type, &item.text, withContents ? &item.contents : nullptr}].push_back(
+                    child);
             }
-        }
-        for (int child : firstChildren) {
-            if (!IsFree(first_, child, pairing_.inSecond, hints_.firstAlone)) continue;
-            const PlainItem& item = first_.items[static_cast<size_t>(child)];
-            auto found = byHead_.find({item.type, &item.text});
-            if (found == byHead_.end() || found->second.Empty()) continue;
-            Pair(child, found->second.TakeFront());
+            for (int child : firstChildren) {
+                if (!IsFree(first_, child, pairing_.inSecond, hints_.firstAlone)) continue;
+                const PlainItem& item = first_.items[static_cast<size_t>(child)];
+                auto found =
+                    byHead_.find({item.type, &item.text, withContents ? &item.contents : nullptr});
+                if (found == byHead_.end() || found->second.Empty()) continue;
+                Pair(child, found->second.TakeFront());
+            }
         }
         // The rest by type, in order.
         byType_.clear();
@@ -342,6 +368,7 @@ private:
     const PlainTree& first_;
     const PlainTree& second_;
     const PairingHints& hints_;
+    bool contentsFirst_;
     TreePairing& pairing_;
     std::unordered_map<ItemHandle, int> secondByHandle_;
     std::unordered_map<HeadKey, Queue, HeadKeyHash> byHead_;
@@ -350,7 +377,8 @@ private:
 
 }  // namespace
 
-TreePairing PairTrees(const PlainTree& first, const PlainTree& second, const PairingHints& hints) {
+TreePairing PairTrees(const PlainTree& first, const PlainTree& second, const PairingHints& hints,
+                      bool contentsFirst) {
     TreePairing pairing;
     pairing.inSecond.assign(first.items.size(), kNoPlainItem);
     pairing.inFirst.assign(second.items.size(), kNoPlainItem);
@@ -358,7 +386,7 @@ TreePairing PairTrees(const PlainTree& first, const PlainTree& second, const Pai
     // The top items always stand for each other, whatever their types.
     pairing.inSecond[0] = 0;
     pairing.inFirst[0] = 0;
-    Pairer pairer(first, second, hints, &pairing);
+    Pairer pairer(first, second, hints, contentsFirst, &pairing);
     std::vector<std::pair<int, int>> pending = {{0, 0}};
     while (!pending.empty()) {
         std::pair<int, int> parents = pending.back();

@@ -96,7 +96,10 @@ struct TreePairing {
 // that hints name, then children of equal type and text in their order, then the rest of each
 // type in their order. Children of items without partner stay without. Where texts changed
 // this is a guess, made to err towards pairing items of one type: differences are looked for
-// below pairs only, so a pair too many names a difference, a pair too few can hide one.
+// below pairs only, so a pair too many names a difference, a pair too few can hide one. With
+// contentsFirst, children of equal type, text and contents pair before those of equal type and
+// text: of several siblings that share a text, the one whose contents stayed is the one that
+// stayed.
 // Linear in the items.
 TreePairing PairTrees(const PlainTree& first, const PlainTree& second,
-                      const PairingHints& hints = PairingHints());
+                      const PairingHints& hints = PairingHints(), bool contentsFirst = false);
