@@ -84,6 +84,12 @@ struct CheckOptions {
     bool allowConflicts = false;     // a merge's comments left in a file are no problem
 };
 
+struct ResolveOptions {
+    std::string path;
+    std::string take;          // original, 1 or 2
+    std::vector<int> numbers;  // the conflicts to settle; empty: all
+};
+
 int RunDiff(const DiffOptions& options);
 // git's diff driver: the arguments git passes (the path, then the old file, hex and mode, the
 // new file, hex and mode, and on a rename the new path and its score). Prints the diff of the
@@ -98,3 +104,7 @@ int RunMerge(const MergeOptions& options);
 // Reads each outline. Prints each error as "file:line:column: message" (exit 2), and each
 // conflict and warning that a merge left in a file (exit 1); nothing for a good file.
 int RunCheck(const CheckOptions& options);
+// Lists the conflicts that a merge left in an outline: number, what, where, each side's text.
+int RunConflicts(const std::string& path);
+// Settles conflicts by keeping one side's copy, and saves the outline whole.
+int RunResolve(const ResolveOptions& options);

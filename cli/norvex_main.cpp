@@ -200,6 +200,20 @@ int main(int argc, char** argv) {
         ->required()
         ->expected(2, 3);
 
+    std::string conflictsPath;
+    CLI::App* conflictsCommand =
+        app.add_subcommand("conflicts", "list the conflicts that a merge left in an outline");
+    conflictsCommand->add_option("FILE", conflictsPath, "a merged outline")->required();
+
+    ResolveOptions resolve;
+    CLI::App* resolveCommand = app.add_subcommand(
+        "resolve", "settle a merge's conflicts by keeping one side: original, 1 or 2");
+    resolveCommand->add_option("FILE", resolve.path, "a merged outline")->required();
+    resolveCommand->add_option("--take", resolve.take, "the side whose copy stays")
+        ->required()
+        ->check(CLI::IsMember({"original", "1", "2"}));
+    resolveCommand->add_option("N", resolve.numbers, "the conflicts to settle (all when none)");
+
     CheckOptions check;
     CLI::App* checkCommand = app.add_subcommand(
         "check", "read outlines and say what is wrong: a fault, or a merge's conflicts left in");
@@ -293,6 +307,8 @@ int main(int argc, char** argv) {
         merge.progress = false;
         return RunMerge(merge);
     }
+    if (conflictsCommand->parsed()) return RunConflicts(conflictsPath);
+    if (resolveCommand->parsed()) return RunResolve(resolve);
     if (mergeToolCommand->parsed()) {
         // The result goes to the file in the work tree, the page beside it; git trusts the
         // exit status (trustExitCode) to know whether the file is resolved.
