@@ -120,8 +120,8 @@ int RunConflicts(const std::string& path) {
     for (const auto& [number, conflict] : conflicts) {
         ItemHandle first = conflict.row.front().item;
         ItemHandle parent = GetParentItem(outline.Handle(), first);
-        std::printf("conflict %d at %s: %s%s\n", number, names.Path(parent).c_str(),
-                    conflict.description.c_str(),
+        std::string path = names.Path(parent) + " > " + PathPiece(conflict.row.front().ownText);
+        std::printf("conflict %d at %s: %s%s\n", number, path.c_str(), conflict.description.c_str(),
                     conflict.Resolvable() ? "" : " (settle it by hand)");
         for (const RowItem& item : conflict.row) {
             if (item.source < 0) continue;
@@ -179,7 +179,8 @@ int RunResolve(const ResolveOptions& options) {
     if (SaveOutline(handle, WideFromName(AbsolutePath(options.path)).c_str()) == 0) {
         return ReportTrouble("cannot save " + options.path + "; it is left as it was");
     }
-    std::printf("resolved %zu conflict%s of %s with the %s's copy\n", chosen.size(),
-                chosen.size() == 1 ? "" : "s", options.path.c_str(), SourceName(source));
+    std::printf("resolved %zu conflict%s of %s, keeping %s's copy\n", chosen.size(),
+                chosen.size() == 1 ? "" : "s", options.path.c_str(),
+                source == 0 ? "the original" : SourceName(source));
     return kExitSame;
 }
