@@ -120,8 +120,9 @@ int RunConflicts(const std::string& path) {
     for (const auto& [number, conflict] : conflicts) {
         ItemHandle first = conflict.row.front().item;
         ItemHandle parent = GetParentItem(outline.Handle(), first);
-        std::string path = names.Path(parent) + " > " + PathPiece(conflict.row.front().ownText);
-        std::printf("conflict %d at %s: %s%s\n", number, path.c_str(), conflict.description.c_str(),
+        std::string where = names.Path(parent) + " > " + PathPiece(conflict.row.front().ownText);
+        std::printf("conflict %d at %s: %s%s\n", number, where.c_str(),
+                    conflict.description.c_str(),
                     conflict.Resolvable() ? "" : " (settle it by hand)");
         for (const RowItem& item : conflict.row) {
             if (item.source < 0) continue;
