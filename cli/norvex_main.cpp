@@ -48,6 +48,22 @@ bool UseColour(const std::string& choice) {
     return IsTerminal(STDOUT_FILENO) && std::getenv("NO_COLOR") == nullptr;
 }
 
+// A merge that git asks for: every content compared, no progress bar, and the versions named
+// after the file's path in the work tree.
+void SetUpGitMerge(const std::string& base, const std::string& ours, const std::string& theirs,
+                   const std::string& output, const std::string& path, MergeOptions* merge) {
+    std::string name = std::filesystem::path(path).filename().string();
+    merge->base = base;
+    merge->version1 = ours;
+    merge->version2 = theirs;
+    merge->output = output;
+    merge->baseLabel = name + " (base)";
+    merge->version1Label = name + " (ours)";
+    merge->version2Label = name + " (theirs)";
+    merge->optionWord = DIF_OPT_ATTRIBUTES | DIF_OPT_PROPERTIES | DIF_OPT_DTDATA;
+    merge->progress = false;
+}
+
 }  // namespace
 
 int ReportTrouble(const std::string& message) {
@@ -291,20 +307,10 @@ int main(int argc, char** argv) {
     }
     if (driverCommand->parsed()) {
         // git gives the base, ours (which takes the result) and theirs, and the path in the
-        // work tree that the comments name.
-        std::string name = driver.size() > 3 ? std::filesystem::path(driver[3]).filename().string()
-                                             : std::string("outline");
-        merge.base = driver[0];
-        merge.version1 = driver[1];
-        merge.version2 = driver[2];
-        merge.output = driver[1];
-        // git's own name of the file, not the temporary it merges in.
+        // work tree, which the comments and the report name instead of git's temporary.
+        std::string path = driver.size() > 3 ? driver[3] : std::string("outline");
+        SetUpGitMerge(driver[0], driver[1], driver[2], driver[1], path, &merge);
         if (driver.size() > 3) merge.outputName = driver[3];
-        merge.baseLabel = name + " (base)";
-        merge.version1Label = name + " (ours)";
-        merge.version2Label = name + " (theirs)";
-        merge.optionWord = DIF_OPT_ATTRIBUTES | DIF_OPT_PROPERTIES | DIF_OPT_DTDATA;
-        merge.progress = false;
         return RunMerge(merge);
     }
     if (conflictsCommand->parsed()) return RunConflicts(conflictsPath);
@@ -312,17 +318,8 @@ int main(int argc, char** argv) {
     if (mergeToolCommand->parsed()) {
         // The result goes to the file in the work tree, the page beside it; git trusts the
         // exit status (trustExitCode) to know whether the file is resolved.
-        std::string name = std::filesystem::path(mergeTool[3]).filename().string();
-        merge.base = mergeTool[0];
-        merge.version1 = mergeTool[1];
-        merge.version2 = mergeTool[2];
-        merge.output = mergeTool[3];
+        SetUpGitMerge(mergeTool[0], mergeTool[1], mergeTool[2], mergeTool[3], mergeTool[3], &merge);
         merge.htmlPath = mergeTool[3] + ".html";
-        merge.baseLabel = name + " (base)";
-        merge.version1Label = name + " (ours)";
-        merge.version2Label = name + " (theirs)";
-        merge.optionWord = DIF_OPT_ATTRIBUTES | DIF_OPT_PROPERTIES | DIF_OPT_DTDATA;
-        merge.progress = false;
         int status = RunMerge(merge);
         if (status != kExitTrouble) std::printf("the merge page is %s\n", merge.htmlPath.c_str());
         return status;
