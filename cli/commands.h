@@ -33,6 +33,7 @@ struct DiffOptions {
     std::string firstName;  // the header's name of OLD when it has no label; empty: its path
     std::string secondName;
     bool brief = false;       // only whether the outlines differ
+    bool json = false;        // one JSON document instead of lines
     std::string comparePath;  // empty: a temporary compare file
     uint32_t optionWord = 0;
     bool statistics = false;
@@ -73,6 +74,7 @@ struct MergeOptions {
     uint32_t optionWord = 0;
     bool progress = true;
     bool quietReport = false;  // no list of conflicts (the merge driver prints one summary)
+    bool json = false;         // the report as one JSON document
     // A change of a version that the result does not hold is a note, not a reason for exit 1.
     bool acceptUnmerged = false;
     std::string htmlPath;  // empty: no visual report
@@ -105,6 +107,6 @@ int RunMerge(const MergeOptions& options);
 // conflict and warning that a merge left in a file (exit 1); nothing for a good file.
 int RunCheck(const CheckOptions& options);
 // Lists the conflicts that a merge left in an outline: number, what, where, each side's text.
-int RunConflicts(const std::string& path);
+int RunConflicts(const std::string& path, bool json);
 // Settles conflicts by keeping one side's copy, and saves the outline whole.
 int RunResolve(const ResolveOptions& options);

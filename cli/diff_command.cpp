@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
+#include <tuple>
 #include <unordered_set>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "cli/compare_file_check.h"
 #include "cli/diff_page.h"
 #include "cli/host.h"
+#include "cli/json_output.h"
 #include "cli/left_out_changes.h"
 #include "cli/outline_view.h"
 #include "cli/terminal_text.h"
@@ -98,6 +101,73 @@ public:
         case 'D': PrintDTData(record); break;
         default: break;
         }
+    }
+
+    // The record as one JSON object: what changed, where on either side, and the values.
+    nlohmann::json Json(const ViewRecord& r) const {
+        static const std::map<char, const char*> kChanges = {
+            {'C', "changed"}, {'A', "only-new"}, {'D', "only-old"}, {'M', "moved"}};
+        static const std::map<char, const char*> kSubjects = {
+            {'T', "item"}, {'A', "attribute"}, {'P', "property"}, {'D', "dtdata"}, {'M', "move"}};
+        auto named = [](const std::map<char, const char*>& names, char letter) {
+            auto found = names.find(letter);
+            return found != names.end() ? std::string(found->second) : std::string(1, letter);
+        };
+        nlohmann::json entry = {{"change", named(kChanges, r.change)},
+                                {"subject", named(kSubjects, r.subject)}};
+        // Key 1 and the side-1 item are NEW's, key 2 and the side-2 item OLD's.
+        // An item only one side has names, on the other side, only the place it would take:
+        // its parent's key and its position.
+        bool onlyNew = r.subject == 'T' && r.change == 'A';
+        bool onlyOld = r.subject == 'T' && r.change == 'D';
+        nlohmann::json old = {{onlyNew ? "place" : "key", r.secondKey}};
+        nlohmann::json added = {{onlyOld ? "place" : "key", r.firstKey}};
+        if (r.secondItem != 0 && !onlyNew) old["path"] = oldPaths_.Path(r.secondItem);
+        if (r.firstItem != 0 && !onlyOld) added["path"] = newPaths_.Path(r.firstItem);
+        switch (r.subject) {
+        case 'T':
+            entry["type"] = r.value;
+            entry["type_name"] = TypeName(r.value);
+            if (r.secondItem != 0 && !onlyNew) old["text"] = StoredText(old_, r.secondItem);
+            if (r.firstItem != 0 && !onlyOld) added["text"] = StoredText(new_, r.firstItem);
+            break;
+        case 'M':
+            entry["items"] = r.value < 0 ? -r.value : r.value;
+            // The text of the sibling before the run, null when it is first.
+            for (auto [side, outline, paths, item] :
+                 {std::make_tuple(&old, old_, &oldPaths_, r.secondItem),
+                  std::make_tuple(&added, new_, &newPaths_, r.firstItem)}) {
+                ItemHandle before = paths->PreviousSibling(item);
+                (*side)["after"] =
+                    before != 0 ? nlohmann::json(StoredText(outline, before)) : nlohmann::json();
+            }
+            break;
+        case 'A': {
+            uint32_t id = static_cast<uint32_t>(r.value);
+            entry["id"] = id;
+            old["value"] = AttributeValue(old_, r.secondItem, id);
+            added["value"] = AttributeValue(new_, r.firstItem, id);
+            break;
+        }
+        case 'P': {
+            bool fromNew = r.change == 'A';
+            std::string name = fromNew ? PropertyName(new_, r.firstItem, r.value)
+                                       : PropertyName(old_, r.secondItem, r.value);
+            entry["name"] = name;
+            if (r.change != 'A') old["value"] = PropertyValue(old_, r.secondItem, name);
+            if (r.change != 'D') added["value"] = PropertyValue(new_, r.firstItem, name);
+            break;
+        }
+        case 'D':
+            entry["index"] = r.value;
+            old["value"] = DTDataValue(old_, r.secondItem, r.value);
+            added["value"] = DTDataValue(new_, r.firstItem, r.value);
+            break;
+        default: break;
+        }
+        entry["old"] = old;
+        entry["new"] = added;
+        return entry;
     }
 
 private:
@@ -410,7 +480,22 @@ int RunDiff(const DiffOptions& options) {
         unrecorded = FindUnrecorded(records, olderTree, newerTree, options.optionWord);
     }
     Painter paint{options.colour};
-    if (options.brief) {
+    if (options.json) {
+        DiffReport report(options, older, newer);
+        nlohmann::json document = {{"format", "norvex-diff"},
+                                   {"version", 1},
+                                   {"old", HeaderName(options, 1)},
+                                   {"new", HeaderName(options, 2)},
+                                   {"changes", nlohmann::json::array()},
+                                   {"left_out", nlohmann::json::array()}};
+        for (const ViewRecord& record : records) document["changes"].push_back(report.Json(record));
+        for (const LeftOutChange& change : unrecorded) {
+            document["left_out"].push_back({{"path", ChangePath(change, olderTree, newerTree)},
+                                            {"what", DescribeChange(change, olderTree, newerTree)},
+                                            {"rule", DescribeRule(change, options.optionWord)}});
+        }
+        PrintJson(document);
+    } else if (options.brief) {
         // As diff --brief: a line only when they differ.
         if (count > 0 || !unrecorded.empty()) {
             std::printf("Outlines %s and %s differ\n", HeaderName(options, 1).c_str(),

@@ -207,3 +207,32 @@ unsigned CountNumbered(const std::vector<Annotation>& notes, bool conflicts) {
     }
     return count;
 }
+
+nlohmann::json AnnotationsJson(const PlainTree& merged, const std::vector<Annotation>& notes) {
+    nlohmann::json document = {{"version", 1},
+                               {"conflicts", nlohmann::json::array()},
+                               {"warnings", nlohmann::json::array()}};
+    for (const Annotation& note : notes) {
+        nlohmann::json entry = {
+            {"number",
+             note.number.empty() ? nlohmann::json() : nlohmann::json(std::stoi(note.number))},
+            {"description", note.description},
+            {"path", note.path}};
+        if (note.conflict) {
+            bool onText = note.description.find("item text") != std::string::npos;
+            std::string differs = onText ? WhatDiffers(merged, note) : std::string();
+            if (!differs.empty()) entry["differs"] = differs.substr(2, differs.size() - 3);
+            entry["near_here"] = nlohmann::json::array();
+            for (const NearHere& marker : note.nearHere) {
+                entry["near_here"].push_back(
+                    {{"path", marker.path},
+                     {"copy",
+                      marker.source > 0 ? nlohmann::json(marker.source) : nlohmann::json()}});
+            }
+            document["conflicts"].push_back(entry);
+        } else {
+            document["warnings"].push_back(entry);
+        }
+    }
+    return document;
+}

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/plain_tree.h"
 
 // A "near here" marker inside one version's copy of a conflict: where the change stands.
@@ -40,5 +42,8 @@ std::vector<Annotation> FindAnnotations(const PlainTree& merged);
 // conflict indented below it; every line starts with prefix.
 void PrintAnnotations(const PlainTree& merged, const std::vector<Annotation>& notes,
                       const std::string& prefix);
+// notes as a JSON document's fields: "version", "conflicts" (number, description, path, the
+// "near here" places with the copy each stands in) and "warnings" (number, description, path).
+nlohmann::json AnnotationsJson(const PlainTree& merged, const std::vector<Annotation>& notes);
 // The numbered conflicts (or warnings) among notes, each number once.
 unsigned CountNumbered(const std::vector<Annotation>& notes, bool conflicts);

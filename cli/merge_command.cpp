@@ -18,6 +18,7 @@
 
 #include "cli/commands.h"
 #include "cli/host.h"
+#include "cli/json_output.h"
 #include "cli/left_out_changes.h"
 #include "cli/merge_annotations.h"
 #include "cli/merge_page.h"
@@ -125,18 +126,36 @@ int RunMerge(const MergeOptions& options) {
         }
     }
 
+    if (options.json) {
+        nlohmann::json document = AnnotationsJson(merged, notes);
+        document["format"] = "norvex-merge";
+        document["output"] = options.outputName.empty() ? options.output : options.outputName;
+        document["not_merged"] = nlohmann::json::array();
+        for (const UnmergedChange& entry : unmerged) {
+            const PlainTree& version = *versions[entry.version - 1];
+            document["not_merged"].push_back(
+                {{"version", entry.version},
+                 {"path", ChangePath(entry.change, original, version)},
+                 {"what", DescribeChange(entry.change, original, version)}});
+        }
+        PrintJson(document);
+    }
     std::string unmergedCount;
-    if (!unmerged.empty()) {
+    if (options.json) {
+        // The document said it all.
+    } else if (!unmerged.empty()) {
         unmergedCount =
             ", " + Plural(static_cast<unsigned>(unmerged.size()), "change") + " not merged";
     }
-    std::printf("merged into %s: %s, %s%s\n",
-                (options.outputName.empty() ? options.output : options.outputName).c_str(),
-                Plural(conflicts, "conflict").c_str(), Plural(warnings, "warning").c_str(),
-                unmergedCount.c_str());
-    if (!options.quietReport) PrintAnnotations(merged, notes, std::string());
-    std::fflush(stdout);
-    PrintUnmerged(unmerged, original, versions, options.acceptUnmerged);
+    if (!options.json) {
+        std::printf("merged into %s: %s, %s%s\n",
+                    (options.outputName.empty() ? options.output : options.outputName).c_str(),
+                    Plural(conflicts, "conflict").c_str(), Plural(warnings, "warning").c_str(),
+                    unmergedCount.c_str());
+        if (!options.quietReport) PrintAnnotations(merged, notes, std::string());
+        std::fflush(stdout);
+        PrintUnmerged(unmerged, original, versions, options.acceptUnmerged);
+    }
     std::string pageError;
     if (!options.htmlPath.empty() &&
         !WriteMergePage(options.htmlPath,

@@ -125,6 +125,7 @@ int main(int argc, char** argv) {
                      " always or never")
         ->check(CLI::IsMember({"auto", "always", "never"}));
     diffCommand->add_flag("-q,--brief", diff.brief, "only say whether the outlines differ");
+    diffCommand->add_flag("--json", diff.json, "one JSON document of every change");
     diffCommand->add_flag("--quiet,--no-progress", quiet, "no progress bar");
     diffCommand
         ->add_option("--label", diff.labels,
@@ -182,6 +183,9 @@ int main(int argc, char** argv) {
     mergeCommand->add_flag("--accept-unmerged", merge.acceptUnmerged,
                            "changes the result does not hold are notes, not exit status 1");
     mergeCommand->add_flag("-q,--quiet,--no-progress", quiet, "no progress bar");
+    mergeCommand->add_flag("--json", merge.json,
+                           "the report as one JSON document: conflicts, warnings, changes not"
+                           " merged");
     mergeCommand->add_option("--html", merge.htmlPath,
                              "also write the merged outline and its conflicts as a web page here");
 
@@ -220,6 +224,8 @@ int main(int argc, char** argv) {
     CLI::App* conflictsCommand =
         app.add_subcommand("conflicts", "list the conflicts that a merge left in an outline");
     conflictsCommand->add_option("FILE", conflictsPath, "a merged outline")->required();
+    bool conflictsJson = false;
+    conflictsCommand->add_flag("--json", conflictsJson, "one JSON document of the conflicts");
 
     ResolveOptions resolve;
     CLI::App* resolveCommand = app.add_subcommand(
@@ -313,7 +319,7 @@ int main(int argc, char** argv) {
         if (driver.size() > 3) merge.outputName = driver[3];
         return RunMerge(merge);
     }
-    if (conflictsCommand->parsed()) return RunConflicts(conflictsPath);
+    if (conflictsCommand->parsed()) return RunConflicts(conflictsPath, conflictsJson);
     if (resolveCommand->parsed()) return RunResolve(resolve);
     if (mergeToolCommand->parsed()) {
         // The result goes to the file in the work tree, the page beside it; git trusts the

@@ -17,6 +17,7 @@
 
 #include "cli/commands.h"
 #include "cli/host.h"
+#include "cli/json_output.h"
 #include "cli/merge_comments.h"
 #include "cli/outline_view.h"
 #include "cli/terminal_text.h"
@@ -112,15 +113,35 @@ void RemoveMarkers(OutlineHandle outline, ItemHandle item) {
 
 }  // namespace
 
-int RunConflicts(const std::string& path) {
+int RunConflicts(const std::string& path, bool json) {
     OpenedOutline outline(path);
     if (!outline.IsOpen()) return ReportTrouble(outline.Error());
     std::map<int, Conflict> conflicts = ReadConflicts(outline.Handle());
     PathNamer names(outline.Handle());
+    nlohmann::json document = {{"format", "norvex-conflicts"},
+                               {"version", 1},
+                               {"file", path},
+                               {"conflicts", nlohmann::json::array()}};
     for (const auto& [number, conflict] : conflicts) {
         ItemHandle first = conflict.row.front().item;
         ItemHandle parent = GetParentItem(outline.Handle(), first);
         std::string where = names.Path(parent) + " > " + PathPiece(conflict.row.front().ownText);
+        if (json) {
+            nlohmann::json entry = {{"number", number},
+                                    {"description", conflict.description},
+                                    {"path", where},
+                                    {"resolvable", conflict.Resolvable()},
+                                    {"sides", nlohmann::json::array()}};
+            for (const RowItem& item : conflict.row) {
+                if (item.source < 0) continue;
+                entry["sides"].push_back(
+                    {{"side", SourceName(item.source)},
+                     {"deleted", item.deleted},
+                     {"text", item.deleted ? nlohmann::json() : nlohmann::json(item.ownText)}});
+            }
+            document["conflicts"].push_back(entry);
+            continue;
+        }
         std::printf("conflict %d at %s: %s%s\n", number, where.c_str(),
                     conflict.description.c_str(),
                     conflict.Resolvable() ? "" : " (settle it by hand)");
@@ -130,6 +151,7 @@ int RunConflicts(const std::string& path) {
                         item.deleted ? "(deleted)" : ("\"" + OneLine(item.ownText) + "\"").c_str());
         }
     }
+    if (json) PrintJson(document);
     return conflicts.empty() ? kExitSame : kExitDifferent;
 }
 

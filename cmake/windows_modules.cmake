@@ -32,3 +32,18 @@ if(NOT CLI11_DIR)
         set(CLI11_DIR ${windows_dir}/cli11 CACHE PATH "" FORCE)
     endif()
 endif()
+# The same for the JSON library of the command's reports.
+if(NOT nlohmann_json_DIR)
+    find_path(NORVEX_JSON_INCLUDE nlohmann/json.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH)
+    if(NORVEX_JSON_INCLUDE)
+        file(MAKE_DIRECTORY ${windows_dir}/include ${windows_dir}/nlohmann_json)
+        file(CREATE_LINK ${NORVEX_JSON_INCLUDE}/nlohmann ${windows_dir}/include/nlohmann SYMBOLIC)
+        file(WRITE ${windows_dir}/nlohmann_json/nlohmann_jsonConfig.cmake
+             "add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)\n"
+             "set_target_properties(nlohmann_json::nlohmann_json PROPERTIES "
+             "INTERFACE_INCLUDE_DIRECTORIES ${windows_dir}/include)\n")
+        file(WRITE ${windows_dir}/nlohmann_json/nlohmann_jsonConfigVersion.cmake
+             "set(PACKAGE_VERSION 3.11)\nset(PACKAGE_VERSION_COMPATIBLE TRUE)\n")
+        set(nlohmann_json_DIR ${windows_dir}/nlohmann_json CACHE PATH "" FORCE)
+    endif()
+endif()
