@@ -13,9 +13,10 @@
 #   - the merge of one section of 100,000 siblings against the diff of the same files (goal
 #     <= 10), for texts edited in a few places, one text repeated throughout, a shuffled version,
 #     and a shuffled version with every text edited (outline_pair_gen merge-siblings).
-# The documents are the corpus of bench/make_corpus.sh when that script is there, else a
-# generated application tree of ITEMS items (default 10^6, outline_pair_gen tree) with 1% of
-# its statements edited in each version. Each time is the best of a few runs, since the machine
+# The documents are the corpus of bench/make_corpus.sh scaled to ITEMS items (default 10^6,
+# about 40 s to make the first time) with its two seeded edited versions, or, without that
+# script, a generated application tree of ITEMS items (outline_pair_gen tree) with 1% of its
+# statements edited in each version. Each time is the best of a few runs, since the machine
 # is shared; the load average is printed with the table. BUILD_DIR (default build-bench) needs
 # norvex and outline_pair_gen from a Release build:
 #   cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release
@@ -57,12 +58,15 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 met() { awk -v r="$1" -v g="$2" -v dir="$3" 'BEGIN { print ((dir == "le" ? r <= g : r >= g) ? "yes" : "no") }'; }
 megabytes() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1048576 }'; }
 
-# The documents: the corpus when it is there, else a generated tree.
+# The documents: the corpus scaled to ITEMS items when its script is there (kept in
+# BUILD_DIR/corpus, so that a second run converts nothing again), else a generated tree.
 if [[ -x $here/make_corpus.sh ]]; then
-    echo "building the corpus in $work" >&2
-    "$here/make_corpus.sh" "$work/corpus" >&2
-    base=$work/corpus/base.outline v1=$work/corpus/version1.outline v2=$work/corpus/version2.outline
-    documents="the corpus of bench/make_corpus.sh"
+    echo "making the corpus, scaled to $items items, in $build/corpus" >&2
+    "$here/make_corpus.sh" --scale "$items" "$build/corpus" >&2
+    base=$build/corpus/scaled-$items.outline
+    v1=$build/corpus/scaled-$items.v1.outline
+    v2=$build/corpus/scaled-$items.v2.outline
+    documents="the corpus of bench/make_corpus.sh scaled to $items items, edited by bench/edit_outline.py in each version"
 else
     echo "generating a tree of $items items in $work" >&2
     base=$work/base.outline v1=$work/v1.outline v2=$work/v2.outline

@@ -249,16 +249,19 @@ bool OutlineParser::ReadContentLine(size_t blanks, const unsigned char* at) {
         if (!IsNewKey(owner, entry.kind, entry.number, entry.name)) {
             return Fail(keyAt, "an attribute id not already on this item", std::to_string(id));
         }
-        if (!Expect(&at, ' ') || !ReadLiteral(&at, &entry.value)) return false;
+        if (!Expect(&at, ' ') || !ReadLiteral(&at, &literal)) return false;
+        entry.value.assign(literal);
     } else if (marker == '%') {
         entry.kind = ContentKind::kProperty;
-        if (!ReadLiteral(&at, &entry.name)) return false;
+        if (!ReadLiteral(&at, &literal)) return false;
+        entry.name.assign(literal);
         if (!IsNewKey(owner, entry.kind, 0, entry.name)) {
             std::string quoted;
             AppendLiteral(&quoted, entry.name.data(), entry.name.size());
             return Fail(keyAt, "a property name not already on this item", quoted);
         }
-        if (!Expect(&at, ' ') || !ReadLiteral(&at, &entry.value)) return false;
+        if (!Expect(&at, ' ') || !ReadLiteral(&at, &literal)) return false;
+        entry.value.assign(literal);
     } else {
         entry.kind = ContentKind::kDTData;
         int64_t index = 0, value = 0;
