@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/helpers/outline_tree.h"
 #include "tests/runtime/failing_allocation.h"
 #include "tests/runtime/runtime_test_support.h"
 
@@ -34,49 +35,8 @@ constexpr uint64_t kStride = 3;
 // The outline as its reading operations show it, one line per item, for holding a failed
 // operation's outline against the fault-free one at the same step.
 std::string DescribeThroughRuntime(OutlineHandle outline) {
-    std::string lines;
-    ListHandle attributes = CreateList(OUTLINE_LIST_ATTRIBUTES);
-    ListHandle names = CreateList(OUTLINE_LIST_STRINGS);
-    std::vector<std::pair<ItemHandle, int>> pending = {{GetRootItem(outline), 0}};
-    while (!pending.empty()) {
-        auto [item, depth] = pending.back();
-        pending.pop_back();
-        lines += std::string(2 * depth, ' ') + std::to_string(GetItemType(outline, item)) +
-                 (IsItemSkipped(outline, item) ? " skip " : " ") + Narrow(ItemText(outline, item));
-        int32_t count = ListItemAttributes(outline, item, attributes);
-        for (int32_t k = 0; k < count; ++k) {
-            ListElement element = 0;
-            uint32_t id = 0;
-            GetListElement(attributes, &element, k);
-            GetAttributeId(element, &id);
-            StringHandle value = 0;
-            GetItemAttribute(outline, item, id, 0, &value);
-            lines += " @" + std::to_string(id) + "=" + Narrow(TakeString(value));
-        }
-        count = ListNamedProperties(outline, item, names);
-        for (int32_t k = 0; k < count; ++k) {
-            StringHandle name = 0;
-            GetListString(names, &name, k);
-            std::u16string nameText = TakeString(name);
-            StringHandle value = 0;
-            GetNamedProperty(outline, item, nameText.c_str(), &value);
-            lines += " %" + Narrow(nameText) + "=" + Narrow(TakeString(value));
-        }
-        int32_t dtValue = 0;
-        if (GetItemDTData(outline, item, 39, &dtValue)) lines += " $39=" + std::to_string(dtValue);
-        lines += "\n";
-        std::vector<ItemHandle> children;
-        for (ItemHandle child = GetFirstChild(outline, item); child != 0;
-             child = GetNextSibling(outline, child)) {
-            children.push_back(child);
-        }
-        for (auto child = children.rbegin(); child != children.rend(); ++child) {
-            pending.emplace_back(*child, depth + 1);
-        }
-    }
-    DestroyList(attributes);
-    DestroyList(names);
-    return lines;
+    return DescribeOutline(ReadOutline(outline), DIF_OPT_ATTRIBUTES | DIF_OPT_PROPERTIES |
+                                                     DIF_OPT_DTDATA | kDescribeHeldOrder);
 }
 
 // One run of the script. The fault-free run records each step's answer and the outline as it
