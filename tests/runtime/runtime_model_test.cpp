@@ -526,7 +526,7 @@ void ModelRun::CompareTree(const Outline& outline) {
 void ModelRun::DoWalk() {
     auto [outlineHandle, item, outline, index, known] = PickTarget();
     std::string at = "(" + std::to_string(outlineHandle) + ", " + std::to_string(item) + ")";
-    switch (Below(6)) {
+    switch (Below(7)) {
     case 0: {
         Outline* found = FindOutline(outlineHandle);
         ItemHandle expected =
@@ -575,6 +575,24 @@ void ModelRun::DoWalk() {
                   (known && (outline->nodes[static_cast<size_t>(index)].flags & kSkip) != 0),
               "IsItemSkipped " + at);
         break;
+    case 5: {
+        // The DTDATA indexes in their order; the count whatever the room given.
+        std::vector<int32_t> expected;
+        for (const Entry& entry :
+             known ? outline->nodes[static_cast<size_t>(index)].contents : std::vector<Entry>()) {
+            if (entry.kind == Kind::kDTData) expected.push_back(static_cast<int32_t>(entry.number));
+        }
+        int32_t room = static_cast<int32_t>(Below(4));
+        std::vector<int32_t> held(4, 77);
+        int32_t answer =
+            ListItemDTData(outlineHandle, item, room == 0 ? nullptr : held.data(), room);
+        size_t copied = std::min(static_cast<size_t>(room), expected.size());
+        Check(answer == static_cast<int32_t>(expected.size()) &&
+                  std::equal(expected.begin(), expected.begin() + static_cast<long>(copied),
+                             held.begin()),
+              "ListItemDTData " + at);
+        break;
+    }
     default:
         Check(GetItemType(outlineHandle, item) ==
                   (known ? outline->nodes[static_cast<size_t>(index)].type : 0),
@@ -688,7 +706,10 @@ void ModelRun::DoSetText() {
     auto [outlineHandle, item, outline, index, known] = PickTarget();
     std::u16string text = RandomText(Chance(10) ? 60 : 8);
     bool expected = known && (outline->nodes[static_cast<size_t>(index)].flags & kReadOnly) == 0;
-    int32_t answer = SetItemText(outlineHandle, item, text.c_str(), 1);
+    // No text at all is an empty one.
+    bool none = Chance(3);
+    if (none) text.clear();
+    int32_t answer = SetItemText(outlineHandle, item, none ? nullptr : text.c_str(), 1);
     Check((answer != 0) == expected, "SetItemText (" + std::to_string(outlineHandle) + ", " +
                                          std::to_string(item) + ") answered " +
                                          std::to_string(answer));
