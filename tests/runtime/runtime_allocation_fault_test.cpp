@@ -98,51 +98,33 @@ public:
         DestroyList(attributes);
         DestroyList(names);
 
-        // 2. The edits: an insertion with a text of two lines, a text that needs new room, a
-        //    text that fits the old one, each kind of content set afresh and replaced, a copy
-        //    of a subtree into another section, a move (copy, then delete) and a deletion.
+        // 2. The edits, one table: an insertion with a text of two lines, a text that needs
+        //    new room, a text that fits the old one, each kind of content set afresh and
+        //    replaced, a copy of a subtree into another section, a move (copy, then delete)
+        //    and a deletion. Each reads the handles the ones before it made.
         ItemHandle first = items_[1], parent = items_[2], later = items_[items_.size() / 2];
         ItemHandle inserted = 0;
-        if (!Do([&] {
-                inserted = InsertItem(outline, root, first, 9);
-                return Handle(inserted);
-            }))
-            return false;
-        if (!Do([&] { return Answer(SetItemText(outline, inserted, u"inserted\nline", 2)); }))
-            return false;
-        if (!Do([&] {
+        const std::function<Step()> edits[] = {
+            [&] { return Handle(inserted = InsertItem(outline, root, first, 9)); },
+            [&] { return Answer(SetItemText(outline, inserted, u"inserted\nline", 2)); },
+            [&] {
                 return Answer(SetItemText(
                     outline, later, u"a text much longer than any the outline held so far", 1));
-            }))
-            return false;
-        if (!Do([&] { return Answer(SetItemText(outline, later, u"short", 1)); })) return false;
-        if (!Do([&] { return Answer(SetItemAttribute(outline, later, 777, u"new value", 1)); }))
-            return false;
-        if (!Do([&] {
-                return Answer(SetItemAttribute(outline, later, 777, u"replaced value", 1));
-            }))
-            return false;
-        if (!Do([&] { return Answer(SetNamedProperty(outline, first, u"Owner", u"kim", 4)); }))
-            return false;
-        if (!Do([&] {
-                return Answer(SetNamedProperty(outline, first, u"Owner", u"lee, 2025", 10));
-            }))
-            return false;
-        if (!Do([&] { return Answer(SetItemDTData(outline, inserted, 39, 12)); })) return false;
-        ItemHandle copied = 0;
-        if (!Do([&] {
-                copied = CopyItem(outline, parent, outline, later, 0, 1, 1);
-                return Handle(copied);
-            }))
-            return false;
-        ItemHandle moved = 0;
-        if (!Do([&] {
-                moved = CopyItem(outline, first, outline, root, 0, 1, 1);
-                return Handle(moved);
-            }))
-            return false;
-        if (!Do([&] { return Answer(DeleteItem(outline, first)); })) return false;
-        if (!Do([&] { return Answer(DeleteItem(outline, items_.back())); })) return false;
+            },
+            [&] { return Answer(SetItemText(outline, later, u"short", 1)); },
+            [&] { return Answer(SetItemAttribute(outline, later, 777, u"new value", 1)); },
+            [&] { return Answer(SetItemAttribute(outline, later, 777, u"replaced value", 1)); },
+            [&] { return Answer(SetNamedProperty(outline, first, u"Owner", u"kim", 4)); },
+            [&] { return Answer(SetNamedProperty(outline, first, u"Owner", u"lee, 2025", 10)); },
+            [&] { return Answer(SetItemDTData(outline, inserted, 39, 12)); },
+            [&] { return Handle(CopyItem(outline, parent, outline, later, 0, 1, 1)); },
+            [&] { return Handle(CopyItem(outline, first, outline, root, 0, 1, 1)); },
+            [&] { return Answer(DeleteItem(outline, first)); },
+            [&] { return Answer(DeleteItem(outline, items_.back())); },
+        };
+        for (const auto& edit : edits) {
+            if (!Do(edit)) return false;
+        }
 
         // 3. The save over the older file, and a read of its bytes.
         if (!Do([&] { return Answer(SaveOutline(outline, target_.c_str())); })) return false;
