@@ -445,6 +445,12 @@ void ModelRun::CloseOne() {
     Check(GetRootItem(closed) == 0, "a closed outline still has a root");
     Check(GetItemType(closed, root) == 0 && GetFirstChild(closed, root) == 0,
           "a closed outline's item answers");
+    // Neither the closed outline nor an item handle saves, and a list is no string.
+    Check(SaveOutline(closed, folder.WideFile("closed.outline").c_str()) == 0 &&
+              SaveOutline(root, folder.WideFile("item.outline").c_str()) == 0,
+          "a closed outline or an item handle saved");
+    Check(lists.empty() || GetStringText(lists.begin()->first, nullptr) == nullptr,
+          "a list reads as a string");
     // Closing it again does nothing.
     CloseOutline(closed);
 }
