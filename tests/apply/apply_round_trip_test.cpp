@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "include/norvex63.h"
-#include "tests/apply/outline_tree.h"
+#include "tests/helpers/outline_tree.h"
 #include "tests/comparefile/compare_file_fixture.h"
 #include "tests/helpers/test_support.h"
 

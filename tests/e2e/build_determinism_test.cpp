@@ -5,7 +5,7 @@
 // pairing or a record order that hangs on an address, a hash seed or state left by an earlier
 // call shows up here as one differing compare file.
 //
-// The pairs are the seeded outlines and versions of tests/apply/outline_tree.h (repeated and
+// The pairs are the seeded outlines and versions of tests/helpers/outline_tree.h (repeated and
 // near-equal texts, so that pairings tie; contents of every kind; moves within and across
 // sections). Each pair is built with the three compare file kinds in turn, with and without
 // the content options.
@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "include/norvex63.h"
-#include "tests/apply/outline_tree.h"
+#include "tests/helpers/outline_tree.h"
 #include "tests/helpers/test_support.h"
 
 extern char** environ;

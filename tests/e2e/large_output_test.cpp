@@ -8,7 +8,7 @@
 #include <string>
 
 #include "include/norvex63.h"
-#include "tests/apply/outline_tree.h"
+#include "tests/helpers/outline_tree.h"
 #include "tests/helpers/test_support.h"
 
 namespace {

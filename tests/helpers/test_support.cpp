@@ -256,3 +256,19 @@ std::string CompareWithGolden(const std::string& area, const std::string& scenar
     }
     return "differs from " + path + " in its line ends or in bytes that are not whole code units";
 }
+
+std::string FirstDifference(const std::string& expected, const std::string& actual) {
+    if (expected == actual) return "";
+    std::istringstream expectedLines(expected), actualLines(actual);
+    std::string expectedLine, actualLine;
+    for (int line = 1;; ++line) {
+        bool moreExpected = static_cast<bool>(std::getline(expectedLines, expectedLine));
+        bool moreActual = static_cast<bool>(std::getline(actualLines, actualLine));
+        if (!moreExpected && !moreActual) return "texts differ only in their last line end";
+        if (!moreExpected || !moreActual || expectedLine != actualLine) {
+            return "line " + std::to_string(line) + ": expected [" +
+                   (moreExpected ? expectedLine : "(end)") + "], got [" +
+                   (moreActual ? actualLine : "(end)") + "]";
+        }
+    }
+}

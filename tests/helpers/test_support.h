@@ -99,6 +99,10 @@ private:
     bool hadPrevious_;
 };
 
+// Empty when the two texts are equal, else the line number and both versions of the first
+// line that differs.
+std::string FirstDifference(const std::string& expected, const std::string& actual);
+
 // The path of a file checked in under tests/data.
 std::string TestDataPath(const std::string& relative);
 

@@ -1,8 +1,9 @@
 // tests/outline/outline_object_test.cpp
 //
 // Sections as the engines see them, loaded from real outline files: keys, statuses and texts
-// of each entry, the item limit of the compare file kinds, the contents each option asks for,
-// and every allocation of a load failing in turn.
+// of each entry and the contents each option asks for. The item limit of the compare file
+// kinds is in the section-limit goldens and the large outputs' test, a load's failed
+// allocations in the fault table (tests/e2e/fault_test.cpp).
 #include "outline/outline_object.h"
 
 #include <gtest/gtest.h>
@@ -171,45 +172,6 @@ TEST(OutlineSection, AKeyResolverFindsWhatFindItemByKeyFinds) {
     EXPECT_EQ(resolver.Find(nullptr), outline.Root());
 }
 
-TEST(OutlineSection, ItemLimitCutsWarnsOrFailsByKind) {
-    ScratchFolder scratch;
-    MessageBoxRecorder boxes;
-    {
-        LoadedOutline exact(scratch, FlatOutline(999));
-        ASSERT_TRUE(exact.Opened());
-        ASSERT_TRUE(exact.Object().LoadSection(u"001", exact.Root(), DIF_OPT_RDFC));
-        EXPECT_EQ(exact.Object().count, 999);
-        EXPECT_EQ(exact.Object().capacity, 4 * kItemArrayStep);
-        EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Titles();
-    }
-    LoadedOutline over(scratch, FlatOutline(1000));
-    ASSERT_TRUE(over.Opened());
-    COutline& section = over.Object();
-    section.SetLabel(u"big.outline");
-
-    ASSERT_TRUE(section.LoadSection(u"001", over.Root(), DIF_OPT_RDFC));
-    EXPECT_EQ(section.count, 999);
-    ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].title, "Corvane -  Information");
-    EXPECT_EQ(boxes.Boxes()[0].text,
-              "(W005) - This section (Application root) of the outline file [big.outline] contains "
-              "more than 999 items . Additional items in this section will not be processed.");
-    EXPECT_FALSE(boxes.Boxes()[0].hadOwner);
-
-    section.FreeItemArrays();
-    boxes.Clear();
-    EXPECT_FALSE(section.LoadSection(u"001", over.Root(), DIF_OPT_RDFA));
-    EXPECT_FALSE(section.OutOfMemory());
-    EXPECT_EQ(section.count, 999);
-    EXPECT_TRUE(boxes.Boxes().empty());
-
-    // Without a kind there is no limit, and the 1000th key has four digits.
-    section.FreeItemArrays();
-    ASSERT_TRUE(section.LoadSection(u"001", over.Root(), DIF_OPT_FDFM));
-    EXPECT_EQ(section.count, 1000);
-    EXPECT_EQ(Narrow(section.keys[999]), "0011000");
-}
-
 TEST(OutlineSection, ContentsAreLoadedAsTheOptionsAsk) {
     ScratchFolder scratch;
     LoadedOutline outline(scratch,
@@ -267,39 +229,6 @@ TEST(OutlineSection, ContentsAreLoadedAsTheOptionsAsk) {
     EXPECT_EQ(section.attributes, nullptr);
     EXPECT_NE(section.properties, nullptr);
     EXPECT_EQ(section.dtdata, nullptr);
-}
-
-TEST(OutlineSection, EveryFailedAllocationOfALoadIsSurvived) {
-    ScratchFolder scratch;
-    std::string text = FlatOutline(300);
-    text += "  4 \"contents\"\n    @429 \"1\"\n    %\"p\" \"v\"\n    $39 1\n";
-    const uint32_t all = DIF_OPT_ATTRIBUTES | DIF_OPT_PROPERTIES | DIF_OPT_DTDATA;
-    CBaseOutline base;
-    LoadedOutline outline(scratch, text, base);
-    ASSERT_TRUE(outline.Opened());
-    MessageBoxRecorder boxes;
-    bool loadedWhole = false;
-    for (uint32_t failAt = 1; !loadedWhole && failAt < 5000; ++failAt) {
-        boxes.Clear();
-        FailCheckedAllocationAt(failAt);
-        bool loaded = base.LoadSection(u"001", outline.Root(), all);
-        bool reachedSeam = CheckedAllocationRequests() >= failAt;
-        FailCheckedAllocationAt(0);
-        if (reachedSeam) {
-            // A failed request must fail the load: a section missing an item reads as whole.
-            EXPECT_FALSE(loaded) << "allocation " << failAt;
-            EXPECT_TRUE(base.OutOfMemory()) << "allocation " << failAt;
-            ASSERT_EQ(boxes.Boxes().size(), 1u) << "allocation " << failAt << boxes.Titles();
-            EXPECT_EQ(boxes.Boxes()[0].title,
-                      "Warning: Insufficient memory (heap space) is available.");
-        } else {
-            loadedWhole = true;
-            EXPECT_TRUE(loaded);
-            EXPECT_EQ(base.count, 301);
-        }
-        base.FreeItemArrays();  // the sanitizer's leak check sees whatever this misses
-    }
-    EXPECT_TRUE(loadedWhole);
 }
 
 TEST(BaseOutline, BothPairingSetsStartAlikeAndStayApart) {

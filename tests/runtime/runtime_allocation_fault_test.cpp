@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/helpers/outline_tree.h"
 #include "tests/runtime/failing_allocation.h"
 #include "tests/runtime/runtime_test_support.h"
 
@@ -34,49 +35,8 @@ constexpr uint64_t kStride = 3;
 // The outline as its reading operations show it, one line per item, for holding a failed
 // operation's outline against the fault-free one at the same step.
 std::string DescribeThroughRuntime(OutlineHandle outline) {
-    std::string lines;
-    ListHandle attributes = CreateList(OUTLINE_LIST_ATTRIBUTES);
-    ListHandle names = CreateList(OUTLINE_LIST_STRINGS);
-    std::vector<std::pair<ItemHandle, int>> pending = {{GetRootItem(outline), 0}};
-    while (!pending.empty()) {
-        auto [item, depth] = pending.back();
-        pending.pop_back();
-        lines += std::string(2 * depth, ' ') + std::to_string(GetItemType(outline, item)) +
-                 (IsItemSkipped(outline, item) ? " skip " : " ") + Narrow(ItemText(outline, item));
-        int32_t count = ListItemAttributes(outline, item, attributes);
-        for (int32_t k = 0; k < count; ++k) {
-            ListElement element = 0;
-            uint32_t id = 0;
-            GetListElement(attributes, &element, k);
-            GetAttributeId(element, &id);
-            StringHandle value = 0;
-            GetItemAttribute(outline, item, id, 0, &value);
-            lines += " @" + std::to_string(id) + "=" + Narrow(TakeString(value));
-        }
-        count = ListNamedProperties(outline, item, names);
-        for (int32_t k = 0; k < count; ++k) {
-            StringHandle name = 0;
-            GetListString(names, &name, k);
-            std::u16string nameText = TakeString(name);
-            StringHandle value = 0;
-            GetNamedProperty(outline, item, nameText.c_str(), &value);
-            lines += " %" + Narrow(nameText) + "=" + Narrow(TakeString(value));
-        }
-        int32_t dtValue = 0;
-        if (GetItemDTData(outline, item, 39, &dtValue)) lines += " $39=" + std::to_string(dtValue);
-        lines += "\n";
-        std::vector<ItemHandle> children;
-        for (ItemHandle child = GetFirstChild(outline, item); child != 0;
-             child = GetNextSibling(outline, child)) {
-            children.push_back(child);
-        }
-        for (auto child = children.rbegin(); child != children.rend(); ++child) {
-            pending.emplace_back(*child, depth + 1);
-        }
-    }
-    DestroyList(attributes);
-    DestroyList(names);
-    return lines;
+    return DescribeOutline(ReadOutline(outline), DIF_OPT_ATTRIBUTES | DIF_OPT_PROPERTIES |
+                                                     DIF_OPT_DTDATA | kDescribeHeldOrder);
 }
 
 // One run of the script. The fault-free run records each step's answer and the outline as it
@@ -138,51 +98,33 @@ public:
         DestroyList(attributes);
         DestroyList(names);
 
-        // 2. The edits: an insertion with a text of two lines, a text that needs new room, a
-        //    text that fits the old one, each kind of content set afresh and replaced, a copy
-        //    of a subtree into another section, a move (copy, then delete) and a deletion.
+        // 2. The edits, one table: an insertion with a text of two lines, a text that needs
+        //    new room, a text that fits the old one, each kind of content set afresh and
+        //    replaced, a copy of a subtree into another section, a move (copy, then delete)
+        //    and a deletion. Each reads the handles the ones before it made.
         ItemHandle first = items_[1], parent = items_[2], later = items_[items_.size() / 2];
         ItemHandle inserted = 0;
-        if (!Do([&] {
-                inserted = InsertItem(outline, root, first, 9);
-                return Handle(inserted);
-            }))
-            return false;
-        if (!Do([&] { return Answer(SetItemText(outline, inserted, u"inserted\nline", 2)); }))
-            return false;
-        if (!Do([&] {
+        const std::function<Step()> edits[] = {
+            [&] { return Handle(inserted = InsertItem(outline, root, first, 9)); },
+            [&] { return Answer(SetItemText(outline, inserted, u"inserted\nline", 2)); },
+            [&] {
                 return Answer(SetItemText(
                     outline, later, u"a text much longer than any the outline held so far", 1));
-            }))
-            return false;
-        if (!Do([&] { return Answer(SetItemText(outline, later, u"short", 1)); })) return false;
-        if (!Do([&] { return Answer(SetItemAttribute(outline, later, 777, u"new value", 1)); }))
-            return false;
-        if (!Do([&] {
-                return Answer(SetItemAttribute(outline, later, 777, u"replaced value", 1));
-            }))
-            return false;
-        if (!Do([&] { return Answer(SetNamedProperty(outline, first, u"Owner", u"kim", 4)); }))
-            return false;
-        if (!Do([&] {
-                return Answer(SetNamedProperty(outline, first, u"Owner", u"lee, 2025", 10));
-            }))
-            return false;
-        if (!Do([&] { return Answer(SetItemDTData(outline, inserted, 39, 12)); })) return false;
-        ItemHandle copied = 0;
-        if (!Do([&] {
-                copied = CopyItem(outline, parent, outline, later, 0, 1, 1);
-                return Handle(copied);
-            }))
-            return false;
-        ItemHandle moved = 0;
-        if (!Do([&] {
-                moved = CopyItem(outline, first, outline, root, 0, 1, 1);
-                return Handle(moved);
-            }))
-            return false;
-        if (!Do([&] { return Answer(DeleteItem(outline, first)); })) return false;
-        if (!Do([&] { return Answer(DeleteItem(outline, items_.back())); })) return false;
+            },
+            [&] { return Answer(SetItemText(outline, later, u"short", 1)); },
+            [&] { return Answer(SetItemAttribute(outline, later, 777, u"new value", 1)); },
+            [&] { return Answer(SetItemAttribute(outline, later, 777, u"replaced value", 1)); },
+            [&] { return Answer(SetNamedProperty(outline, first, u"Owner", u"kim", 4)); },
+            [&] { return Answer(SetNamedProperty(outline, first, u"Owner", u"lee, 2025", 10)); },
+            [&] { return Answer(SetItemDTData(outline, inserted, 39, 12)); },
+            [&] { return Handle(CopyItem(outline, parent, outline, later, 0, 1, 1)); },
+            [&] { return Handle(CopyItem(outline, first, outline, root, 0, 1, 1)); },
+            [&] { return Answer(DeleteItem(outline, first)); },
+            [&] { return Answer(DeleteItem(outline, items_.back())); },
+        };
+        for (const auto& edit : edits) {
+            if (!Do(edit)) return false;
+        }
 
         // 3. The save over the older file, and a read of its bytes.
         if (!Do([&] { return Answer(SaveOutline(outline, target_.c_str())); })) return false;

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <random>
@@ -18,6 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "tests/helpers/outline_tree.h"
 #include "tests/runtime/runtime_test_support.h"
 
 namespace {
@@ -75,54 +75,6 @@ struct List {
 
 // ---- The canonical bytes of a model outline ---------------------------------------------
 
-void AppendUtf8(std::string* out, uint32_t point) {
-    if (point < 0x80) {
-        out->push_back(static_cast<char>(point));
-    } else if (point < 0x800) {
-        out->push_back(static_cast<char>(0xC0 | (point >> 6)));
-        out->push_back(static_cast<char>(0x80 | (point & 0x3F)));
-    } else if (point < 0x10000) {
-        out->push_back(static_cast<char>(0xE0 | (point >> 12)));
-        out->push_back(static_cast<char>(0x80 | ((point >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (point & 0x3F)));
-    } else {
-        out->push_back(static_cast<char>(0xF0 | (point >> 18)));
-        out->push_back(static_cast<char>(0x80 | ((point >> 12) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | ((point >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (point & 0x3F)));
-    }
-}
-
-std::string Literal(const std::u16string& text) {
-    std::string out = "\"";
-    for (size_t k = 0; k < text.size(); ++k) {
-        char16_t unit = text[k];
-        bool high = unit >= 0xD800 && unit <= 0xDBFF;
-        bool low = unit >= 0xDC00 && unit <= 0xDFFF;
-        if (unit == u'\\') {
-            out += "\\\\";
-        } else if (unit == u'"') {
-            out += "\\\"";
-        } else if (unit == u'\n') {
-            out += "\\n";
-        } else if (unit == u'\r') {
-            out += "\\r";
-        } else if (unit == u'\t') {
-            out += "\\t";
-        } else if (high && k + 1 < text.size() && text[k + 1] >= 0xDC00 && text[k + 1] <= 0xDFFF) {
-            AppendUtf8(&out, 0x10000 + ((unit - 0xD800u) << 10) + (text[k + 1] - 0xDC00u));
-            ++k;
-        } else if (unit < 0x20 || unit == 0x7F || high || low) {
-            char escape[8];
-            snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(unit));
-            out += escape;
-        } else {
-            AppendUtf8(&out, unit);
-        }
-    }
-    return out + "\"";
-}
-
 void WriteNode(const Outline& outline, int index, int depth, std::string* out) {
     const Node& node = outline.nodes[static_cast<size_t>(index)];
     std::string indent(static_cast<size_t>(depth) * 2, ' ');
@@ -134,13 +86,13 @@ void WriteNode(const Outline& outline, int index, int depth, std::string* out) {
         if (node.flags & kReadOnly) flags += ",readonly";
         *out += " [" + flags.substr(1) + "]";
     }
-    *out += " " + Literal(node.text) + "\n";
+    *out += " " + OutlineLiteral(node.text) + "\n";
     for (const Entry& entry : node.contents) {
         *out += indent + "  ";
         if (entry.kind == Kind::kAttribute) {
-            *out += "@" + std::to_string(entry.number) + " " + Literal(entry.value) + "\n";
+            *out += "@" + std::to_string(entry.number) + " " + OutlineLiteral(entry.value) + "\n";
         } else if (entry.kind == Kind::kProperty) {
-            *out += "%" + Literal(entry.name) + " " + Literal(entry.value) + "\n";
+            *out += "%" + OutlineLiteral(entry.name) + " " + OutlineLiteral(entry.value) + "\n";
         } else {
             *out += "$" + std::to_string(static_cast<int32_t>(entry.number)) + " " +
                     std::to_string(entry.dtValue) + "\n";
@@ -168,14 +120,12 @@ std::u16string TypeName(int32_t type) {
 
 // ---- One sequence -------------------------------------------------------------------------
 
-class ModelRun {
-public:
+struct ModelRun {
     explicit ModelRun(uint32_t seed) : random(seed) {}
     ~ModelRun();
     // Runs the sequence; answers an empty text, or the first mismatch.
     std::string Run();
 
-private:
     // Random choices. Raw engine output keeps a seed's sequence alike on every library.
     uint32_t Below(uint32_t bound) { return static_cast<uint32_t>(random() % bound); }
     bool Chance(uint32_t percent) { return Below(100) < percent; }
@@ -203,6 +153,21 @@ private:
     // The model's view of a pair of handles: the outline and node, or null.
     Outline* FindOutline(OutlineHandle handle);
     bool Resolve(OutlineHandle outline, ItemHandle item, Outline** found, int* node);
+    // A picked outline and item with the model's view of them.
+    struct Target {
+        OutlineHandle outlineHandle;
+        ItemHandle item;
+        Outline* outline = nullptr;
+        int index = -1;
+        bool known = false;
+    };
+    Target PickTarget() {
+        Target target;
+        target.outlineHandle = PickOutline();
+        target.item = PickItem(target.outlineHandle);
+        target.known = Resolve(target.outlineHandle, target.item, &target.outline, &target.index);
+        return target;
+    }
 
     void Check(bool ok, const std::string& what);
     void TakeHandle(uint32_t handle, const char* from);
@@ -217,8 +182,10 @@ private:
     void CompareTree(const Outline& outline);
     void CompareNode(const Outline& outline, int index);
 
-    // The operations, one by one.
+    // The operations, one by one (kOperationTable below says how often each comes).
     void Step();
+    void DoMissingFiles();
+    void CompareOne() { CompareTree(*RandomOutline()); }
     void DoWalk();
     void DoTexts();
     void DoStrings();
@@ -362,6 +329,7 @@ void ModelRun::TakeString(StringHandle string, const std::u16string& expected, c
 // ---- Outlines -----------------------------------------------------------------------------
 
 void ModelRun::OpenGenerated() {
+    if (outlines.size() >= 4) return;
     Outline outline;
     size_t count = 1 + Below(30);
     for (size_t k = 0; k < count; ++k) {
@@ -477,6 +445,12 @@ void ModelRun::CloseOne() {
     Check(GetRootItem(closed) == 0, "a closed outline still has a root");
     Check(GetItemType(closed, root) == 0 && GetFirstChild(closed, root) == 0,
           "a closed outline's item answers");
+    // Neither the closed outline nor an item handle saves, and a list is no string.
+    Check(SaveOutline(closed, folder.WideFile("closed.outline").c_str()) == 0 &&
+              SaveOutline(root, folder.WideFile("item.outline").c_str()) == 0,
+          "a closed outline or an item handle saved");
+    Check(lists.empty() || GetStringText(lists.begin()->first, nullptr) == nullptr,
+          "a list reads as a string");
     // Closing it again does nothing.
     CloseOutline(closed);
 }
@@ -556,13 +530,9 @@ void ModelRun::CompareTree(const Outline& outline) {
 // ---- Operations ---------------------------------------------------------------------------
 
 void ModelRun::DoWalk() {
-    OutlineHandle outlineHandle = PickOutline();
-    ItemHandle item = PickItem(outlineHandle);
-    Outline* outline = nullptr;
-    int index = -1;
-    bool known = Resolve(outlineHandle, item, &outline, &index);
+    auto [outlineHandle, item, outline, index, known] = PickTarget();
     std::string at = "(" + std::to_string(outlineHandle) + ", " + std::to_string(item) + ")";
-    switch (Below(6)) {
+    switch (Below(7)) {
     case 0: {
         Outline* found = FindOutline(outlineHandle);
         ItemHandle expected =
@@ -611,6 +581,24 @@ void ModelRun::DoWalk() {
                   (known && (outline->nodes[static_cast<size_t>(index)].flags & kSkip) != 0),
               "IsItemSkipped " + at);
         break;
+    case 5: {
+        // The DTDATA indexes in their order; the count whatever the room given.
+        std::vector<int32_t> expected;
+        for (const Entry& entry :
+             known ? outline->nodes[static_cast<size_t>(index)].contents : std::vector<Entry>()) {
+            if (entry.kind == Kind::kDTData) expected.push_back(static_cast<int32_t>(entry.number));
+        }
+        int32_t room = static_cast<int32_t>(Below(4));
+        std::vector<int32_t> held(4, 77);
+        int32_t answer =
+            ListItemDTData(outlineHandle, item, room == 0 ? nullptr : held.data(), room);
+        size_t copied = std::min(static_cast<size_t>(room), expected.size());
+        Check(answer == static_cast<int32_t>(expected.size()) &&
+                  std::equal(expected.begin(), expected.begin() + static_cast<long>(copied),
+                             held.begin()),
+              "ListItemDTData " + at);
+        break;
+    }
     default:
         Check(GetItemType(outlineHandle, item) ==
                   (known ? outline->nodes[static_cast<size_t>(index)].type : 0),
@@ -626,11 +614,7 @@ void ModelRun::DoTexts() {
         TakeString(name, TypeName(type), "GetItemTypeName");
         return;
     }
-    OutlineHandle outlineHandle = PickOutline();
-    ItemHandle item = PickItem(outlineHandle);
-    Outline* outline = nullptr;
-    int index = -1;
-    bool known = Resolve(outlineHandle, item, &outline, &index);
+    auto [outlineHandle, item, outline, index, known] = PickTarget();
     static const int32_t modes[] = {0, 0, 1, 1, 2, -1};
     int32_t mode = modes[Below(6)];
     StringHandle text = 0;
@@ -679,11 +663,7 @@ void ModelRun::DoStrings() {
 }
 
 void ModelRun::DoInsert() {
-    OutlineHandle outlineHandle = PickOutline();
-    ItemHandle parent = PickItem(outlineHandle);
-    Outline* outline = nullptr;
-    int index = -1;
-    bool known = Resolve(outlineHandle, parent, &outline, &index);
+    auto [outlineHandle, parent, outline, index, known] = PickTarget();
     ItemHandle after = 0;
     int afterPosition = -1;  // place among the parent's children, -1 for first
     bool placeKnown = true;
@@ -729,14 +709,13 @@ void ModelRun::DoInsert() {
 }
 
 void ModelRun::DoSetText() {
-    OutlineHandle outlineHandle = PickOutline();
-    ItemHandle item = PickItem(outlineHandle);
-    Outline* outline = nullptr;
-    int index = -1;
-    bool known = Resolve(outlineHandle, item, &outline, &index);
+    auto [outlineHandle, item, outline, index, known] = PickTarget();
     std::u16string text = RandomText(Chance(10) ? 60 : 8);
     bool expected = known && (outline->nodes[static_cast<size_t>(index)].flags & kReadOnly) == 0;
-    int32_t answer = SetItemText(outlineHandle, item, text.c_str(), 1);
+    // No text at all is an empty one.
+    bool none = Chance(3);
+    if (none) text.clear();
+    int32_t answer = SetItemText(outlineHandle, item, none ? nullptr : text.c_str(), 1);
     Check((answer != 0) == expected, "SetItemText (" + std::to_string(outlineHandle) + ", " +
                                          std::to_string(item) + ") answered " +
                                          std::to_string(answer));
@@ -744,11 +723,7 @@ void ModelRun::DoSetText() {
 }
 
 void ModelRun::DoDelete() {
-    OutlineHandle outlineHandle = PickOutline();
-    ItemHandle item = PickItem(outlineHandle);
-    Outline* outline = nullptr;
-    int index = -1;
-    bool known = Resolve(outlineHandle, item, &outline, &index);
+    auto [outlineHandle, item, outline, index, known] = PickTarget();
     bool expected = known && index != outline->root;
     std::vector<int> subtree;
     if (expected) {
@@ -976,11 +951,7 @@ void PickKey(Node* node, Kind kind, uint32_t randomNumber, const std::u16string&
 }
 
 void ModelRun::DoGetContents() {
-    OutlineHandle outlineHandle = PickOutline();
-    ItemHandle item = PickItem(outlineHandle);
-    Outline* outline = nullptr;
-    int index = -1;
-    bool known = Resolve(outlineHandle, item, &outline, &index);
+    auto [outlineHandle, item, outline, index, known] = PickTarget();
     Node* node = known ? &outline->nodes[static_cast<size_t>(index)] : nullptr;
     Kind kind = static_cast<Kind>(Below(3));
     uint32_t number = 0;
@@ -1012,11 +983,7 @@ void ModelRun::DoGetContents() {
 }
 
 void ModelRun::DoSetContents() {
-    OutlineHandle outlineHandle = PickOutline();
-    ItemHandle item = PickItem(outlineHandle);
-    Outline* outline = nullptr;
-    int index = -1;
-    bool known = Resolve(outlineHandle, item, &outline, &index);
+    auto [outlineHandle, item, outline, index, known] = PickTarget();
     Node* node = known ? &outline->nodes[static_cast<size_t>(index)] : nullptr;
     Kind kind = static_cast<Kind>(Below(3));
     uint32_t number = 0;
@@ -1062,50 +1029,40 @@ void ModelRun::DoSetContents() {
     }
 }
 
+// The operations and how often each comes, out of 1000.
+struct Operation {
+    uint32_t weight;
+    void (ModelRun::*run)();
+};
+const Operation kOperationTable[] = {
+    {8, &ModelRun::OpenGenerated},   {12, &ModelRun::SaveAndReopen},
+    {6, &ModelRun::CloseOne},        {4, &ModelRun::DoMissingFiles},
+    {10, &ModelRun::CompareOne},     {160, &ModelRun::DoWalk},
+    {100, &ModelRun::DoTexts},       {80, &ModelRun::DoStrings},
+    {120, &ModelRun::DoInsert},      {70, &ModelRun::DoSetText},
+    {60, &ModelRun::DoDelete},       {50, &ModelRun::DoCopy},
+    {120, &ModelRun::DoLists},       {100, &ModelRun::DoGetContents},
+    {100, &ModelRun::DoSetContents},
+};
+
 void ModelRun::Step() {
     uint32_t choice = Below(1000);
-    if (outlines.empty() || choice < 8) {
-        if (outlines.size() < 4) OpenGenerated();
-    } else if (choice < 20) {
-        SaveAndReopen();
-    } else if (choice < 26) {
-        CloseOne();
-    } else if (choice < 30) {
-        // A file that is not there: refused with its reason kept, then a good open clears it.
-        std::string name = "missing" + std::to_string(operation) + ".outline";
-        Check(OpenOutline(folder.WideFile(name).c_str()) == 0, "a missing file opened");
-        Check(LastOpenError() == folder.File(name) + ": cannot be read: no such file",
-              "open error: " + LastOpenError());
-        Outline* outline = RandomOutline();
-        if (outline != nullptr) {
-            Check(SaveOutline(outline->handle, folder.WideFile("no/such/folder.outline").c_str()) ==
-                      0,
-                  "a save into a missing folder answered success");
-        }
-    } else if (choice < 40) {
-        Outline* outline = RandomOutline();
-        if (outline != nullptr) CompareTree(*outline);
-    } else if (choice < 200) {
-        DoWalk();
-    } else if (choice < 300) {
-        DoTexts();
-    } else if (choice < 380) {
-        DoStrings();
-    } else if (choice < 500) {
-        DoInsert();
-    } else if (choice < 570) {
-        DoSetText();
-    } else if (choice < 630) {
-        DoDelete();
-    } else if (choice < 680) {
-        DoCopy();
-    } else if (choice < 800) {
-        DoLists();
-    } else if (choice < 900) {
-        DoGetContents();
-    } else {
-        DoSetContents();
+    if (outlines.empty()) return OpenGenerated();
+    for (const Operation& op : kOperationTable) {
+        if (choice < op.weight) return (this->*op.run)();
+        choice -= op.weight;
     }
+}
+
+void ModelRun::DoMissingFiles() {
+    // A file that is not there: refused with its reason kept, then a good open clears it.
+    std::string name = "missing" + std::to_string(operation) + ".outline";
+    Check(OpenOutline(folder.WideFile(name).c_str()) == 0, "a missing file opened");
+    Check(LastOpenError() == folder.File(name) + ": cannot be read: no such file",
+          "open error: " + LastOpenError());
+    Check(SaveOutline(RandomOutline()->handle, folder.WideFile("no/such/folder.outline").c_str()) ==
+              0,
+          "a save into a missing folder answered success");
 }
 
 std::string ModelRun::Run() {

@@ -48,22 +48,6 @@ ItemHandle NthChild(OutlineHandle outline, ItemHandle item, int position) {
     return child;
 }
 
-std::string FirstDifference(const std::string& expected, const std::string& actual) {
-    if (expected == actual) return "";
-    std::istringstream expectedLines(expected), actualLines(actual);
-    std::string expectedLine, actualLine;
-    for (int line = 1;; ++line) {
-        bool moreExpected = static_cast<bool>(std::getline(expectedLines, expectedLine));
-        bool moreActual = static_cast<bool>(std::getline(actualLines, actualLine));
-        if (!moreExpected && !moreActual) return "texts differ only in their last line end";
-        if (!moreExpected || !moreActual || expectedLine != actualLine) {
-            return "line " + std::to_string(line) + ": expected [" +
-                   (moreExpected ? expectedLine : "(end)") + "], got [" +
-                   (moreActual ? actualLine : "(end)") + "]";
-        }
-    }
-}
-
 void ExpectGolden(const std::string& goldenRelative, const std::string& actual) {
     std::string path = TestDataPath(goldenRelative);
     if (!FileExists(path)) {

@@ -38,9 +38,6 @@ std::u16string ItemText(OutlineHandle outline, ItemHandle item);
 // The child of item at position (0-based), skipped ones counted; 0 when there is none.
 ItemHandle NthChild(OutlineHandle outline, ItemHandle item, int position);
 
-// Empty when the two texts are equal, else the line number and both versions of the first
-// line that differs.
-std::string FirstDifference(const std::string& expected, const std::string& actual);
 // Compares actual with the golden file under tests/data. A missing golden is written from
 // actual and the check fails, so that a person reviews it before it counts.
 void ExpectGolden(const std::string& goldenRelative, const std::string& actual);

@@ -1,49 +1,24 @@
 // tests/apply/outline_tree.cpp: writing, reading and describing outline trees.
-#include "tests/apply/outline_tree.h"
+#include "tests/helpers/outline_tree.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <random>
-#include <sstream>
 
-#include "outline/outline_runtime.h"
 #include "tests/helpers/test_support.h"
 
 namespace {
 
-std::string Literal(const std::u16string& text) {
-    std::string out = "\"";
-    for (char16_t unit : text) {
-        if (unit == u'\\')
-            out += "\\\\";
-        else if (unit == u'"')
-            out += "\\\"";
-        else if (unit == u'\n')
-            out += "\\n";
-        else if (unit == u'\r')
-            out += "\\r";
-        else if (unit == u'\t')
-            out += "\\t";
-        else if (unit < 0x20 || unit == 0x7F || (unit >= 0xD800 && unit <= 0xDFFF)) {
-            char escape[8];
-            snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(unit));
-            out += escape;
-        } else {
-            out += Narrow(std::u16string(1, unit));
-        }
-    }
-    return out + "\"";
-}
-
 void WriteNode(const OutlineNode& node, int depth, std::string* out) {
     std::string indent(2 * depth, ' ');
-    *out += indent + std::to_string(node.type) + " " + Literal(node.text) + "\n";
+    *out += indent + std::to_string(node.type) + " " + OutlineLiteral(node.text) + "\n";
     for (const auto& attribute : node.attributes) {
-        *out += indent + "  @" + std::to_string(attribute.first) + " " + Literal(attribute.second) +
-                "\n";
+        *out += indent + "  @" + std::to_string(attribute.first) + " " +
+                OutlineLiteral(attribute.second) + "\n";
     }
     for (const auto& property : node.properties) {
-        *out += indent + "  %" + Literal(property.first) + " " + Literal(property.second) + "\n";
+        *out += indent + "  %" + OutlineLiteral(property.first) + " " +
+                OutlineLiteral(property.second) + "\n";
     }
     if (node.hasDTData) *out += indent + "  $39 " + std::to_string(node.dtdata) + "\n";
     for (const OutlineNode& child : node.children) WriteNode(child, depth + 1, out);
@@ -59,6 +34,7 @@ std::u16string TakeString(StringHandle string) {
 
 void ReadNode(OutlineHandle outline, ItemHandle item, OutlineNode* node) {
     node->type = GetItemType(outline, item);
+    node->skipped = IsItemSkipped(outline, item) != 0;
     StringHandle text = 0;
     GetItemText(outline, item, 0, &text);
     node->text = TakeString(text);
@@ -94,32 +70,26 @@ void ReadNode(OutlineHandle outline, ItemHandle item, OutlineNode* node) {
 }
 
 void DescribeNode(const OutlineNode& node, int depth, uint32_t options, std::string* out) {
-    std::string line =
-        std::string(2 * depth, ' ') + std::to_string(node.type) + " " + Literal(node.text);
+    std::string line = std::string(2 * depth, ' ') + std::to_string(node.type) +
+                       (node.skipped ? " skip " : " ") + OutlineLiteral(node.text);
+    const bool sorted = (options & kDescribeHeldOrder) == 0;
     if (options & DIF_OPT_ATTRIBUTES) {
         auto attributes = node.attributes;
-        std::sort(attributes.begin(), attributes.end());
+        if (sorted) std::sort(attributes.begin(), attributes.end());
         for (const auto& attribute : attributes) {
-            line += " @" + std::to_string(attribute.first) + "=" + Literal(attribute.second);
+            line += " @" + std::to_string(attribute.first) + "=" + OutlineLiteral(attribute.second);
         }
     }
     if (options & DIF_OPT_PROPERTIES) {
         auto properties = node.properties;
-        std::sort(properties.begin(), properties.end());
+        if (sorted) std::sort(properties.begin(), properties.end());
         for (const auto& property : properties) {
-            line += " %" + Literal(property.first) + "=" + Literal(property.second);
+            line += " %" + OutlineLiteral(property.first) + "=" + OutlineLiteral(property.second);
         }
     }
     if ((options & DIF_OPT_DTDATA) && node.hasDTData) line += " $39=" + std::to_string(node.dtdata);
     *out += line + "\n";
     for (const OutlineNode& child : node.children) DescribeNode(child, depth + 1, options, out);
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) lines.push_back(line);
-    return lines;
 }
 
 // The top item is never compared, only its descendants are: it keeps one type and text.
@@ -274,6 +244,35 @@ void EditOnce(std::mt19937& random, OutlineNode* root) {
 
 }  // namespace
 
+std::string OutlineLiteral(const std::u16string& text) {
+    std::string out = "\"";
+    for (size_t k = 0; k < text.size(); ++k) {
+        char16_t unit = text[k];
+        bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+        if (unit == u'\\') {
+            out += "\\\\";
+        } else if (unit == u'"') {
+            out += "\\\"";
+        } else if (unit == u'\n') {
+            out += "\\n";
+        } else if (unit == u'\r') {
+            out += "\\r";
+        } else if (unit == u'\t') {
+            out += "\\t";
+        } else if (high && k + 1 < text.size() && text[k + 1] >= 0xDC00 && text[k + 1] <= 0xDFFF) {
+            out += Narrow(text.substr(k++, 2));  // a pair goes out as its one character
+        } else if (unit < 0x20 || unit == 0x7F || high || low) {
+            char escape[8];
+            snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(unit));
+            out += escape;
+        } else {
+            out += Narrow(std::u16string(1, unit));
+        }
+    }
+    return out + "\"";
+}
+
 std::string OutlineFileText(const OutlineNode& root) {
     std::string text = "OUTLINE 1\n";
     WriteNode(root, 0, &text);
@@ -287,30 +286,21 @@ void WriteOutlineFile(const std::string& path, const OutlineNode& root) {
 bool ReadOutlineFile(const std::string& path, OutlineNode* root) {
     OutlineHandle outline = OpenOutline(Wide(path).c_str());
     if (outline == 0) return false;
-    *root = OutlineNode();
-    ReadNode(outline, GetRootItem(outline), root);
+    *root = ReadOutline(outline);
     CloseOutline(outline);
     return true;
+}
+
+OutlineNode ReadOutline(OutlineHandle outline) {
+    OutlineNode root;
+    ReadNode(outline, GetRootItem(outline), &root);
+    return root;
 }
 
 std::string DescribeOutline(const OutlineNode& root, uint32_t options) {
     std::string text;
     DescribeNode(root, 0, options, &text);
     return text;
-}
-
-std::string FirstDifference(const std::string& expected, const std::string& actual) {
-    std::vector<std::string> expectedLines = Lines(expected), actualLines = Lines(actual);
-    size_t count = std::max(expectedLines.size(), actualLines.size());
-    for (size_t k = 0; k < count; ++k) {
-        std::string wanted = k < expectedLines.size() ? expectedLines[k] : "(no line)";
-        std::string found = k < actualLines.size() ? actualLines[k] : "(no line)";
-        if (wanted != found) {
-            return "line " + std::to_string(k + 1) + ": expected [" + wanted + "], found [" +
-                   found + "]";
-        }
-    }
-    return "";
 }
 
 void RandomOutlinePair(uint32_t seed, OutlineNode* original, OutlineNode* version) {

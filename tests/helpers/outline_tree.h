@@ -1,4 +1,4 @@
-// tests/apply/outline_tree.h
+// tests/helpers/outline_tree.h
 //
 // An outline as a plain tree, for the apply tests: written as an outline file, read back
 // from one through the runtime, and printed one item per line with its contents, so that two
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "include/norvex63.h"
+#include "runtime/brimrt63.h"
 
 struct OutlineNode {
     int32_t type = 9;
@@ -19,8 +20,12 @@ struct OutlineNode {
     std::vector<std::pair<std::u16string, std::u16string>> properties;
     bool hasDTData = false;  // the one DTDATA value a comparison reads, index 39
     int32_t dtdata = 0;
+    bool skipped = false;
     std::vector<OutlineNode> children;
 };
+
+// A text as the outline format writes it: quoted, with the format's escapes, in UTF-8.
+std::string OutlineLiteral(const std::u16string& text);
 
 // The tree in the outline text format, contents in the order held.
 std::string OutlineFileText(const OutlineNode& root);
@@ -28,10 +33,15 @@ void WriteOutlineFile(const std::string& path, const OutlineNode& root);
 
 // The outline at path as the runtime sees it; false when it cannot be opened.
 bool ReadOutlineFile(const std::string& path, OutlineNode* root);
+// The open outline as its reading operations show it.
+OutlineNode ReadOutline(OutlineHandle outline);
+
+// DescribeOutline keeps each kind of contents in the order held instead of sorting it.
+constexpr uint32_t kDescribeHeldOrder = 0x80000000u;
 
 // One line per item, indented by depth: type, text, then the contents that options asks for
 // (DIF_OPT_ATTRIBUTES, _PROPERTIES, _DTDATA), each kind sorted, since an apply may set a
-// content that an item lacked after the ones it had.
+// content that an item lacked after the ones it had; skipped items are marked.
 std::string DescribeOutline(const OutlineNode& root, uint32_t options);
 
 // A seeded outline and a version edited from it by up to six random edits (texts, inserts,
@@ -39,6 +49,3 @@ std::string DescribeOutline(const OutlineNode& root, uint32_t options);
 // records can carry, so that applying the comparison of the two to the version gives the
 // outline again. Repeated and near-equal texts make pairings tie.
 void RandomOutlinePair(uint32_t seed, OutlineNode* original, OutlineNode* version);
-
-// Empty when the two descriptions agree, else the first differing line of each.
-std::string FirstDifference(const std::string& expected, const std::string& actual);
