@@ -11,8 +11,8 @@
 
 #include "include/norvex63.h"
 #include "support/checked_memory.h"
-#include "tests/helpers/outline_tree.h"
 #include "tests/comparefile/compare_file_fixture.h"
+#include "tests/helpers/outline_tree.h"
 #include "tests/helpers/test_support.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "include/norvex63.h"
-#include "tests/helpers/outline_tree.h"
 #include "tests/comparefile/compare_file_fixture.h"
+#include "tests/helpers/outline_tree.h"
 #include "tests/helpers/test_support.h"
 
 namespace {
