@@ -597,8 +597,13 @@ int RunDiffTool(const std::vector<std::string>& arguments) {
     std::printf("the diff page of %s is %s\n", path.c_str(), options.htmlPath.c_str());
     std::fflush(stdout);
     const char* browser = std::getenv("BROWSER");
+    // The page's path as one quoted word of the shell, whatever it holds.
+    std::string quoted = "'";
+    for (char letter : options.htmlPath)
+        quoted += letter == '\'' ? std::string("'\\''") : std::string(1, letter);
+    quoted += "'";
     std::string command = std::string(browser != nullptr && *browser != 0 ? browser : "xdg-open") +
-                          " '" + options.htmlPath + "' >/dev/null 2>&1";
+                          " " + quoted + " >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0) {
         std::fprintf(stderr, "norvex: open %s in a browser (set BROWSER to choose one)\n",
                      options.htmlPath.c_str());
