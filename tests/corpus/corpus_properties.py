@@ -657,16 +657,6 @@ def check_merge(norvex, name, document, seed, round_number, work, notes):
                 continue
             items = [i for i in (version_items.get(ident), base_items.get(ident)) if i]
             places = [item_path(i) for i in items]
-            gap = None
-            if kind in ("text", "content") and held_at_sibling(version_items[ident], key, merged):
-                gap = "identical-siblings"
-            elif kind == "delete" and deleted_at_sibling(base_items[ident], merged_tags):
-                gap = "identical-siblings"
-            elif kind == "order":
-                gap = order_gap(version_items[ident], merged_tags.get(str(ident), []), merged)
-            if gap:
-                notes[gap] = notes.get(gap, 0) + 1
-                continue
             twins = merged_twins(items, merged_tags)
             if any(names_at_or_above(marked, merged_names.path(m)) or
                    conflicts_over(m) & numbers for m in twins) or any(
@@ -684,6 +674,18 @@ def check_merge(norvex, name, document, seed, round_number, work, notes):
             # of them, or above one, may be its view of this item.
             if any(names_at_or_above(loose_marked, text_path(i)) for i in items):
                 count(notes, "changes not merged, named by a conflict at a sibling of equal text")
+                continue
+            # Not named: a known gap, where the merge put the change on another of several
+            # siblings of equal text, or a loss.
+            gap = None
+            if kind in ("text", "content") and held_at_sibling(version_items[ident], key, merged):
+                gap = "identical-siblings"
+            elif kind == "delete" and deleted_at_sibling(base_items[ident], merged_tags):
+                gap = "identical-siblings"
+            elif kind == "order":
+                gap = order_gap(version_items[ident], merged_tags.get(str(ident), []), merged)
+            if gap:
+                notes[gap] = notes.get(gap, 0) + 1
                 continue
             raise Failure("%s: a change of version %d is lost without a word: %s of %s%s"
                           % (where, number, kind, places[0] if places else ident,
