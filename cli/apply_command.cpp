@@ -22,9 +22,14 @@ namespace {
 // or of its application); each is named. Answers how many; -1 when there was nothing to
 // check against.
 long ReportUnapplied(const CompareFileFacts& facts, const std::string& output) {
-    std::error_code error;
-    auto size = std::filesystem::file_size(facts.firstName, error);
-    if (!facts.firstSizeKnown || error || static_cast<int64_t>(size) != facts.firstSize) return -1;
+    // The file the header names, unchanged: its size and time as the library recorded them.
+    uint32_t size = 0;
+    DIF_CHAR time[32] = {};
+    DIF_GetFileInfo(WideFromName(facts.firstName).c_str(), &size, time);
+    if (!facts.firstSizeKnown || static_cast<int64_t>(size) != facts.firstSize ||
+        TerminalFromWide(time) != facts.firstTime) {
+        return -1;
+    }
     OpenedOutline wanted(facts.firstName);
     OpenedOutline made(output);
     if (!wanted.IsOpen() || !made.IsOpen()) return -1;

@@ -98,7 +98,8 @@ bool IsCount(const std::string& field) {
 
 // A file line of the header: "name,size,time"; the time holds no comma, so the size is the
 // field before the last comma.
-bool ReadFileLine(const std::string& line, std::string& name, int64_t& size, bool& known) {
+bool ReadFileLine(const std::string& line, std::string& name, int64_t& size, bool& known,
+                  std::string* time = nullptr) {
     size_t last = line.rfind(',');
     if (last == std::string::npos || last == 0) return false;
     size_t before = line.rfind(',', last - 1);
@@ -112,6 +113,7 @@ bool ReadFileLine(const std::string& line, std::string& name, int64_t& size, boo
     size = std::stoll(digits);
     // A file that could not be read, or a comparison of items inside a host, has no time.
     known = last + 1 < line.size() && name != "cmpnt";
+    if (time != nullptr) *time = line.substr(last + 1);
     return true;
 }
 
@@ -151,7 +153,7 @@ std::string CheckCompareFile(const std::string& path, CompareFileFacts& facts) {
     const std::string damaged = path + " is damaged: ";
     if (!lines.Next(line, ended) || !ended ||
         !ReadFileLine(WithoutCarriageReturn(NameLine(lines)), facts.firstName, facts.firstSize,
-                      facts.firstSizeKnown) ||
+                      facts.firstSizeKnown, &facts.firstTime) ||
         !lines.Next(line, ended) || !ended ||
         !ReadFileLine(WithoutCarriageReturn(NameLine(lines)), facts.secondName, facts.secondSize,
                       facts.secondSizeKnown) ||

@@ -17,6 +17,7 @@ struct CompareFileFacts {
     std::string firstName;  // the comparison's first outline as the header names it
     int64_t firstSize = 0;
     bool firstSizeKnown = false;
+    std::string firstTime;  // its time of last change, as the header records it
     // The second outline of the comparison (the one an apply patches) as the header records
     // it; secondSizeKnown is false when the header names no file of known size (a comparison
     // of items built inside a host records the name "cmpnt" and no date).
