@@ -10,11 +10,6 @@ size_t DecodeUtf8(const unsigned char* bytes, const unsigned char* end, uint32_t
     return length;
 }
 
-void AppendUtf16(WideText* text, uint32_t codePoint) {
-    WCHAR units[2];
-    text->append(units, static_cast<size_t>(EncodeUtf16(codePoint, units)));
-}
-
 void AppendUtf8(std::string* bytes, uint32_t codePoint) {
     char encoded[4];
     int length = EncodeUtf8(codePoint, LoneSurrogate::kKeep, encoded);

@@ -23,9 +23,6 @@ typedef std::basic_string<WCHAR> WideText;
 // U+10FFFF, or a sequence cut by end.
 size_t DecodeUtf8(const unsigned char* bytes, const unsigned char* end, uint32_t* codePoint);
 
-// Appends the code point (at most U+10FFFF) as UTF-16: one unit, or a surrogate pair.
-void AppendUtf16(WideText* text, uint32_t codePoint);
-
 // Appends the code point as UTF-8. A surrogate value is written as its three-byte form, which
 // the outline writer never asks for (it escapes lone surrogates instead).
 void AppendUtf8(std::string* bytes, uint32_t codePoint);

@@ -6,7 +6,14 @@
 
 #include <regex>
 #include <sstream>
+#include <thread>
+#include <utility>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include "runtime/outline_parser.h"
 #include "tests/runtime/runtime_test_support.h"
 
 namespace {
@@ -110,4 +117,42 @@ TEST(OpenOutline, UnreadableFilesAreRefusedAndTheReasonIsKeptUntilTheNextOpen) {
     ASSERT_NE(good.handle, 0u);
     EXPECT_EQ(GetOutlineError(small, 6), 0);
     EXPECT_EQ(small[0], 0);
+}
+
+TEST(OpenOutline, AStreamIsReadOnOnlyWhileItCanBeginAnOutline) {
+    // The first bytes decide: a header (after an optional byte order mark) that is whole or
+    // still cut short may go on; anything else stops the read.
+    const std::pair<std::string, bool> starts[] = {{"", true},
+                                                   {"\xEF", true},
+                                                   {"\xEF\xBB\xBFOUTL", true},
+                                                   {"\xEF\xBBX", false},
+                                                   {"OUTLINE 1", true},
+                                                   {"OUTLINE 1\r", true},
+                                                   {"OUTLINE 1\r\n", true},
+                                                   {"OUTLINE 1\rx", false},
+                                                   {"OUTLINE 1 ", false},
+                                                   {"OUTLINX", false},
+                                                   {std::string(3, '\0'), false}};
+    for (const auto& [bytes, may] : starts) {
+        EXPECT_EQ(brimrt::MayBeginOutline(bytes.data(), bytes.size()), may) << bytes;
+    }
+#ifndef _WIN32
+    // A pipe longer than one read: an outline is read to its end.
+    ScratchFolder folder;
+    const std::string pipe = folder.File("pipe.outline");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::string text = kRoot;
+    for (int k = 0; k < 200000; ++k) text += "  9 \"statement\"\n";
+    std::thread writer([&] { WriteFileBytes(pipe, text); });
+    OutlineHandle outline = OpenOutline(Wide(pipe).c_str());
+    writer.join();
+    ASSERT_NE(outline, 0u) << LastOpenError();
+    int children = 0;
+    for (ItemHandle child = GetFirstChild(outline, GetRootItem(outline)); child != 0;
+         child = GetNextSibling(outline, child)) {
+        ++children;
+    }
+    EXPECT_EQ(children, 200000);
+    CloseOutline(outline);
+#endif
 }
