@@ -42,7 +42,17 @@ TEST(RuntimeHandles, ASpentCounterRefusesNewHandlesButKeepsOldOnesWorking) {
     EXPECT_EQ(SetItemText(outline, last, u"still editable", 1), 1);
     EXPECT_NE(SaveOutline(outline, folder.WideFile("saved.outline").c_str()), 0);
     DestroyList(list);
+    // Handles below the last ones the tables hold, as only a counter moved back gives: the
+    // destroyed list's handle again, then the ordinary ones.
+    brimrt::MoveHandleCounterForTesting(list);
+    ListHandle again = CreateList(OUTLINE_LIST_STRINGS);
+    EXPECT_EQ(again, list);
+    DestroyList(again);
     brimrt::MoveHandleCounterForTesting(resume);
+    StringHandle lower = 0;
+    EXPECT_NE(GetItemText(outline, last, 0, &lower), 0);
+    EXPECT_LT(lower, list);
+    EXPECT_EQ(TakeString(lower), u"still editable");
 }
 
 }  // namespace
