@@ -7,11 +7,9 @@
 // numbered comments that the result holds, and names each change of a version that the rules
 // left out of the result where no conflict stands (cli/left_out_changes.h).
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
