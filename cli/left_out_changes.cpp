@@ -258,6 +258,11 @@ std::string DescribeChange(const LeftOutChange& change, const PlainTree& first,
         return "moved: now after " + Quoted(At(second, before).text);
     }
     case ChangeKind::kContents: return DescribeContents(change);
+    case ChangeKind::kOrder: {
+        const PlainItem& outOfPlace = At(second, change.second);
+        return "order of its items not kept, from its item " +
+               std::to_string(outOfPlace.position + 1) + " " + Quoted(outOfPlace.text) + " on";
+    }
     }
     return std::string();
 }
@@ -357,7 +362,8 @@ public:
                         : versionInMerged_.inFirst[static_cast<size_t>(mergedBefore)]);
         }
         case ChangeKind::kContents: return HoldsContents(change, have);
-        case ChangeKind::kRemoved: break;
+        case ChangeKind::kRemoved:
+        case ChangeKind::kOrder: break;
         }
         return false;
     }
@@ -431,32 +437,115 @@ TreePairing PairWithResult(const PlainTree& original, const PlainTree& merged) {
     return PairTrees(original, merged, sameItems);
 }
 
-std::vector<LeftOutChange> FindUnmergedChanges(const PlainTree& original, const PlainTree& version,
-                                               const PlainTree& merged,
-                                               const TreePairing& originalInMerged,
-                                               uint32_t optionWord) {
-    std::vector<LeftOutChange> unmerged;
-    if (original.items.empty() || version.items.empty() || merged.items.empty()) return unmerged;
-    TreePairing originalInVersion = PairTrees(original, version, PairingHints(), true);
+namespace {
+
+// One version as the merge check sees it: its items paired with the original's and with the
+// result's, its changes, and the original's sections whose order it changed.
+struct VersionCheck {
+    const PlainTree* tree = nullptr;
+    TreePairing fromOriginal;
+    TreePairing inMerged;
+    std::vector<LeftOutChange> changes;
+    std::vector<bool> reordered;  // by original item
+};
+
+VersionCheck CheckVersion(const PlainTree& original, const PlainTree& version,
+                          const PlainTree& merged, const TreePairing& originalInMerged) {
+    VersionCheck check;
+    check.tree = &version;
+    check.fromOriginal = PairTrees(original, version, PairingHints(), true);
     // Every change of the version is looked for in the result, not only those the rules leave
     // out: where the merge pairs siblings otherwise than the command does (several of one
     // text, told apart by their contents), a change it carried out on another item than the
     // version's is named too.
-    std::vector<LeftOutChange> changes = ListEveryChange(original, version, originalInVersion);
-    (void)optionWord;
-    if (changes.empty()) return unmerged;
+    check.changes = ListEveryChange(original, version, check.fromOriginal);
+    check.reordered.assign(original.items.size(), false);
+    for (const LeftOutChange& change : check.changes) {
+        if (change.kind == ChangeKind::kMoved) {
+            check.reordered[static_cast<size_t>(At(original, change.first).parent)] = true;
+        }
+    }
     PairingHints throughOriginal;
     for (size_t i = 0; i < original.items.size(); ++i) {
-        int j = originalInVersion.inSecond[i];
+        int j = check.fromOriginal.inSecond[i];
         int m = originalInMerged.inSecond[i];
         if (j != kNoPlainItem && m != kNoPlainItem) {
             throughOriginal.pairs[At(version, j).handle] = At(merged, m).handle;
         }
     }
-    TreePairing versionInMerged = PairTrees(version, merged, throughOriginal);
-    ResultCheck result(original, version, merged, originalInMerged, versionInMerged);
-    for (const LeftOutChange& change : changes) {
-        if (!result.Holds(change) && !result.NamedByConflict(change)) unmerged.push_back(change);
+    check.inMerged = PairTrees(version, merged, throughOriginal, true);
+    return check;
+}
+
+// The first of the version's items under versionItem (a section that the original has too)
+// that the result does not keep in the version's order, among the items that the original,
+// the version and the result share outside conflicts; or kNoPlainItem.
+int FirstOutOfOrder(const VersionCheck& check, const PlainTree& merged, int versionItem) {
+    const PlainTree& version = *check.tree;
+    int m = check.inMerged.inSecond[static_cast<size_t>(versionItem)];
+    std::vector<int> inVersion, inResult;
+    for (int child : At(version, versionItem).children) {
+        int partner = check.inMerged.inSecond[static_cast<size_t>(child)];
+        if (check.fromOriginal.inFirst[static_cast<size_t>(child)] != kNoPlainItem &&
+            partner != kNoPlainItem && !At(merged, partner).conflictMarked) {
+            inVersion.push_back(child);
+        }
+    }
+    for (int child : At(merged, m).children) {
+        int partner = check.inMerged.inFirst[static_cast<size_t>(child)];
+        if (partner != kNoPlainItem && !At(merged, child).conflictMarked &&
+            check.fromOriginal.inFirst[static_cast<size_t>(partner)] != kNoPlainItem) {
+            inResult.push_back(partner);
+        }
+    }
+    for (size_t k = 0; k < inVersion.size() && k < inResult.size(); ++k) {
+        if (inVersion[k] != inResult[k]) return inVersion[k];
+    }
+    return kNoPlainItem;
+}
+
+}  // namespace
+
+std::vector<UnmergedChange> FindUnmergedChanges(const PlainTree& original,
+                                                const PlainTree& version1,
+                                                const PlainTree& version2, const PlainTree& merged,
+                                                const TreePairing& originalInMerged) {
+    std::vector<UnmergedChange> unmerged;
+    if (original.items.empty() || version1.items.empty() || version2.items.empty() ||
+        merged.items.empty()) {
+        return unmerged;
+    }
+    VersionCheck checks[] = {CheckVersion(original, version1, merged, originalInMerged),
+                             CheckVersion(original, version2, merged, originalInMerged)};
+    for (int number = 1; number <= 2; ++number) {
+        const VersionCheck& check = checks[number - 1];
+        const VersionCheck& other = checks[2 - number];
+        ResultCheck result(original, *check.tree, merged, originalInMerged, check.inMerged);
+        std::vector<bool> named(original.items.size(), false);  // sections with a move named
+        for (const LeftOutChange& change : check.changes) {
+            if (result.Holds(change) || result.NamedByConflict(change)) continue;
+            unmerged.push_back({change, number});
+            if (change.kind == ChangeKind::kMoved) {
+                named[static_cast<size_t>(At(original, change.first).parent)] = true;
+            }
+        }
+        // The order of each section, where the version's order is the one to keep: the other
+        // version's when only that one changed it, and where both did, the order merge's.
+        for (size_t i = 0; i < original.items.size(); ++i) {
+            int j = check.fromOriginal.inSecond[i];
+            if (j == kNoPlainItem || At(original, static_cast<int>(i)).children.empty() ||
+                named[i] || other.reordered[i] ||
+                check.inMerged.inSecond[static_cast<size_t>(j)] == kNoPlainItem) {
+                continue;
+            }
+            int outOfPlace = FirstOutOfOrder(check, merged, j);
+            if (outOfPlace == kNoPlainItem) continue;
+            LeftOutChange change;
+            change.kind = ChangeKind::kOrder;
+            change.first = static_cast<int>(i);
+            change.second = outOfPlace;
+            if (!result.NamedByConflict(change)) unmerged.push_back({change, number});
+        }
     }
     return unmerged;
 }

@@ -23,6 +23,7 @@ enum class ChangeKind {
     kSkip,      // a paired item's skip flag
     kMoved,     // a paired item stands after another of its paired siblings than before
     kContents,  // one attribute, named property or DTDATA value of a paired item
+    kOrder,     // a merge's result keeps a section's items in another order than the version
 };
 
 // Which rule leaves the change out.
@@ -81,12 +82,22 @@ std::string DescribeRule(const LeftOutChange& change, uint32_t optionWord);
 // paired as PairTrees pairs.
 TreePairing PairWithResult(const PlainTree& original, const PlainTree& merged);
 
-// The left-out changes of version against original that merged (the merge's result) does not
-// hold, where no conflict of the merge stands at or above the place of the change.
-// originalInMerged is PairWithResult's pairing. The version's items are paired with the
-// result through the original where they can be: a version's item and the result's item that
-// stand for one original item are taken to be the same.
-std::vector<LeftOutChange> FindUnmergedChanges(const PlainTree& original, const PlainTree& version,
-                                               const PlainTree& merged,
-                                               const TreePairing& originalInMerged,
-                                               uint32_t optionWord);
+// A change of a version (1 or 2) that a merge's result does not hold.
+struct UnmergedChange {
+    LeftOutChange change;
+    int version = 1;
+};
+
+// The changes of either version against original that merged (the merge's result) does not
+// hold, where no conflict of the merge stands at or above the place of the change, version 1's
+// first. originalInMerged is PairWithResult's pairing. Of several siblings that share a text,
+// the one whose contents stayed is taken for the one that stayed, in the versions and in the
+// result alike; elsewhere a version's item and the result's item that stand for one original
+// item are taken to be the same. Beside each change on its own, the order of each section is
+// looked at whole: where only one version changed it, the result keeps that version's order of
+// the items all of them share, and where neither did, the original's (kOrder, first the
+// original's section, second the version's first item out of place).
+std::vector<UnmergedChange> FindUnmergedChanges(const PlainTree& original,
+                                                const PlainTree& version1,
+                                                const PlainTree& version2, const PlainTree& merged,
+                                                const TreePairing& originalInMerged);

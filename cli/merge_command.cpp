@@ -60,12 +60,6 @@ std::string Plural(unsigned count, const char* word) {
     return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
 }
 
-// A change that the result does not hold, and the version (1 or 2) that made it.
-struct UnmergedChange {
-    LeftOutChange change;
-    int version;
-};
-
 // One line each on standard error, as a problem, or as a note when the user accepts them.
 void PrintUnmerged(const std::vector<UnmergedChange>& unmerged, const PlainTree& original,
                    const PlainTree* versions[], bool accepted) {
@@ -116,13 +110,8 @@ int RunMerge(const MergeOptions& options) {
     unsigned warnings = CountNumbered(notes, false);
     TreePairing originalInMerged = PairWithResult(original, merged);
     const PlainTree* versions[] = {&version1Tree, &version2Tree};
-    std::vector<UnmergedChange> unmerged;
-    for (int version = 1; version <= 2; ++version) {
-        for (const LeftOutChange& change : FindUnmergedChanges(
-                 original, *versions[version - 1], merged, originalInMerged, options.optionWord)) {
-            unmerged.push_back({change, version});
-        }
-    }
+    std::vector<UnmergedChange> unmerged =
+        FindUnmergedChanges(original, version1Tree, version2Tree, merged, originalInMerged);
 
     if (options.json) {
         nlohmann::json document = AnnotationsJson(merged, notes);

@@ -295,11 +295,14 @@ public:
         const std::vector<int>& firstChildren = first_.items[static_cast<size_t>(i)].children;
         const std::vector<int>& secondChildren = second_.items[static_cast<size_t>(j)].children;
         if (firstChildren.empty() || secondChildren.empty()) return;
-        PairHinted(j, firstChildren);
-        // Equal type and text (and first, when asked, equal contents too), each first-side
-        // child taking the earliest free one. The tables are kept from one pair of parents to
-        // the next, so that their room is made once.
+        // Equal type and text (and first, when asked, equal contents too, even before the
+        // hints), each first-side child taking the earliest free one. The tables are kept from
+        // one pair of parents to the next, so that their room is made once.
         for (bool withContents : {true, false}) {
+            if (!withContents) {
+                PairHinted(j, firstChildren);
+                if (contentsFirst_) PairBetweenPairs(firstChildren, secondChildren);
+            }
             if (withContents && !contentsFirst_) continue;
             byHead_.clear();
             for (int child : secondChildren) {
@@ -342,6 +345,68 @@ private:
         return partners[static_cast<size_t>(item)] == kNoPlainItem &&
                (alone.empty() || alone.count(tree.items[static_cast<size_t>(item)].handle) == 0);
     }
+
+    // The children still without partner that stand between the same two pairs on both sides
+    // (or before the first, or after the last) pair there: by type and text, then by type,
+    // each in their order. An item whose contents changed stays where it was, and does not
+    // take the place of a like sibling further on that another change left free.
+    void PairBetweenPairs(const std::vector<int>& firstChildren,
+                          const std::vector<int>& secondChildren) {
+        std::vector<int> run, gap;
+        int lastPlace = -1;  // the place among secondChildren of the last pair's partner
+        for (size_t k = 0; k <= firstChildren.size(); ++k) {
+            int partner = k < firstChildren.size()
+                              ? pairing_.inSecond[static_cast<size_t>(firstChildren[k])]
+                              : kNoPlainItem;
+            if (k < firstChildren.size() && partner == kNoPlainItem) {
+                if (IsFree(first_, firstChildren[k], pairing_.inSecond, hints_.firstAlone)) {
+                    run.push_back(firstChildren[k]);
+                }
+                continue;
+            }
+            int place = k < firstChildren.size()
+                            ? second_.items[static_cast<size_t>(partner)].position
+                            : static_cast<int>(secondChildren.size());
+            if (!run.empty() && place > lastPlace) {
+                gap.clear();
+                for (int at = lastPlace + 1; at < place; ++at) {
+                    int child = secondChildren[static_cast<size_t>(at)];
+                    if (IsFree(second_, child, pairing_.inFirst, hints_.secondAlone)) {
+                        gap.push_back(child);
+                    }
+                }
+                PairInOrder(run, gap, true);
+                PairInOrder(run, gap, false);
+            }
+            run.clear();
+            lastPlace = place;
+        }
+    }
+
+    // Pairs each free item of run with the first free item of gap of its type (and with
+    // sameText, its text), in their order.
+    void PairInOrder(const std::vector<int>& run, const std::vector<int>& gap, bool sameText) {
+        size_t from = 0;  // gap's items before it are all taken
+        for (int item : run) {
+            if (pairing_.inSecond[static_cast<size_t>(item)] != kNoPlainItem) continue;
+            const PlainItem& mine = first_.items[static_cast<size_t>(item)];
+            while (from < gap.size() &&
+                   pairing_.inFirst[static_cast<size_t>(gap[from])] != kNoPlainItem) {
+                ++from;
+            }
+            // A bounded look ahead: a gap holds few items where pairs are many around it.
+            for (size_t at = from; at < gap.size() && at < from + kGapLookAhead; ++at) {
+                const PlainItem& theirs = second_.items[static_cast<size_t>(gap[at])];
+                if (pairing_.inFirst[static_cast<size_t>(gap[at])] == kNoPlainItem &&
+                    theirs.type == mine.type && (!sameText || theirs.text == mine.text)) {
+                    Pair(item, gap[at]);
+                    break;
+                }
+            }
+        }
+    }
+
+    static constexpr size_t kGapLookAhead = 64;
 
     // The pairs the hints name, where both items are children of this pair of parents.
     void PairHinted(int j, const std::vector<int>& firstChildren) {

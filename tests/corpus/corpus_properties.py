@@ -196,6 +196,17 @@ def opens_with_ancestor(lines, path):
     return False
 
 
+def names_a_move_below(lines, path):
+    """Whether a line names a move of one of path's children: their order is the section's."""
+    for line in lines:
+        if line.startswith(path + " > "):
+            rest = line[len(path) + 3:]
+            step = rest.split(": ", 1)[0]
+            if " > " not in step and rest[len(step):].startswith(": moved"):
+                return True
+    return False
+
+
 def index_by_ident(root):
     return {item.ident: item for item in root.walk()}
 
@@ -508,9 +519,11 @@ def held_by_merge(kind, ident, key, version, base, other, merged_tags):
         order = [str(c.ident) for c in item.children]
         texts = {str(c.ident): (c.type, c.text) for c in item.children}
         for m in found:
+            # a conflict's copies and banners stand beside the items, not in their order
             merged_order = [
                 c.content(ATTRIBUTE, edit_outline.TAG_ATTRIBUTE) for c in m.children
-                if c.content(ATTRIBUTE, edit_outline.TAG_ATTRIBUTE) in order
+                if c.content(ATTRIBUTE, edit_outline.TAG_ATTRIBUTE) in order and
+                conflict_own_text(c.text) is None
             ]
             kept = [t for t in order if t in merged_order]
             # siblings of equal type and text cannot be told apart: their order is held when
@@ -660,7 +673,9 @@ def check_merge(norvex, name, document, seed, round_number, work, notes):
             twins = merged_twins(items, merged_tags)
             if any(names_at_or_above(marked, merged_names.path(m)) or
                    conflicts_over(m) & numbers for m in twins) or any(
-                       opens_with_ancestor(unmerged[number], p) for p in places):
+                       opens_with_ancestor(unmerged[number], p) or
+                       (kind == "order" and names_a_move_below(unmerged[number], p))
+                       for p in places):
                 notes["changes not merged, named"] = notes.get("changes not merged, named", 0) + 1
                 continue
             # Siblings of equal text are paired by their places: the command may name a new text
