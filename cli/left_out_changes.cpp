@@ -258,6 +258,13 @@ std::string DescribeChange(const LeftOutChange& change, const PlainTree& first,
         return "moved: now after " + Quoted(At(second, before).text);
     }
     case ChangeKind::kContents: return DescribeContents(change);
+    case ChangeKind::kNeither:
+        if (!change.firstEntry) {
+            return std::string("the result's ") + change.field +
+                   (change.field == std::string("text") ? " " + Quoted(change.resultText) : "") +
+                   " is in neither version";
+        }
+        return "the result's " + ContentName(*change.firstEntry) + " is in neither version";
     case ChangeKind::kOrder: {
         const PlainItem& outOfPlace = At(second, change.second);
         return "order of its items not kept, from its item " +
@@ -363,7 +370,8 @@ public:
         }
         case ChangeKind::kContents: return HoldsContents(change, have);
         case ChangeKind::kRemoved:
-        case ChangeKind::kOrder: break;
+        case ChangeKind::kOrder:
+        case ChangeKind::kNeither: break;
         }
         return false;
     }
@@ -389,6 +397,8 @@ public:
 
     // A conflict stands at or above the nearest item of the change's place that the result
     // has, seen from the version's side or from the original's.
+    bool UnderConflict(int m) const { return underConflict_[static_cast<size_t>(m)]; }
+
     bool NamedByConflict(const LeftOutChange& change) const {
         return Covered(version_, versionInMerged_.inSecond, change.second) ||
                Covered(original_, originalInMerged_.inSecond, change.first);
@@ -504,6 +514,45 @@ int FirstOutOfOrder(const VersionCheck& check, const PlainTree& merged, int vers
     return kNoPlainItem;
 }
 
+// The value of the entry of item under key's key, or none.
+std::optional<WideText> EntryValue(const PlainItem& item, const ContentEntry& key) {
+    for (const ContentEntry& entry : item.contents) {
+        if (SameContentKey(entry, key)) return entry.value;
+    }
+    return std::nullopt;
+}
+
+// The first of the result's fields that neither version's item has: kNeither with no entry
+// for the item's own fields, else with the entry (the result's, or a version's where the
+// result lacks it); or no change.
+std::optional<LeftOutChange> NotFromEither(const PlainItem& result, const PlainItem& one,
+                                           const PlainItem& two) {
+    LeftOutChange change;
+    change.kind = ChangeKind::kNeither;
+    auto fromEither = [&](auto field) {
+        return field(result) == field(one) || field(result) == field(two);
+    };
+    if (!fromEither([](const PlainItem& item) { return item.type; })) change.field = "type";
+    if (!fromEither([](const PlainItem& item) { return item.text; })) {
+        change.field = "text";
+        change.resultText = result.text;
+    }
+    if (!fromEither([](const PlainItem& item) { return item.skipped; })) {
+        change.field = "skip flag";
+    }
+    if (change.field != nullptr) return change;
+    for (const std::vector<ContentEntry>* entries :
+         {&result.contents, &one.contents, &two.contents}) {
+        for (const ContentEntry& entry : *entries) {
+            std::optional<WideText> have = EntryValue(result, entry);
+            if (have == EntryValue(one, entry) || have == EntryValue(two, entry)) continue;
+            change.firstEntry = entry;
+            return change;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::vector<UnmergedChange> FindUnmergedChanges(const PlainTree& original,
@@ -546,6 +595,29 @@ std::vector<UnmergedChange> FindUnmergedChanges(const PlainTree& original,
             change.second = outOfPlace;
             if (!result.NamedByConflict(change)) unmerged.push_back({change, number});
         }
+    }
+    // What the result's items hold that neither version gave them.
+    ResultCheck result(original, version1, merged, originalInMerged, checks[0].inMerged);
+    for (size_t m = 0; m < merged.items.size(); ++m) {
+        int one = checks[0].inMerged.inFirst[m];
+        int two = checks[1].inMerged.inFirst[m];
+        int i = originalInMerged.inFirst[m];
+        // Only where both versions' items stand for one original item: elsewhere the pairing
+        // is a guess between like siblings.
+        if (one == kNoPlainItem || two == kNoPlainItem || i == kNoPlainItem ||
+            result.UnderConflict(static_cast<int>(m))) {
+            continue;
+        }
+        i = checks[0].fromOriginal.inFirst[static_cast<size_t>(one)];
+        if (i == kNoPlainItem || checks[1].fromOriginal.inFirst[static_cast<size_t>(two)] != i) {
+            continue;
+        }
+        std::optional<LeftOutChange> change =
+            NotFromEither(merged.items[m], At(version1, one), At(version2, two));
+        if (!change) continue;
+        change->first = i;
+        change->second = one;
+        unmerged.push_back({*change, 0});
     }
     return unmerged;
 }

@@ -24,6 +24,7 @@ enum class ChangeKind {
     kMoved,     // a paired item stands after another of its paired siblings than before
     kContents,  // one attribute, named property or DTDATA value of a paired item
     kOrder,     // a merge's result keeps a section's items in another order than the version
+    kNeither,   // a merge's result gives an item a text or content entry that neither version has
 };
 
 // Which rule leaves the change out.
@@ -48,6 +49,10 @@ struct LeftOutChange {
     // different keys are an attribute renumbered: one id gone, another with its value added.
     std::optional<ContentEntry> firstEntry;
     std::optional<ContentEntry> secondEntry;
+    // kNeither without an entry: the item's own field, "type", "text" or "skip flag", and the
+    // result's text.
+    const char* field = nullptr;
+    WideText resultText;
 };
 
 // The changes from first to second that the rules leave out, in first's order (an item's own
@@ -82,7 +87,8 @@ std::string DescribeRule(const LeftOutChange& change, uint32_t optionWord);
 // paired as PairTrees pairs.
 TreePairing PairWithResult(const PlainTree& original, const PlainTree& merged);
 
-// A change of a version (1 or 2) that a merge's result does not hold.
+// A change of a version (1 or 2) that a merge's result does not hold, or (0) a difference of
+// the result from both versions that neither of them made.
 struct UnmergedChange {
     LeftOutChange change;
     int version = 1;
@@ -96,7 +102,11 @@ struct UnmergedChange {
 // item are taken to be the same. Beside each change on its own, the order of each section is
 // looked at whole: where only one version changed it, the result keeps that version's order of
 // the items all of them share, and where neither did, the original's (kOrder, first the
-// original's section, second the version's first item out of place).
+// original's section, second the version's first item out of place). Last, each item of the
+// result that both versions have, outside conflicts, is to have its type, text, skip flag and
+// each content entry from one of them (kNeither, first the original's item, second version 1's,
+// firstEntry the result's entry, or the versions' where the result lacks it, or field; the
+// version is 0).
 std::vector<UnmergedChange> FindUnmergedChanges(const PlainTree& original,
                                                 const PlainTree& version1,
                                                 const PlainTree& version2, const PlainTree& merged,

@@ -64,10 +64,12 @@ std::string Plural(unsigned count, const char* word) {
 void PrintUnmerged(const std::vector<UnmergedChange>& unmerged, const PlainTree& original,
                    const PlainTree* versions[], bool accepted) {
     for (const UnmergedChange& entry : unmerged) {
-        const PlainTree& version = *versions[entry.version - 1];
-        std::fprintf(stderr, "norvex: %snot merged: %s: %s (version %d)\n",
-                     accepted ? "note: " : "", ChangePath(entry.change, original, version).c_str(),
-                     DescribeChange(entry.change, original, version).c_str(), entry.version);
+        const PlainTree& version = *versions[entry.version == 2 ? 1 : 0];
+        std::string whose = entry.version == 0 ? std::string("neither version")
+                                               : "version " + std::to_string(entry.version);
+        std::fprintf(stderr, "norvex: %snot merged: %s: %s (%s)\n", accepted ? "note: " : "",
+                     ChangePath(entry.change, original, version).c_str(),
+                     DescribeChange(entry.change, original, version).c_str(), whose.c_str());
     }
 }
 
@@ -119,7 +121,7 @@ int RunMerge(const MergeOptions& options) {
         document["output"] = options.outputName.empty() ? options.output : options.outputName;
         document["not_merged"] = nlohmann::json::array();
         for (const UnmergedChange& entry : unmerged) {
-            const PlainTree& version = *versions[entry.version - 1];
+            const PlainTree& version = *versions[entry.version == 2 ? 1 : 0];
             document["not_merged"].push_back(
                 {{"version", entry.version},
                  {"path", ChangePath(entry.change, original, version)},

@@ -455,7 +455,11 @@ def merge_report(stdout, stderr):
         elif line.startswith("near here at "):
             marked.append(line[len("near here at "):].rsplit(": ", 1)[0])
     for line in stderr.split("\n"):
-        if line.startswith("norvex: not merged: ") and line.endswith(")"):
+        if line.startswith("norvex: not merged: ") and line.endswith(" (neither version)"):
+            # what the result holds from neither version: it may be either's change gone astray
+            for number in (1, 2):
+                unmerged[number].append(line[len("norvex: not merged: "):])
+        elif line.startswith("norvex: not merged: ") and line.endswith(")"):
             # "PATH: what changed (version N)"; what changed may hold ": " too
             unmerged[int(line[-2])].append(line[len("norvex: not merged: "):])
     return marked, unmerged
