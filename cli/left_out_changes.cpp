@@ -1,6 +1,7 @@
 // cli/left_out_changes.cpp: listing what the rules leave out, and what a merge's result lacks.
 #include "cli/left_out_changes.h"
 
+#include <algorithm>
 #include <map>
 #include <tuple>
 
@@ -39,7 +40,7 @@ Zone ZoneOf(const Zone& parentZone, const PlainItem* a, const PlainItem* b, uint
     return Zone();
 }
 
-using ContentKey = std::tuple<int, int64_t, WideText>;
+using ContentKey = std::tuple<int, int64_t, WideView>;
 
 ContentKey KeyOf(const ContentEntry& entry) {
     return ContentKey(static_cast<int>(entry.kind), entry.number, entry.name);
@@ -51,6 +52,15 @@ ContentKey KeyOf(const ContentEntry& entry) {
 void ListContentChanges(const PlainItem& a, const PlainItem& b, const LeftOutChange& model,
                         std::vector<LeftOutChange>* changes) {
     if (a.contents.empty() && b.contents.empty()) return;
+    // The same entries in the same order differ in nothing: an entry's value is read by its
+    // key, so even two entries of one key hold one value.
+    if (a.contents.size() == b.contents.size() &&
+        std::equal(a.contents.begin(), a.contents.end(), b.contents.begin(),
+                   [](const ContentEntry& x, const ContentEntry& y) {
+                       return SameContentKey(x, y) && x.value == y.value;
+                   })) {
+        return;
+    }
     std::map<ContentKey, size_t> inFirst, inSecond;
     for (size_t k = 0; k < a.contents.size(); ++k) inFirst[KeyOf(a.contents[k])] = k;
     for (size_t k = 0; k < b.contents.size(); ++k) inSecond[KeyOf(b.contents[k])] = k;
@@ -112,7 +122,7 @@ public:
         std::vector<Frame> frames = {{0, 0, everything_, 0, kNoPlainItem}};
         while (!frames.empty()) {
             Frame& frame = frames.back();
-            const std::vector<int>& children = At(first_, frame.i).children;
+            const PlainRun<int>& children = At(first_, frame.i).children;
             if (frame.next < children.size()) {
                 int child = children[frame.next++];
                 int partner = pairing_.inSecond[static_cast<size_t>(child)];
@@ -185,7 +195,7 @@ private:
     std::vector<LeftOutChange> changes_;
 };
 
-std::string Quoted(const WideText& text) { return "\"" + OneLine(TerminalFromWide(text)) + "\""; }
+std::string Quoted(WideView text) { return "\"" + OneLine(TerminalFromWide(text)) + "\""; }
 
 std::string ItemSummary(const PlainTree& tree, int item) {
     long below = CountPlainBelow(tree, item);
@@ -442,9 +452,25 @@ private:
 }  // namespace
 
 TreePairing PairWithResult(const PlainTree& original, const PlainTree& merged) {
-    PairingHints sameItems;
-    for (const PlainItem& item : original.items) sameItems.pairs[item.handle] = item.handle;
-    return PairTrees(original, merged, sameItems);
+    // An item of the result with an original item's handle is that item: both lists by handle,
+    // walked side by side.
+    IndexHints sameItems;
+    sameItems.pairs.assign(original.items.size(), kNoPlainItem);
+    HandleLookup originalHandles(original), mergedHandles(merged);
+    const auto& from = originalHandles.ByHandle();
+    const auto& to = mergedHandles.ByHandle();
+    for (size_t a = 0, b = 0; a < from.size() && b < to.size();) {
+        if (from[a].first < to[b].first) {
+            ++a;
+        } else if (to[b].first < from[a].first) {
+            ++b;
+        } else {
+            sameItems.pairs[static_cast<size_t>(from[a].second)] = to[b].second;
+            ++a;
+            ++b;
+        }
+    }
+    return PairTreesByIndex(original, merged, sameItems);
 }
 
 namespace {
@@ -475,15 +501,16 @@ VersionCheck CheckVersion(const PlainTree& original, const PlainTree& version,
             check.reordered[static_cast<size_t>(At(original, change.first).parent)] = true;
         }
     }
-    PairingHints throughOriginal;
+    IndexHints throughOriginal;
+    throughOriginal.pairs.assign(version.items.size(), kNoPlainItem);
     for (size_t i = 0; i < original.items.size(); ++i) {
         int j = check.fromOriginal.inSecond[i];
         int m = originalInMerged.inSecond[i];
         if (j != kNoPlainItem && m != kNoPlainItem) {
-            throughOriginal.pairs[At(version, j).handle] = At(merged, m).handle;
+            throughOriginal.pairs[static_cast<size_t>(j)] = m;
         }
     }
-    check.inMerged = PairTrees(version, merged, throughOriginal, true);
+    check.inMerged = PairTreesByIndex(version, merged, throughOriginal, true);
     return check;
 }
 
@@ -515,7 +542,7 @@ int FirstOutOfOrder(const VersionCheck& check, const PlainTree& merged, int vers
 }
 
 // The value of the entry of item under key's key, or none.
-std::optional<WideText> EntryValue(const PlainItem& item, const ContentEntry& key) {
+std::optional<WideView> EntryValue(const PlainItem& item, const ContentEntry& key) {
     for (const ContentEntry& entry : item.contents) {
         if (SameContentKey(entry, key)) return entry.value;
     }
@@ -535,16 +562,15 @@ std::optional<LeftOutChange> NotFromEither(const PlainItem& result, const PlainI
     if (!fromEither([](const PlainItem& item) { return item.type; })) change.field = "type";
     if (!fromEither([](const PlainItem& item) { return item.text; })) {
         change.field = "text";
-        change.resultText = result.text;
+        change.resultText = WideText(result.text);
     }
     if (!fromEither([](const PlainItem& item) { return item.skipped; })) {
         change.field = "skip flag";
     }
     if (change.field != nullptr) return change;
-    for (const std::vector<ContentEntry>* entries :
-         {&result.contents, &one.contents, &two.contents}) {
+    for (const PlainRun<ContentEntry>* entries : {&result.contents, &one.contents, &two.contents}) {
         for (const ContentEntry& entry : *entries) {
-            std::optional<WideText> have = EntryValue(result, entry);
+            std::optional<WideView> have = EntryValue(result, entry);
             if (have == EntryValue(one, entry) || have == EntryValue(two, entry)) continue;
             change.firstEntry = entry;
             return change;

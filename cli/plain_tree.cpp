@@ -5,6 +5,7 @@
 // never by scanning them again for each first-side child.
 #include "cli/plain_tree.h"
 
+#include <algorithm>
 #include <functional>
 
 #include "cli/merge_comments.h"
@@ -12,21 +13,34 @@
 
 namespace {
 
-WideText TakeWide(StringHandle string) {
+// Texts are copied into blocks of this many code units (a longer text takes a block of its own).
+constexpr size_t kTextBlockUnits = size_t{1} << 19;
+
+// The runtime string's text, copied into the tree's room; the string is released.
+WideView TakeText(StringHandle string, PlainTexts* texts) {
+    if (string == 0) return WideView();
     int32_t length = 0;
-    const WCHAR* text = string != 0 ? GetStringText(string, &length) : nullptr;
-    WideText result =
-        text != nullptr && length > 0 ? WideText(text, static_cast<size_t>(length)) : WideText();
-    if (string != 0) FreeString(string);
-    return result;
+    const WCHAR* text = GetStringText(string, &length);
+    WideView view =
+        text != nullptr && length > 0 ? texts->Add(text, static_cast<size_t>(length)) : WideView();
+    FreeString(string);
+    return view;
 }
 
-WideText WideDecimal(int32_t value) { return WideFromTerminal(std::to_string(value)); }
+WideView Decimal(int32_t value, PlainTexts* texts) {
+    std::string digits = std::to_string(value);
+    WCHAR wide[16];
+    for (size_t k = 0; k < digits.size(); ++k) wide[k] = static_cast<WCHAR>(digits[k]);
+    return texts->Add(wide, digits.size());
+}
 
-// The item's contents: attributes, named properties, DTDATA, each kind in the runtime's order.
-// The lists are the caller's, made once for the whole tree.
-void ReadContents(OutlineHandle outline, ItemHandle item, ListHandle attributes, ListHandle names,
-                  std::vector<ContentEntry>* contents) {
+// Adds the item's contents to the tree's array: attributes, named properties, DTDATA, each
+// kind in the runtime's order; answers how many. The lists and the name are the caller's,
+// made once for the whole tree.
+size_t ReadContents(OutlineHandle outline, ItemHandle item, ListHandle attributes, ListHandle names,
+                    WideText* name, PlainTree* tree) {
+    std::vector<ContentEntry>& contents = tree->contentStore;
+    size_t before = contents.size();
     int32_t attributeCount = ListItemAttributes(outline, item, attributes);
     for (int32_t k = 0; k < attributeCount; ++k) {
         ListElement element = 0;
@@ -35,25 +49,30 @@ void ReadContents(OutlineHandle outline, ItemHandle item, ListHandle attributes,
         GetAttributeId(element, &id);
         StringHandle value = 0;
         GetItemAttribute(outline, item, id, 0, &value);
-        contents->push_back({ContentKind::kAttribute, id, WideText(), TakeWide(value)});
+        contents.push_back(
+            {ContentKind::kAttribute, id, WideView(), TakeText(value, &tree->texts)});
     }
     int32_t propertyCount = ListNamedProperties(outline, item, names);
     for (int32_t k = 0; k < propertyCount; ++k) {
-        StringHandle name = 0, value = 0;
-        GetListString(names, &name, k);
-        WideText nameText = TakeWide(name);
-        GetNamedProperty(outline, item, nameText.c_str(), &value);
-        contents->push_back({ContentKind::kProperty, 0, nameText, TakeWide(value)});
+        StringHandle nameString = 0, value = 0;
+        GetListString(names, &nameString, k);
+        WideView nameText = TakeText(nameString, &tree->texts);
+        name->assign(nameText.data(), nameText.size());
+        GetNamedProperty(outline, item, name->c_str(), &value);
+        contents.push_back({ContentKind::kProperty, 0, nameText, TakeText(value, &tree->texts)});
     }
     int32_t dtdataCount = ListItemDTData(outline, item, nullptr, 0);
-    if (dtdataCount <= 0) return;
-    std::vector<int32_t> indexes(static_cast<size_t>(dtdataCount));
-    ListItemDTData(outline, item, indexes.data(), dtdataCount);
-    for (int32_t index : indexes) {
-        int32_t value = 0;
-        GetItemDTData(outline, item, index, &value);
-        contents->push_back({ContentKind::kDTData, index, WideText(), WideDecimal(value)});
+    if (dtdataCount > 0) {
+        std::vector<int32_t> indexes(static_cast<size_t>(dtdataCount));
+        ListItemDTData(outline, item, indexes.data(), dtdataCount);
+        for (int32_t index : indexes) {
+            int32_t value = 0;
+            GetItemDTData(outline, item, index, &value);
+            contents.push_back(
+                {ContentKind::kDTData, index, WideView(), Decimal(value, &tree->texts)});
+        }
     }
+    return contents.size() - before;
 }
 
 // Every conflict banner and warning comment of a merge begins so.
@@ -63,16 +82,18 @@ const WCHAR kMergeMark[] = WIDE("#### DIFF: ");
 // holds one marks the item before it as well.
 void ReadConflictMark(PlainTree* tree, int index) {
     PlainItem& item = tree->items[static_cast<size_t>(index)];
-    if (item.text.find(kMergeMark) == WideText::npos) return;
+    if (item.text.find(kMergeMark) == WideView::npos) return;
     MergeComment comment;
     if (!ReadMergeComment(TerminalFromWide(item.text), &comment) || !comment.conflict) return;
     item.conflictMarked = true;
-    item.text = WideFromTerminal(comment.ownText);
+    WideText ownText = WideFromTerminal(comment.ownText);
+    item.text = tree->texts.Add(ownText.data(), ownText.size());
     if (item.type != kCommentItemType || item.parent == kNoPlainItem) return;
-    const std::vector<int>& siblings = tree->items[static_cast<size_t>(item.parent)].children;
-    // The item is the last child read so far: the one before it is its previous sibling.
-    if (siblings.size() >= 2) {
-        tree->items[static_cast<size_t>(siblings[siblings.size() - 2])].conflictMarked = true;
+    // The sibling before it, and all below that, were read before it.
+    if (item.position >= 1) {
+        const PlainItem& parent = tree->items[static_cast<size_t>(item.parent)];
+        tree->items[static_cast<size_t>(parent.children[static_cast<size_t>(item.position - 1)])]
+            .conflictMarked = true;
     }
 }
 
@@ -83,15 +104,20 @@ PlainTree ReadTree(OutlineHandle outline, bool mergedResult) {
     if (root == 0) return tree;
     ListHandle attributes = CreateList(OUTLINE_LIST_ATTRIBUTES);
     ListHandle names = CreateList(OUTLINE_LIST_STRINGS);
+    WideText name;
     // Depth first with a stack of items still to read, children pushed in reverse so that they
-    // are read in their order; a chain of any depth costs no recursion.
+    // are read in their order; a chain of any depth costs no recursion. Each waits with the
+    // place in its parent's run of children that its index takes.
     struct Pending {
         ItemHandle handle;
         int parent;
+        int position;
+        size_t slot;
     };
-    std::vector<Pending> pending = {{root, kNoPlainItem}};
+    std::vector<Pending> pending = {{root, kNoPlainItem, 0, 0}};
     std::vector<ItemHandle> children;
-    // The items are counted first, so that the tree's array is made once, not copied as it grows.
+    // The items are counted first, so that the tree's arrays are made once, not copied as they
+    // grow: every item but the top one takes one place in a run of children.
     size_t count = 0;
     for (std::vector<ItemHandle> counting = {root}; !counting.empty();) {
         ItemHandle item = counting.back();
@@ -103,6 +129,8 @@ PlainTree ReadTree(OutlineHandle outline, bool mergedResult) {
         }
     }
     tree.items.reserve(count);
+    tree.childStore.assign(count, kNoPlainItem);
+    size_t childrenTaken = 0;
     while (!pending.empty()) {
         Pending next = pending.back();
         pending.pop_back();
@@ -111,26 +139,33 @@ PlainTree ReadTree(OutlineHandle outline, bool mergedResult) {
         PlainItem& item = tree.items.back();
         item.handle = next.handle;
         item.parent = next.parent;
+        item.position = next.position;
+        if (next.parent != kNoPlainItem) tree.childStore[next.slot] = index;
         item.type = GetItemType(outline, next.handle);
         item.skipped = IsItemSkipped(outline, next.handle) != 0;
         StringHandle text = 0;
         GetItemText(outline, next.handle, 0, &text);
-        item.text = TakeWide(text);
-        ReadContents(outline, next.handle, attributes, names, &item.contents);
-        if (next.parent != kNoPlainItem) {
-            std::vector<int>& siblings = tree.items[static_cast<size_t>(next.parent)].children;
-            item.position = static_cast<int>(siblings.size());
-            siblings.push_back(index);
-        }
-        if (mergedResult) ReadConflictMark(&tree, index);
+        item.text = TakeText(text, &tree.texts);
+        // The run's place is set once every item's contents are read: the array still grows.
+        item.contents = PlainRun<ContentEntry>(
+            nullptr, ReadContents(outline, next.handle, attributes, names, &name, &tree));
         children.clear();
         for (ItemHandle child = GetFirstChild(outline, next.handle); child != 0;
              child = GetNextSibling(outline, child)) {
             children.push_back(child);
         }
-        for (auto child = children.rbegin(); child != children.rend(); ++child) {
-            pending.push_back({*child, index});
+        item.children = PlainRun<int>(tree.childStore.data() + childrenTaken, children.size());
+        for (size_t k = children.size(); k-- > 0;) {
+            pending.push_back({children[k], index, static_cast<int>(k), childrenTaken + k});
         }
+        childrenTaken += children.size();
+        if (mergedResult) ReadConflictMark(&tree, index);
+    }
+    size_t contentsTaken = 0;
+    for (PlainItem& item : tree.items) {
+        size_t size = item.contents.size();
+        item.contents = PlainRun<ContentEntry>(tree.contentStore.data() + contentsTaken, size);
+        contentsTaken += size;
     }
     DestroyList(attributes);
     DestroyList(names);
@@ -143,6 +178,22 @@ bool SameContentKey(const ContentEntry& a, const ContentEntry& b) {
     return a.kind == b.kind && a.number == b.number && a.name == b.name;
 }
 
+WideView PlainTexts::Add(const WCHAR* text, size_t length) {
+    if (length == 0) return WideView();
+    if (length > room_) {
+        size_t units = std::max(kTextBlockUnits, length);
+        // Left uninitialised: every unit is written before it is read.
+        blocks_.emplace_back(new WCHAR[units]);
+        free_ = blocks_.back().get();
+        room_ = units;
+    }
+    std::copy(text, text + length, free_);
+    WideView view(free_, length);
+    free_ += length;
+    room_ -= length;
+    return view;
+}
+
 PlainTree ReadPlainTree(OutlineHandle outline) { return ReadTree(outline, false); }
 
 PlainTree ReadMergedTree(OutlineHandle outline) { return ReadTree(outline, true); }
@@ -152,18 +203,27 @@ std::string PlainPath(const PlainTree& tree, int item) {
     if (tree.sameTextOrdinals.size() != tree.items.size()) {
         tree.sameTextOrdinals.assign(tree.items.size(), 0);
         // A merge's conflict copies stand side by side with one text: their banners tell them
-        // apart, so they take no position.
+        // apart, so they take no position. Each section's children are sorted by text and
+        // place, so that the alike ones stand together in their order.
+        std::vector<std::pair<WideView, int>> byText;
         for (const PlainItem& parent : tree.items) {
-            std::unordered_map<WideText, int> counts, seen;
+            if (parent.children.size() < 2) continue;
+            byText.clear();
             for (int child : parent.children) {
                 const PlainItem& sibling = tree.items[static_cast<size_t>(child)];
-                if (!sibling.conflictMarked) ++counts[sibling.text];
+                if (!sibling.conflictMarked) byText.push_back({sibling.text, child});
             }
-            for (int child : parent.children) {
-                const PlainItem& sibling = tree.items[static_cast<size_t>(child)];
-                if (!sibling.conflictMarked && counts[sibling.text] > 1) {
-                    tree.sameTextOrdinals[static_cast<size_t>(child)] = ++seen[sibling.text];
+            std::sort(byText.begin(), byText.end());
+            for (size_t k = 0; k < byText.size();) {
+                size_t end = k + 1;
+                while (end < byText.size() && byText[end].first == byText[k].first) ++end;
+                if (end - k > 1) {
+                    for (size_t n = k; n < end; ++n) {
+                        tree.sameTextOrdinals[static_cast<size_t>(byText[n].second)] =
+                            static_cast<int>(n - k + 1);
+                    }
                 }
+                k = end;
             }
         }
     }
@@ -197,7 +257,7 @@ long CountPlainBelow(const PlainTree& tree, int item) {
 int PreviousPairedSibling(const PlainTree& tree, int item, const std::vector<int>& partners) {
     const PlainItem& at = tree.items[static_cast<size_t>(item)];
     if (at.parent == kNoPlainItem) return kNoPlainItem;
-    const std::vector<int>& siblings = tree.items[static_cast<size_t>(at.parent)].children;
+    const PlainRun<int>& siblings = tree.items[static_cast<size_t>(at.parent)].children;
     for (int k = at.position - 1; k >= 0; --k) {
         int sibling = siblings[static_cast<size_t>(k)];
         if (partners[static_cast<size_t>(sibling)] != kNoPlainItem) return sibling;
@@ -231,7 +291,7 @@ bool SubtreesEqual(const PlainTree& first, int firstItem, const PlainTree& secon
 namespace {
 
 // A child's type and text, looked up in a table of the second parent's children.
-bool SameContents(const std::vector<ContentEntry>& a, const std::vector<ContentEntry>& b) {
+bool SameContents(const PlainRun<ContentEntry>& a, const PlainRun<ContentEntry>& b) {
     if (a.size() != b.size()) return false;
     for (size_t k = 0; k < a.size(); ++k) {
         if (!SameContentKey(a[k], b[k]) || a[k].value != b[k].value) return false;
@@ -242,19 +302,19 @@ bool SameContents(const std::vector<ContentEntry>& a, const std::vector<ContentE
 // An item's type and text, and with contents set its contents too.
 struct HeadKey {
     int32_t type;
-    const WideText* text;
-    const std::vector<ContentEntry>* contents = nullptr;
+    WideView text;
+    const PlainRun<ContentEntry>* contents = nullptr;
     bool operator==(const HeadKey& other) const {
-        return type == other.type && *text == *other.text &&
+        return type == other.type && text == other.text &&
                (contents == nullptr || SameContents(*contents, *other.contents));
     }
 };
 struct HeadKeyHash {
     size_t operator()(const HeadKey& key) const {
-        size_t hash = std::hash<WideText>()(*key.text) * 31 + static_cast<size_t>(key.type);
+        size_t hash = std::hash<WideView>()(key.text) * 31 + static_cast<size_t>(key.type);
         if (key.contents != nullptr) {
             for (const ContentEntry& entry : *key.contents) {
-                hash = hash * 131 + std::hash<WideText>()(entry.value) +
+                hash = hash * 131 + std::hash<WideView>()(entry.value) +
                        static_cast<size_t>(entry.number);
             }
         }
@@ -276,62 +336,24 @@ private:
 
 class Pairer {
 public:
-    Pairer(const PlainTree& first, const PlainTree& second, const PairingHints& hints,
+    Pairer(const PlainTree& first, const PlainTree& second, const IndexHints& hints,
            bool contentsFirst, TreePairing* pairing)
         : first_(first),
           second_(second),
           hints_(hints),
           contentsFirst_(contentsFirst),
-          pairing_(*pairing) {
-        if (hints.pairs.empty()) return;
-        for (size_t j = 0; j < second.items.size(); ++j) {
-            secondByHandle_[second.items[j].handle] = static_cast<int>(j);
-        }
-    }
+          pairing_(*pairing) {}
 
     // Pairs the children of first item i and second item j; answers the pairs made, in the
     // order of the first side's children.
     void PairChildren(int i, int j, std::vector<std::pair<int, int>>* made) {
-        const std::vector<int>& firstChildren = first_.items[static_cast<size_t>(i)].children;
-        const std::vector<int>& secondChildren = second_.items[static_cast<size_t>(j)].children;
+        const PlainRun<int>& firstChildren = first_.items[static_cast<size_t>(i)].children;
+        const PlainRun<int>& secondChildren = second_.items[static_cast<size_t>(j)].children;
         if (firstChildren.empty() || secondChildren.empty()) return;
-        // Equal type and text (and first, when asked, equal contents too, even before the
-        // hints), each first-side child taking the earliest free one. The tables are kept from
-        // one pair of parents to the next, so that their room is made once.
-        for (bool withContents : {true, false}) {
-            if (!withContents) {
-                PairHinted(j, firstChildren);
-                if (contentsFirst_) PairBetweenPairs(firstChildren, secondChildren);
-            }
-            if (withContents && !contentsFirst_) continue;
-            byHead_.clear();
-            for (int child : secondChildren) {
-                if (!IsFree(second_, child, pairing_.inFirst, hints_.secondAlone)) continue;
-                const PlainItem& item = second_.items[static_cast<size_t>(child)];
-                byHead_[{item.type, &item.text, withContents ? &item.contents : nullptr}].push_back(
-                    child);
-            }
-            for (int child : firstChildren) {
-                if (!IsFree(first_, child, pairing_.inSecond, hints_.firstAlone)) continue;
-                const PlainItem& item = first_.items[static_cast<size_t>(child)];
-                auto found =
-                    byHead_.find({item.type, &item.text, withContents ? &item.contents : nullptr});
-                if (found == byHead_.end() || found->second.Empty()) continue;
-                Pair(child, found->second.TakeFront());
-            }
-        }
-        // The rest by type, in order.
-        byType_.clear();
-        for (int child : secondChildren) {
-            if (IsFree(second_, child, pairing_.inFirst, hints_.secondAlone)) {
-                byType_[second_.items[static_cast<size_t>(child)].type].push_back(child);
-            }
-        }
-        for (int child : firstChildren) {
-            if (!IsFree(first_, child, pairing_.inSecond, hints_.firstAlone)) continue;
-            auto found = byType_.find(first_.items[static_cast<size_t>(child)].type);
-            if (found == byType_.end() || found->second.Empty()) continue;
-            Pair(child, found->second.TakeFront());
+        // Where contents count first, siblings of equal contents pair even before the hints.
+        if (!contentsFirst_) PairHinted(j, firstChildren);
+        if (!PairedInPlace(firstChildren, secondChildren)) {
+            PairByTables(j, firstChildren, secondChildren);
         }
         for (int child : firstChildren) {
             int partner = pairing_.inSecond[static_cast<size_t>(child)];
@@ -340,18 +362,84 @@ public:
     }
 
 private:
-    static bool IsFree(const PlainTree& tree, int item, const std::vector<int>& partners,
-                       const std::unordered_set<ItemHandle>& alone) {
-        return partners[static_cast<size_t>(item)] == kNoPlainItem &&
-               (alone.empty() || alone.count(tree.items[static_cast<size_t>(item)].handle) == 0);
+    bool IsFirstFree(int item) const {
+        return pairing_.inSecond[static_cast<size_t>(item)] == kNoPlainItem &&
+               (hints_.firstAlone.empty() || hints_.firstAlone[static_cast<size_t>(item)] == 0);
+    }
+    bool IsSecondFree(int item) const {
+        return pairing_.inFirst[static_cast<size_t>(item)] == kNoPlainItem &&
+               (hints_.secondAlone.empty() || hints_.secondAlone[static_cast<size_t>(item)] == 0);
+    }
+
+    // The common case of two sections alike: as many children, and at each place either two
+    // free ones of one type and text (and contents, when those count first) or a pair the
+    // hints made already. The tables would pair them place by place, each first-side child
+    // taking the earliest free one of its kind: they are paired so without the tables.
+    bool PairedInPlace(const PlainRun<int>& firstChildren, const PlainRun<int>& secondChildren) {
+        if (firstChildren.size() != secondChildren.size()) return false;
+        for (size_t k = 0; k < firstChildren.size(); ++k) {
+            int a = firstChildren[k], b = secondChildren[k];
+            if (pairing_.inSecond[static_cast<size_t>(a)] == b) continue;
+            if (!IsFirstFree(a) || !IsSecondFree(b)) return false;
+            const PlainItem& x = first_.items[static_cast<size_t>(a)];
+            const PlainItem& y = second_.items[static_cast<size_t>(b)];
+            if (x.type != y.type || x.text != y.text) return false;
+            if (contentsFirst_ && !SameContents(x.contents, y.contents)) return false;
+        }
+        for (size_t k = 0; k < firstChildren.size(); ++k) {
+            Pair(firstChildren[k], secondChildren[k]);
+        }
+        return true;
+    }
+
+    void PairByTables(int j, const PlainRun<int>& firstChildren,
+                      const PlainRun<int>& secondChildren) {
+        // Equal type and text (and first, when asked, equal contents too, then the hints and
+        // the children between the same pairs), each first-side child taking the earliest free
+        // one. The tables are kept from one pair of parents to the next, so that their room is
+        // made once.
+        for (bool withContents : {true, false}) {
+            if (!withContents && contentsFirst_) {
+                PairHinted(j, firstChildren);
+                PairBetweenPairs(firstChildren, secondChildren);
+            }
+            if (withContents && !contentsFirst_) continue;
+            byHead_.clear();
+            for (int child : secondChildren) {
+                if (!IsSecondFree(child)) continue;
+                const PlainItem& item = second_.items[static_cast<size_t>(child)];
+                byHead_[{item.type, item.text, withContents ? &item.contents : nullptr}].push_back(
+                    child);
+            }
+            for (int child : firstChildren) {
+                if (!IsFirstFree(child)) continue;
+                const PlainItem& item = first_.items[static_cast<size_t>(child)];
+                auto found =
+                    byHead_.find({item.type, item.text, withContents ? &item.contents : nullptr});
+                if (found == byHead_.end() || found->second.Empty()) continue;
+                Pair(child, found->second.TakeFront());
+            }
+        }
+        // The rest by type, in order.
+        byType_.clear();
+        for (int child : secondChildren) {
+            if (IsSecondFree(child)) {
+                byType_[second_.items[static_cast<size_t>(child)].type].push_back(child);
+            }
+        }
+        for (int child : firstChildren) {
+            if (!IsFirstFree(child)) continue;
+            auto found = byType_.find(first_.items[static_cast<size_t>(child)].type);
+            if (found == byType_.end() || found->second.Empty()) continue;
+            Pair(child, found->second.TakeFront());
+        }
     }
 
     // The children still without partner that stand between the same two pairs on both sides
     // (or before the first, or after the last) pair there: by type and text, then by type,
     // each in their order. An item whose contents changed stays where it was, and does not
     // take the place of a like sibling further on that another change left free.
-    void PairBetweenPairs(const std::vector<int>& firstChildren,
-                          const std::vector<int>& secondChildren) {
+    void PairBetweenPairs(const PlainRun<int>& firstChildren, const PlainRun<int>& secondChildren) {
         std::vector<int> run, gap;
         int lastPlace = -1;  // the place among secondChildren of the last pair's partner
         for (size_t k = 0; k <= firstChildren.size(); ++k) {
@@ -359,9 +447,7 @@ private:
                               ? pairing_.inSecond[static_cast<size_t>(firstChildren[k])]
                               : kNoPlainItem;
             if (k < firstChildren.size() && partner == kNoPlainItem) {
-                if (IsFree(first_, firstChildren[k], pairing_.inSecond, hints_.firstAlone)) {
-                    run.push_back(firstChildren[k]);
-                }
+                if (IsFirstFree(firstChildren[k])) run.push_back(firstChildren[k]);
                 continue;
             }
             int place = k < firstChildren.size()
@@ -371,9 +457,7 @@ private:
                 gap.clear();
                 for (int at = lastPlace + 1; at < place; ++at) {
                     int child = secondChildren[static_cast<size_t>(at)];
-                    if (IsFree(second_, child, pairing_.inFirst, hints_.secondAlone)) {
-                        gap.push_back(child);
-                    }
+                    if (IsSecondFree(child)) gap.push_back(child);
                 }
                 PairInOrder(run, gap, true);
                 PairInOrder(run, gap, false);
@@ -409,14 +493,11 @@ private:
     static constexpr size_t kGapLookAhead = 64;
 
     // The pairs the hints name, where both items are children of this pair of parents.
-    void PairHinted(int j, const std::vector<int>& firstChildren) {
+    void PairHinted(int j, const PlainRun<int>& firstChildren) {
         if (hints_.pairs.empty()) return;
         for (int child : firstChildren) {
-            auto hinted = hints_.pairs.find(first_.items[static_cast<size_t>(child)].handle);
-            if (hinted == hints_.pairs.end()) continue;
-            auto partner = secondByHandle_.find(hinted->second);
-            if (partner == secondByHandle_.end()) continue;
-            int candidate = partner->second;
+            int candidate = hints_.pairs[static_cast<size_t>(child)];
+            if (candidate == kNoPlainItem) continue;
             if (second_.items[static_cast<size_t>(candidate)].parent == j &&
                 pairing_.inFirst[static_cast<size_t>(candidate)] == kNoPlainItem &&
                 pairing_.inSecond[static_cast<size_t>(child)] == kNoPlainItem) {
@@ -432,18 +513,68 @@ private:
 
     const PlainTree& first_;
     const PlainTree& second_;
-    const PairingHints& hints_;
+    const IndexHints& hints_;
     bool contentsFirst_;
     TreePairing& pairing_;
-    std::unordered_map<ItemHandle, int> secondByHandle_;
     std::unordered_map<HeadKey, Queue, HeadKeyHash> byHead_;
     std::unordered_map<int32_t, Queue> byType_;
 };
 
 }  // namespace
 
+HandleLookup::HandleLookup(const PlainTree& tree) {
+    sorted_.reserve(tree.items.size());
+    for (size_t k = 0; k < tree.items.size(); ++k) {
+        sorted_.push_back({tree.items[k].handle, static_cast<int>(k)});
+    }
+    // An outline as loaded numbers its items in the order of the tree: nothing to sort.
+    if (!std::is_sorted(sorted_.begin(), sorted_.end())) std::sort(sorted_.begin(), sorted_.end());
+}
+
+int HandleLookup::Find(ItemHandle handle) const {
+    auto found = std::lower_bound(sorted_.begin(), sorted_.end(),
+                                  std::pair<ItemHandle, int>(handle, kNoPlainItem));
+    return found != sorted_.end() && found->first == handle ? found->second : kNoPlainItem;
+}
+
+IndexHints ToIndexHints(const PlainTree& first, const PlainTree& second,
+                        const PairingHints& hints) {
+    IndexHints indexed;
+    if (hints.pairs.empty() && hints.firstAlone.empty() && hints.secondAlone.empty()) {
+        return indexed;
+    }
+    HandleLookup inFirst(first), inSecond(second);
+    if (!hints.pairs.empty()) {
+        indexed.pairs.assign(first.items.size(), kNoPlainItem);
+        for (const auto& [from, to] : hints.pairs) {
+            int i = inFirst.Find(from);
+            if (i != kNoPlainItem) indexed.pairs[static_cast<size_t>(i)] = inSecond.Find(to);
+        }
+    }
+    if (!hints.firstAlone.empty()) {
+        indexed.firstAlone.assign(first.items.size(), 0);
+        for (ItemHandle handle : hints.firstAlone) {
+            int i = inFirst.Find(handle);
+            if (i != kNoPlainItem) indexed.firstAlone[static_cast<size_t>(i)] = 1;
+        }
+    }
+    if (!hints.secondAlone.empty()) {
+        indexed.secondAlone.assign(second.items.size(), 0);
+        for (ItemHandle handle : hints.secondAlone) {
+            int j = inSecond.Find(handle);
+            if (j != kNoPlainItem) indexed.secondAlone[static_cast<size_t>(j)] = 1;
+        }
+    }
+    return indexed;
+}
+
 TreePairing PairTrees(const PlainTree& first, const PlainTree& second, const PairingHints& hints,
                       bool contentsFirst) {
+    return PairTreesByIndex(first, second, ToIndexHints(first, second, hints), contentsFirst);
+}
+
+TreePairing PairTreesByIndex(const PlainTree& first, const PlainTree& second,
+                             const IndexHints& hints, bool contentsFirst) {
     TreePairing pairing;
     pairing.inSecond.assign(first.items.size(), kNoPlainItem);
     pairing.inFirst.assign(second.items.size(), kNoPlainItem);

@@ -8,9 +8,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "cli/terminal_text.h"
@@ -19,6 +22,28 @@
 // The index of no item in a plain tree, and of no partner in a pairing.
 constexpr int kNoPlainItem = -1;
 
+// A text held by a plain tree: a view of room that the tree owns.
+using WideView = std::basic_string_view<WCHAR>;
+
+// Some consecutive elements of one of a tree's arrays: an item's children or its contents.
+// A tree holds all of its items' children in one array and all of their contents in another,
+// so that an item costs no allocation of its own.
+template <typename T>
+class PlainRun {
+public:
+    PlainRun() = default;
+    PlainRun(const T* first, size_t count) : first_(first), count_(count) {}
+    const T* begin() const { return first_; }
+    const T* end() const { return first_ + count_; }
+    size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    const T& operator[](size_t k) const { return first_[k]; }
+
+private:
+    const T* first_ = nullptr;
+    size_t count_ = 0;
+};
+
 enum class ContentKind { kAttribute, kProperty, kDTData };
 
 // One attribute (number: its id), named property (name) or DTDATA value (number: its index)
@@ -26,8 +51,8 @@ enum class ContentKind { kAttribute, kProperty, kDTData };
 struct ContentEntry {
     ContentKind kind = ContentKind::kAttribute;
     int64_t number = 0;
-    WideText name;
-    WideText value;
+    WideView name;
+    WideView value;
 };
 
 // Whether two entries stand for the same attribute id, property name or DTDATA index.
@@ -40,18 +65,41 @@ struct PlainItem {
     // Read from a merge's result only: a conflict banner or marker ends the item's text (and is
     // cut from text here), or stands on the merge's comment item right after it.
     bool conflictMarked = false;
-    WideText text;
+    WideView text;
     int parent = kNoPlainItem;
     int position = 0;  // among its parent's children
-    std::vector<int> children;
+    PlainRun<int> children;
     // Attributes, then named properties, then DTDATA values, each kind in the runtime's order.
-    std::vector<ContentEntry> contents;
+    PlainRun<ContentEntry> contents;
 };
 
+// The room of a tree's texts: blocks that never move, so that a view of a text stays good
+// while more are added.
+class PlainTexts {
+public:
+    WideView Add(const WCHAR* text, size_t length);
+
+private:
+    std::vector<std::unique_ptr<WCHAR[]>> blocks_;
+    WCHAR* free_ = nullptr;
+    size_t room_ = 0;
+};
+
+// A tree's items point into its arrays: it moves, but is not copied.
 struct PlainTree {
+    PlainTree() = default;
+    PlainTree(PlainTree&&) = default;
+    PlainTree& operator=(PlainTree&&) = default;
+    PlainTree(const PlainTree&) = delete;
+    PlainTree& operator=(const PlainTree&) = delete;
+
     OutlineHandle outline = 0;
     // items[0] is the top item; every item comes after its parent, children in their order.
     std::vector<PlainItem> items;
+    // What the items' runs and views point into.
+    std::vector<int> childStore;
+    std::vector<ContentEntry> contentStore;
+    PlainTexts texts;
     // Each item's place among its siblings of the same text (1, 2, ...), 0 when it has none;
     // made by the first PlainPath.
     mutable std::vector<int> sameTextOrdinals;
@@ -92,14 +140,41 @@ struct TreePairing {
     std::vector<int> inFirst;   // by second-side item
 };
 
+// The same by item index, as the pairing uses them: each first-side item's hinted partner
+// (kNoPlainItem: none), and a mark on each item without partner. An empty vector hints nothing.
+struct IndexHints {
+    std::vector<int> pairs;         // by first-side item
+    std::vector<char> firstAlone;   // by first-side item
+    std::vector<char> secondAlone;  // by second-side item
+};
+
+// A tree's items found by their handles.
+class HandleLookup {
+public:
+    explicit HandleLookup(const PlainTree& tree);
+    // The item's index, or kNoPlainItem.
+    int Find(ItemHandle handle) const;
+    // (handle, index) of every item, by handle.
+    const std::vector<std::pair<ItemHandle, int>>& ByHandle() const { return sorted_; }
+
+private:
+    std::vector<std::pair<ItemHandle, int>> sorted_;
+};
+
+IndexHints ToIndexHints(const PlainTree& first, const PlainTree& second, const PairingHints& hints);
+
 // Pairs the top items, then the children of each paired pair, level by level: first the pairs
 // that hints name, then children of equal type and text in their order, then the rest of each
 // type in their order. Children of items without partner stay without. Where texts changed
 // this is a guess, made to err towards pairing items of one type: differences are looked for
 // below pairs only, so a pair too many names a difference, a pair too few can hide one. With
-// contentsFirst, children of equal type, text and contents pair before those of equal type and
-// text: of several siblings that share a text, the one whose contents stayed is the one that
-// stayed.
+// contentsFirst, children of equal type, text and contents pair first, before the hints too (of
+// several siblings that share a text, the one whose contents stayed is the one that stayed),
+// and after the hints, children left between the same two pairs on both sides pair there, by
+// type and text and then by type, before the rest pair across the section.
 // Linear in the items.
 TreePairing PairTrees(const PlainTree& first, const PlainTree& second,
                       const PairingHints& hints = PairingHints(), bool contentsFirst = false);
+// The same with the hints by index.
+TreePairing PairTreesByIndex(const PlainTree& first, const PlainTree& second,
+                             const IndexHints& hints, bool contentsFirst = false);

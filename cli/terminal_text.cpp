@@ -16,7 +16,7 @@ std::string TerminalFromWide(const WCHAR* text, size_t length) {
     return Utf8FromUtf16(text, length, LoneSurrogate::kReplace);
 }
 
-std::string TerminalFromWide(const WideText& text) {
+std::string TerminalFromWide(std::basic_string_view<WCHAR> text) {
     return TerminalFromWide(text.data(), text.size());
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -18,7 +19,7 @@ WideText WideFromTerminal(const std::string& text);
 WideText WideFromName(const std::string& name);
 // UTF-8 for the terminal from UTF-16 code units; a lone surrogate becomes U+FFFD.
 std::string TerminalFromWide(const WCHAR* text, size_t length);
-std::string TerminalFromWide(const WideText& text);
+std::string TerminalFromWide(std::basic_string_view<WCHAR> text);
 // The same for a text that ends with a zero code unit.
 std::string TerminalFromWide(const WCHAR* text);
 // A message for the terminal that may name files (the runtime's reason for a refusal, a
