@@ -86,13 +86,3 @@ inline void CopyExamples(const std::string& folder) {
         std::filesystem::copy_file(std::string(NORVEX_EXAMPLES) + "/" + name, folder + "/" + name);
     }
 }
-
-// An outline file without its comment lines, as the runtime saves it.
-inline std::string WithoutComments(const std::string& text) {
-    std::istringstream lines(text);
-    std::string line, kept;
-    while (std::getline(lines, line)) {
-        if (line.empty() || line[0] != ';') kept += line + "\n";
-    }
-    return kept;
-}
