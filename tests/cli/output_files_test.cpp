@@ -50,12 +50,12 @@ protected:
         CommandResult result =
             RunNorvex(folder_.Path(), "--quiet " + WithOutput(arguments, "alone"));
         EXPECT_EQ(result.status, status) << arguments << "\n" << result.err;
-        std::string bytes = ReadWhole(folder_.File("alone"));
+        std::string bytes = ReadFileBytes(folder_.File("alone"));
         std::filesystem::remove(folder_.File("alone"));
         return bytes;
     }
 
-    CommandFolder folder_;
+    ScratchFolder folder_;
 };
 
 TEST_F(OutputFiles, TwoWritersOfOnePathLeaveOneWholeOutputAndNothingBeside) {
@@ -109,7 +109,7 @@ TEST_F(OutputFiles, TwoWritersOfOnePathLeaveOneWholeOutputAndNothingBeside) {
         EXPECT_EQ(result.out, expectedStatuses) << "every writer succeeds";
         EXPECT_EQ(result.err, "");
         for (size_t k = 0; k < std::size(pairs); ++k) {
-            std::string left = ReadWhole(folder_.File(pairs[k].target));
+            std::string left = ReadFileBytes(folder_.File(pairs[k].target));
             EXPECT_TRUE(left == wholeOutputs[2 * k] || left == wholeOutputs[2 * k + 1])
                 << pairs[k].target << " is neither writer's whole output";
         }
@@ -154,8 +154,8 @@ TEST_F(OutputFiles, AnInterruptedDiffLeavesNoTemporaryBehind) {
             newer += "    9 \"" + text + " changed\"\n";
         }
     }
-    WriteWhole(folder_.File("older.outline"), older);
-    WriteWhole(folder_.File("newer.outline"), newer);
+    WriteFileBytes(folder_.File("older.outline"), older);
+    WriteFileBytes(folder_.File("newer.outline"), newer);
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(strsignal(signal));
         const std::string temporary = folder_.File("tmp" + std::to_string(signal));
