@@ -147,5 +147,5 @@ TEST(ApplyBadInput, AViewModeFileCarriesNoTextsSoChangedAndAddedItemsComeOutEmpt
     ASSERT_TRUE(ReadOutlineFile(scratch.File("out.outline"), &result));
     EXPECT_EQ(DescribeOutline(result, DIF_OPT_ATTRIBUTES),
               "174 \"top\"\n  9 \"c\" @101=\"\"\n  9 \"a\"\n  9 \"\"\n  12 \"\"\n  9 \"d\"\n");
-    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Titles();
+    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Lines();
 }

@@ -56,7 +56,7 @@ TEST(ApplyRoundTrip, ApplyingTheComparisonOfAWithBToBGivesA) {
         bool good = built == 0 && applied == 0 && difference.empty() && boxes.Boxes().empty();
         EXPECT_TRUE(good) << "seed " << seed << ", options 0x" << std::hex << options << std::dec
                           << ", build " << built << ", apply " << applied << ", boxes ["
-                          << boxes.Titles() << "]: " << difference << "\nA:\n"
+                          << boxes.Lines() << "]: " << difference << "\nA:\n"
                           << OutlineFileText(original) << "B:\n"
                           << OutlineFileText(version) << "compare file:\n"
                           << Narrow(Utf16Text(ReadFileBytes(compare)));

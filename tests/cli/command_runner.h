@@ -1,7 +1,8 @@
 // tests/cli/command_runner.h
 //
 // Runs the built norvex (or any shell command) in a folder and keeps what it printed and its
-// exit status; scratch folders, whole files and reviewed expected texts for the command tests.
+// exit status, and reviewed expected texts, for the command tests; scratch folders and whole
+// files are the shared ones of tests/helpers.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,44 +11,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "tests/helpers/test_support.h"
 
 struct CommandResult {
     int status = -1;
     std::string out;
     std::string err;
-};
-
-inline std::string ReadWhole(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
-inline void WriteWhole(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// A fresh folder under the system's temporary folder, removed with its contents at the end.
-class CommandFolder {
-public:
-    CommandFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "norvex-cli-XXXXXX").string();
-        path_ = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-    }
-    ~CommandFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
 };
 
 // Runs `shell` with sh in folder; standard output and error are caught in files there.
@@ -57,8 +28,8 @@ inline CommandResult RunShell(const std::string& folder, const std::string& shel
     int raw = std::system(line.c_str());
     CommandResult result;
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = ReadWhole(out);
-    result.err = ReadWhole(err);
+    result.out = ReadFileBytes(out);
+    result.err = ReadFileBytes(err);
     std::filesystem::remove(out);
     std::filesystem::remove(err);
     return result;
@@ -73,11 +44,11 @@ inline CommandResult RunNorvex(const std::string& folder, const std::string& arg
 // check fails, so that a person reads it before it counts.
 inline void ExpectReviewedText(const std::string& path, const std::string& actual) {
     if (!std::filesystem::exists(path)) {
-        WriteWhole(path, actual);
+        WriteFileBytes(path, actual);
         ADD_FAILURE() << "wrote " << path << " for review";
         return;
     }
-    EXPECT_EQ(actual, ReadWhole(path)) << path;
+    EXPECT_EQ(actual, ReadFileBytes(path)) << path;
 }
 
 // Copies the example outlines into folder.
@@ -85,14 +56,4 @@ inline void CopyExamples(const std::string& folder) {
     for (const char* name : {"base.outline", "version1.outline", "version2.outline"}) {
         std::filesystem::copy_file(std::string(NORVEX_EXAMPLES) + "/" + name, folder + "/" + name);
     }
-}
-
-// An outline file without its comment lines, as the runtime saves it.
-inline std::string WithoutComments(const std::string& text) {
-    std::istringstream lines(text);
-    std::string line, kept;
-    while (std::getline(lines, line)) {
-        if (line.empty() || line[0] != ';') kept += line + "\n";
-    }
-    return kept;
 }

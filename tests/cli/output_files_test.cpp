@@ -2,12 +2,11 @@
 //
 // What the command leaves where it writes, for each kind of output it replaces (a compare
 // file, an applied and a merged outline, a report page): one whole output when two processes
-// write the same path at once, the mode, owner and links that the user set on the old file,
-// and names made of any bytes, kept byte for byte.
+// write the same path at once, and no temporary when it is stopped by a signal. Modes, owners,
+// links and names of any bytes are the scenarios replaced-outputs and odd-byte-names.
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,13 +30,6 @@ struct OutputCommand {
     int status;  // what norvex answers when it works
 };
 
-const OutputCommand kOutputCommands[] = {
-    {"diff base.outline version1.outline --all -o %", 1},
-    {"apply base.outline change.cmp -o %", 0},
-    {"merge base.outline version1.outline version2.outline --all -o %", 1},
-    {"diff base.outline version1.outline --all --html %", 1},
-};
-
 std::string WithOutput(const std::string& arguments, const std::string& output) {
     std::string line = arguments;
     return line.replace(line.find('%'), 1, "'" + output + "'");
@@ -58,18 +50,13 @@ protected:
         CommandResult result =
             RunNorvex(folder_.Path(), "--quiet " + WithOutput(arguments, "alone"));
         EXPECT_EQ(result.status, status) << arguments << "\n" << result.err;
-        std::string bytes = ReadWhole(folder_.File("alone"));
+        std::string bytes = ReadFileBytes(folder_.File("alone"));
         std::filesystem::remove(folder_.File("alone"));
         return bytes;
     }
 
-    CommandFolder folder_;
+    ScratchFolder folder_;
 };
-
-mode_t ModeOf(const std::string& path) {
-    struct stat status {};
-    return stat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
-}
 
 TEST_F(OutputFiles, TwoWritersOfOnePathLeaveOneWholeOutputAndNothingBeside) {
     // Each pair writes one path from different inputs; the pairs of every kind run together.
@@ -122,135 +109,12 @@ TEST_F(OutputFiles, TwoWritersOfOnePathLeaveOneWholeOutputAndNothingBeside) {
         EXPECT_EQ(result.out, expectedStatuses) << "every writer succeeds";
         EXPECT_EQ(result.err, "");
         for (size_t k = 0; k < std::size(pairs); ++k) {
-            std::string left = ReadWhole(folder_.File(pairs[k].target));
+            std::string left = ReadFileBytes(folder_.File(pairs[k].target));
             EXPECT_TRUE(left == wholeOutputs[2 * k] || left == wholeOutputs[2 * k + 1])
                 << pairs[k].target << " is neither writer's whole output";
         }
         ASSERT_EQ(FolderEntries(folder_.Path()), names) << "a temporary was left behind";
     }
-}
-
-TEST_F(OutputFiles, AReplacedOutputKeepsItsModeOwnerAndLinks) {
-    std::filesystem::create_directory(folder_.File("links"));
-    std::filesystem::create_directory(folder_.File("real"));
-    for (const OutputCommand& command : kOutputCommands) {
-        SCOPED_TRACE(command.arguments);
-        std::string expected = OutputAlone(command.arguments, command.status);
-        auto write = [&](const std::string& output) {
-            CommandResult result =
-                RunNorvex(folder_.Path(), "--quiet " + WithOutput(command.arguments, output));
-            EXPECT_EQ(result.status, command.status) << result.err;
-            EXPECT_EQ(ReadWhole(folder_.File(output)), expected) << output;
-        };
-        // A new file has what the umask leaves.
-        ASSERT_EQ(RunShell(folder_.Path(), "umask 027; '" + std::string(NORVEX_COMMAND) +
-                                               "' --quiet " + WithOutput(command.arguments, "new"))
-                      .status,
-                  command.status);
-        EXPECT_EQ(ModeOf(folder_.File("new")), 0640u);
-        std::filesystem::remove(folder_.File("new"));
-
-        // An old file keeps its mode, a read-only one included, and as the superuser (who may
-        // give files away) its owner and group.
-        for (mode_t mode : {0600u, 0640u, 0444u}) {
-            WriteWhole(folder_.File("old"), "old output\n");
-            ASSERT_EQ(chmod(folder_.File("old").c_str(), mode), 0);
-            bool giveAway = geteuid() == 0;
-            if (giveAway) {
-                ASSERT_EQ(chown(folder_.File("old").c_str(), 4242, 4343), 0);
-            }
-            write("old");
-            EXPECT_EQ(ModeOf(folder_.File("old")), mode);
-            struct stat status {};
-            stat(folder_.File("old").c_str(), &status);
-            if (giveAway) {
-                EXPECT_TRUE(status.st_uid == 4242u && status.st_gid == 4343u);
-            }
-        }
-        std::filesystem::remove(folder_.File("old"));
-
-        // A chain of relative links: the file at its end is replaced, in its own folder, and
-        // the links stay links. A link to nothing makes the file it names.
-        WriteWhole(folder_.File("real/output"), "old output\n");
-        ASSERT_EQ(chmod(folder_.File("real/output").c_str(), 0600), 0);
-        std::filesystem::create_symlink("links/second", folder_.File("first"));
-        std::filesystem::create_symlink("../real/output", folder_.File("links/second"));
-        std::filesystem::create_symlink("../real/made", folder_.File("links/dangling"));
-        write("first");
-        EXPECT_EQ(ModeOf(folder_.File("real/output")), 0600u);
-        write("links/dangling");
-        EXPECT_EQ(std::filesystem::read_symlink(folder_.File("first")), "links/second");
-        EXPECT_EQ(std::filesystem::read_symlink(folder_.File("links/second")), "../real/output");
-        EXPECT_EQ(std::filesystem::read_symlink(folder_.File("links/dangling")), "../real/made");
-        EXPECT_EQ(FolderEntries(folder_.File("real")), (std::vector<std::string>{"made", "output"}))
-            << "a temporary was left behind";
-        for (const char* name :
-             {"first", "links/second", "links/dangling", "real/output", "real/made"}) {
-            std::filesystem::remove(folder_.File(name));
-        }
-
-        // A loop of links leads to no file: trouble, and nothing is made.
-        std::filesystem::create_symlink("loop", folder_.File("loop"));
-        CommandResult looped =
-            RunNorvex(folder_.Path(), "--quiet " + WithOutput(command.arguments, "loop"));
-        EXPECT_EQ(looped.status, 2);
-        EXPECT_TRUE(std::filesystem::is_symlink(folder_.File("loop")));
-        std::filesystem::remove(folder_.File("loop"));
-    }
-    EXPECT_EQ(FolderEntries(folder_.Path()),
-              (std::vector<std::string>{"base.outline", "change.cmp", "links", "real",
-                                        "version1.outline", "version2.outline"}));
-}
-
-TEST_F(OutputFiles, NamesThatAreNotUtf8AreKeptByteForByte) {
-    // The outlines' folder too is named so: the library moves into it and back during a call.
-    const std::string folder = folder_.File("d\xE9\xFF");
-    std::filesystem::create_directory(folder);
-    const std::string base = "b\xE9.outline",
-                      version1 =
-                          "v\xFF"
-                          "1.outline",
-                      version2 = "v2\xE9\xFF.outline";
-    std::filesystem::copy_file(folder_.File("base.outline"), folder + "/" + base);
-    std::filesystem::copy_file(folder_.File("version1.outline"), folder + "/" + version1);
-    std::filesystem::copy_file(folder_.File("version2.outline"), folder + "/" + version2);
-    WriteWhole(folder + "/x\xE9.outline", "OUTLINE 1\n1 \"root\"\n   9 \"three blanks\"\n");
-    auto quoted = [](const std::string& name) { return "'" + name + "'"; };
-
-    CommandResult result = RunNorvex(folder, "diff " + quoted(base) + " " + quoted(version1) +
-                                                 " --all -o 'c\xE9.cmp' --html 'r\xFF.html'");
-    EXPECT_EQ(result.status, 1) << result.err;
-    EXPECT_EQ(result.out.rfind("--- " + base + "\n+++ " + version1 + "\n", 0), 0u) << result.out;
-    result = RunNorvex(folder, "show 'c\xE9.cmp'");
-    EXPECT_EQ(result.status, 0) << result.err;
-    result = RunNorvex(folder, "apply " + quoted(base) + " 'c\xE9.cmp' -o 'p\xFF.outline'");
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "applied c\xE9.cmp to " + base + "; saved p\xFF.outline\n");
-    EXPECT_EQ(ReadWhole(folder + "/p\xFF.outline"),
-              WithoutComments(ReadWhole(folder + "/" + version1)));
-    result = RunNorvex(folder, "merge " + quoted(base) + " " + quoted(version1) + " " +
-                                   quoted(version2) + " --all -o 'm\xE9\xFF.outline'");
-    EXPECT_EQ(result.status, 1) << result.err;
-    EXPECT_EQ(result.out.rfind("merged into m\xE9\xFF.outline: 1 conflict,", 0), 0u) << result.out;
-    // The merge left its conflict in the file, and check names the file by its own bytes.
-    result = RunNorvex(folder, "check 'm\xE9\xFF.outline'");
-    EXPECT_EQ(result.status, 1) << result.err;
-    EXPECT_EQ(result.out.rfind("m\xE9\xFF.outline: conflict 1 at ", 0), 0u) << result.out;
-    // The runtime's reason for a refusal names the file by its own bytes.
-    result = RunNorvex(folder, "check 'x\xE9.outline'");
-    EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(result.err.rfind("x\xE9.outline:3:", 0), 0u) << result.err;
-
-    std::vector<std::string> names = {base,
-                                      version1,
-                                      version2,
-                                      "c\xE9.cmp",
-                                      "r\xFF.html",
-                                      "p\xFF.outline",
-                                      "m\xE9\xFF.outline",
-                                      "x\xE9.outline"};
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(FolderEntries(folder), names);
 }
 
 // Starts norvex with arguments in folder and TMPDIR=temporary, its standard output a pipe that
@@ -290,8 +154,8 @@ TEST_F(OutputFiles, AnInterruptedDiffLeavesNoTemporaryBehind) {
             newer += "    9 \"" + text + " changed\"\n";
         }
     }
-    WriteWhole(folder_.File("older.outline"), older);
-    WriteWhole(folder_.File("newer.outline"), newer);
+    WriteFileBytes(folder_.File("older.outline"), older);
+    WriteFileBytes(folder_.File("newer.outline"), newer);
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(strsignal(signal));
         const std::string temporary = folder_.File("tmp" + std::to_string(signal));

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,7 @@ class Scenario : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Scenario, PrintsItsReviewedTranscript) {
     const std::string source = kScenarios + "/" + GetParam();
-    CommandFolder folder;
+    ScratchFolder folder;
     for (const auto& entry : fs::directory_iterator(source)) {
         std::string name = entry.path().filename().string();
         if (std::find(std::begin(kScenarioFiles), std::end(kScenarioFiles), name) ==
@@ -60,9 +61,9 @@ TEST_P(Scenario, PrintsItsReviewedTranscript) {
             fs::copy_file(entry.path(), folder.File(name));
         }
     }
-    SCOPED_TRACE(ReadWhole(source + "/why.txt"));
+    SCOPED_TRACE(ReadFileBytes(source + "/why.txt"));
     ExpectReviewedText(source + "/expected.txt",
-                       Transcript(folder.Path(), ReadWhole(source + "/commands.txt")));
+                       Transcript(folder.Path(), ReadFileBytes(source + "/commands.txt")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cli, Scenario, ::testing::ValuesIn(ListScenarios()),

@@ -89,7 +89,7 @@ TEST(CompareReadFailure, EveryRefusedAllocationDropsOneRecordOrStopsTheRead) {
             if (failAt > requests) {
                 // Past the last request nothing fails: the whole list, and no warning.
                 EXPECT_EQ(held, full) << where;
-                EXPECT_TRUE(boxes.Boxes().empty()) << where << "\n" << boxes.Titles();
+                EXPECT_TRUE(boxes.Boxes().empty()) << where << "\n" << boxes.Lines();
                 continue;
             }
             ASSERT_TRUE(LostOneOrStopped(held, full))
@@ -98,7 +98,7 @@ TEST(CompareReadFailure, EveryRefusedAllocationDropsOneRecordOrStopsTheRead) {
             if (held != full) {
                 EXPECT_FALSE(list.IsComplete()) << where;
             }
-            ASSERT_EQ(boxes.Boxes().size(), 1u) << where << "\n" << boxes.Titles();
+            ASSERT_EQ(boxes.Boxes().size(), 1u) << where << "\n" << boxes.Lines();
             EXPECT_EQ(boxes.Boxes()[0].title,
                       "Warning: Insufficient memory (heap space) is available.");
             EXPECT_EQ(boxes.Boxes()[0].text, "Corvane -  Information");

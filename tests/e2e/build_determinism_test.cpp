@@ -143,7 +143,7 @@ TEST(BuildDeterminism, SamePairGivesTheSameBytesTwiceAfterOtherBuildsAndInAnothe
         EXPECT_TRUE(same) << "built in another process: " << Describe(builds[k]);
         if (!same) ++failures;
     }
-    EXPECT_EQ(boxes.Titles(), "");
+    EXPECT_EQ(boxes.Lines(), "");
 }
 
 // The other process of the test above; it does nothing unless that test started it.

@@ -491,7 +491,7 @@ TEST(InputFaults, EachInputThatCannotBeOpenedAnswersItsOwnBitAndNothingIsSaved) 
         EXPECT_EQ(FileExists(folder.File("out")), cases[k].headerWritten) << "case " << k;
     }
     EXPECT_EQ(ReadFileBytes(folder.File("base.outline")), base);
-    EXPECT_EQ(boxes.Titles(), "");
+    EXPECT_EQ(boxes.Lines(), "");
 }
 
 // ---- The library's own wide strings ----------------------------------------------------

@@ -46,24 +46,6 @@ LRESULT CALLBACK RecordProgress(HWND, UINT message, WPARAM percent, LPARAM) {
     return 0;
 }
 
-// One line per box; a box that is not a plain OK box without owner says so.
-std::string BoxLines(const MessageBoxRecorder& boxes) {
-    std::string lines;
-    for (const MessageBoxRecorder::Box& box : boxes.Boxes()) {
-        lines += (lines.empty() ? "" : "\n") + box.title + " | " + box.text;
-        if (box.type != MB_OK || box.hadOwner) lines += " (not a plain OK box)";
-    }
-    return lines;
-}
-
-std::string TestName(const ::testing::TestParamInfo<std::string>& scenario) {
-    std::string name = scenario.param;
-    for (char& letter : name) {
-        if (!isalnum(static_cast<unsigned char>(letter))) letter = '_';
-    }
-    return name;
-}
-
 // One scenario of an area: its inputs in a scratch folder that is the working directory, and
 // the checks every area shares.
 class Scenario {
@@ -118,7 +100,7 @@ public:
             EXPECT_EQ(CompareWithGolden(area_, name_, golden, Output(output), utf16), "")
                 << "run " << run << ", " << Why();
         }
-        EXPECT_EQ(BoxLines(boxes_), Text("boxes.txt")) << "run " << run << ", " << Why();
+        EXPECT_EQ(boxes_.Lines(), Text("boxes.txt")) << "run " << run << ", " << Why();
         if (watched_) {
             EXPECT_EQ(CompareWithGolden(area_, name_, "progress.txt", g_progress), "")
                 << "run " << run << ", " << Why();
@@ -200,9 +182,12 @@ TEST_P(MergeGolden, SavesTheExpectedMergedOutline) {
     }
 }
 
+const auto kTestName = [](const ::testing::TestParamInfo<std::string>& scenario) {
+    return TestNameOf(scenario.param);
+};
 INSTANTIATE_TEST_SUITE_P(Scenarios, BuildGolden, ::testing::ValuesIn(ListScenarios("build")),
-                         TestName);
+                         kTestName);
 INSTANTIATE_TEST_SUITE_P(Scenarios, ApplyGolden, ::testing::ValuesIn(ListScenarios("apply")),
-                         TestName);
+                         kTestName);
 INSTANTIATE_TEST_SUITE_P(Scenarios, MergeGolden, ::testing::ValuesIn(ListScenarios("merge")),
-                         TestName);
+                         kTestName);

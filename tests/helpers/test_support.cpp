@@ -2,14 +2,14 @@
 #include "tests/helpers/test_support.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
-
-#include <unistd.h>
 
 namespace {
 
@@ -97,20 +97,31 @@ const std::vector<MessageBoxRecorder::Box>& MessageBoxRecorder::Boxes() const {
     return RecordedBoxes();
 }
 
-std::string MessageBoxRecorder::Titles() const {
-    std::string titles;
-    for (const Box& box : RecordedBoxes()) titles += box.title + "\n";
-    return titles;
+std::string MessageBoxRecorder::Lines() const {
+    std::string lines;
+    for (const Box& box : RecordedBoxes()) {
+        lines += (lines.empty() ? "" : "\n") + box.title + " | " + box.text;
+        if (box.type != MB_OK || box.hadOwner) lines += " (not a plain OK box)";
+    }
+    return lines;
 }
 
 void MessageBoxRecorder::Clear() { RecordedBoxes().clear(); }
 
 ScratchFolder::ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "norvex-test-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back(0);
-    if (mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("cannot make " + pattern);
-    path_ = buffer.data();
+    // Six random letters or digits, as mkdtemp gives (paths written into outputs keep their
+    // length); making a folder that exists fails, and the next name is tried.
+    static std::mt19937_64 random{std::random_device{}()};
+    const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (;;) {
+        std::string name = "norvex-test-";
+        for (int k = 0; k < 6; ++k) name += kLetters[random() % 36];
+        path_ = (base / name).string();
+        std::error_code error;
+        if (std::filesystem::create_directory(path_, error)) break;
+        if (error) throw std::runtime_error("cannot make " + path_ + ": " + error.message());
+    }
 }
 
 ScratchFolder::~ScratchFolder() {
@@ -196,22 +207,33 @@ WorkingDirectory::~WorkingDirectory() {
 
 std::string CurrentDirectory() { return std::filesystem::current_path().string(); }
 
-FixedTimeZone::FixedTimeZone(const char* zone) {
-    const char* previous = std::getenv("TZ");
-    hadPrevious_ = previous != nullptr;
-    if (hadPrevious_) previous_ = previous;
-    setenv("TZ", zone, 1);
-    tzset();
-}
+namespace {
 
-FixedTimeZone::~FixedTimeZone() {
-    if (hadPrevious_) {
-        setenv("TZ", previous_.c_str(), 1);
+// Sets TZ, or removes it when zone is null, and has the C library read it again.
+void SetTimeZone(const char* zone) {
+#ifdef _WIN32
+    _putenv_s("TZ", zone != nullptr ? zone : "");
+    _tzset();
+#else
+    if (zone != nullptr) {
+        setenv("TZ", zone, 1);
     } else {
         unsetenv("TZ");
     }
     tzset();
+#endif
 }
+
+}  // namespace
+
+FixedTimeZone::FixedTimeZone(const char* zone) {
+    const char* previous = std::getenv("TZ");
+    hadPrevious_ = previous != nullptr;
+    if (hadPrevious_) previous_ = previous;
+    SetTimeZone(zone);
+}
+
+FixedTimeZone::~FixedTimeZone() { SetTimeZone(hadPrevious_ ? previous_.c_str() : nullptr); }
 
 std::string TestDataPath(const std::string& relative) {
     return std::string(NORVEX_TEST_DATA) + "/" + relative;
@@ -232,6 +254,14 @@ std::string ScenarioText(const std::string& area, const std::string& scenario,
     std::string text = ReadFileBytes(TestDataPath(area + "/" + scenario + "/" + name));
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     return text;
+}
+
+std::string TestNameOf(const std::string& scenario) {
+    std::string name = scenario;
+    for (char& letter : name) {
+        if (!std::isalnum(static_cast<unsigned char>(letter))) letter = '_';
+    }
+    return name;
 }
 
 std::string CompareWithGolden(const std::string& area, const std::string& scenario,

@@ -14,8 +14,10 @@
 // UTF-16 from UTF-8 and back, for writing expectations as plain literals.
 std::u16string Wide(const std::string& text);
 std::string Narrow(const std::u16string& text);
+// WCHAR is wchar_t on Windows and char16_t elsewhere: 16-bit code units either way.
 inline std::string Narrow(const WCHAR* text) {
-    return text == nullptr ? std::string("(none)") : Narrow(std::u16string(text));
+    return text == nullptr ? std::string("(none)")
+                           : Narrow(std::u16string(reinterpret_cast<const char16_t*>(text)));
 }
 
 // Records every message box shown while it lives (title and text apart) and answers IDOK.
@@ -33,8 +35,9 @@ public:
     MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
 
     const std::vector<Box>& Boxes() const;
-    // The titles of all boxes so far, one per line, for readable failure messages.
-    std::string Titles() const;
+    // Every box so far, one "title | text" a line without a final line end; a box that is
+    // not a plain OK box without owner says so.
+    std::string Lines() const;
     void Clear();
 
 private:
@@ -42,6 +45,7 @@ private:
 };
 
 // A new empty folder under the system's temporary folder, removed with everything in it.
+// (WorkingDirectory makes it the working directory, for tests that name files relatively.)
 class ScratchFolder {
 public:
     ScratchFolder();
@@ -113,6 +117,8 @@ std::vector<std::string> ListScenarios(const std::string& area);
 // A file of a scenario as text, without a final line end; empty when it is missing.
 std::string ScenarioText(const std::string& area, const std::string& scenario,
                          const std::string& name);
+// A scenario's name as a test name: letters and digits, anything else as '_'.
+std::string TestNameOf(const std::string& scenario);
 // Compares actual with the scenario's golden file. A missing golden is written from actual
 // and the check fails, so that a person reviews it before it counts. Answers an empty text
 // when equal, else what differs (for UTF-16 files, the first differing line).

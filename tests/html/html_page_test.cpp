@@ -187,12 +187,12 @@ TEST(AssemblePage, NamesItsOwnStyleAndScriptByDigestAndNothingElse) {
 }
 
 TEST(WritePageFile, AFailedWriteLeavesTheOldFileAndNothingBesideIt) {
-    CommandFolder folder;
+    ScratchFolder folder;
     std::string error;
     std::string target = folder.File("report.html");
     ASSERT_TRUE(WritePageFile(target, "first", &error)) << error;
     ASSERT_TRUE(WritePageFile(target, "second", &error)) << error;
-    EXPECT_EQ(ReadWhole(target), "second");
+    EXPECT_EQ(ReadFileBytes(target), "second");
 
     // A folder at the path, a path in a missing folder: refused, with the path in the reason.
     std::filesystem::create_directory(folder.File("taken.html"));
@@ -214,5 +214,5 @@ TEST(WritePageFile, AFailedWriteLeavesTheOldFileAndNothingBesideIt) {
     }
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"report.html", "taken.html"}));
-    EXPECT_EQ(ReadWhole(target), "second");
+    EXPECT_EQ(ReadFileBytes(target), "second");
 }

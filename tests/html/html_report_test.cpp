@@ -45,8 +45,8 @@ RowSeen RowById(const std::string& page, const std::string& id) {
 class HtmlReport : public ::testing::Test {
 protected:
     void SetUp() override { CopyExamples(folder_.Path()); }
-    std::string Page(const std::string& name) { return ReadWhole(folder_.File(name)); }
-    CommandFolder folder_;
+    std::string Page(const std::string& name) { return ReadFileBytes(folder_.File(name)); }
+    ScratchFolder folder_;
 };
 
 }  // namespace
@@ -61,8 +61,8 @@ TEST_F(HtmlReport, DiffPageHoldsEachChangeOfTheExamplesByKindInNewsOrder) {
     RunNorvex(folder_.Path(), "diff base.outline version1.outline --all -o plain.cmp");
     RunNorvex(folder_.Path(),
               "diff base.outline version1.outline --all -o paged.cmp --html x.html");
-    EXPECT_EQ(ReadWhole(folder_.File("paged.cmp")), ReadWhole(folder_.File("plain.cmp")));
-    EXPECT_FALSE(ReadWhole(folder_.File("plain.cmp")).empty());
+    EXPECT_EQ(ReadFileBytes(folder_.File("paged.cmp")), ReadFileBytes(folder_.File("plain.cmp")));
+    EXPECT_FALSE(ReadFileBytes(folder_.File("plain.cmp")).empty());
     std::string page = Page("v1.html");
 
     struct Expected {
@@ -131,18 +131,18 @@ TEST_F(HtmlReport, MovedRowsPairAsTheComparisonRankedThem) {
     // NEW puts charlie first and replaces xray by yankee; delta's text changes. An ignored
     // item (type 176) stands between, and a skipped one that no walk sees. Each row must pair
     // an OLD item with its own partner, not with whatever stands at its place or rank.
-    WriteWhole(folder_.File("old.outline"),
-               "OUTLINE 1\n1 \"App\"\n  4 \"Proc\"\n    9 \"alpha = first value\"\n"
-               "    176 \"hidden note\"\n    9 [skip] \"skipped line\"\n"
-               "    9 \"bravo = second value\"\n    9 \"xray = to be deleted\"\n"
-               "    9 \"charlie = third value\"\n    9 \"delta = fourth value one\"\n"
-               "    9 \"echo = fifth value\"\n");
-    WriteWhole(folder_.File("new.outline"),
-               "OUTLINE 1\n1 \"App\"\n  4 \"Proc\"\n    9 \"charlie = third value\"\n"
-               "    176 \"hidden note\"\n    9 \"alpha = first value\"\n"
-               "    9 \"yankee = newly added\"\n    9 \"bravo = second value\"\n"
-               "    9 \"delta = fourth value two\"\n    9 [skip] \"another skipped line\"\n"
-               "    9 \"echo = fifth value\"\n");
+    WriteFileBytes(folder_.File("old.outline"),
+                   "OUTLINE 1\n1 \"App\"\n  4 \"Proc\"\n    9 \"alpha = first value\"\n"
+                   "    176 \"hidden note\"\n    9 [skip] \"skipped line\"\n"
+                   "    9 \"bravo = second value\"\n    9 \"xray = to be deleted\"\n"
+                   "    9 \"charlie = third value\"\n    9 \"delta = fourth value one\"\n"
+                   "    9 \"echo = fifth value\"\n");
+    WriteFileBytes(folder_.File("new.outline"),
+                   "OUTLINE 1\n1 \"App\"\n  4 \"Proc\"\n    9 \"charlie = third value\"\n"
+                   "    176 \"hidden note\"\n    9 \"alpha = first value\"\n"
+                   "    9 \"yankee = newly added\"\n    9 \"bravo = second value\"\n"
+                   "    9 \"delta = fourth value two\"\n    9 [skip] \"another skipped line\"\n"
+                   "    9 \"echo = fifth value\"\n");
     CommandResult result = RunNorvex(folder_.Path(), "diff old.outline new.outline --html p.html");
     ASSERT_EQ(result.status, 1) << result.err;
     std::string page = Page("p.html");
@@ -188,7 +188,7 @@ TEST_F(HtmlReport, MergePageListsEachNumberedConflictAndWarningWithItsAnchor) {
                   "merge base.outline version1.outline version2.outline -o b.outline "
                   "--all --html merge.html");
     EXPECT_EQ(paged.status, 1) << paged.err;
-    EXPECT_EQ(ReadWhole(folder_.File("b.outline")), ReadWhole(folder_.File("a.outline")));
+    EXPECT_EQ(ReadFileBytes(folder_.File("b.outline")), ReadFileBytes(folder_.File("a.outline")));
     std::string expectedOut = plain.out;
     expectedOut.replace(expectedOut.find("a.outline"), 9, "b.outline");
     EXPECT_EQ(paged.out, expectedOut);
@@ -218,17 +218,17 @@ TEST_F(HtmlReport, MergePageListsEachNumberedConflictAndWarningWithItsAnchor) {
     EXPECT_EQ(CountOf(page, " stop\""), 3u);
 
     // A refused deletion (warning 1) and a conflict inside a unit, with its near-here markers.
-    WriteWhole(folder_.File("b.outline"),
-               "OUTLINE 1\n1 \"App\"\n  2 \"Mod\"\n"
-               "    9 [nodelete] \"Keep me\"\n    9 \"other\"\n"
-               "  4 \"Proc\"\n    9 \"x = 1\"\n");
-    WriteWhole(
+    WriteFileBytes(folder_.File("b.outline"),
+                   "OUTLINE 1\n1 \"App\"\n  2 \"Mod\"\n"
+                   "    9 [nodelete] \"Keep me\"\n    9 \"other\"\n"
+                   "  4 \"Proc\"\n    9 \"x = 1\"\n");
+    WriteFileBytes(
         folder_.File("v1.outline"),
         "OUTLINE 1\n1 \"App\"\n  2 \"Mod\"\n    9 \"other\"\n  4 \"Proc\"\n    9 \"x = 2\"\n");
-    WriteWhole(folder_.File("v2.outline"),
-               "OUTLINE 1\n1 \"App\"\n  2 \"Mod\"\n"
-               "    9 [nodelete] \"Keep me\"\n    9 \"other\"\n"
-               "  4 \"Proc\"\n    9 \"x = 3\"\n");
+    WriteFileBytes(folder_.File("v2.outline"),
+                   "OUTLINE 1\n1 \"App\"\n  2 \"Mod\"\n"
+                   "    9 [nodelete] \"Keep me\"\n    9 \"other\"\n"
+                   "  4 \"Proc\"\n    9 \"x = 3\"\n");
     paged = RunNorvex(folder_.Path(),
                       "merge b.outline v1.outline v2.outline -o m.outline --html w.html");
     EXPECT_EQ(paged.status, 1) << paged.err;
@@ -328,8 +328,8 @@ TEST_F(HtmlReport, LargeUnchangedPartsAreFoldedIntoCounts) {
         }
         return text;
     };
-    WriteWhole(folder_.File("small-old.outline"), small(""));
-    WriteWhole(folder_.File("small-new.outline"), small(" ! changed"));
+    WriteFileBytes(folder_.File("small-old.outline"), small(""));
+    WriteFileBytes(folder_.File("small-new.outline"), small(" ! changed"));
     CommandResult result =
         RunNorvex(folder_.Path(), "diff small-old.outline small-new.outline --html small.html");
     ASSERT_EQ(result.status, 1) << result.err;
@@ -360,8 +360,8 @@ TEST_F(HtmlReport, LargeUnchangedPartsAreFoldedIntoCounts) {
         }
         return text;
     };
-    WriteWhole(folder_.File("big-old.outline"), outline(""));
-    WriteWhole(folder_.File("big-new.outline"), outline(" ! changed"));
+    WriteFileBytes(folder_.File("big-old.outline"), outline(""));
+    WriteFileBytes(folder_.File("big-new.outline"), outline(" ! changed"));
     result = RunNorvex(folder_.Path(), "diff big-old.outline big-new.outline --html big.html");
     ASSERT_EQ(result.status, 1) << result.err;
     page = Page("big.html");

@@ -92,7 +92,7 @@ TEST(MergeObjects, MergesTheChildrenOfTheGivenItemsAndLeavesTheOutlinesOpen) {
         CloseOutline(version2);
     }
     DestroyCallbackWindow(window);
-    EXPECT_EQ(boxes.Titles(), "");
+    EXPECT_EQ(boxes.Lines(), "");
 }
 
 TEST(Merge, ARelativeOutputPathIsTakenFromTheCallersDirectory) {

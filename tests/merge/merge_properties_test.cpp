@@ -366,7 +366,7 @@ TEST(MergeProperty, GeneratedTriplesKeepEveryProperty) {
             ++failures;
         }
     }
-    EXPECT_EQ(boxes.Titles(), "");
+    EXPECT_EQ(boxes.Lines(), "");
 }
 
 // Set NORVEX_MERGE_SEED to replay one triple of the test above.

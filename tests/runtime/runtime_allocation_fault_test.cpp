@@ -387,3 +387,21 @@ TEST(RuntimeAllocationFaults, ALargeOutlineOpensAndSavesWholeOrNotAtAll) {
     std::printf("large outline: %llu requests of the runtime in a fault-free open and save\n",
                 static_cast<unsigned long long>(requests));
 }
+
+// A string that shows an outline's text takes a copy of it when the outline closes; with no
+// memory for the copy it reads as empty rather than as memory the closed outline gave back.
+TEST(RuntimeAllocationFaults, AStringOfAnOutlineClosedWithoutMemoryReadsEmpty) {
+    ScratchFolder folder;
+    OutlineHandle outline = OpenBytes(folder, "small.outline", "OUTLINE 1\n1 \"root\"\n");
+    StringHandle text = 0;
+    ASSERT_NE(GetItemText(outline, GetRootItem(outline), 0, &text), 0);
+    FailAllocationAt(1, true);
+    {
+        ArmedAllocationFaults armed;
+        CloseOutline(outline);
+    }
+    const uint64_t failures = AllocationFailures();
+    FailAllocationAt(0);
+    EXPECT_GT(failures, 0u);
+    EXPECT_EQ(TakeString(text), u"");
+}

@@ -22,7 +22,7 @@ struct SeamOff {
 };
 
 void ExpectOneWarning(const MessageBoxRecorder& boxes, const std::string& title) {
-    ASSERT_EQ(boxes.Boxes().size(), 1u) << boxes.Titles();
+    ASSERT_EQ(boxes.Boxes().size(), 1u) << boxes.Lines();
     EXPECT_EQ(boxes.Boxes()[0].title, title);
     EXPECT_EQ(boxes.Boxes()[0].text, kBody);
     EXPECT_EQ(boxes.Boxes()[0].type, MB_OK);
@@ -98,13 +98,13 @@ TEST(CheckedMemory, NoneGivenWarnsAndDoesNothingElse) {
     ASSERT_NE(empty, nullptr);
     EXPECT_EQ(empty[0], 0);
     CheckedFree(empty);
-    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Titles();
+    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Lines();
 }
 
 TEST(CheckHeap, ReportsAnInconsistentHeapAndGoesOn) {
     MessageBoxRecorder boxes;
     CheckHeap();
-    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Titles();
+    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Lines();
     ForceHeapCheckAnswer(_HEAPBADNODE);
     CheckHeap();
     ForceHeapCheckAnswer(_HEAPOK);

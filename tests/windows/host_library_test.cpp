@@ -58,12 +58,13 @@ TEST_P(HostBuildGolden, WritesTheCompareFileOfTheNativeBuild) {
     const std::string scenario = GetParam();
     const std::string why = ScenarioText("build", scenario, "why.txt");
     const std::string folder = TestDataPath("build/" + scenario + "/");
-    UseUniversalTime();
+    FixedTimeZone utc("UTC0");
     StringModule strings;
     LibraryModule library;
     ASSERT_NE(library.Build, nullptr);
-    BoxRecorder boxes;
+    MessageBoxRecorder boxes;
     ScratchFolder scratch;  // relative names, so that the header holds the same names
+    WorkingDirectory inScratch(scratch.Path());
     CopyWithFixedTime(folder + "first.outline", scratch.File("first.outline"));
     CopyWithFixedTime(folder + "second.outline", scratch.File("second.outline"));
     uint32_t options = static_cast<uint32_t>(
@@ -82,7 +83,7 @@ TEST_P(HostBuildGolden, WritesTheCompareFileOfTheNativeBuild) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, HostBuildGolden, ::testing::ValuesIn(ListScenarios("build")),
+INSTANTIATE_TEST_SUITE_P(Scenarios, HostBuildGolden, ::testing::ValuesIn(HostScenarios("build")),
                          [](const ::testing::TestParamInfo<std::string>& scenario) {
                              return TestNameOf(scenario.param);
                          });
@@ -96,8 +97,9 @@ TEST_P(HostMergeGolden, SavesTheMergedOutlineOfTheNativeBuild) {
     StringModule strings;
     LibraryModule library;
     ASSERT_NE(library.Merge, nullptr);
-    BoxRecorder boxes;
+    MessageBoxRecorder boxes;
     ScratchFolder scratch;  // relative names: the versions' labels hold the same names
+    WorkingDirectory inScratch(scratch.Path());
     for (const char* name : {"base.outline", "version1.outline", "version2.outline"}) {
         WriteFileBytes(scratch.File(name), ReadFileBytes(folder + name));
     }
@@ -129,7 +131,7 @@ TEST_P(HostMergeGolden, SavesTheMergedOutlineOfTheNativeBuild) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, HostMergeGolden, ::testing::ValuesIn(ListScenarios("merge")),
+INSTANTIATE_TEST_SUITE_P(Scenarios, HostMergeGolden, ::testing::ValuesIn(HostScenarios("merge")),
                          [](const ::testing::TestParamInfo<std::string>& scenario) {
                              return TestNameOf(scenario.param);
                          });

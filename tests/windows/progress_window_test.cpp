@@ -37,8 +37,8 @@ LRESULT CALLBACK ReceiveProgress(HWND window, UINT message, WPARAM percent, LPAR
     wchar_t text[161] = {};
     uint32_t firstCount = 0, secondCount = 0;
     g_state.library->BuildGetSection(text, 161, &firstCount, &secondCount);
-    g_state.received.push_back({message, percent, lParam,
-                                GetCurrentThreadId() == g_state.buildThread, Utf8FromWide(text)});
+    g_state.received.push_back(
+        {message, percent, lParam, GetCurrentThreadId() == g_state.buildThread, Narrow(text)});
     std::string latest = g_state.received.back().text;
     bool isStatus = latest.empty() || latest.back() == '.';
     if (g_state.abortOnFirstLabel && !isStatus) {
@@ -54,6 +54,7 @@ uint16_t BuildScenario(const LibraryModule& library, HWND window, const std::str
     const std::string folder = TestDataPath("build/" + scenario + "/");
     WriteFileBytes(scratch.File("first.outline"), ReadFileBytes(folder + "first.outline"));
     WriteFileBytes(scratch.File("second.outline"), ReadFileBytes(folder + "second.outline"));
+    WorkingDirectory inScratch(scratch.Path());
     g_state.library = &library;
     g_state.buildThread = GetCurrentThreadId();
     g_state.received.clear();

@@ -29,7 +29,7 @@ std::vector<std::string> g_texts;  // the text of each progress message
 LRESULT CALLBACK ReceiveStatus(HWND, UINT, WPARAM percent, LPARAM) {
     wchar_t text[161] = {};
     g_library->BuildGetSection(text, 161, nullptr, nullptr);
-    g_texts.push_back(Utf8FromWide(text));
+    g_texts.push_back(Narrow(text));
     return 0;
 }
 
@@ -38,6 +38,7 @@ uint16_t BuildOverTheSectionLimit(const LibraryModule& library, const ScratchFol
     const std::string folder = TestDataPath("build/section-limit-rdfc/");
     WriteFileBytes(scratch.File("first.outline"), ReadFileBytes(folder + "first.outline"));
     WriteFileBytes(scratch.File("second.outline"), ReadFileBytes(folder + "second.outline"));
+    WorkingDirectory inScratch(scratch.Path());
     g_library = &library;
     g_texts.clear();
     HWND window = CreateCallbackWindow(ReceiveStatus);
@@ -73,7 +74,7 @@ TEST(StringResource, TableHoldsTheThirtyTwoTextsExactly) {
 TEST(StringResource, LibraryShowsTheLoadedTextsInItsBoxesAndStatuses) {
     StringModule strings;
     LibraryModule library;
-    BoxRecorder boxes;
+    MessageBoxRecorder boxes;
     ScratchFolder scratch;
     EXPECT_EQ(BuildOverTheSectionLimit(library, scratch), 0);
     EXPECT_EQ(boxes.Lines(),
@@ -89,7 +90,7 @@ TEST(StringResource, LibraryShowsTheLoadedTextsInItsBoxesAndStatuses) {
 TEST(StringResource, WithoutTheModuleTextsAreEmptyAndNothingFails) {
     ASSERT_EQ(GetModuleHandleW(L"Norvex51"), nullptr);
     LibraryModule library;
-    BoxRecorder boxes;
+    MessageBoxRecorder boxes;
     ScratchFolder scratch;
     EXPECT_EQ(BuildOverTheSectionLimit(library, scratch), 0);
     EXPECT_EQ(boxes.Lines(), " | ");
