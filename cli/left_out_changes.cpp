@@ -352,10 +352,17 @@ public:
         if (change.kind == ChangeKind::kRemoved) {
             // The result's section holds fewer items like it (type, text and contents) than
             // the original's did: which of several alike the merge took away is not asked,
-            // since it may have paired them by place and moved their contents along.
+            // since it may have paired them by place and moved their contents along. An item
+            // with contents is known by them too: where as many items of its type hold them as
+            // before, the merge kept it under another text (and gave another item's place up).
             const PlainItem& removed = At(original_, change.first);
             int m = originalInMerged_.inSecond[static_cast<size_t>(removed.parent)];
             if (m == kNoPlainItem) return true;
+            if (!removed.contents.empty() &&
+                CountAlike(merged_, m, removed, false) >=
+                    CountAlike(original_, removed.parent, removed, false)) {
+                return false;
+            }
             return CountAlike(merged_, m, removed) < CountAlike(original_, removed.parent, removed);
         }
         int m = versionInMerged_.inSecond[static_cast<size_t>(change.second)];
@@ -386,12 +393,15 @@ public:
         return false;
     }
 
-    // The children of parent in tree with the type, text and contents of like.
-    static int CountAlike(const PlainTree& tree, int parent, const PlainItem& like) {
+    // The children of parent in tree with the type, text (unless not sameText) and contents
+    // of like, outside conflicts.
+    int CountAlike(const PlainTree& tree, int parent, const PlainItem& like,
+                   bool sameText = true) const {
         int count = 0;
         for (int child : At(tree, parent).children) {
             const PlainItem& item = At(tree, child);
-            if (item.type != like.type || item.text != like.text ||
+            if (&tree == &merged_ && underConflict_[static_cast<size_t>(child)]) continue;
+            if (item.type != like.type || (sameText && item.text != like.text) ||
                 item.contents.size() != like.contents.size()) {
                 continue;
             }

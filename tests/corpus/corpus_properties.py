@@ -207,6 +207,20 @@ def names_a_move_below(lines, path):
     return False
 
 
+def names_in_like_section(loose_lines, item, is_section):
+    """Whether a line (its path without ordinals) names the section of item, where siblings
+    share a text, or something in it: item's parent's, or with is_section item's own."""
+    section = item if is_section else item.parent
+    if section is None:
+        return False
+    texts = [c.text for c in section.children]
+    if len(texts) == len(set(texts)):
+        return False
+    path = text_path(section)
+    return any(line == path or line.startswith(path + " > ") or line.startswith(path + ": ")
+               for line in loose_lines)
+
+
 def index_by_ident(root):
     return {item.ident: item for item in root.walk()}
 
@@ -665,6 +679,7 @@ def check_merge(norvex, name, document, seed, round_number, work, notes):
     merged_tags = tags_of(merged)
     merged_names = PathNamer(merged=True)
     loose_marked = [ORDINAL.sub("", path) for path in marked]
+    loose_lines = loose_marked + [ORDINAL.sub("", line) for n in (1, 2) for line in unmerged[n]]
     base_items = index_by_ident(base)
     for number, version in ((1, versions[0]), (2, versions[1])):
         other = versions[1] if number == 1 else versions[0]
@@ -693,6 +708,12 @@ def check_merge(norvex, name, document, seed, round_number, work, notes):
             # of them, or above one, may be its view of this item.
             if any(names_at_or_above(loose_marked, text_path(i)) for i in items):
                 count(notes, "changes not merged, named by a conflict at a sibling of equal text")
+                continue
+            # Siblings of equal text that the merge paired by place and the command tells apart
+            # by their contents: a line of the command names one of them, or what lies below
+            # one, and sends the reader to the section.
+            if any(names_in_like_section(loose_lines, i, kind == "order") for i in items):
+                count(notes, "changes not merged, named in their section of siblings of equal text")
                 continue
             # Not named: a known gap, where the merge put the change on another of several
             # siblings of equal text, or a loss.
