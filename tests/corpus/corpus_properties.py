@@ -55,12 +55,14 @@ APPLY_LOSSES = {
 OTHER_CHANGES = {"content": "other contents", "items": "items", "hidden": "items passed over",
                  "top": "the top item"}
 
-# Known gaps: changes that the command neither carries nor names, reported to the lead. Each
-# is counted and printed; the test fails only on changes outside them.
+# Known gaps: changes that the command neither carries nor names at their place, reported to the
+# lead. Each is counted and printed; the test fails only on changes outside them. Seen last in
+# one merge of 210 (NORVEX_PROPERTY_ROUNDS=10), where the merge renamed the item that a version
+# removed into the one it renamed, and the command named the removal.
 KNOWN_GAPS = {
-    "identical-siblings": "norvex merge puts a version's change (or deletion) on another of "
-    "several siblings of equal text (the comparison pairs them by place: a version that "
-    "removed or moved one of them changed the others' contents), and says nothing",
+    "identical-siblings": "norvex merge puts a version's change (or deletion) on another "
+    "item of the section (the comparison pairs them by place and similarity, the command by "
+    "their contents), and names it only by another change in that section",
     "duplicated-siblings": "norvex merge leaves one original item several times in a section "
     "of siblings of equal text that a version reordered or shortened, and says nothing",
 }
