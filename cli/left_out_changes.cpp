@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <map>
 #include <tuple>
+#include <unordered_map>
 
 #include "cli/merge_comments.h"
 #include "cli/outline_view.h"
@@ -269,6 +270,13 @@ std::string DescribeChange(const LeftOutChange& change, const PlainTree& first,
     }
     case ChangeKind::kContents: return DescribeContents(change);
     case ChangeKind::kNeither:
+        if (change.items > 1) {
+            const PlainItem& from = At(second, change.second);
+            return std::to_string(change.items) +
+                   " of its items hold a text or content entry from neither version, from its "
+                   "item " +
+                   std::to_string(from.position + 1) + " " + Quoted(from.text) + " on";
+        }
         if (!change.firstEntry) {
             return std::string("the result's ") + change.field +
                    (change.field == std::string("text") ? " " + Quoted(change.resultText) : "") +
@@ -632,8 +640,10 @@ std::vector<UnmergedChange> FindUnmergedChanges(const PlainTree& original,
             if (!result.NamedByConflict(change)) unmerged.push_back({change, number});
         }
     }
-    // What the result's items hold that neither version gave them.
+    // What the result's items hold that neither version gave them, one line a section.
     ResultCheck result(original, version1, merged, originalInMerged, checks[0].inMerged);
+    std::vector<UnmergedChange> neither;
+    std::unordered_map<int, size_t> sections;  // the result's section -> its line in neither
     for (size_t m = 0; m < merged.items.size(); ++m) {
         int one = checks[0].inMerged.inFirst[m];
         int two = checks[1].inMerged.inFirst[m];
@@ -653,7 +663,18 @@ std::vector<UnmergedChange> FindUnmergedChanges(const PlainTree& original,
         if (!change) continue;
         change->first = i;
         change->second = one;
-        unmerged.push_back({*change, 0});
+        int section = merged.items[m].parent;
+        auto [at, added] = sections.try_emplace(section, neither.size());
+        if (added) {
+            neither.push_back({*change, 0});
+        } else {
+            LeftOutChange& first = neither[at->second].change;
+            // Where the merge shifted a section's texts against their contents, every item of
+            // it says so: one line names the section, from its first such item on.
+            if (first.items == 1) first.first = At(original, first.first).parent;
+            ++first.items;
+        }
     }
+    unmerged.insert(unmerged.end(), neither.begin(), neither.end());
     return unmerged;
 }

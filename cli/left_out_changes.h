@@ -53,6 +53,9 @@ struct LeftOutChange {
     // result's text.
     const char* field = nullptr;
     WideText resultText;
+    // kNeither: how many items of one section; above 1, first is the original's section and
+    // second version 1's first such item.
+    int items = 1;
 };
 
 // The changes from first to second that the rules leave out, in first's order (an item's own
