@@ -3,6 +3,7 @@
 // norvex diff --html and norvex merge --html on real outline files: the pages hold each change
 // (kind, texts, words), each numbered conflict and warning, nothing of an outline's text as
 // markup, fold what did not change, and leave every other output of the command as it was.
+// (A page that cannot be written is the command scenario page-not-written.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -283,37 +284,6 @@ TEST_F(HtmlReport, HostileTextsAndNamesShowAsTextAndNothingRuns) {
     EXPECT_NE(mergePage.find("<div class=\"version1\">&lt;script&gt;document.title=&#39;<ins>pwned"
                              "</ins>&#39;;window.hostile=1&lt;/script&gt;</div>"),
               std::string::npos);
-}
-
-TEST_F(HtmlReport, APageThatCannotBeWrittenFailsWithOneLineAndLeavesNoPart) {
-    std::filesystem::create_directory(folder_.File("folder.html"));
-    CommandResult result =
-        RunNorvex(folder_.Path(), "diff base.outline version1.outline --html folder.html");
-    EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(result.err, "norvex: cannot write the report folder.html: it is not a plain file\n");
-    EXPECT_TRUE(std::filesystem::is_directory(folder_.File("folder.html")));
-
-    result = RunNorvex(folder_.Path(), "diff base.outline version1.outline --html none/p.html");
-    EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(result.err, "norvex: cannot write the report none/p.html\n");
-
-    // The merge is made and kept (its output is complete); the missing page is the trouble.
-    result = RunNorvex(folder_.Path(),
-                       "merge base.outline version1.outline version2.outline -o m.outline --all "
-                       "--html none/m.html");
-    EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(result.err, "norvex: cannot write the report none/m.html\n");
-    EXPECT_TRUE(std::filesystem::exists(folder_.File("m.outline")));
-
-    // An old page stays whole when the next one cannot replace it, and nothing is left beside.
-    RunNorvex(folder_.Path(), "diff base.outline version1.outline --html keep.html");
-    std::string kept = Page("keep.html");
-    result = RunNorvex(folder_.Path(), "diff base.outline missing.outline --html keep.html");
-    EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(Page("keep.html"), kept);
-    for (const auto& entry : std::filesystem::directory_iterator(folder_.Path())) {
-        EXPECT_EQ(entry.path().filename().string().find("~"), std::string::npos) << entry.path();
-    }
 }
 
 TEST_F(HtmlReport, LargeUnchangedPartsAreFoldedIntoCounts) {
