@@ -1,8 +1,8 @@
 // tests/e2e/large_output_test.cpp
 //
-// Outputs past the sizes that 16-bit numbers and short lines hold, through real files: a
-// compare file of more than 65,535 records, a text of ten megabytes, a merge of more than
-// 65,535 conflicts. Nothing of them may be lost while the call answers success.
+// A merge of more than 65,535 conflicts, past what a 16-bit count holds, through real files.
+// (More records than the viewer holds are the command scenario viewer-limit; long texts and
+// keys are the build behaviour test's and the compare reader's.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -32,58 +32,7 @@ OutlineNode Sections(int sections, int items, const std::u16string& mark) {
     return root;
 }
 
-std::string Described(const std::string& path) {
-    OutlineNode root;
-    EXPECT_TRUE(ReadOutlineFile(path, &root)) << path;
-    return DescribeOutline(root, 0);
-}
-
-// Builds first against second, then applies the compare file to second: the result must be
-// the first outline again. Answers the compare file's path.
-std::string BuildAndApply(const ScratchFolder& scratch, const OutlineNode& first,
-                          const OutlineNode& second) {
-    WriteOutlineFile(scratch.File("first.outline"), first);
-    WriteOutlineFile(scratch.File("second.outline"), second);
-    EXPECT_EQ(DIF_Build(scratch.WideFile("first.outline").c_str(),
-                        scratch.WideFile("second.outline").c_str(),
-                        scratch.WideFile("changes.cmp").c_str(), nullptr, 0, DIF_OPT_FDFM),
-              0);
-    EXPECT_EQ(DIF_Apply(scratch.WideFile("second.outline").c_str(),
-                        scratch.WideFile("changes.cmp").c_str(),
-                        scratch.WideFile("applied.outline").c_str(), nullptr, 0),
-              0);
-    EXPECT_EQ(FirstDifference(Described(scratch.File("first.outline")),
-                              Described(scratch.File("applied.outline"))),
-              "");
-    return scratch.File("changes.cmp");
-}
-
 }  // namespace
-
-TEST(LargeOutputs, ApplyCarriesEveryRecordAndTheViewerSaysItHoldsPart) {
-    ScratchFolder scratch;
-    // 300 sections of 250 changed items: 75,000 records.
-    std::string comparePath =
-        BuildAndApply(scratch, Sections(300, 250, u" changed"), Sections(300, 250, u""));
-    uint16_t count = 0;
-    EXPECT_EQ(DIF_CompareLoad(Wide(comparePath).c_str(), &count), DIF_LOAD_PARTIAL);
-    EXPECT_EQ(count, 65535);
-    EXPECT_EQ(DIF_CompareCount(u" ", u" "), 65535);
-    DIF_CompareUnload();
-}
-
-TEST(LargeOutputs, ATextOfTenMegabytesIsOneRecord) {
-    ScratchFolder scratch;
-    OutlineNode first = Sections(1, 2, u"");
-    OutlineNode second = first;
-    first.children[0].children[1].text = std::u16string(10 << 20, u'y') + u",1,A,T,001,001,5,0,x";
-    second.children[0].children[1].text = std::u16string(10 << 20, u'y');
-    std::string comparePath = BuildAndApply(scratch, first, second);
-    uint16_t count = 0;
-    EXPECT_EQ(DIF_CompareLoad(Wide(comparePath).c_str(), &count), 1);
-    EXPECT_EQ(count, 1);
-    DIF_CompareUnload();
-}
 
 TEST(LargeOutputs, ConflictCountsPast65535StayAt65535) {
     ScratchFolder scratch;
