@@ -132,7 +132,10 @@ PlainTree ReadTree(OutlineHandle outline, bool mergedResult) {
         // The runs' places are set once every item is read: the arrays still grow.
         item.contents = PlainRun<ContentEntry>(
             nullptr, ReadContents(outline, handle, attributes, names, &name, &tree));
-        if (mergedResult) ReadConflictMark(&tree, index, previous);
+        if (mergedResult) {
+            item.holdsMergeMark = HoldsMergeMark(item.text.data(), item.text.size());
+            ReadConflictMark(&tree, index, previous);
+        }
         ItemHandle child = GetFirstChild(outline, handle);
         if (child != 0) {
             path.push_back({handle, index, 0, kNoPlainItem});
@@ -232,17 +235,27 @@ std::string PlainPath(const PlainTree& tree, int item) {
             }
         }
     }
-    std::vector<int> chain;
-    for (int at = item; at != kNoPlainItem; at = tree.items[static_cast<size_t>(at)].parent) {
-        chain.push_back(at);
+    auto piece = [&tree](int at) {
+        return PathPiece(TerminalFromWide(tree.items[static_cast<size_t>(at)].text),
+                         tree.sameTextOrdinals[static_cast<size_t>(at)]);
+    };
+    int parent = tree.items[static_cast<size_t>(item)].parent;
+    if (parent == kNoPlainItem) return piece(item);
+    // Paths are mostly asked in the order of the tree, siblings one after another: the
+    // parent's path is kept for the next.
+    if (tree.lastParentPath.first != parent) {
+        std::vector<int> chain;
+        for (int at = parent; at != kNoPlainItem; at = tree.items[static_cast<size_t>(at)].parent) {
+            chain.push_back(at);
+        }
+        std::string path;
+        for (auto at = chain.rbegin(); at != chain.rend(); ++at) {
+            if (!path.empty()) path += " > ";
+            path += piece(*at);
+        }
+        tree.lastParentPath = {parent, std::move(path)};
     }
-    std::string path;
-    for (auto at = chain.rbegin(); at != chain.rend(); ++at) {
-        if (!path.empty()) path += " > ";
-        path += PathPiece(TerminalFromWide(tree.items[static_cast<size_t>(*at)].text),
-                          tree.sameTextOrdinals[static_cast<size_t>(*at)]);
-    }
-    return path;
+    return tree.lastParentPath.second + " > " + piece(item);
 }
 
 long CountPlainBelow(const PlainTree& tree, int item) {

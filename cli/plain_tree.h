@@ -65,6 +65,8 @@ struct PlainItem {
     // Read from a merge's result only: a conflict banner or marker ends the item's text (and is
     // cut from text here), or stands on the merge's comment item right after it.
     bool conflictMarked = false;
+    // Read from a merge's result only: the stored text holds a merge's mark (HoldsMergeMark).
+    bool holdsMergeMark = false;
     WideView text;
     int parent = kNoPlainItem;
     int position = 0;  // among its parent's children
@@ -103,6 +105,8 @@ struct PlainTree {
     // Each item's place among its siblings of the same text (1, 2, ...), 0 when it has none;
     // made by the first PlainPath.
     mutable std::vector<int> sameTextOrdinals;
+    // The path of the parent of the item PlainPath named last.
+    mutable std::pair<int, std::string> lastParentPath{kNoPlainItem, std::string()};
 };
 
 // Reads every item of outline from its root. An outline without a root gives an empty tree.
