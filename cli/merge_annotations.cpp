@@ -82,15 +82,30 @@ bool ItemHoldsMergeMark(OutlineHandle outline, ItemHandle item) {
 }  // namespace
 
 bool MayHoldMergeComments(OutlineHandle outline) {
-    std::vector<ItemHandle> pending;
-    if (GetRootItem(outline) != 0) pending.push_back(GetRootItem(outline));
-    while (!pending.empty()) {
-        ItemHandle item = pending.back();
-        pending.pop_back();
+    // Depth first in the order the items stand, so that each step asks the runtime about an
+    // item next to the one before: down to the first child, on to the next sibling, back up
+    // along the path when a section ends.
+    std::vector<ItemHandle> path;
+    for (ItemHandle item = GetRootItem(outline); item != 0;) {
         if (ItemHoldsMergeMark(outline, item)) return true;
-        for (ItemHandle child = GetFirstChild(outline, item); child != 0;
-             child = GetNextSibling(outline, child)) {
-            pending.push_back(child);
+        ItemHandle child = GetFirstChild(outline, item);
+        if (child != 0) {
+            path.push_back(item);
+            item = child;
+            continue;
+        }
+        for (;;) {
+            if (path.empty()) {
+                item = 0;
+                break;
+            }
+            ItemHandle next = GetNextSibling(outline, item);
+            if (next != 0) {
+                item = next;
+                break;
+            }
+            item = path.back();
+            path.pop_back();
         }
     }
     return false;

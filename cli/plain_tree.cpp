@@ -536,11 +536,15 @@ TreePairing PairTreesByIndex(const PlainTree& first, const PlainTree& second,
     pairing.inSecond[0] = 0;
     pairing.inFirst[0] = 0;
     Pairer pairer(first, second, hints, contentsFirst, &pairing);
-    std::vector<std::pair<int, int>> pending = {{0, 0}};
+    // Each pair's children are paired on their own, so any order gives the same pairs; the
+    // first pair made is taken next, so that the items are visited in the order they stand.
+    std::vector<std::pair<int, int>> pending = {{0, 0}}, made;
     while (!pending.empty()) {
         std::pair<int, int> parents = pending.back();
         pending.pop_back();
-        pairer.PairChildren(parents.first, parents.second, &pending);
+        made.clear();
+        pairer.PairChildren(parents.first, parents.second, &made);
+        pending.insert(pending.end(), made.rbegin(), made.rend());
     }
     return pairing;
 }
