@@ -92,9 +92,10 @@ void ReadConflictMark(PlainTree* tree, int index, int previous) {
     if (previous != kNoPlainItem) tree->items[static_cast<size_t>(previous)].conflictMarked = true;
 }
 
-PlainTree ReadTree(OutlineHandle outline, bool mergedResult) {
+PlainTree ReadTree(OutlineHandle outline, bool mergedResult, size_t expectedItems) {
     PlainTree tree;
     tree.outline = outline;
+    tree.items.reserve(expectedItems);
     ItemHandle root = GetRootItem(outline);
     if (root == 0) return tree;
     ListHandle attributes = CreateList(OUTLINE_LIST_ATTRIBUTES);
@@ -202,9 +203,13 @@ WideView PlainTexts::Add(const WCHAR* text, size_t length) {
     return view;
 }
 
-PlainTree ReadPlainTree(OutlineHandle outline) { return ReadTree(outline, false); }
+PlainTree ReadPlainTree(OutlineHandle outline, size_t expectedItems) {
+    return ReadTree(outline, false, expectedItems);
+}
 
-PlainTree ReadMergedTree(OutlineHandle outline) { return ReadTree(outline, true); }
+PlainTree ReadMergedTree(OutlineHandle outline, size_t expectedItems) {
+    return ReadTree(outline, true, expectedItems);
+}
 
 std::string PlainPath(const PlainTree& tree, int item) {
     if (item == kNoPlainItem) return "(none)";
