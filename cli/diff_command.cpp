@@ -350,6 +350,10 @@ private:
     std::unordered_set<std::string> recorded_;
 };
 
+// Room for the items of a tree read from an outline like tree's: an edited copy mostly holds
+// about as many.
+size_t LikeSized(const PlainTree& tree) { return tree.items.size() + tree.items.size() / 8; }
+
 // The differences that the rules leave out and no record holds, in OLD's order.
 std::vector<LeftOutChange> FindUnrecorded(const std::vector<ViewRecord>& records,
                                           const PlainTree& older, const PlainTree& newer,
@@ -476,7 +480,7 @@ int RunDiff(const DiffOptions& options) {
     std::vector<LeftOutChange> unrecorded;
     if (!options.rulesOnly) {
         olderTree = ReadPlainTree(older.Handle());
-        newerTree = ReadPlainTree(newer.Handle());
+        newerTree = ReadPlainTree(newer.Handle(), LikeSized(olderTree));
         unrecorded = FindUnrecorded(records, olderTree, newerTree, options.optionWord);
     }
     Painter paint{options.colour};

@@ -68,31 +68,13 @@ std::string WhatDiffers(const PlainTree& merged, const Annotation& note) {
 
 namespace {
 
-// Whether text holds "#### DIFF: " once its CRs are passed over, as the item's one-line text
-// drops them; every mark that ReadMergeComment reads begins so.
-bool HoldsMergeMark(const WCHAR* text, int32_t length) {
-    static const char kMark[] = "#### DIFF: ";
-    const int32_t markLength = static_cast<int32_t>(sizeof kMark - 1);
-    for (int32_t start = 0; start < length; ++start) {
-        if (text[start] != u'#') continue;
-        int32_t matched = 0;
-        for (int32_t at = start; at < length && matched < markLength; ++at) {
-            if (text[at] == u'\r') continue;
-            if (text[at] != static_cast<WCHAR>(kMark[matched])) break;
-            ++matched;
-        }
-        if (matched == markLength) return true;
-    }
-    return false;
-}
-
 // Whether the item's stored text, read in place, holds such a mark.
 bool ItemHoldsMergeMark(OutlineHandle outline, ItemHandle item) {
     StringHandle string = 0;
     GetItemText(outline, item, 0, &string);
     int32_t length = 0;
     const WCHAR* text = string != 0 ? GetStringText(string, &length) : nullptr;
-    bool holds = text != nullptr && HoldsMergeMark(text, length);
+    bool holds = text != nullptr && HoldsMergeMark(text, static_cast<size_t>(length));
     if (string != 0) FreeString(string);
     return holds;
 }
@@ -100,15 +82,30 @@ bool ItemHoldsMergeMark(OutlineHandle outline, ItemHandle item) {
 }  // namespace
 
 bool MayHoldMergeComments(OutlineHandle outline) {
-    std::vector<ItemHandle> pending;
-    if (GetRootItem(outline) != 0) pending.push_back(GetRootItem(outline));
-    while (!pending.empty()) {
-        ItemHandle item = pending.back();
-        pending.pop_back();
+    // Depth first in the order the items stand, so that each step asks the runtime about an
+    // item next to the one before: down to the first child, on to the next sibling, back up
+    // along the path when a section ends.
+    std::vector<ItemHandle> path;
+    for (ItemHandle item = GetRootItem(outline); item != 0;) {
         if (ItemHoldsMergeMark(outline, item)) return true;
-        for (ItemHandle child = GetFirstChild(outline, item); child != 0;
-             child = GetNextSibling(outline, child)) {
-            pending.push_back(child);
+        ItemHandle child = GetFirstChild(outline, item);
+        if (child != 0) {
+            path.push_back(item);
+            item = child;
+            continue;
+        }
+        for (;;) {
+            if (path.empty()) {
+                item = 0;
+                break;
+            }
+            ItemHandle next = GetNextSibling(outline, item);
+            if (next != 0) {
+                item = next;
+                break;
+            }
+            item = path.back();
+            path.pop_back();
         }
     }
     return false;
@@ -126,7 +123,7 @@ std::vector<Annotation> FindAnnotations(const PlainTree& merged) {
             enclosing[index] = enclosing[static_cast<size_t>(item.parent)];
         // Most texts hold no mark: they are passed over without being made a line of their own.
         MergeComment comment;
-        if (!ItemHoldsMergeMark(merged.outline, item.handle) ||
+        if (!item.holdsMergeMark ||
             !ReadMergeComment(ItemText(merged.outline, item.handle), &comment)) {
             continue;
         }

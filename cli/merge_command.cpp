@@ -88,8 +88,11 @@ int RunMerge(const MergeOptions& options) {
     // All three as they were: the merge edits the original into the result, and marks the
     // places of conflicts in the versions too.
     PlainTree original = ReadPlainTree(base.Handle());
-    PlainTree version1Tree = ReadPlainTree(version1.Handle());
-    PlainTree version2Tree = ReadPlainTree(version2.Handle());
+    // The versions and the result are edited copies of the original: they mostly hold about as
+    // many items, which their trees make room for at once.
+    size_t likeSized = original.items.size() + original.items.size() / 8;
+    PlainTree version1Tree = ReadPlainTree(version1.Handle(), likeSized);
+    PlainTree version2Tree = ReadPlainTree(version2.Handle(), likeSized);
 
     uint16_t libraryConflicts = 0, libraryWarnings = 0, status;
     {
@@ -106,7 +109,7 @@ int RunMerge(const MergeOptions& options) {
     }
     // The counts come from the saved result (the edited original, which the runtime saved as
     // it stands), not from the library's counters, which stop at 65,535.
-    PlainTree merged = ReadMergedTree(base.Handle());
+    PlainTree merged = ReadMergedTree(base.Handle(), likeSized);
     std::vector<Annotation> notes = FindAnnotations(merged);
     unsigned conflicts = CountNumbered(notes, true);
     unsigned warnings = CountNumbered(notes, false);

@@ -25,6 +25,22 @@ void DropMarkerDash(std::string* message) {
 
 }  // namespace
 
+bool HoldsMergeMark(const WCHAR* text, size_t length) {
+    static const char kMark[] = "#### DIFF: ";
+    const size_t markLength = sizeof kMark - 1;
+    for (size_t start = 0; start < length; ++start) {
+        if (text[start] != u'#') continue;
+        size_t matched = 0;
+        for (size_t at = start; at < length && matched < markLength; ++at) {
+            if (text[at] == u'\r') continue;
+            if (text[at] != static_cast<WCHAR>(kMark[matched])) break;
+            ++matched;
+        }
+        if (matched == markLength) return true;
+    }
+    return false;
+}
+
 bool IsIgnoredItemType(int32_t type, uint32_t optionWord) {
     for (int32_t ignored : kIgnoredItemTypes) {
         if (type == ignored) return true;

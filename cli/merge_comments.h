@@ -6,9 +6,12 @@
 // one reader for the command's list of conflicts, the merge page and their tests.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+
+#include "platform/platform.h"
 
 // The type of the comment items that a merge adds: every warning, and a conflict banner that
 // could not be appended to its item's text (a read-only item). The library's merge writes it;
@@ -23,6 +26,10 @@ constexpr int32_t kViewOnlyIgnoredItemType = 402;
 
 // Whether a comparison with the option word optionWord passes over items of type.
 bool IsIgnoredItemType(int32_t type, uint32_t optionWord);
+
+// Whether an item's stored text holds "#### DIFF: " once its CRs are passed over, as the
+// item's one-line text drops them; every mark that ReadMergeComment reads begins so.
+bool HoldsMergeMark(const WCHAR* text, size_t length);
 
 // One comment as its text reads. Where the command's list and the merge page have always read
 // a text differently, both readings are here, so that each prints what it printed before.

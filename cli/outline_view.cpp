@@ -72,16 +72,23 @@ std::string ItemPath(OutlineHandle outline, ItemHandle item) {
 
 std::string PathNamer::Path(ItemHandle item) {
     if (item == 0) return "(none)";
-    std::vector<std::string> pieces;
-    for (ItemHandle at = item; at != 0; at = GetParentItem(outline_, at)) {
-        pieces.push_back(Piece(at));
+    ItemHandle parent = GetParentItem(outline_, item);
+    if (parent == 0) return Piece(item);
+    // Paths are mostly asked in the order of the outline, siblings one after another: the
+    // parent's path is kept for the next.
+    if (parent != lastParent_) {
+        std::vector<std::string> pieces;
+        for (ItemHandle at = parent; at != 0; at = GetParentItem(outline_, at)) {
+            pieces.push_back(Piece(at));
+        }
+        lastParentPath_.clear();
+        for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece) {
+            if (!lastParentPath_.empty()) lastParentPath_ += " > ";
+            lastParentPath_ += *piece;
+        }
+        lastParent_ = parent;
     }
-    std::string path;
-    for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece) {
-        if (!path.empty()) path += " > ";
-        path += *piece;
-    }
-    return path;
+    return lastParentPath_ + " > " + Piece(item);
 }
 
 ItemHandle PathNamer::PreviousSibling(ItemHandle item) { return PlaceOf(item).previous; }

@@ -64,6 +64,9 @@ private:
     OutlineHandle outline_;
     std::unordered_map<ItemHandle, Place> places_;  // by item, for each section read
     std::unordered_set<ItemHandle> sectionsRead_;   // by parent
+    // The parent of the item named last, and its path.
+    ItemHandle lastParent_ = 0;
+    std::string lastParentPath_;
 };
 // A stored text on one line: each line break shown as "\n", carriage returns left out.
 std::string OneLine(const std::string& text);

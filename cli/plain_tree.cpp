@@ -79,8 +79,8 @@ size_t ReadContents(OutlineHandle outline, ItemHandle item, ListHandle attribute
 const WCHAR kMergeMark[] = WIDE("#### DIFF: ");
 
 // Cuts a conflict banner from the item's text and marks it; a comment item of the merge that
-// holds one marks the item before it as well.
-void ReadConflictMark(PlainTree* tree, int index) {
+// holds one marks the item before it (previous, its sibling read before it) as well.
+void ReadConflictMark(PlainTree* tree, int index, int previous) {
     PlainItem& item = tree->items[static_cast<size_t>(index)];
     if (item.text.find(kMergeMark) == WideView::npos) return;
     MergeComment comment;
@@ -89,83 +89,92 @@ void ReadConflictMark(PlainTree* tree, int index) {
     WideText ownText = WideFromTerminal(comment.ownText);
     item.text = tree->texts.Add(ownText.data(), ownText.size());
     if (item.type != kCommentItemType || item.parent == kNoPlainItem) return;
-    // The sibling before it, and all below that, were read before it.
-    if (item.position >= 1) {
-        const PlainItem& parent = tree->items[static_cast<size_t>(item.parent)];
-        tree->items[static_cast<size_t>(parent.children[static_cast<size_t>(item.position - 1)])]
-            .conflictMarked = true;
-    }
+    if (previous != kNoPlainItem) tree->items[static_cast<size_t>(previous)].conflictMarked = true;
 }
 
-PlainTree ReadTree(OutlineHandle outline, bool mergedResult) {
+PlainTree ReadTree(OutlineHandle outline, bool mergedResult, size_t expectedItems) {
     PlainTree tree;
     tree.outline = outline;
+    tree.items.reserve(expectedItems);
     ItemHandle root = GetRootItem(outline);
     if (root == 0) return tree;
     ListHandle attributes = CreateList(OUTLINE_LIST_ATTRIBUTES);
     ListHandle names = CreateList(OUTLINE_LIST_STRINGS);
     WideText name;
-    // Depth first with a stack of items still to read, children pushed in reverse so that they
-    // are read in their order; a chain of any depth costs no recursion. Each waits with the
-    // place in its parent's run of children that its index takes.
-    struct Pending {
+    // Depth first in the order the items stand: down to the first child, on to the next
+    // sibling, back up when a section ends, so that each step asks the runtime about an item
+    // next to the one before (a chain of any depth costs no recursion). Each level of the path
+    // counts its children and remembers the last one read.
+    struct Level {
         ItemHandle handle;
-        int parent;
-        int position;
-        size_t slot;
+        int index;
+        int children;
+        int lastChild;
     };
-    std::vector<Pending> pending = {{root, kNoPlainItem, 0, 0}};
-    std::vector<ItemHandle> children;
-    // The items are counted first, so that the tree's arrays are made once, not copied as they
-    // grow: every item but the top one takes one place in a run of children.
-    size_t count = 0;
-    for (std::vector<ItemHandle> counting = {root}; !counting.empty();) {
-        ItemHandle item = counting.back();
-        counting.pop_back();
-        ++count;
-        for (ItemHandle child = GetFirstChild(outline, item); child != 0;
-             child = GetNextSibling(outline, child)) {
-            counting.push_back(child);
-        }
-    }
-    tree.items.reserve(count);
-    tree.childStore.assign(count, kNoPlainItem);
-    size_t childrenTaken = 0;
-    while (!pending.empty()) {
-        Pending next = pending.back();
-        pending.pop_back();
+    std::vector<Level> path;
+    for (ItemHandle handle = root; handle != 0;) {
         int index = static_cast<int>(tree.items.size());
         tree.items.emplace_back();
         PlainItem& item = tree.items.back();
-        item.handle = next.handle;
-        item.parent = next.parent;
-        item.position = next.position;
-        if (next.parent != kNoPlainItem) tree.childStore[next.slot] = index;
-        item.type = GetItemType(outline, next.handle);
-        item.skipped = IsItemSkipped(outline, next.handle) != 0;
+        item.handle = handle;
+        int previous = kNoPlainItem;
+        if (!path.empty()) {
+            Level& up = path.back();
+            item.parent = up.index;
+            item.position = up.children++;
+            previous = up.lastChild;
+            up.lastChild = index;
+        }
+        item.type = GetItemType(outline, handle);
+        item.skipped = IsItemSkipped(outline, handle) != 0;
         StringHandle text = 0;
-        GetItemText(outline, next.handle, 0, &text);
+        GetItemText(outline, handle, 0, &text);
         item.text = TakeText(text, &tree.texts);
-        // The run's place is set once every item's contents are read: the array still grows.
+        // The runs' places are set once every item is read: the arrays still grow.
         item.contents = PlainRun<ContentEntry>(
-            nullptr, ReadContents(outline, next.handle, attributes, names, &name, &tree));
-        children.clear();
-        for (ItemHandle child = GetFirstChild(outline, next.handle); child != 0;
-             child = GetNextSibling(outline, child)) {
-            children.push_back(child);
+            nullptr, ReadContents(outline, handle, attributes, names, &name, &tree));
+        if (mergedResult) {
+            item.holdsMergeMark = HoldsMergeMark(item.text.data(), item.text.size());
+            ReadConflictMark(&tree, index, previous);
         }
-        item.children = PlainRun<int>(tree.childStore.data() + childrenTaken, children.size());
-        for (size_t k = children.size(); k-- > 0;) {
-            pending.push_back({children[k], index, static_cast<int>(k), childrenTaken + k});
+        ItemHandle child = GetFirstChild(outline, handle);
+        if (child != 0) {
+            path.push_back({handle, index, 0, kNoPlainItem});
+            handle = child;
+            continue;
         }
-        childrenTaken += children.size();
-        if (mergedResult) ReadConflictMark(&tree, index);
+        for (;;) {
+            if (path.empty()) {
+                handle = 0;
+                break;
+            }
+            ItemHandle next = GetNextSibling(outline, handle);
+            if (next != 0) {
+                handle = next;
+                break;
+            }
+            Level done = path.back();
+            path.pop_back();
+            tree.items[static_cast<size_t>(done.index)].children =
+                PlainRun<int>(nullptr, static_cast<size_t>(done.children));
+            handle = done.handle;
+        }
     }
-    size_t contentsTaken = 0;
+    // Every item but the top one takes one place in its parent's run of children.
+    tree.childStore.assign(tree.items.size(), kNoPlainItem);
+    size_t childrenTaken = 0, contentsTaken = 0;
     for (PlainItem& item : tree.items) {
-        size_t size = item.contents.size();
-        item.contents = PlainRun<ContentEntry>(tree.contentStore.data() + contentsTaken, size);
-        contentsTaken += size;
+        size_t children = item.children.size(), contents = item.contents.size();
+        item.children = PlainRun<int>(tree.childStore.data() + childrenTaken, children);
+        item.contents = PlainRun<ContentEntry>(tree.contentStore.data() + contentsTaken, contents);
+        childrenTaken += children;
+        contentsTaken += contents;
+    }
+    for (size_t k = 1; k < tree.items.size(); ++k) {
+        const PlainItem& item = tree.items[k];
+        const PlainRun<int>& siblings = tree.items[static_cast<size_t>(item.parent)].children;
+        tree.childStore[static_cast<size_t>(siblings.begin() - tree.childStore.data()) +
+                        static_cast<size_t>(item.position)] = static_cast<int>(k);
     }
     DestroyList(attributes);
     DestroyList(names);
@@ -194,9 +203,13 @@ WideView PlainTexts::Add(const WCHAR* text, size_t length) {
     return view;
 }
 
-PlainTree ReadPlainTree(OutlineHandle outline) { return ReadTree(outline, false); }
+PlainTree ReadPlainTree(OutlineHandle outline, size_t expectedItems) {
+    return ReadTree(outline, false, expectedItems);
+}
 
-PlainTree ReadMergedTree(OutlineHandle outline) { return ReadTree(outline, true); }
+PlainTree ReadMergedTree(OutlineHandle outline, size_t expectedItems) {
+    return ReadTree(outline, true, expectedItems);
+}
 
 std::string PlainPath(const PlainTree& tree, int item) {
     if (item == kNoPlainItem) return "(none)";
@@ -227,17 +240,27 @@ std::string PlainPath(const PlainTree& tree, int item) {
             }
         }
     }
-    std::vector<int> chain;
-    for (int at = item; at != kNoPlainItem; at = tree.items[static_cast<size_t>(at)].parent) {
-        chain.push_back(at);
+    auto piece = [&tree](int at) {
+        return PathPiece(TerminalFromWide(tree.items[static_cast<size_t>(at)].text),
+                         tree.sameTextOrdinals[static_cast<size_t>(at)]);
+    };
+    int parent = tree.items[static_cast<size_t>(item)].parent;
+    if (parent == kNoPlainItem) return piece(item);
+    // Paths are mostly asked in the order of the tree, siblings one after another: the
+    // parent's path is kept for the next.
+    if (tree.lastParentPath.first != parent) {
+        std::vector<int> chain;
+        for (int at = parent; at != kNoPlainItem; at = tree.items[static_cast<size_t>(at)].parent) {
+            chain.push_back(at);
+        }
+        std::string path;
+        for (auto at = chain.rbegin(); at != chain.rend(); ++at) {
+            if (!path.empty()) path += " > ";
+            path += piece(*at);
+        }
+        tree.lastParentPath = {parent, std::move(path)};
     }
-    std::string path;
-    for (auto at = chain.rbegin(); at != chain.rend(); ++at) {
-        if (!path.empty()) path += " > ";
-        path += PathPiece(TerminalFromWide(tree.items[static_cast<size_t>(*at)].text),
-                          tree.sameTextOrdinals[static_cast<size_t>(*at)]);
-    }
-    return path;
+    return tree.lastParentPath.second + " > " + piece(item);
 }
 
 long CountPlainBelow(const PlainTree& tree, int item) {
@@ -583,11 +606,15 @@ TreePairing PairTreesByIndex(const PlainTree& first, const PlainTree& second,
     pairing.inSecond[0] = 0;
     pairing.inFirst[0] = 0;
     Pairer pairer(first, second, hints, contentsFirst, &pairing);
-    std::vector<std::pair<int, int>> pending = {{0, 0}};
+    // Each pair's children are paired on their own, so any order gives the same pairs; the
+    // first pair made is taken next, so that the items are visited in the order they stand.
+    std::vector<std::pair<int, int>> pending = {{0, 0}}, made;
     while (!pending.empty()) {
         std::pair<int, int> parents = pending.back();
         pending.pop_back();
-        pairer.PairChildren(parents.first, parents.second, &pending);
+        made.clear();
+        pairer.PairChildren(parents.first, parents.second, &made);
+        pending.insert(pending.end(), made.rbegin(), made.rend());
     }
     return pairing;
 }

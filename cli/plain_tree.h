@@ -65,6 +65,8 @@ struct PlainItem {
     // Read from a merge's result only: a conflict banner or marker ends the item's text (and is
     // cut from text here), or stands on the merge's comment item right after it.
     bool conflictMarked = false;
+    // Read from a merge's result only: the stored text holds a merge's mark (HoldsMergeMark).
+    bool holdsMergeMark = false;
     WideView text;
     int parent = kNoPlainItem;
     int position = 0;  // among its parent's children
@@ -103,15 +105,19 @@ struct PlainTree {
     // Each item's place among its siblings of the same text (1, 2, ...), 0 when it has none;
     // made by the first PlainPath.
     mutable std::vector<int> sameTextOrdinals;
+    // The path of the parent of the item PlainPath named last.
+    mutable std::pair<int, std::string> lastParentPath{kNoPlainItem, std::string()};
 };
 
 // Reads every item of outline from its root. An outline without a root gives an empty tree.
-PlainTree ReadPlainTree(OutlineHandle outline);
+// expectedItems, when known (the size of a tree read before from a like outline), makes room
+// for the items at once, so that the array is not copied while it grows; it may be wrong.
+PlainTree ReadPlainTree(OutlineHandle outline, size_t expectedItems = 0);
 // Reads a merge's result the same way, but with each conflict banner or marker cut from the
 // text that it ends, and its item marked conflictMarked. A comment item that holds a conflict
 // banner marks the item before it too: the merge puts a banner there when the item's own text
 // could not take it, and the comments that show a version's side follow the marked item.
-PlainTree ReadMergedTree(OutlineHandle outline);
+PlainTree ReadMergedTree(OutlineHandle outline, size_t expectedItems = 0);
 
 // "Inventory > Stock > Description", as ItemPath prints the path of the same item (for a
 // merge's result, with the texts its banners were cut from).

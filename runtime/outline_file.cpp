@@ -1,7 +1,9 @@
 // runtime/outline_file.cpp: reading outline files and replacing them safely.
 #include "runtime/outline_file.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <new>
 
 #include "platform/replacement_file.h"
@@ -13,7 +15,7 @@ namespace brimrt {
 
 namespace {
 
-// Bytes asked of fread at a time once the size hint is used up.
+// Bytes asked of fread at a time.
 constexpr size_t kReadChunk = 1 << 20;
 
 // Closes the file on every path out of a function.
@@ -41,32 +43,71 @@ private:
 
 }  // namespace
 
-int ReadFileBytes(const WCHAR* path, ByteBuffer* bytes) {
+int ReadOutlineFile(const WCHAR* path, OutlineStore* store, ParseFailure* failure, bool* parsed) {
+    *parsed = false;
     FILE* opened = nullptr;
     errno_t error = _wfopen_s(&opened, path, WIDE("rb"));
     if (error != 0 || opened == nullptr) return error != 0 ? error : EIO;
     FileHolder holder(opened);
-    // The size, when known, lets the whole file arrive in one read into one allocation.
     struct _stat64i32 status;
-    size_t want = kReadChunk;
+    size_t known = 0;  // the size, when the system tells it
     if (_fstat64i32(_fileno(opened), &status) == 0 && status.st_size > 0) {
-        want = static_cast<size_t>(status.st_size) + 1;
+        known = static_cast<size_t>(status.st_size);
     }
-    size_t used = 0;
+    // The pieces are read into one buffer, which holds the start of a line not yet ended
+    // before the bytes that follow it: the file's bytes pass through a few megabytes that
+    // stay in the caches, instead of filling fresh memory as large as the file.
+    ByteBuffer buffer;
+    size_t held = 0, total = 0;
+    char first[16];  // enough to tell whether the file begins as an outline
+    size_t firstSize = 0;
+    OutlineReader reader(store, failure);
+    bool reading = true;  // false once the parser has found a fault: the rest is only read
+    bool reserved = false;
     errno = 0;
     for (;;) {
-        bytes->resize(used + want);
-        size_t got = fread(bytes->data() + used, 1, want, opened);
-        used += got;
-        if (got < want) break;
-        // A file that does not begin as an outline is not read on: its first bytes are
-        // enough for the parser's account of the fault, and it may never end (/dev/zero).
-        if (!MayBeginOutline(bytes->data(), used)) break;
-        want = kReadChunk;
+        size_t want = kReadChunk;
+        if (buffer.size() < held + want) buffer.resize(held + want);
+        size_t got = fread(buffer.data() + held, 1, want, opened);
+        for (size_t k = 0; firstSize < sizeof first && k < got; ++k) {
+            first[firstSize++] = buffer[held + k];
+        }
+        total += got;
+        bool last = got < want;
+        // A file that does not begin as an outline is not read on once it has grown past its
+        // size: its first bytes are enough for the parser's account of the fault, and it may
+        // never end (/dev/zero).
+        if (!last && total > known && !MayBeginOutline(first, firstSize)) last = true;
+        if (!reading) {
+            if (last) break;
+            continue;
+        }
+        held += got;
+        if (!reserved && known > 0) {
+            // Each line holds at most one item, and an item's line takes five bytes or more:
+            // the item array gets room for twice the items the first piece promises, never
+            // more than the file could hold, so that it is not copied while it grows (the room
+            // beyond the items is never touched).
+            size_t lines =
+                static_cast<size_t>(std::count(buffer.data(), buffer.data() + held, '\n'));
+            size_t promised = held >= known ? lines + 1 : 2 * (lines + 1) * (known / held + 1);
+            store->ReserveItems(std::min(promised, known / 5 + 2));
+            reserved = true;
+        }
+        size_t taken = 0;
+        if (!reader.Feed(buffer.data(), held, last, &taken)) {
+            reading = false;
+            if (last) break;
+            continue;
+        }
+        if (last) {
+            *parsed = true;
+            break;
+        }
+        std::memmove(buffer.data(), buffer.data() + taken, held - taken);
+        held -= taken;
     }
-    int failure = ferror(opened) != 0 ? (errno != 0 ? errno : EIO) : 0;
-    bytes->resize(used);
-    return failure;
+    return ferror(opened) != 0 ? (errno != 0 ? errno : EIO) : 0;
 }
 
 bool SaveOutlineFile(const OutlineStore& store, const WCHAR* path) {

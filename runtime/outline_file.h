@@ -2,20 +2,24 @@
 //
 // The runtime's only contact with files, made through the platform's Win32 and C runtime
 // names and its replacement files, so that one code serves Windows and the platform layer
-// alike: reading a whole file, and replacing a file whole.
+// alike: reading an outline file a piece at a time, and replacing a file whole.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "runtime/large_block.h"
+#include "runtime/outline_parser.h"
 #include "runtime/outline_store.h"
 
 namespace brimrt {
 
-// The file's bytes in *bytes (only the first of a file that does not begin as an outline).
-// Answers 0, or the system's error number when it cannot be opened or a read fails.
-int ReadFileBytes(const WCHAR* path, ByteBuffer* bytes);
+// Reads the outline file at path into store, which must be empty, a piece at a time, as
+// ParseOutline reads a whole buffer of it. Answers 0, or the system's error number when it
+// cannot be opened or a read fails (which outweighs a fault of its text); *parsed says
+// whether the text was an outline (false: *failure tells the first fault). Throws
+// std::bad_alloc when memory runs out.
+int ReadOutlineFile(const WCHAR* path, OutlineStore* store, ParseFailure* failure, bool* parsed);
 
 // Writes the outline canonically into a temporary of its own beside path (the platform's
 // replacement file: beside the file a symbolic link names, created exclusively), checks every

@@ -57,15 +57,16 @@ std::string FormatCodePoint(uint32_t codePoint) {
     return std::string(buffer, 6);
 }
 
+}  // namespace
+
 class OutlineParser {
 public:
-    OutlineParser(const char* bytes, size_t size, OutlineStore* outline, ParseFailure* fault)
-        : begin(reinterpret_cast<const unsigned char*>(bytes)),
-          end(begin + size),
-          store(outline),
-          failure(fault) {}
+    OutlineParser(OutlineStore* outline, ParseFailure* fault) : store(outline), failure(fault) {}
 
-    bool Parse();
+    // Reads the lines of the next bytes of the file, from after those taken before: all of
+    // them when last is set, else those that end in these bytes; *taken says how many bytes
+    // that is (the rest begin a line that must come again, with the bytes after it).
+    bool ParseLines(const unsigned char* from, const unsigned char* to, bool last, size_t* taken);
 
 private:
     bool CheckLineBytes();
@@ -88,11 +89,10 @@ private:
         return Fail(at, expected, Describe(at));
     }
 
-    const unsigned char* begin;
-    const unsigned char* end;
     OutlineStore* store;
     ParseFailure* failure;
 
+    bool started = false;  // the byte order mark, if any, is behind
     size_t lineNumber = 0;
     const unsigned char* lineStart = nullptr;
     const unsigned char* lineEnd = nullptr;  // before its CR LF or LF
@@ -107,22 +107,38 @@ private:
     std::unordered_set<WideText> nameKeys;
 };
 
-bool OutlineParser::Parse() {
-    const unsigned char* position = begin;
-    if (end - begin >= 3 && begin[0] == 0xEF && begin[1] == 0xBB && begin[2] == 0xBF) position += 3;
+bool OutlineParser::ParseLines(const unsigned char* from, const unsigned char* to, bool last,
+                               size_t* taken) {
+    const unsigned char* position = from;
+    if (!started) {
+        // A byte order mark may stand before the first line only.
+        if (to - from < 3 && !last) {
+            *taken = 0;
+            return true;
+        }
+        if (to - from >= 3 && from[0] == 0xEF && from[1] == 0xBB && from[2] == 0xBF) {
+            position += 3;
+        }
+        started = true;
+    }
     for (;;) {
+        const void* lineFeed = std::memchr(position, '\n', static_cast<size_t>(to - position));
+        if (lineFeed == nullptr && !last) break;
         ++lineNumber;
         lineStart = position;
-        const void* lineFeed = std::memchr(position, '\n', static_cast<size_t>(end - position));
         lineHasBreak = lineFeed != nullptr;
-        lineEnd = lineHasBreak ? static_cast<const unsigned char*>(lineFeed) : end;
+        lineEnd = lineHasBreak ? static_cast<const unsigned char*>(lineFeed) : to;
         if (lineHasBreak && lineEnd > lineStart && lineEnd[-1] == '\r') --lineEnd;
         if (!CheckLineBytes()) return false;
         if (lineNumber == 1 ? !ReadHeader() : !ReadLine()) return false;
-        if (!lineHasBreak) break;
+        if (!lineHasBreak) {
+            if (openItems.empty()) return Fail(lineEnd, "the root item");
+            position = to;
+            break;
+        }
         position = static_cast<const unsigned char*>(lineFeed) + 1;
     }
-    if (openItems.empty()) return Fail(lineEnd, "the root item");
+    *taken = static_cast<size_t>(position - from);
     return true;
 }
 
@@ -460,14 +476,24 @@ bool OutlineParser::Fail(const unsigned char* at, const std::string& expected,
     return false;
 }
 
-}  // namespace
-
 bool ParseOutline(const char* bytes, size_t size, OutlineStore* store, ParseFailure* failure) {
     // Each line holds at most one item: reserving for the line count keeps the item array from
     // being copied while it grows (the room beyond the items is never touched).
     store->ReserveItems(static_cast<size_t>(std::count(bytes, bytes + size, '\n')) + 1);
-    OutlineParser parser(bytes, size, store, failure);
-    return parser.Parse();
+    OutlineParser parser(store, failure);
+    size_t taken = 0;
+    const unsigned char* from = reinterpret_cast<const unsigned char*>(bytes);
+    return parser.ParseLines(from, from + size, true, &taken);
+}
+
+OutlineReader::OutlineReader(OutlineStore* store, ParseFailure* failure)
+    : parser_(new OutlineParser(store, failure)) {}
+
+OutlineReader::~OutlineReader() = default;
+
+bool OutlineReader::Feed(const char* bytes, size_t size, bool last, size_t* taken) {
+    const unsigned char* from = reinterpret_cast<const unsigned char*>(bytes);
+    return parser_->ParseLines(from, from + size, last, taken);
 }
 
 bool MayBeginOutline(const char* bytes, size_t size) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 #include "runtime/outline_store.h"
@@ -25,6 +26,26 @@ struct ParseFailure {
 // byte is reported even when the line also has a syntax fault further left. Throws
 // std::bad_alloc when memory runs out.
 bool ParseOutline(const char* bytes, size_t size, OutlineStore* store, ParseFailure* failure);
+
+class OutlineParser;
+
+// ParseOutline for a file that arrives in pieces, so that it need not be held whole: each
+// Feed takes the bytes after those taken before, and reads the lines that end in them (every
+// line when last is set, which the last Feed must be); *taken says how many bytes that was,
+// and the rest begin a line that must come again at the front of the next Feed. Answers as
+// ParseOutline does; after a false answer nothing more may be fed.
+class OutlineReader {
+public:
+    OutlineReader(OutlineStore* store, ParseFailure* failure);
+    ~OutlineReader();
+    OutlineReader(const OutlineReader&) = delete;
+    OutlineReader& operator=(const OutlineReader&) = delete;
+
+    bool Feed(const char* bytes, size_t size, bool last, size_t* taken);
+
+private:
+    std::unique_ptr<OutlineParser> parser_;
+};
 
 // False when the first size bytes of a file already show that it does not begin with the
 // header line, so that a reader can stop at once (an endless device or pipe would otherwise be

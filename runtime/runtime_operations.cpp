@@ -101,15 +101,15 @@ OutlineHandle BRIMRT_API OpenOutline(const WCHAR* path) {
     brimrt::g_lastOpenError.clear();
     if (path == nullptr) path = WIDE("");
     try {
-        brimrt::ByteBuffer bytes;
-        int error = brimrt::ReadFileBytes(path, &bytes);
+        std::unique_ptr<OutlineStore> store(new OutlineStore());
+        brimrt::ParseFailure failure;
+        bool parsed = false;
+        int error = brimrt::ReadOutlineFile(path, store.get(), &failure, &parsed);
         if (error != 0) {
             SetOpenError(path, ": cannot be read: " + ReadErrorReason(error));
             return 0;
         }
-        std::unique_ptr<OutlineStore> store(new OutlineStore());
-        brimrt::ParseFailure failure;
-        if (!brimrt::ParseOutline(bytes.data(), bytes.size(), store.get(), &failure)) {
+        if (!parsed) {
             SetOpenError(path, ":" + std::to_string(failure.line) + ":" +
                                    std::to_string(failure.column) + ": " + failure.message);
             return 0;
