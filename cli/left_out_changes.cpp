@@ -648,21 +648,36 @@ std::vector<UnmergedChange> FindUnmergedChanges(const PlainTree& original,
         int one = checks[0].inMerged.inFirst[m];
         int two = checks[1].inMerged.inFirst[m];
         int i = originalInMerged.inFirst[m];
-        // Only where both versions' items stand for one original item: elsewhere the pairing
-        // is a guess between like siblings.
         if (one == kNoPlainItem || two == kNoPlainItem || i == kNoPlainItem ||
             result.UnderConflict(static_cast<int>(m))) {
             continue;
         }
-        i = checks[0].fromOriginal.inFirst[static_cast<size_t>(one)];
-        if (i == kNoPlainItem || checks[1].fromOriginal.inFirst[static_cast<size_t>(two)] != i) {
-            continue;
+        // The versions' items of one original item. Where the versions' pairings see the
+        // result's item as two original items (the merge carried one item's text onto
+        // another's contents), it is to match the versions' items of either.
+        int seenBy1 = checks[0].fromOriginal.inFirst[static_cast<size_t>(one)];
+        int seenBy2 = checks[1].fromOriginal.inFirst[static_cast<size_t>(two)];
+        if (seenBy1 == kNoPlainItem || seenBy2 == kNoPlainItem) continue;
+        std::optional<LeftOutChange> change;
+        bool matched = false;
+        for (int seen : {seenBy1, seenBy2}) {
+            int a = checks[0].fromOriginal.inSecond[static_cast<size_t>(seen)];
+            int b = checks[1].fromOriginal.inSecond[static_cast<size_t>(seen)];
+            if (a == kNoPlainItem || b == kNoPlainItem) continue;
+            std::optional<LeftOutChange> found =
+                NotFromEither(merged.items[m], At(version1, a), At(version2, b));
+            if (!found) {
+                matched = true;
+                break;
+            }
+            if (!change) {
+                change = found;
+                change->first = seen;
+                change->second = a;
+            }
+            if (seenBy1 == seenBy2) break;
         }
-        std::optional<LeftOutChange> change =
-            NotFromEither(merged.items[m], At(version1, one), At(version2, two));
-        if (!change) continue;
-        change->first = i;
-        change->second = one;
+        if (matched || !change) continue;
         int section = merged.items[m].parent;
         auto [at, added] = sections.try_emplace(section, neither.size());
         if (added) {
