@@ -552,6 +552,9 @@ def text_path(item):
     return " > ".join(reversed(pieces))
 
 
+CONFLICT_NUMBER = re.compile(CONFLICT_MARK + "([0-9]*)")
+
+
 def conflicts_over(item):
     """The numbers of the conflict banners on a merged item and its ancestors (a banner in a
     comment item speaks of the item before it); "" for a "near here" marker."""
