@@ -597,6 +597,69 @@ std::optional<LeftOutChange> NotFromEither(const PlainItem& result, const PlainI
     return std::nullopt;
 }
 
+// The version's changes that the result does not hold and no conflict names, then the
+// sections whose order the version had to keep and the result does not.
+void AddUnheldChanges(const PlainTree& original, const PlainTree& merged,
+                      const TreePairing& originalInMerged, const VersionCheck& check,
+                      const VersionCheck& other, int number,
+                      std::vector<UnmergedChange>* unmerged) {
+    ResultCheck result(original, *check.tree, merged, originalInMerged, check.inMerged);
+    std::vector<bool> named(original.items.size(), false);  // sections with a move named
+    for (const LeftOutChange& change : check.changes) {
+        if (result.Holds(change) || result.NamedByConflict(change)) continue;
+        unmerged->push_back({change, number});
+        if (change.kind == ChangeKind::kMoved) {
+            named[static_cast<size_t>(At(original, change.first).parent)] = true;
+        }
+    }
+    // The order of each section, where the version's order is the one to keep: the other
+    // version's when only that one changed it, and where both did, the order merge's.
+    for (size_t i = 0; i < original.items.size(); ++i) {
+        int j = check.fromOriginal.inSecond[i];
+        if (j == kNoPlainItem || At(original, static_cast<int>(i)).children.empty() || named[i] ||
+            other.reordered[i] || check.inMerged.inSecond[static_cast<size_t>(j)] == kNoPlainItem) {
+            continue;
+        }
+        int outOfPlace = FirstOutOfOrder(check, merged, j);
+        if (outOfPlace == kNoPlainItem) continue;
+        LeftOutChange change;
+        change.kind = ChangeKind::kOrder;
+        change.first = static_cast<int>(i);
+        change.second = outOfPlace;
+        if (!result.NamedByConflict(change)) unmerged->push_back({change, number});
+    }
+}
+
+// What the result's item m holds that neither version gave it, or nothing: compared with the
+// versions' items of the original item that they see in it. Where the versions' pairings see
+// two original items in it (the merge carried one item's text onto another's contents), it is
+// to match the versions' items of either.
+std::optional<LeftOutChange> HeldFromNeither(const PlainTree& merged, int m,
+                                             const VersionCheck (&checks)[2]) {
+    int one = checks[0].inMerged.inFirst[static_cast<size_t>(m)];
+    int two = checks[1].inMerged.inFirst[static_cast<size_t>(m)];
+    if (one == kNoPlainItem || two == kNoPlainItem) return std::nullopt;
+    int seenBy1 = checks[0].fromOriginal.inFirst[static_cast<size_t>(one)];
+    int seenBy2 = checks[1].fromOriginal.inFirst[static_cast<size_t>(two)];
+    if (seenBy1 == kNoPlainItem || seenBy2 == kNoPlainItem) return std::nullopt;
+    std::optional<LeftOutChange> change;
+    for (int seen : {seenBy1, seenBy2}) {
+        int a = checks[0].fromOriginal.inSecond[static_cast<size_t>(seen)];
+        int b = checks[1].fromOriginal.inSecond[static_cast<size_t>(seen)];
+        if (a == kNoPlainItem || b == kNoPlainItem) continue;
+        std::optional<LeftOutChange> found =
+            NotFromEither(At(merged, m), At(*checks[0].tree, a), At(*checks[1].tree, b));
+        if (!found) return std::nullopt;
+        if (!change) {
+            change = found;
+            change->first = seen;
+            change->second = a;
+        }
+        if (seenBy1 == seenBy2) break;
+    }
+    return change;
+}
+
 }  // namespace
 
 std::vector<UnmergedChange> FindUnmergedChanges(const PlainTree& original,
@@ -610,76 +673,21 @@ std::vector<UnmergedChange> FindUnmergedChanges(const PlainTree& original,
     }
     VersionCheck checks[] = {CheckVersion(original, version1, merged, originalInMerged),
                              CheckVersion(original, version2, merged, originalInMerged)};
-    for (int number = 1; number <= 2; ++number) {
-        const VersionCheck& check = checks[number - 1];
-        const VersionCheck& other = checks[2 - number];
-        ResultCheck result(original, *check.tree, merged, originalInMerged, check.inMerged);
-        std::vector<bool> named(original.items.size(), false);  // sections with a move named
-        for (const LeftOutChange& change : check.changes) {
-            if (result.Holds(change) || result.NamedByConflict(change)) continue;
-            unmerged.push_back({change, number});
-            if (change.kind == ChangeKind::kMoved) {
-                named[static_cast<size_t>(At(original, change.first).parent)] = true;
-            }
-        }
-        // The order of each section, where the version's order is the one to keep: the other
-        // version's when only that one changed it, and where both did, the order merge's.
-        for (size_t i = 0; i < original.items.size(); ++i) {
-            int j = check.fromOriginal.inSecond[i];
-            if (j == kNoPlainItem || At(original, static_cast<int>(i)).children.empty() ||
-                named[i] || other.reordered[i] ||
-                check.inMerged.inSecond[static_cast<size_t>(j)] == kNoPlainItem) {
-                continue;
-            }
-            int outOfPlace = FirstOutOfOrder(check, merged, j);
-            if (outOfPlace == kNoPlainItem) continue;
-            LeftOutChange change;
-            change.kind = ChangeKind::kOrder;
-            change.first = static_cast<int>(i);
-            change.second = outOfPlace;
-            if (!result.NamedByConflict(change)) unmerged.push_back({change, number});
-        }
-    }
-    // What the result's items hold that neither version gave them, one line a section.
+    AddUnheldChanges(original, merged, originalInMerged, checks[0], checks[1], 1, &unmerged);
+    AddUnheldChanges(original, merged, originalInMerged, checks[1], checks[0], 2, &unmerged);
+    // What the result's items hold that neither version gave them, outside conflicts, one line
+    // a section.
     ResultCheck result(original, version1, merged, originalInMerged, checks[0].inMerged);
     std::vector<UnmergedChange> neither;
     std::unordered_map<int, size_t> sections;  // the result's section -> its line in neither
     for (size_t m = 0; m < merged.items.size(); ++m) {
-        int one = checks[0].inMerged.inFirst[m];
-        int two = checks[1].inMerged.inFirst[m];
-        int i = originalInMerged.inFirst[m];
-        if (one == kNoPlainItem || two == kNoPlainItem || i == kNoPlainItem ||
+        if (originalInMerged.inFirst[m] == kNoPlainItem ||
             result.UnderConflict(static_cast<int>(m))) {
             continue;
         }
-        // The versions' items of one original item. Where the versions' pairings see the
-        // result's item as two original items (the merge carried one item's text onto
-        // another's contents), it is to match the versions' items of either.
-        int seenBy1 = checks[0].fromOriginal.inFirst[static_cast<size_t>(one)];
-        int seenBy2 = checks[1].fromOriginal.inFirst[static_cast<size_t>(two)];
-        if (seenBy1 == kNoPlainItem || seenBy2 == kNoPlainItem) continue;
-        std::optional<LeftOutChange> change;
-        bool matched = false;
-        for (int seen : {seenBy1, seenBy2}) {
-            int a = checks[0].fromOriginal.inSecond[static_cast<size_t>(seen)];
-            int b = checks[1].fromOriginal.inSecond[static_cast<size_t>(seen)];
-            if (a == kNoPlainItem || b == kNoPlainItem) continue;
-            std::optional<LeftOutChange> found =
-                NotFromEither(merged.items[m], At(version1, a), At(version2, b));
-            if (!found) {
-                matched = true;
-                break;
-            }
-            if (!change) {
-                change = found;
-                change->first = seen;
-                change->second = a;
-            }
-            if (seenBy1 == seenBy2) break;
-        }
-        if (matched || !change) continue;
-        int section = merged.items[m].parent;
-        auto [at, added] = sections.try_emplace(section, neither.size());
+        std::optional<LeftOutChange> change = HeldFromNeither(merged, static_cast<int>(m), checks);
+        if (!change) continue;
+        auto [at, added] = sections.try_emplace(merged.items[m].parent, neither.size());
         if (added) {
             neither.push_back({*change, 0});
         } else {
