@@ -102,15 +102,18 @@ WCHAR* fgetws(WCHAR* buffer, int count, FILE* file) {
         return nullptr;
     }
     int length = 0;
+    // The stream is locked once for the line, not once per byte.
+    flockfile(file);
     while (length < count - 1) {
-        int low = std::getc(file);
+        int low = getc_unlocked(file);
         if (low == EOF) break;
-        int high = std::getc(file);
+        int high = getc_unlocked(file);
         if (high == EOF) break;  // a lone last byte is the end of the file
         WCHAR unit = static_cast<WCHAR>(low | (high << 8));
         buffer[length++] = unit;
         if (unit == u'\n') break;
     }
+    funlockfile(file);
     buffer[length] = 0;
     if (length == 0 || std::ferror(file)) return nullptr;
     return buffer;
