@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -146,7 +147,10 @@ private:
             return ItemText(0, items[0]) + " | " + ItemText(1, items[1]) + "\n";
         }
         if (call == "geth-null") DIF_CompareGethItem(1, 0, nullptr, nullptr);
-        return "";
+        // The calls that answer nothing; any other word is a mistake in the script.
+        const std::set<std::string> silent = {"unload",   "sort",  "remove",
+                                              "get-null", "close", "geth-null"};
+        return silent.count(call) != 0 ? "" : "unknown call\n";
     }
 
     // The text of item in the outline resolved for side; "(none)" for no item.
