@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/host_hooks.h"
-#include "tests/platform/platform_test_support.h"
+#include "tests/helpers/test_support.h"
 
 TEST(Drives, ASystemWithoutDrivesStaysOnDriveZero) {
     EXPECT_EQ(_getdrive(), 0);
@@ -23,9 +23,9 @@ TEST(WorkingDirectory, ChangesAndReadsBackAsUtf16) {
     ScratchFolder scratch;
     WCHAR saved[4096];
     ASSERT_NE(_wgetcwd(saved, 4096), nullptr);
-    std::string folder = scratch.PathOf("d\xC3\xA9");
+    std::string folder = scratch.File("d\xC3\xA9");
     ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
-    std::u16string widePath = Widen(scratch.path()) + u"/d\u00e9";
+    std::u16string widePath = Wide(scratch.Path()) + u"/d\u00e9";
     ASSERT_EQ(_wchdir(widePath.c_str()), 0);
     WCHAR current[4096];
     ASSERT_NE(_wgetcwd(current, 4096), nullptr);
@@ -56,7 +56,7 @@ TEST(WorkingDirectory, AFolderNamedByBytesThatAreNotUtf8ComesBackByteForByte) {
     ScratchFolder scratch;
     char saved[4096];
     ASSERT_NE(getcwd(saved, sizeof saved), nullptr);
-    std::string folder = scratch.PathOf("d\xE9\xFF\xC3(");
+    std::string folder = scratch.File("d\xE9\xFF\xC3(");
     ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
     ASSERT_EQ(chdir(folder.c_str()), 0);
     WCHAR current[4096];

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "tests/platform/platform_test_support.h"
+#include "tests/helpers/test_support.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ FILE* Open(const std::u16string& path, const char16_t* mode) {
 // Every line fgetws answers with a buffer of count characters, until it answers null.
 std::vector<std::u16string> ReadLines(const std::string& path, int count) {
     std::vector<std::u16string> lines;
-    FILE* file = Open(Widen(path), u"rb");
+    FILE* file = Open(Wide(path), u"rb");
     std::vector<WCHAR> buffer(count);
     while (fgetws(buffer.data(), count, file) != nullptr) lines.emplace_back(buffer.data());
     EXPECT_NE(feof(file), 0);
@@ -39,22 +39,22 @@ using Lines = std::vector<std::u16string>;
 
 TEST(WideFile, FgetwsReadsThroughLfAndKeepsALastLineWithoutOne) {
     ScratchFolder scratch;
-    std::string path = scratch.PathOf("lines.txt");
-    WriteBytes(path, std::string("a\0\r\0\n\0b\0c\0", 10));
+    std::string path = scratch.File("lines.txt");
+    WriteFileBytes(path, std::string("a\0\r\0\n\0b\0c\0", 10));
     EXPECT_EQ(ReadLines(path, 100), (Lines{u"a\r\n", u"bc"}));
     // At most count - 1 characters at a time.
-    WriteBytes(path, std::string("a\0b\0c\0d\0e\0\n\0", 12));
+    WriteFileBytes(path, std::string("a\0b\0c\0d\0e\0\n\0", 12));
     EXPECT_EQ(ReadLines(path, 3), (Lines{u"ab", u"cd", u"e\n"}));
     EXPECT_EQ(ReadLines(path, 2), (Lines{u"a", u"b", u"c", u"d", u"e", u"\n"}));
     // A lone last byte is the end of the file, and a one-byte file holds nothing.
-    WriteBytes(path, std::string("a\0b\0X", 5));
+    WriteFileBytes(path, std::string("a\0b\0X", 5));
     EXPECT_EQ(ReadLines(path, 100), (Lines{u"ab"}));
-    WriteBytes(path, "X");
+    WriteFileBytes(path, "X");
     EXPECT_EQ(ReadLines(path, 100), Lines{});
-    WriteBytes(path, "");
+    WriteFileBytes(path, "");
     EXPECT_EQ(ReadLines(path, 100), Lines{});
     // No room to read anything answers null rather than an endless run of empty lines.
-    FILE* file = Open(Widen(path), u"r");
+    FILE* file = Open(Wide(path), u"r");
     WCHAR one[1] = {u'#'};
     EXPECT_EQ(fgetws(one, 1, file), nullptr);
     EXPECT_EQ(fgetws(one, 0, file), nullptr);
@@ -63,16 +63,16 @@ TEST(WideFile, FgetwsReadsThroughLfAndKeepsALastLineWithoutOne) {
 
 TEST(WideFile, EveryCodeUnitRoundTripsAsLittleEndianBytes) {
     ScratchFolder scratch;
-    std::string path = scratch.PathOf("units.txt");
+    std::string path = scratch.File("units.txt");
     std::u16string all;
     for (uint32_t unit = 1; unit <= 0xFFFF; ++unit) all.push_back(static_cast<char16_t>(unit));
-    FILE* file = Open(Widen(path), u"w");  // no "b", and still no translation
+    FILE* file = Open(Wide(path), u"w");  // no "b", and still no translation
     ASSERT_EQ(fputws(all.c_str(), file), 0);
     ASSERT_EQ(fputwc(u'\0', file), 0u);
     ASSERT_EQ(fputwc(u'\uFEFF', file), 0xFEFFu);
     fclose(file);
 
-    std::string bytes = ReadBytes(path);
+    std::string bytes = ReadFileBytes(path);
     ASSERT_EQ(bytes.size(), 2u * (0xFFFF + 2));
     for (uint32_t unit = 1; unit <= 0xFFFF; ++unit) {
         ASSERT_EQ(static_cast<unsigned char>(bytes[2 * (unit - 1)]), unit & 0xFF);
@@ -87,7 +87,7 @@ TEST(WideFile, EveryCodeUnitRoundTripsAsLittleEndianBytes) {
 
 TEST(WideFile, OpenModesAndRefusals) {
     ScratchFolder scratch;
-    std::u16string path = scratch.WidePathOf("modes.txt");
+    std::u16string path = scratch.WideFile("modes.txt");
     FILE* file = nullptr;
     EXPECT_EQ(_wfopen_s(&file, path.c_str(), u"r"), ENOENT);
     EXPECT_EQ(file, nullptr);
@@ -100,7 +100,7 @@ TEST(WideFile, OpenModesAndRefusals) {
     file = Open(path, u"r+b");
     fputwc(u'X', file);
     fclose(file);
-    EXPECT_EQ(ReadBytes(scratch.PathOf("modes.txt")), std::string("X\0b\0c\0", 6));
+    EXPECT_EQ(ReadFileBytes(scratch.File("modes.txt")), std::string("X\0b\0c\0", 6));
     file = Open(path, u"w+");
     fputws(u"new", file);
     rewind(file);
@@ -121,27 +121,27 @@ TEST(WideFile, OpenModesAndRefusals) {
     // A lone U+DC80..U+DCFF carries a byte of a name that is not UTF-8; any other lone
     // surrogate names no file.
     for (char16_t unit : {u'\xD800', u'\xDBFF', u'\xDC7F', u'\xDD00', u'\xDFFF'}) {
-        std::u16string loneSurrogate = scratch.WidePathOf("x") + unit;
+        std::u16string loneSurrogate = scratch.WideFile("x") + unit;
         EXPECT_EQ(_wfopen_s(&file, loneSurrogate.c_str(), u"w"), EINVAL) << int(unit);
     }
-    file = Open(scratch.WidePathOf("x") + u'\xDCE9' + u'\xDCFF' + u'\xDC80', u"w");
+    file = Open(scratch.WideFile("x") + u'\xDCE9' + u'\xDCFF' + u'\xDC80', u"w");
     fclose(file);
-    EXPECT_EQ(access(scratch.PathOf("x\xE9\xFF\x80").c_str(), F_OK), 0);
-    std::u16string folder = Widen(scratch.path());
+    EXPECT_EQ(access(scratch.File("x\xE9\xFF\x80").c_str(), F_OK), 0);
+    std::u16string folder = Wide(scratch.Path());
     for (const char16_t* mode : {u"r", u"rb", u"w", u"a+"}) {
         errno_t error = _wfopen_s(&file, folder.c_str(), mode);
         EXPECT_TRUE(error == EISDIR || error == EACCES) << error;
         EXPECT_EQ(file, nullptr);
     }
     // A path becomes UTF-8 at the system call.
-    file = Open(scratch.WidePathOf("caf") + u"\u00e9\U0001F600", u"w");
+    file = Open(scratch.WideFile("caf") + u"\u00e9\U0001F600", u"w");
     fclose(file);
-    EXPECT_EQ(access(scratch.PathOf("caf\xC3\xA9\xF0\x9F\x98\x80").c_str(), F_OK), 0);
+    EXPECT_EQ(access(scratch.File("caf\xC3\xA9\xF0\x9F\x98\x80").c_str(), F_OK), 0);
 }
 
 TEST(WideFile, FwprintfWritesUnitsAndABadFormatWritesNothing) {
     ScratchFolder scratch;
-    std::u16string path = scratch.WidePathOf("printed.txt");
+    std::u16string path = scratch.WideFile("printed.txt");
     FILE* file = Open(path, u"wb");
     EXPECT_EQ(fwprintf(file, u"%s,%ld,%s\r\n", u"n\u00e9", 7, u"t"), 8);
     EXPECT_EQ(fwprintf(file, u"%d %q", 1), -1);
@@ -154,16 +154,16 @@ TEST(WideFile, FwprintfWritesUnitsAndABadFormatWritesNothing) {
         16);
     for (int k = 0; k < 299; ++k) expected += std::string("0\0", 2);
     expected += std::string("5\0", 2);
-    EXPECT_EQ(ReadBytes(scratch.PathOf("printed.txt")), expected);
+    EXPECT_EQ(ReadFileBytes(scratch.File("printed.txt")), expected);
 }
 
 TEST(FileStatus, SizeIsItsLow32BitsAndTimeIsSecondsSince1970) {
     ScratchFolder scratch;
-    std::string path = scratch.PathOf("status.bin");
-    WriteBytes(path, "0123456789");
+    std::string path = scratch.File("status.bin");
+    WriteFileBytes(path, "0123456789");
     const struct timeval times[2] = {{1000000000, 0}, {1234567890, 0}};
     ASSERT_EQ(utimes(path.c_str(), times), 0);
-    FILE* file = Open(Widen(path), u"r+b");
+    FILE* file = Open(Wide(path), u"r+b");
     struct _stat64i32 status;
     ASSERT_EQ(_fstat64i32(_fileno(file), &status), 0);
     EXPECT_EQ(status.st_size, 10);
