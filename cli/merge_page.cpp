@@ -247,17 +247,17 @@ private:
             html += "</div>";
         }
         // The places near which the versions' changes clash, each in its copy.
-        std::string near;
+        std::string nearHere;
         for (const Note& note : notes_) {
             if (note.number != 0 || note.owner != first.number) continue;
-            near += "<li><a href=\"#" + note.id + "\">near here</a> at " +
-                    EscapeHtml(PlainPath(input_.merged, note.item)) +
-                    (note.ownerSource > 0
-                         ? " (in version " + std::to_string(note.ownerSource) + "&#39;s copy)"
-                         : std::string()) +
-                    "</li>";
+            nearHere += "<li><a href=\"#" + note.id + "\">near here</a> at " +
+                        EscapeHtml(PlainPath(input_.merged, note.item)) +
+                        (note.ownerSource > 0
+                             ? " (in version " + std::to_string(note.ownerSource) + "&#39;s copy)"
+                             : std::string()) +
+                        "</li>";
         }
-        if (!near.empty()) html += "<ul class=\"near\">" + near + "</ul>";
+        if (!nearHere.empty()) html += "<ul class=\"near\">" + nearHere + "</ul>";
         return html + "</li>\n";
     }
 
