@@ -62,11 +62,12 @@ int ReadOutlineFile(const WCHAR* path, OutlineStore* store, ParseFailure* failur
     char first[16];  // enough to tell whether the file begins as an outline
     size_t firstSize = 0;
     OutlineReader reader(store, failure);
-    bool reading = true;  // false once the parser has found a fault: the rest is only read
     bool reserved = false;
+    // A file smaller than a piece is read in one, into a buffer no larger than itself; one
+    // byte more than its size shows that it ends there.
+    const size_t want = known > 0 ? std::min(kReadChunk, known + 1) : kReadChunk;
     errno = 0;
     for (;;) {
-        size_t want = kReadChunk;
         if (buffer.size() < held + want) buffer.resize(held + want);
         size_t got = fread(buffer.data() + held, 1, want, opened);
         for (size_t k = 0; firstSize < sizeof first && k < got; ++k) {
@@ -78,10 +79,6 @@ int ReadOutlineFile(const WCHAR* path, OutlineStore* store, ParseFailure* failur
         // size: its first bytes are enough for the parser's account of the fault, and it may
         // never end (/dev/zero).
         if (!last && total > known && !MayBeginOutline(first, firstSize)) last = true;
-        if (!reading) {
-            if (last) break;
-            continue;
-        }
         held += got;
         if (!reserved && known > 0) {
             // Each line holds at most one item, and an item's line takes five bytes or more:
@@ -95,11 +92,8 @@ int ReadOutlineFile(const WCHAR* path, OutlineStore* store, ParseFailure* failur
             reserved = true;
         }
         size_t taken = 0;
-        if (!reader.Feed(buffer.data(), held, last, &taken)) {
-            reading = false;
-            if (last) break;
-            continue;
-        }
+        // The first fault ends the read: the rest of the file cannot change the answer.
+        if (!reader.Feed(buffer.data(), held, last, &taken)) break;
         if (last) {
             *parsed = true;
             break;

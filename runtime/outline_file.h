@@ -14,10 +14,10 @@
 
 namespace brimrt {
 
-// Reads the outline file at path into store, which must be empty, a piece at a time, as
-// ParseOutline reads a whole buffer of it. Answers 0, or the system's error number when it
-// cannot be opened or a read fails (which outweighs a fault of its text); *parsed says
-// whether the text was an outline (false: *failure tells the first fault). Throws
+// Reads the outline file at path into store, which must be empty, a piece at a time, and stops
+// at the first fault of its text. Answers 0, or the system's error number when it cannot be
+// opened or a read fails before a fault is found (which then outweighs the fault); *parsed
+// says whether the text was an outline (false: *failure tells the first fault). Throws
 // std::bad_alloc when memory runs out.
 int ReadOutlineFile(const WCHAR* path, OutlineStore* store, ParseFailure* failure, bool* parsed);
 

@@ -476,16 +476,6 @@ bool OutlineParser::Fail(const unsigned char* at, const std::string& expected,
     return false;
 }
 
-bool ParseOutline(const char* bytes, size_t size, OutlineStore* store, ParseFailure* failure) {
-    // Each line holds at most one item: reserving for the line count keeps the item array from
-    // being copied while it grows (the room beyond the items is never touched).
-    store->ReserveItems(static_cast<size_t>(std::count(bytes, bytes + size, '\n')) + 1);
-    OutlineParser parser(store, failure);
-    size_t taken = 0;
-    const unsigned char* from = reinterpret_cast<const unsigned char*>(bytes);
-    return parser.ParseLines(from, from + size, true, &taken);
-}
-
 OutlineReader::OutlineReader(OutlineStore* store, ParseFailure* failure)
     : parser_(new OutlineParser(store, failure)) {}
 

@@ -20,20 +20,17 @@ struct ParseFailure {
     std::string message;  // "expected ..., found ...", UTF-8
 };
 
-// Fills store, which must be empty, with the outline in bytes. Answers true on success; false
-// with *failure set for the first fault, the store then holding a partial tree that the caller
-// discards. Each line's bytes are checked (UTF-8, NUL, lone CR) before its syntax, so a bad
-// byte is reported even when the line also has a syntax fault further left. Throws
-// std::bad_alloc when memory runs out.
-bool ParseOutline(const char* bytes, size_t size, OutlineStore* store, ParseFailure* failure);
-
 class OutlineParser;
 
-// ParseOutline for a file that arrives in pieces, so that it need not be held whole: each
-// Feed takes the bytes after those taken before, and reads the lines that end in them (every
-// line when last is set, which the last Feed must be); *taken says how many bytes that was,
-// and the rest begin a line that must come again at the front of the next Feed. Answers as
-// ParseOutline does; after a false answer nothing more may be fed.
+// Fills store, which must be empty, with an outline that arrives in pieces, so that it need
+// not be held whole: each Feed takes the bytes after those taken before, and reads the lines
+// that end in them (every line when last is set, which the last Feed must be); *taken says how
+// many bytes that was, and the rest begin a line that must come again at the front of the
+// next Feed. Answers true while all is well; false with *failure set for the first fault, the
+// store then holding a partial tree that the caller discards, and nothing more may be fed.
+// Each line's bytes are checked (UTF-8, NUL, lone CR) before its syntax, so a bad byte is
+// reported even when the line also has a syntax fault further left. Throws std::bad_alloc
+// when memory runs out.
 class OutlineReader {
 public:
     OutlineReader(OutlineStore* store, ParseFailure* failure);

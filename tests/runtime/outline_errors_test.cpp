@@ -14,6 +14,7 @@
 #endif
 
 #include "runtime/outline_parser.h"
+#include "runtime/outline_writer.h"
 #include "tests/runtime/runtime_test_support.h"
 
 namespace {
@@ -38,6 +39,40 @@ std::string Unescape(const std::string& spelled) {
 }
 
 const std::string kRoot = "OUTLINE 1\n1 \"r\"\n";
+
+class StringSink : public brimrt::ByteSink {
+public:
+    bool Write(const char* data, size_t size) override {
+        bytes.append(data, size);
+        return true;
+    }
+    std::string bytes;
+};
+
+// What the reader makes of bytes fed a piece of the given size at a time, as a file's reader
+// feeds them: the outline written back, or the first fault with its line and column.
+std::string ReadInPieces(const std::string& bytes, size_t piece) {
+    brimrt::OutlineStore store;
+    brimrt::ParseFailure failure{};
+    brimrt::OutlineReader reader(&store, &failure);
+    std::string pending;
+    for (size_t next = 0;;) {
+        size_t count = std::min(piece, bytes.size() - next);
+        pending.append(bytes, next, count);
+        next += count;
+        bool last = next == bytes.size();
+        size_t taken = 0;
+        if (!reader.Feed(pending.data(), pending.size(), last, &taken)) {
+            return std::to_string(failure.line) + ":" + std::to_string(failure.column) + ": " +
+                   failure.message;
+        }
+        if (last) break;
+        pending.erase(0, taken);
+    }
+    StringSink sink;
+    brimrt::WriteOutline(store, &sink);
+    return sink.bytes;
+}
 
 }  // namespace
 
@@ -71,6 +106,8 @@ TEST(OutlineParser, EveryRefusedFileOfTheListGivesItsLineColumnAndReason) {
 
 // Every prefix of a good file, and the good file with any one byte damaged, either opens or
 // is refused with a well-formed reason; never a crash, and a refused open leaves no outline.
+// Read a byte at a time, as a file whose pieces end anywhere (inside the byte order mark, a
+// line break or a character), each gives the same outline or the same fault as read whole.
 TEST(OutlineParser, CutOrDamagedFilesNeverCrashAndAlwaysExplain) {
     ScratchFolder folder;
     std::string good = ReadFileBytes(TestDataPath("runtime/canonical/escapes.outline"));
@@ -84,9 +121,14 @@ TEST(OutlineParser, CutOrDamagedFilesNeverCrashAndAlwaysExplain) {
         } else {
             EXPECT_TRUE(std::regex_match(LastOpenError(), form)) << what << ": " << LastOpenError();
         }
+        EXPECT_EQ(ReadInPieces(bytes, 1), ReadInPieces(bytes, bytes.size())) << what;
     };
     for (size_t length = 0; length < good.size(); ++length)
         check(good.substr(0, length), "cut at " + std::to_string(length));
+    std::string marked = "\xEF\xBB\xBF" + good;
+    for (size_t length = 0; length <= marked.size(); length += length < 16 ? 1 : 61)
+        check(marked.substr(0, length),
+              "after a byte order mark, cut at " + std::to_string(length));
     const char damage[] = {'\0', '\xFF', '"', '\\', '\r', ' ', '\t', '\x80'};
     for (size_t position = 0; position < good.size(); ++position) {
         for (char byte : damage) {
