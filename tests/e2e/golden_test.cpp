@@ -5,7 +5,9 @@
 // are copied into a scratch folder with fixed modification times and named relatively under a
 // fixed time zone, so that headers and labels never vary. Each scenario runs twice, since state
 // left by one call must not change the next; before the second run an abort is asked outside
-// any call, which a build or merge must forget, and a merge gets no count pointers.
+// any call, which a build or merge must forget, and a merge gets no count pointers. A build or
+// merge runs a third time with the plain walks of its rules in place of its tables and indexes,
+// which must write the same.
 //
 // Besides its inputs (first/second.outline; outline.outline and changes.cmp; base, version1
 // and version2.outline) a folder may hold:
@@ -14,8 +16,9 @@
 //   boxes.txt     the message boxes, one "title | text" a line; without it none may be shown
 //   progress.txt  the window's messages, one "percent text" a line
 //   abort.txt     the progress text on which the window asks for an abort
-//   counts.txt    a merge's conflicts and warnings ("0 0" when absent); a merge with a status
-//                 other than 0 must leave no output
+//   counts.txt    a merge's conflicts and warnings ("0 0" when absent), which must number the
+//                 result's comments 1 to n; a merge with a status other than 0 must leave no
+//                 output
 //   records.txt   the records a build counts, the ones a viewer's file leaves out included
 //   applied.outline  what the build's compare file applied to second.outline must give
 #include <utime.h>
@@ -28,6 +31,7 @@
 #include "include/norvex63.h"
 #include "support/run_state.h"
 #include "tests/helpers/test_support.h"
+#include "tests/merge/merge_test_support.h"
 
 namespace {
 
@@ -67,6 +71,7 @@ public:
         window = watched_ ? CreateCallbackWindow(RecordProgress) : nullptr;
     }
     ~Scenario() {
+        UsePlainWalksForTesting(false);
         if (window != nullptr) DestroyCallbackWindow(window);
     }
 
@@ -84,10 +89,11 @@ public:
         return FileExists(TestDataPath(area_ + "/" + name_ + "/" + file));
     }
 
-    // Before each run: the abort asked outside a call (run 1, where the call must forget it)
-    // and the progress so far cleared.
+    // Before each run: the abort asked outside a call (run 1, where the call must forget it),
+    // the plain walks chosen for run 2, and the progress so far cleared.
     void StartRun(int run, bool abortBefore) {
         if (run == 1 && abortBefore) DIF_BuildAbort();
+        UsePlainWalksForTesting(run == 2);
         g_progress.clear();
         g_runState.lastPercent = kNoPercentSent;
         boxes_.Clear();
@@ -127,7 +133,7 @@ class MergeGolden : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(BuildGolden, WritesTheExpectedCompareFile) {
     Scenario scenario("build", GetParam(), {"first.outline", "second.outline"});
-    for (int run = 0; run < 2; ++run) {
+    for (int run = 0; run < 3; ++run) {
         scenario.StartRun(run, true);
         uint16_t status = DIF_Build(u"first.outline", u"second.outline", u"result.cmp",
                                     scenario.window, kProgressMessage, scenario.options);
@@ -159,7 +165,7 @@ TEST_P(MergeGolden, SavesTheExpectedMergedOutline) {
     Scenario scenario("merge", GetParam(),
                       {"base.outline", "version1.outline", "version2.outline"});
     std::string expectedCounts = scenario.Text("counts.txt");
-    for (int run = 0; run < 2; ++run) {
+    for (int run = 0; run < 3; ++run) {
         scenario.StartRun(run, true);
         uint16_t conflicts = 99, warnings = 99;
         uint16_t status =
@@ -173,6 +179,14 @@ TEST_P(MergeGolden, SavesTheExpectedMergedOutline) {
             EXPECT_EQ(std::to_string(conflicts) + " " + std::to_string(warnings),
                       expectedCounts.empty() ? "0 0" : expectedCounts)
                 << scenario.Why();
+            // The counts are the numbered comments of what was saved, 1 to n with none missing.
+            if (scenario.status == 0) {
+                std::vector<OutlineLine> lines = ItemLines(scenario.Output("merged.outline"));
+                EXPECT_EQ(CheckNumbering(ConflictNumbers(lines), conflicts, "conflicts"), "")
+                    << scenario.Why();
+                EXPECT_EQ(CheckNumbering(WarningNumbers(lines), warnings, "warnings"), "")
+                    << scenario.Why();
+            }
         }
         // A merge that did not save leaves no output behind.
         if (!saved) {

@@ -2,11 +2,10 @@
 //
 // The pieces of the reports that a wrong byte breaks: an outline text that escapes into markup,
 // a word comparison that drops or doubles a word, a tree whose elements do not close, a digest
-// that does not match what the browser computes, and a page file left half written.
+// that does not match what the browser computes. A page that cannot be written is the command
+// scenario page-not-written.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -184,35 +183,4 @@ TEST(AssemblePage, NamesItsOwnStyleAndScriptByDigestAndNothingElse) {
     EXPECT_EQ(page.find("http:"), std::string::npos);  // nothing from the network
     EXPECT_EQ(page.find("https:"), std::string::npos);
     EXPECT_EQ(page.find("<script", script + 1), std::string::npos);
-}
-
-TEST(WritePageFile, AFailedWriteLeavesTheOldFileAndNothingBesideIt) {
-    ScratchFolder folder;
-    std::string error;
-    std::string target = folder.File("report.html");
-    ASSERT_TRUE(WritePageFile(target, "first", &error)) << error;
-    ASSERT_TRUE(WritePageFile(target, "second", &error)) << error;
-    EXPECT_EQ(ReadFileBytes(target), "second");
-
-    // A folder at the path, a path in a missing folder: refused, with the path in the reason.
-    std::filesystem::create_directory(folder.File("taken.html"));
-    EXPECT_FALSE(WritePageFile(folder.File("taken.html"), "page", &error));
-    EXPECT_NE(error.find("taken.html"), std::string::npos) << error;
-    EXPECT_TRUE(std::filesystem::is_directory(folder.File("taken.html")));
-    EXPECT_FALSE(WritePageFile(folder.File("missing/report.html"), "page", &error));
-    EXPECT_NE(error.find("missing/report.html"), std::string::npos) << error;
-
-    // A device is never replaced, as a full disk it would fail anyway.
-    if (std::filesystem::exists("/dev/full")) {
-        EXPECT_FALSE(WritePageFile("/dev/full", "page", &error));
-        EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
-    }
-    // Nothing is left beside the pages, and the old page is whole.
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"report.html", "taken.html"}));
-    EXPECT_EQ(ReadFileBytes(target), "second");
 }

@@ -1,9 +1,11 @@
 // tests/outline/outline_object_test.cpp
 //
-// Sections as the engines see them, loaded from real outline files: keys, statuses and texts
-// of each entry and the contents each option asks for. The item limit of the compare file
-// kinds is in the section-limit goldens and the large outputs' test, a load's failed
-// allocations in the fault table (tests/e2e/fault_test.cpp).
+// The outline object's own services, on real outline files: the key resolver against the walk
+// of the rules, the base outline's two pairing sets, opening and labels, item descriptions.
+// What a section loads (keys, statuses, texts, the contents each option asks for) shows in
+// every compare file, so the build goldens hold it (skipped-items, rdfc-ignores-402, contents,
+// contents-below-added, dtdata); the item limit is in the section-limit goldens, a load's
+// failed allocations in the fault table (tests/e2e/fault_test.cpp).
 #include "outline/outline_object.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +14,6 @@
 #include <filesystem>
 #include <random>
 
-#include "include/norvex63.h"
 #include "outline/outline_texts.h"
 #include "outline/outline_walk.h"
 #include "support/checked_memory.h"
@@ -48,16 +49,6 @@ private:
 };
 COutline LoadedOutline::ownObject_;
 
-// "KEY status type 'text'" per entry, one per line, for whole-section comparisons.
-std::string DescribeSection(const COutline& section) {
-    std::string lines;
-    for (int32_t i = 0; i < section.count; ++i) {
-        lines += Narrow(section.keys[i]) + " " + static_cast<char>(section.status[i]) + " " +
-                 std::to_string(section.types[i]) + " '" + Narrow(section.texts[i]) + "'\n";
-    }
-    return lines;
-}
-
 std::string FlatOutline(int children) {
     std::string text = "OUTLINE 1\n1 \"root\"\n";
     for (int k = 1; k <= children; ++k) text += "  14 \"line " + std::to_string(k) + "\"\n";
@@ -65,73 +56,6 @@ std::string FlatOutline(int children) {
 }
 
 }  // namespace
-
-TEST(OutlineSection, EntriesTakeKeysStatusesAndTextsInOrder) {
-    ScratchFolder scratch;
-    LoadedOutline outline(scratch,
-                          "OUTLINE 1\n"
-                          "1 \"root\"\n"
-                          "  4 \"first\"\n"
-                          "  176 [skip] \"never seen\"\n"
-                          "  176 \"ignored but counted\"\n"
-                          "  402 \"kept without RDFC\"\n"
-                          "  188 \"two\\nlines\"\n");
-    ASSERT_TRUE(outline.Opened());
-    COutline& section = outline.Object();
-    ASSERT_TRUE(section.LoadSection(u"001", outline.Root(), 0));
-    EXPECT_EQ(DescribeSection(section),
-              "001001 . 4 'first'\n"
-              "001002 I -1 ''\n"
-              "001003 . 402 'kept without RDFC'\n"
-              "001004 . 188 'two\nlines'\n");
-    for (int32_t i = 0; i < section.count; ++i) EXPECT_EQ(section.match[i], kNoMatch);
-    EXPECT_EQ(section.attributes, nullptr);
-    EXPECT_EQ(section.capacity, kItemArrayStep);
-
-    // Under RDFC type 402 is ignored as well, and keeps its position.
-    section.FreeItemArrays();
-    ASSERT_TRUE(section.LoadSection(u"001", outline.Root(), DIF_OPT_RDFC));
-    EXPECT_EQ(DescribeSection(section),
-              "001001 . 4 'first'\n"
-              "001002 I -1 ''\n"
-              "001003 I -1 ''\n"
-              "001004 . 188 'two\nlines'\n");
-
-    // A parent without children, and no parent, give an empty section.
-    section.FreeItemArrays();
-    ASSERT_TRUE(section.LoadSection(u"001001", FirstChild(section.Outline(), outline.Root()), 0));
-    EXPECT_EQ(section.count, 0);
-    ASSERT_TRUE(section.LoadSection(u"001", 0, 0));
-    EXPECT_EQ(section.count, 0);
-}
-
-TEST(OutlineSection, KeysFollowTheNonSkippedPositionsAtEveryLevel) {
-    ScratchFolder scratch;
-    std::string text = "OUTLINE 1\n1 \"root\"\n  4 \"one\"\n  4 \"two\"\n";
-    for (int k = 1; k <= 10; ++k) text += "    14 \"child " + std::to_string(k) + "\"\n";
-    LoadedOutline outline(scratch, text);
-    ASSERT_TRUE(outline.Opened());
-    COutline& section = outline.Object();
-    ASSERT_TRUE(section.LoadSection(u"001", outline.Root(), 0));
-    ASSERT_EQ(section.count, 2);
-    std::u16string secondKey = section.keys[1];
-    ItemHandle second = section.items[1];
-    section.FreeItemArrays();
-    ASSERT_TRUE(section.LoadSection(secondKey.c_str(), second, 0));
-    ASSERT_EQ(section.count, 10);
-    EXPECT_EQ(Narrow(section.keys[9]), "001002010");
-
-    // Keys lead back to their items.
-    OutlineHandle handle = section.Outline();
-    ItemHandle root = outline.Root();
-    EXPECT_EQ(FindItemByKey(handle, root, u"001"), root);
-    EXPECT_EQ(FindItemByKey(handle, root, u"001000"), FirstChild(handle, root));
-    EXPECT_EQ(FindItemByKey(handle, root, u"001002010"), section.items[9]);
-    EXPECT_EQ(FindItemByKey(handle, root, u"001003"), 0u);     // past the last child
-    EXPECT_EQ(FindItemByKey(handle, root, u"001003001"), 0u);  // and below it
-    EXPECT_EQ(NthChild(handle, second, 0), section.items[0]);
-    EXPECT_EQ(NthChild(handle, second, 11), 0u);
-}
 
 TEST(OutlineSection, AKeyResolverFindsWhatFindItemByKeyFinds) {
     // A tree 70 levels deep (past what the resolver remembers), with wide sections and skipped
@@ -170,65 +94,6 @@ TEST(OutlineSection, AKeyResolverFindsWhatFindItemByKeyFinds) {
     }
     KeyResolver resolver(handle, outline.Root());
     EXPECT_EQ(resolver.Find(nullptr), outline.Root());
-}
-
-TEST(OutlineSection, ContentsAreLoadedAsTheOptionsAsk) {
-    ScratchFolder scratch;
-    LoadedOutline outline(scratch,
-                          "OUTLINE 1\n"
-                          "1 \"root\"\n"
-                          "  4 \"with contents\"\n"
-                          "    @430 \"0\"\n"
-                          "    %\"Author\" \"kim\"\n"
-                          "    @429 \"12\"\n"
-                          "    $39 -7\n"
-                          "    $5 3\n"
-                          "    %\"Empty\" \"\"\n"
-                          "  4 \"bare\"\n"
-                          "  176 \"ignored\"\n"
-                          "    @431 \"1\"\n");
-    ASSERT_TRUE(outline.Opened());
-    COutline& section = outline.Object();
-    const uint32_t all = DIF_OPT_ATTRIBUTES | DIF_OPT_PROPERTIES | DIF_OPT_DTDATA;
-    ASSERT_TRUE(section.LoadSection(u"001", outline.Root(), all));
-    ASSERT_EQ(section.count, 3);
-
-    const AttributeSet& attributes = section.attributes[0];
-    ASSERT_EQ(attributes.count, 2);
-    EXPECT_EQ(attributes.ids[0], 430u);
-    EXPECT_EQ(Narrow(attributes.values[0]), "0");
-    EXPECT_EQ(attributes.ids[1], 429u);
-    EXPECT_EQ(Narrow(attributes.values[1]), "12");
-    EXPECT_EQ(attributes.flags, kAttribute429Set);  // 430 reads 0: no flag
-
-    const PropertySet& properties = section.properties[0];
-    ASSERT_EQ(properties.count, 2);
-    EXPECT_EQ(Narrow(properties.names[0]), "Author");
-    EXPECT_EQ(Narrow(properties.values[0]), "kim");
-    EXPECT_EQ(Narrow(properties.names[1]), "Empty");
-    EXPECT_EQ(Narrow(properties.values[1]), "");
-
-    // Only entry 39 is read; the others stay 0 and absent even where the item has a value.
-    const DTDataSet& dtdata = section.dtdata[0];
-    ASSERT_EQ(dtdata.count, kDTDataCount);
-    EXPECT_EQ(dtdata.values[kDTDataIndex], -7);
-    EXPECT_EQ(dtdata.present[kDTDataIndex], kDTDataIndex);
-    EXPECT_EQ(dtdata.values[5], 0);
-    EXPECT_EQ(dtdata.present[5], -1);
-
-    EXPECT_EQ(section.attributes[1].count, 0);
-    EXPECT_EQ(section.properties[1].count, 0);
-    EXPECT_EQ(section.dtdata[1].present[kDTDataIndex], -1);
-    // An ignored item gets empty sets, whatever it holds.
-    EXPECT_EQ(section.attributes[2].count, 0);
-    EXPECT_EQ(section.dtdata[2].count, 0);
-
-    // Without the options no content array exists.
-    section.FreeItemArrays();
-    ASSERT_TRUE(section.LoadSection(u"001", outline.Root(), DIF_OPT_PROPERTIES));
-    EXPECT_EQ(section.attributes, nullptr);
-    EXPECT_NE(section.properties, nullptr);
-    EXPECT_EQ(section.dtdata, nullptr);
 }
 
 TEST(BaseOutline, BothPairingSetsStartAlikeAndStayApart) {

@@ -1056,13 +1056,15 @@ void ModelRun::Step() {
 
 void ModelRun::DoMissingFiles() {
     // A file that is not there: refused with its reason kept, then a good open clears it.
+    // A save needs a path whose folder exists.
     std::string name = "missing" + std::to_string(operation) + ".outline";
     Check(OpenOutline(folder.WideFile(name).c_str()) == 0, "a missing file opened");
     Check(LastOpenError() == folder.File(name) + ": cannot be read: no such file",
           "open error: " + LastOpenError());
-    Check(SaveOutline(RandomOutline()->handle, folder.WideFile("no/such/folder.outline").c_str()) ==
-              0,
-          "a save into a missing folder answered success");
+    OutlineHandle outline = RandomOutline()->handle;
+    Check(SaveOutline(outline, folder.WideFile("no/such/folder.outline").c_str()) == 0 &&
+              SaveOutline(outline, u"") == 0 && SaveOutline(outline, nullptr) == 0,
+          "a save into a missing folder, or to no path, answered success");
 }
 
 std::string ModelRun::Run() {
