@@ -22,7 +22,8 @@
 // The index of no item in a plain tree, and of no partner in a pairing.
 constexpr int kNoPlainItem = -1;
 
-// A text held by a plain tree: a view of room that the tree owns.
+// A text held by a plain tree: a view of the outline's own stored text (an item's), or of room
+// that the tree owns (a content's value, a text cut from a merge's banner).
 using WideView = std::basic_string_view<WCHAR>;
 
 // Some consecutive elements of one of a tree's arrays: an item's children or its contents.
@@ -110,6 +111,8 @@ struct PlainTree {
 };
 
 // Reads every item of outline from its root. An outline without a root gives an empty tree.
+// The item texts are the outline's own, shown in place: the read holds them there
+// (HoldOutlineTexts), so the outline may still be edited, but the tree must not outlive it.
 // expectedItems, when known (the size of a tree read before from a like outline), makes room
 // for the items at once, so that the array is not copied while it grows; it may be wrong.
 PlainTree ReadPlainTree(OutlineHandle outline, size_t expectedItems = 0);

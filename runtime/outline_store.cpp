@@ -53,7 +53,7 @@ void OutlineStore::LinkLast(uint32_t index, uint32_t parent) {
 
 void OutlineStore::SetText(uint32_t index, const WCHAR* text, size_t length) {
     ItemRecord& item = items[index];
-    if (length <= item.textLength && length > 0 && liveViews == 0) {
+    if (length <= item.textLength && length > 0 && liveViews == 0 && !textsHeld) {
         std::memmove(item.text, text, length * sizeof(WCHAR));
         item.text[length] = 0;
     } else {

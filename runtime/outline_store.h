@@ -83,8 +83,8 @@ public:
     // Links the unlinked item as the last child of parent (loading keeps the file's order).
     void LinkLast(uint32_t index, uint32_t parent);
     // Replaces the text. Reuses the old room when the new text fits and no string shows the
-    // outline's texts in place (liveViews), else takes new room in the arena (the old room
-    // stays unused until the outline closes). Texts are kept terminated.
+    // outline's texts in place (liveViews) and none is held (textsHeld), else takes new room in the
+    // arena (the old room stays unused until the outline closes). Texts are kept terminated.
     void SetText(uint32_t index, const WCHAR* text, size_t length);
     // The item's contents, made when it has none. Throws std::bad_alloc.
     ItemContents& ContentsOf(uint32_t index);
@@ -128,6 +128,9 @@ public:
     uint64_t shortagesWhenOpened = 0;
     // Strings handed out that show this outline's texts in place (runtime_tables.h).
     uint32_t liveViews = 0;
+    // Set by HoldOutlineTexts: every text keeps its room until the outline closes, so that a
+    // caller may keep pointers to the texts it was shown.
+    bool textsHeld = false;
 
 private:
     struct HandleRun {

@@ -540,3 +540,51 @@ int32_t BRIMRT_API ListItemDTData(OutlineHandle outline, ItemHandle item, int32_
     }
     return count;
 }
+
+int32_t BRIMRT_API ViewItem(OutlineHandle outline, ItemHandle item, ItemView* view) {
+    if (view == nullptr) return 0;
+    *view = ItemView();
+    FoundItem found = FindItem(outline, item);
+    if (!found) return 0;
+    const ItemRecord& record = found.record();
+    view->type = record.type;
+    view->skipped = (record.flags & brimrt::kFlagSkip) != 0 ? 1 : 0;
+    view->text = record.textLength > 0 ? record.text : nullptr;
+    view->textLength = static_cast<int32_t>(record.textLength);
+    view->contentCount =
+        record.contents == nullptr ? 0 : static_cast<int32_t>(record.contents->size());
+    view->firstChild = found.store->HandleOf(record.firstChild);
+    view->nextSibling = found.store->HandleOf(record.nextSibling);
+    return 1;
+}
+
+int32_t BRIMRT_API ViewItemContents(OutlineHandle outline, ItemHandle item, ContentView* views,
+                                    int32_t capacity) {
+    FoundItem found = FindItem(outline, item);
+    if (!found || found.record().contents == nullptr) return 0;
+    const brimrt::ItemContents& contents = *found.record().contents;
+    int32_t count = static_cast<int32_t>(contents.size());
+    for (int32_t k = 0; views != nullptr && k < count && k < capacity; ++k) {
+        const ContentEntry& entry = contents[static_cast<size_t>(k)];
+        ContentView& view = views[k];
+        switch (entry.kind) {
+        case ContentKind::kAttribute: view.kind = OUTLINE_CONTENT_ATTRIBUTE; break;
+        case ContentKind::kProperty: view.kind = OUTLINE_CONTENT_PROPERTY; break;
+        case ContentKind::kDTData: view.kind = OUTLINE_CONTENT_DTDATA; break;
+        }
+        view.number = entry.number;
+        view.dtValue = entry.kind == ContentKind::kDTData ? entry.dtValue : 0;
+        view.name = entry.name.empty() ? nullptr : entry.name.data();
+        view.nameLength = static_cast<int32_t>(entry.name.size());
+        view.value = entry.value.empty() ? nullptr : entry.value.data();
+        view.valueLength = static_cast<int32_t>(entry.value.size());
+    }
+    return count;
+}
+
+int32_t BRIMRT_API HoldOutlineTexts(OutlineHandle outline) {
+    OutlineStore* store = brimrt::FindOutline(outline);
+    if (store == nullptr) return 0;
+    store->textsHeld = true;
+    return 1;
+}
