@@ -80,7 +80,8 @@ private:
                     int64_t* value);
     bool Expect(const unsigned char** at, char wanted);
     bool ExpectLineEnd(const unsigned char* at);
-    bool IsNewKey(uint32_t owner, ContentKind kind, uint32_t number, const WideText& name);
+    bool IsNewKey(ContentKind kind, uint32_t number, const WideText& name);
+    void KeepContents();
 
     size_t ColumnAt(const unsigned char* at) const;
     std::string Describe(const unsigned char* at) const;
@@ -102,7 +103,10 @@ private:
     WideText literal;
     WideText secondLiteral;
 
-    uint32_t keySetOwner = kNoItem;  // the item whose keys the sets below hold
+    // The contents read so far of the last item read, which go to the store in one piece once
+    // they are complete (KeepContents), instead of growing its list one entry at a time.
+    ItemContents pending;
+    bool keySetsFilled = false;  // the sets below hold the keys of pending
     std::unordered_set<uint64_t> numberKeys;
     std::unordered_set<WideText> nameKeys;
 };
@@ -133,6 +137,7 @@ bool OutlineParser::ParseLines(const unsigned char* from, const unsigned char* t
         if (lineNumber == 1 ? !ReadHeader() : !ReadLine()) return false;
         if (!lineHasBreak) {
             if (openItems.empty()) return Fail(lineEnd, "the root item");
+            KeepContents();
             position = to;
             break;
         }
@@ -224,7 +229,9 @@ bool OutlineParser::ReadItemLine(size_t blanks, const unsigned char* at) {
         if (!ReadFlags(&at, &flags) || !Expect(&at, ' ')) return false;
     }
     if (!ReadLiteral(&at, &literal) || !ExpectLineEnd(at)) return false;
-    // 3. The item joins the tree as the last child of the open item one level up.
+    // 3. The item joins the tree as the last child of the open item one level up; the item
+    //    before it has all its contents.
+    KeepContents();
     uint32_t index = store->AppendItem(static_cast<int32_t>(type), flags);
     if (openItems.empty()) {
         store->MakeRoot(index);
@@ -250,7 +257,6 @@ bool OutlineParser::ReadContentLine(size_t blanks, const unsigned char* at) {
                     "at most " + std::to_string(2 * openItems.size()) + " blanks of indentation",
                     std::to_string(blanks) + " blanks");
     }
-    uint32_t owner = openItems.back();
     // 2. The line by its marker; each key must be new on its item.
     char marker = static_cast<char>(*at++);
     const unsigned char* keyAt = at;
@@ -262,28 +268,28 @@ bool OutlineParser::ReadContentLine(size_t blanks, const unsigned char* at) {
         int64_t id = 0;
         if (!ReadNumber(&at, "an attribute id", 0, UINT32_MAX, &id)) return false;
         entry.number = static_cast<uint32_t>(id);
-        if (!IsNewKey(owner, entry.kind, entry.number, entry.name)) {
+        if (!IsNewKey(entry.kind, entry.number, WideText())) {
             return Fail(keyAt, "an attribute id not already on this item", std::to_string(id));
         }
         if (!Expect(&at, ' ') || !ReadLiteral(&at, &literal)) return false;
-        entry.value.assign(literal);
+        entry.value = store->KeepText(literal.data(), literal.size());
     } else if (marker == '%') {
         entry.kind = ContentKind::kProperty;
         if (!ReadLiteral(&at, &literal)) return false;
-        entry.name.assign(literal);
-        if (!IsNewKey(owner, entry.kind, 0, entry.name)) {
+        if (!IsNewKey(entry.kind, 0, literal)) {
             std::string quoted;
-            AppendLiteral(&quoted, entry.name.data(), entry.name.size());
+            AppendLiteral(&quoted, literal.data(), literal.size());
             return Fail(keyAt, "a property name not already on this item", quoted);
         }
+        entry.name = store->KeepText(literal.data(), literal.size());
         if (!Expect(&at, ' ') || !ReadLiteral(&at, &literal)) return false;
-        entry.value.assign(literal);
+        entry.value = store->KeepText(literal.data(), literal.size());
     } else {
         entry.kind = ContentKind::kDTData;
         int64_t index = 0, value = 0;
         if (!ReadNumber(&at, "a DTDATA index", INT32_MIN, INT32_MAX, &index)) return false;
         entry.number = static_cast<uint32_t>(static_cast<int32_t>(index));
-        if (!IsNewKey(owner, entry.kind, entry.number, entry.name)) {
+        if (!IsNewKey(entry.kind, entry.number, WideText())) {
             return Fail(keyAt, "a DTDATA index not already on this item", std::to_string(index));
         }
         if (!Expect(&at, ' ') || !ReadNumber(&at, "a DTDATA value", INT32_MIN, INT32_MAX, &value)) {
@@ -292,33 +298,47 @@ bool OutlineParser::ReadContentLine(size_t blanks, const unsigned char* at) {
         entry.dtValue = static_cast<int32_t>(value);
     }
     if (!ExpectLineEnd(at)) return false;
-    store->ContentsOf(owner).push_back(std::move(entry));
+    pending.push_back(entry);
     return true;
 }
 
-bool OutlineParser::IsNewKey(uint32_t owner, ContentKind kind, uint32_t number,
-                             const WideText& name) {
-    const ItemContents* contents = store->Item(owner).contents;
-    size_t count = contents == nullptr ? 0 : contents->size();
+bool OutlineParser::IsNewKey(ContentKind kind, uint32_t number, const WideText& name) {
     uint64_t numberKey = (static_cast<uint64_t>(kind) << 32) | number;
-    if (count < kLinearKeyScan) {
-        return store->FindContent(owner, kind, number, name.data(), name.size()) == nullptr;
+    if (pending.size() < kLinearKeyScan) {
+        for (const ContentEntry& entry : pending) {
+            if (entry.kind != kind) continue;
+            if (kind == ContentKind::kProperty
+                    ? entry.name.size() == name.size() &&
+                          std::equal(entry.name.begin(), entry.name.end(), name.begin())
+                    : entry.number == number) {
+                return false;
+            }
+        }
+        return true;
     }
-    if (keySetOwner != owner) {
+    if (!keySetsFilled) {
         numberKeys.clear();
         nameKeys.clear();
-        for (const ContentEntry& entry : *contents) {
+        for (const ContentEntry& entry : pending) {
             if (entry.kind == ContentKind::kProperty) {
-                nameKeys.insert(entry.name);
+                nameKeys.emplace(entry.name.data(), entry.name.size());
             } else {
                 numberKeys.insert((static_cast<uint64_t>(entry.kind) << 32) | entry.number);
             }
         }
-        keySetOwner = owner;
+        keySetsFilled = true;
     }
     // The caller adds the entry after this answer, and the set learns it now.
     return kind == ContentKind::kProperty ? nameKeys.insert(name).second
                                           : numberKeys.insert(numberKey).second;
+}
+
+void OutlineParser::KeepContents() {
+    if (pending.empty()) return;
+    // Made with room for these entries alone: most items never get another.
+    store->ContentsOf(openItems.back()).assign(pending.begin(), pending.end());
+    pending.clear();
+    keySetsFilled = false;
 }
 
 bool OutlineParser::ReadFlags(const unsigned char** at, uint8_t* flags) {

@@ -5,12 +5,11 @@
 // in a record of their own, and the table that turns item handles into indexes and back.
 //
 // Memory per item: one 48-byte ItemRecord plus the text's UTF-16 units and a terminator in the
-// arena. An item
-// with contents adds one ItemContents vector (24 bytes plus its allocation overhead) and 80
-// bytes per entry plus the entries' texts. Handles cost nothing per item: the items loaded by
-// OpenOutline take one contiguous range of handles (handle = first handle + index), and each
-// later insertion or copy adds a run of its own, merged with the previous run when both its
-// handles and its indexes continue it.
+// arena. An item with contents adds one ItemContents vector (24 bytes plus its allocation
+// overhead) and 40 bytes per entry, the entries' texts going to the arena as well. Handles cost
+// nothing per item: the items loaded by OpenOutline take one contiguous range of handles
+// (handle = first handle + index), and each later insertion or copy adds a run of its own,
+// merged with the previous run when both its handles and its indexes continue it.
 #pragma once
 
 #include <cstddef>
@@ -36,6 +35,24 @@ constexpr uint8_t kFileFlags = kFlagSkip | kFlagNoDelete | kFlagReadOnly;
 
 enum class ContentKind : uint8_t { kAttribute, kProperty, kDTData };
 
+// A content entry's name or value: units in the outline's text arena (KeepText), terminated,
+// that stay there until the outline closes; a new value takes new room. Null for an empty one.
+class ArenaText {
+public:
+    ArenaText() = default;
+    ArenaText(const WCHAR* units, size_t length)
+        : units_(units), length_(static_cast<uint32_t>(length)) {}
+    const WCHAR* data() const { return units_; }
+    size_t size() const { return length_; }
+    bool empty() const { return length_ == 0; }
+    const WCHAR* begin() const { return units_; }
+    const WCHAR* end() const { return units_ + length_; }
+
+private:
+    const WCHAR* units_ = nullptr;
+    uint32_t length_ = 0;
+};
+
 // One attribute (number = id, value), named property (name, value) or DTDATA value
 // (number = the index's bits, dtValue). All three kinds share one list per item, in the order
 // in which they were read or first set, which is the order the writer keeps.
@@ -43,8 +60,8 @@ struct ContentEntry {
     ContentKind kind;
     uint32_t number;
     int32_t dtValue;
-    WideText name;
-    WideText value;
+    ArenaText name;
+    ArenaText value;
 };
 typedef std::vector<ContentEntry> ItemContents;
 
@@ -88,6 +105,10 @@ public:
     void SetText(uint32_t index, const WCHAR* text, size_t length);
     // The item's contents, made when it has none. Throws std::bad_alloc.
     ItemContents& ContentsOf(uint32_t index);
+    // A copy of the text in the outline's arena, for a content entry. Throws std::bad_alloc.
+    ArenaText KeepText(const WCHAR* text, size_t length) {
+        return ArenaText(texts.Store(text, length), length);
+    }
 
     // ---- Handles ------------------------------------------------------------------------
 

@@ -330,7 +330,12 @@ ItemHandle BRIMRT_API CopyItem(OutlineHandle source, ItemHandle item, OutlineHan
             const ItemRecord& kept = sourceStore.Item(order[position]);
             to.store->SetText(index, kept.text, kept.textLength);
             if (withContents && kept.contents != nullptr && !kept.contents->empty()) {
+                // The texts go to the target's arena: the source may close first.
                 brimrt::ItemContents copied = *kept.contents;
+                for (ContentEntry& entry : copied) {
+                    entry.name = to.store->KeepText(entry.name.data(), entry.name.size());
+                    entry.value = to.store->KeepText(entry.value.data(), entry.value.size());
+                }
                 to.store->ContentsOf(index) = std::move(copied);
             }
             if (position > 0) to.store->LinkLast(index, firstIndex + parentPositions[position]);
@@ -408,7 +413,9 @@ int32_t BRIMRT_API ListNamedProperties(OutlineHandle outline, ItemHandle item, L
         [](const ContentEntry& entry) { return entry.kind == ContentKind::kProperty; }));
     RunGuarded([&]() -> bool {
         for (const ContentEntry& entry : contents) {
-            if (entry.kind == ContentKind::kProperty) target->names.push_back(entry.name);
+            if (entry.kind == ContentKind::kProperty) {
+                target->names.emplace_back(entry.name.data(), entry.name.size());
+            }
         }
         return true;
     });
@@ -442,7 +449,7 @@ int32_t SetContent(OutlineHandle outline, ItemHandle item, ContentKind kind, uin
     return RunGuarded([&]() -> int32_t {
         ContentEntry* entry = found.store->FindContent(found.index, kind, number, name, nameLength);
         if (entry != nullptr) {
-            entry->value.assign(value, valueLength);
+            entry->value = found.store->KeepText(value, valueLength);
             entry->dtValue = dtValue;
             return 1;
         }
@@ -450,9 +457,9 @@ int32_t SetContent(OutlineHandle outline, ItemHandle item, ContentKind kind, uin
         added.kind = kind;
         added.number = number;
         added.dtValue = dtValue;
-        added.name.assign(name, nameLength);
-        added.value.assign(value, valueLength);
-        found.store->ContentsOf(found.index).push_back(std::move(added));
+        added.name = found.store->KeepText(name, nameLength);
+        added.value = found.store->KeepText(value, valueLength);
+        found.store->ContentsOf(found.index).push_back(added);
         return 1;
     });
 }
