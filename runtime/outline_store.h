@@ -109,6 +109,16 @@ public:
     ArenaText KeepText(const WCHAR* text, size_t length) {
         return ArenaText(texts.Store(text, length), length);
     }
+    // Room in the arena for a reader to decode a text of at most maxLength units into, then
+    // kept as a content entry's text (KeepRoom) or as the item's text (SetTextFromRoom), which
+    // must be new: nothing else may use the arena in between (TextArena::Room). Throws
+    // std::bad_alloc.
+    WCHAR* TextRoom(size_t maxLength) { return texts.Room(maxLength); }
+    ArenaText KeepRoom(size_t length) { return ArenaText(texts.Keep(length), length); }
+    void SetTextFromRoom(uint32_t index, size_t length) {
+        items[index].text = texts.Keep(length);
+        items[index].textLength = static_cast<uint32_t>(length);
+    }
 
     // ---- Handles ------------------------------------------------------------------------
 
