@@ -81,12 +81,42 @@ void ReadConflictMark(PlainTree* tree, int index, int previous) {
     if (previous != kNoPlainItem) tree->items[static_cast<size_t>(previous)].conflictMarked = true;
 }
 
+// How many items and contents stand in the subtree of top, counted by a walk in the order the
+// items stand, so that a tree's arrays are made at their size instead of copied while they grow.
+std::pair<size_t, size_t> CountItems(OutlineHandle outline, ItemHandle top) {
+    size_t items = 0, contents = 0;
+    std::vector<ItemHandle> nextSiblings;  // of the items above, from the top down
+    ItemView view;
+    for (ItemHandle handle = top; handle != 0;) {
+        ViewItem(outline, handle, &view);
+        ++items;
+        contents += static_cast<size_t>(view.contentCount);
+        if (view.firstChild != 0) {
+            nextSiblings.push_back(handle == top ? 0 : view.nextSibling);
+            handle = view.firstChild;
+            continue;
+        }
+        handle = handle == top ? 0 : view.nextSibling;
+        while (handle == 0 && !nextSiblings.empty()) {
+            handle = nextSiblings.back();
+            nextSiblings.pop_back();
+        }
+    }
+    return {items, contents};
+}
+
 PlainTree ReadTree(OutlineHandle outline, bool mergedResult, size_t expectedItems) {
     PlainTree tree;
     tree.outline = outline;
-    tree.items.reserve(expectedItems);
     ItemHandle root = GetRootItem(outline);
     if (root == 0) return tree;
+    if (expectedItems == 0) {
+        std::pair<size_t, size_t> counts = CountItems(outline, root);
+        tree.items.reserve(counts.first);
+        tree.contentStore.reserve(counts.second);
+    } else {
+        tree.items.reserve(expectedItems);
+    }
     // The tree shows the item texts in place: they must stay there while it lives.
     HoldOutlineTexts(outline);
     std::vector<ContentView> contentViews;

@@ -115,6 +115,8 @@ struct PlainTree {
 // (HoldOutlineTexts), so the outline may still be edited, but the tree must not outlive it.
 // expectedItems, when known (the size of a tree read before from a like outline), makes room
 // for the items at once, so that the array is not copied while it grows; it may be wrong.
+// Without it the items are counted first (a walk of the outline that costs far less than the
+// copies it spares).
 PlainTree ReadPlainTree(OutlineHandle outline, size_t expectedItems = 0);
 // Reads a merge's result the same way, but with each conflict banner or marker cut from the
 // text that it ends, and its item marked conflictMarked. A comment item that holds a conflict
