@@ -22,10 +22,6 @@
 // The index of no item in a plain tree, and of no partner in a pairing.
 constexpr int kNoPlainItem = -1;
 
-// A text held by a plain tree: a view of the outline's own stored text (an item's), or of room
-// that the tree owns (a content's value, a text cut from a merge's banner).
-using WideView = std::basic_string_view<WCHAR>;
-
 // Some consecutive elements of one of a tree's arrays: an item's children or its contents.
 // A tree holds all of its items' children in one array and all of their contents in another,
 // so that an item costs no allocation of its own.
@@ -52,6 +48,7 @@ enum class ContentKind { kAttribute, kProperty, kDTData };
 struct ContentEntry {
     ContentKind kind = ContentKind::kAttribute;
     int64_t number = 0;
+    // In the tree's own room.
     WideView name;
     WideView value;
 };
@@ -68,6 +65,8 @@ struct PlainItem {
     bool conflictMarked = false;
     // Read from a merge's result only: the stored text holds a merge's mark (HoldsMergeMark).
     bool holdsMergeMark = false;
+    // The stored text, shown where the outline keeps it (ReadPlainTree), or in the tree's own
+    // room when a merge's banner was cut from it.
     WideView text;
     int parent = kNoPlainItem;
     int position = 0;  // among its parent's children
