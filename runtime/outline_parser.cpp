@@ -116,7 +116,7 @@ private:
 
     // The contents read so far of the last item read, which go to the store in one piece once
     // they are complete (KeepContents), instead of growing its list one entry at a time.
-    ItemContents pending;
+    std::vector<ContentEntry> pending;
     bool keySetsFilled = false;  // the sets below hold the keys of pending
     std::unordered_set<uint64_t> numberKeys;
     std::unordered_set<WideText> nameKeys;
@@ -350,8 +350,8 @@ bool OutlineParser::IsNewKey(ContentKind kind, uint32_t number, const WCHAR* nam
 
 void OutlineParser::KeepContents() {
     if (pending.empty()) return;
-    // Made with room for these entries alone: most items never get another.
-    store->ContentsOf(openItems.back()).assign(pending.begin(), pending.end());
+    // Side by side in the outline's pool, after those of the items before.
+    store->SetContents(openItems.back(), pending.data(), pending.size());
     pending.clear();
     keySetsFilled = false;
 }

@@ -5,8 +5,8 @@
 // in a record of their own, and the table that turns item handles into indexes and back.
 //
 // Memory per item: one 48-byte ItemRecord plus the text's UTF-16 units and a terminator in the
-// arena. An item with contents adds one ItemContents vector (24 bytes plus its allocation
-// overhead) and 40 bytes per entry, the entries' texts going to the arena as well. Handles cost
+// arena. A content entry takes 40 bytes in the outline's pool of contents, its texts going to
+// the arena as well. Handles cost
 // nothing per item: the items loaded by OpenOutline take one contiguous range of handles
 // (handle = first handle + index), and each later insertion or copy adds a run of its own,
 // merged with the previous run when both its handles and its indexes continue it.
@@ -63,11 +63,27 @@ struct ContentEntry {
     ArenaText name;
     ArenaText value;
 };
-typedef std::vector<ContentEntry> ItemContents;
+// An item's entries where they stand in its outline's pool; good until the outline's contents
+// next change.
+class ContentRun {
+public:
+    ContentRun(const ContentEntry* first, size_t count) : first_(first), count_(count) {}
+    const ContentEntry* begin() const { return first_; }
+    const ContentEntry* end() const { return first_ + count_; }
+    size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    const ContentEntry& operator[](size_t k) const { return first_[k]; }
+
+private:
+    const ContentEntry* first_;
+    size_t count_;
+};
 
 struct ItemRecord {
-    WCHAR* text;             // in the outline's arena; null for an empty text
-    ItemContents* contents;  // null while the item has no content entry
+    WCHAR* text;  // in the outline's arena; null for an empty text
+    // The item's contents: contentCount entries of the outline's pool from contentFirst.
+    uint32_t contentFirst;
+    uint32_t contentCount;
     int32_t type;
     uint32_t textLength;
     uint32_t parent;  // kNoItem for the root
@@ -89,6 +105,8 @@ public:
 
     // Room for count items, so that a load does not copy the array while it grows.
     void ReserveItems(size_t count) { items.reserve(count); }
+    // Room for count content entries, for the same reason.
+    void ReserveContents(size_t count) { contentPool.reserve(count); }
     // A new item with an empty text and no contents, not yet in the tree. Answers its index.
     // Throws std::bad_alloc when memory runs out.
     uint32_t AppendItem(int32_t type, uint8_t flags);
@@ -103,8 +121,17 @@ public:
     // outline's texts in place (liveViews) and none is held (textsHeld), else takes new room in the
     // arena (the old room stays unused until the outline closes). Texts are kept terminated.
     void SetText(uint32_t index, const WCHAR* text, size_t length);
-    // The item's contents, made when it has none. Throws std::bad_alloc.
-    ItemContents& ContentsOf(uint32_t index);
+    // The item's contents, in the order they were read or first set.
+    ContentRun ContentsOf(uint32_t index) const {
+        const ItemRecord& item = items[index];
+        return ContentRun(contentPool.data() + item.contentFirst, item.contentCount);
+    }
+    // Gives an item without contents these count entries. Throws std::bad_alloc, the item then
+    // left without.
+    void SetContents(uint32_t index, const ContentEntry* entries, size_t count);
+    // Appends an entry to the item's contents. Throws std::bad_alloc, the contents then as they
+    // were.
+    void AppendContent(uint32_t index, const ContentEntry& entry);
     // A copy of the text in the outline's arena, for a content entry. Throws std::bad_alloc.
     ArenaText KeepText(const WCHAR* text, size_t length) {
         return ArenaText(texts.Store(text, length), length);
@@ -152,7 +179,7 @@ public:
 
     // True when the item or an item below it carries the flag.
     bool SubtreeHasFlag(uint32_t top, uint8_t flag) const;
-    // Unlinks the item and marks it and its subtree dead, releasing their contents.
+    // Unlinks the item and marks it and its subtree dead, without their contents.
     void DeleteSubtree(uint32_t top);
 
     // The runtime's count of memory shortages when the outline was opened (runtime_tables.h).
@@ -173,6 +200,11 @@ private:
     void Unlink(uint32_t index);
 
     std::vector<ItemRecord, BlockAllocator<ItemRecord>> items;
+    // Every item's contents, each item's entries side by side, in the order the items got
+    // them: a load costs no allocation per item. An item that gains an entry while others
+    // stand after its own moves them to the end; the room they leave, like that of deleted
+    // items, stays unused until the outline closes.
+    std::vector<ContentEntry, BlockAllocator<ContentEntry>> contentPool;
     TextArena texts;
     std::vector<HandleRun> runs;  // sorted by handle and by index alike
     // The run of the last lookup, tried first: walks and loads ask for neighbouring items.

@@ -117,9 +117,8 @@ bool WriteOutline(const OutlineStore& store, ByteSink* sink) {
     for (uint32_t index = top; index != kNoItem;) {
         const ItemRecord& item = store.Item(index);
         AppendItemLine(&piece, item, depth);
-        if (item.contents != nullptr) {
-            for (const ContentEntry& entry : *item.contents)
-                AppendContentLine(&piece, entry, depth + 1);
+        for (const ContentEntry& entry : store.ContentsOf(index)) {
+            AppendContentLine(&piece, entry, depth + 1);
         }
         if (piece.size() >= kPieceBytes) {
             if (!sink->Write(piece.data(), piece.size())) return false;

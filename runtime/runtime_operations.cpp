@@ -329,14 +329,16 @@ ItemHandle BRIMRT_API CopyItem(OutlineHandle source, ItemHandle item, OutlineHan
             // Read again after the append: with source and target alike, it may move the array.
             const ItemRecord& kept = sourceStore.Item(order[position]);
             to.store->SetText(index, kept.text, kept.textLength);
-            if (withContents && kept.contents != nullptr && !kept.contents->empty()) {
-                // The texts go to the target's arena: the source may close first.
-                brimrt::ItemContents copied = *kept.contents;
+            brimrt::ContentRun contents = sourceStore.ContentsOf(order[position]);
+            if (withContents && !contents.empty()) {
+                // The texts go to the target's arena: the source may close first. The entries
+                // are copied out first, as the source's pool may be the target's.
+                std::vector<ContentEntry> copied(contents.begin(), contents.end());
                 for (ContentEntry& entry : copied) {
                     entry.name = to.store->KeepText(entry.name.data(), entry.name.size());
                     entry.value = to.store->KeepText(entry.value.data(), entry.value.size());
                 }
-                to.store->ContentsOf(index) = std::move(copied);
+                to.store->SetContents(index, copied.data(), copied.size());
             }
             if (position > 0) to.store->LinkLast(index, firstIndex + parentPositions[position]);
         }
@@ -368,10 +370,10 @@ int32_t BRIMRT_API ListItemAttributes(OutlineHandle outline, ItemHandle item, Li
     if (target == nullptr) return 0;
     target->ids.clear();
     FoundItem found = FindItem(outline, item);
-    if (!found || found.record().contents == nullptr) return 0;
+    if (!found) return 0;
     // The number is answered even when the list could not hold them all, so that a shortage
     // shows as elements that answer 0, never as an item with fewer attributes.
-    const brimrt::ItemContents& contents = *found.record().contents;
+    brimrt::ContentRun contents = found.store->ContentsOf(found.index);
     int32_t count = static_cast<int32_t>(std::count_if(
         contents.begin(), contents.end(),
         [](const ContentEntry& entry) { return entry.kind == ContentKind::kAttribute; }));
@@ -405,9 +407,9 @@ int32_t BRIMRT_API ListNamedProperties(OutlineHandle outline, ItemHandle item, L
     if (target == nullptr) return 0;
     target->names.clear();
     FoundItem found = FindItem(outline, item);
-    if (!found || found.record().contents == nullptr) return 0;
+    if (!found) return 0;
     // As for attributes: the number stands, the names that could not be kept answer 0.
-    const brimrt::ItemContents& contents = *found.record().contents;
+    brimrt::ContentRun contents = found.store->ContentsOf(found.index);
     int32_t count = static_cast<int32_t>(std::count_if(
         contents.begin(), contents.end(),
         [](const ContentEntry& entry) { return entry.kind == ContentKind::kProperty; }));
@@ -459,7 +461,7 @@ int32_t SetContent(OutlineHandle outline, ItemHandle item, ContentKind kind, uin
         added.dtValue = dtValue;
         added.name = found.store->KeepText(name, nameLength);
         added.value = found.store->KeepText(value, valueLength);
-        found.store->ContentsOf(found.index).push_back(added);
+        found.store->AppendContent(found.index, added);
         return 1;
     });
 }
@@ -536,9 +538,9 @@ int32_t BRIMRT_API SetItemDTData(OutlineHandle outline, ItemHandle item, int32_t
 int32_t BRIMRT_API ListItemDTData(OutlineHandle outline, ItemHandle item, int32_t* indexes,
                                   int32_t capacity) {
     FoundItem found = FindItem(outline, item);
-    if (!found || found.record().contents == nullptr) return 0;
+    if (!found) return 0;
     int32_t count = 0;
-    for (const ContentEntry& entry : *found.record().contents) {
+    for (const ContentEntry& entry : found.store->ContentsOf(found.index)) {
         if (entry.kind != ContentKind::kDTData) continue;
         if (indexes != nullptr && count < capacity) {
             indexes[count] = static_cast<int32_t>(entry.number);
@@ -558,8 +560,7 @@ int32_t BRIMRT_API ViewItem(OutlineHandle outline, ItemHandle item, ItemView* vi
     view->skipped = (record.flags & brimrt::kFlagSkip) != 0 ? 1 : 0;
     view->text = record.textLength > 0 ? record.text : nullptr;
     view->textLength = static_cast<int32_t>(record.textLength);
-    view->contentCount =
-        record.contents == nullptr ? 0 : static_cast<int32_t>(record.contents->size());
+    view->contentCount = static_cast<int32_t>(record.contentCount);
     view->firstChild = found.store->HandleOf(record.firstChild);
     view->nextSibling = found.store->HandleOf(record.nextSibling);
     return 1;
@@ -568,8 +569,8 @@ int32_t BRIMRT_API ViewItem(OutlineHandle outline, ItemHandle item, ItemView* vi
 int32_t BRIMRT_API ViewItemContents(OutlineHandle outline, ItemHandle item, ContentView* views,
                                     int32_t capacity) {
     FoundItem found = FindItem(outline, item);
-    if (!found || found.record().contents == nullptr) return 0;
-    const brimrt::ItemContents& contents = *found.record().contents;
+    if (!found) return 0;
+    brimrt::ContentRun contents = found.store->ContentsOf(found.index);
     int32_t count = static_cast<int32_t>(contents.size());
     for (int32_t k = 0; views != nullptr && k < count && k < capacity; ++k) {
         const ContentEntry& entry = contents[static_cast<size_t>(k)];
