@@ -66,46 +66,25 @@ std::string WhatDiffers(const PlainTree& merged, const Annotation& note) {
 
 }  // namespace
 
-namespace {
-
-// Whether the item's stored text, read in place, holds such a mark.
-bool ItemHoldsMergeMark(OutlineHandle outline, ItemHandle item) {
-    StringHandle string = 0;
-    GetItemText(outline, item, 0, &string);
-    int32_t length = 0;
-    const WCHAR* text = string != 0 ? GetStringText(string, &length) : nullptr;
-    bool holds = text != nullptr && HoldsMergeMark(text, static_cast<size_t>(length));
-    if (string != 0) FreeString(string);
-    return holds;
-}
-
-}  // namespace
-
 bool MayHoldMergeComments(OutlineHandle outline) {
-    // Depth first in the order the items stand, so that each step asks the runtime about an
-    // item next to the one before: down to the first child, on to the next sibling, back up
-    // along the path when a section ends.
-    std::vector<ItemHandle> path;
+    // Depth first in the order the items stand, one runtime call an item, each about an item
+    // next to the one before: down to the first child, on to the next sibling, back up along
+    // the path when a section ends. The texts are read in place.
+    std::vector<ItemHandle> nextSiblings;  // of the items on the path from the top down
+    ItemView view;
     for (ItemHandle item = GetRootItem(outline); item != 0;) {
-        if (ItemHoldsMergeMark(outline, item)) return true;
-        ItemHandle child = GetFirstChild(outline, item);
-        if (child != 0) {
-            path.push_back(item);
-            item = child;
+        if (ViewItem(outline, item, &view) == 0) break;
+        if (view.text != nullptr && HoldsMergeMark(view.text, static_cast<size_t>(view.textLength)))
+            return true;
+        if (view.firstChild != 0) {
+            nextSiblings.push_back(nextSiblings.empty() ? 0 : view.nextSibling);
+            item = view.firstChild;
             continue;
         }
-        for (;;) {
-            if (path.empty()) {
-                item = 0;
-                break;
-            }
-            ItemHandle next = GetNextSibling(outline, item);
-            if (next != 0) {
-                item = next;
-                break;
-            }
-            item = path.back();
-            path.pop_back();
+        item = nextSiblings.empty() ? 0 : view.nextSibling;
+        while (item == 0 && !nextSiblings.empty()) {
+            item = nextSiblings.back();
+            nextSiblings.pop_back();
         }
     }
     return false;

@@ -1,6 +1,9 @@
 // cli/outline_view.cpp: reading outlines for the command's reports.
 #include "cli/outline_view.h"
 
+#include <algorithm>
+#include <deque>
+#include <string_view>
 #include <vector>
 
 #include "cli/terminal_text.h"
@@ -18,6 +21,27 @@ std::string Shortened(const std::string& text, size_t limit) {
         ++characters;
     }
     return text;
+}
+
+bool IsSurrogate(WCHAR unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+
+// The text with each lone surrogate read as U+FFFD, as the terminal text of a report shows it,
+// so that two texts are alike here exactly when they print alike. A text without surrogates,
+// nearly every one, is its own form; another form is kept in forms.
+WideView PrintedForm(WideView text, std::deque<WideText>* forms) {
+    if (std::none_of(text.begin(), text.end(), IsSurrogate)) return text;
+    WideText form(text);
+    for (size_t k = 0; k < form.size(); ++k) {
+        bool paired = form[k] >= 0xD800 && form[k] <= 0xDBFF && k + 1 < form.size() &&
+                      form[k + 1] >= 0xDC00 && form[k + 1] <= 0xDFFF;
+        if (paired) {
+            ++k;
+        } else if (IsSurrogate(form[k])) {
+            form[k] = 0xFFFD;
+        }
+    }
+    forms->push_back(std::move(form));
+    return forms->back();
 }
 
 }  // namespace
@@ -53,9 +77,10 @@ std::string ItemText(OutlineHandle outline, ItemHandle item) {
 
 std::string StoredText(OutlineHandle outline, ItemHandle item) {
     if (item == 0) return std::string();
-    StringHandle text = 0;
-    GetItemText(outline, item, 0, &text);
-    return TakeRuntimeString(text);
+    // Read in place: no runtime string is made for it.
+    ItemView view;
+    if (ViewItem(outline, item, &view) == 0 || view.textLength == 0) return std::string();
+    return TerminalFromWide(view.text, static_cast<size_t>(view.textLength));
 }
 
 std::string TypeName(int32_t type) {
@@ -102,14 +127,20 @@ const PathNamer::Place& PathNamer::PlaceOf(ItemHandle item) {
     ItemHandle parent = GetParentItem(outline_, item);
     if (parent == 0) return kTop;
     if (sectionsRead_.insert(parent).second) {
-        std::vector<std::pair<ItemHandle, std::string>> children;
-        std::unordered_map<std::string, int> counts;
+        // The texts are compared in place, as they print (PrintedForm), not converted first.
+        std::vector<std::pair<ItemHandle, WideView>> children;
+        std::deque<WideText> printedForms;
+        std::unordered_map<WideView, int> counts;
+        ItemView view;
         for (ItemHandle child = GetFirstChild(outline_, parent); child != 0;
-             child = GetNextSibling(outline_, child)) {
-            children.emplace_back(child, StoredText(outline_, child));
+             child = view.nextSibling) {
+            if (ViewItem(outline_, child, &view) == 0) break;
+            children.emplace_back(
+                child, PrintedForm(WideView(view.text, static_cast<size_t>(view.textLength)),
+                                   &printedForms));
             ++counts[children.back().second];
         }
-        std::unordered_map<std::string, int> seen;
+        std::unordered_map<WideView, int> seen;
         ItemHandle previous = 0;
         for (const auto& [child, text] : children) {
             places_[child] = {counts[text] > 1 ? ++seen[text] : 0, previous};

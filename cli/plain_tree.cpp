@@ -16,17 +16,6 @@ namespace {
 // Texts are copied into blocks of this many code units (a longer text takes a block of its own).
 constexpr size_t kTextBlockUnits = size_t{1} << 19;
 
-// The runtime string's text, copied into the tree's room; the string is released.
-WideView TakeText(StringHandle string, PlainTexts* texts) {
-    if (string == 0) return WideView();
-    int32_t length = 0;
-    const WCHAR* text = GetStringText(string, &length);
-    WideView view =
-        text != nullptr && length > 0 ? texts->Add(text, static_cast<size_t>(length)) : WideView();
-    FreeString(string);
-    return view;
-}
-
 WideView Decimal(int32_t value, PlainTexts* texts) {
     std::string digits = std::to_string(value);
     WCHAR wide[16];
@@ -34,45 +23,45 @@ WideView Decimal(int32_t value, PlainTexts* texts) {
     return texts->Add(wide, digits.size());
 }
 
-// Adds the item's contents to the tree's array: attributes, named properties, DTDATA, each
-// kind in the runtime's order; answers how many. The lists and the name are the caller's,
-// made once for the whole tree.
-size_t ReadContents(OutlineHandle outline, ItemHandle item, ListHandle attributes, ListHandle names,
-                    WideText* name, PlainTree* tree) {
-    std::vector<ContentEntry>& contents = tree->contentStore;
-    size_t before = contents.size();
-    int32_t attributeCount = ListItemAttributes(outline, item, attributes);
-    for (int32_t k = 0; k < attributeCount; ++k) {
-        ListElement element = 0;
-        uint32_t id = 0;
-        GetListElement(attributes, &element, k);
-        GetAttributeId(element, &id);
-        StringHandle value = 0;
-        GetItemAttribute(outline, item, id, 0, &value);
-        contents.push_back(
-            {ContentKind::kAttribute, id, WideView(), TakeText(value, &tree->texts)});
+// The order of the kinds in an item's run of contents.
+int KindRank(int32_t kind) {
+    switch (kind) {
+    case OUTLINE_CONTENT_ATTRIBUTE: return 0;
+    case OUTLINE_CONTENT_PROPERTY: return 1;
+    default: return 2;
     }
-    int32_t propertyCount = ListNamedProperties(outline, item, names);
-    for (int32_t k = 0; k < propertyCount; ++k) {
-        StringHandle nameString = 0, value = 0;
-        GetListString(names, &nameString, k);
-        WideView nameText = TakeText(nameString, &tree->texts);
-        name->assign(nameText.data(), nameText.size());
-        GetNamedProperty(outline, item, name->c_str(), &value);
-        contents.push_back({ContentKind::kProperty, 0, nameText, TakeText(value, &tree->texts)});
-    }
-    int32_t dtdataCount = ListItemDTData(outline, item, nullptr, 0);
-    if (dtdataCount > 0) {
-        std::vector<int32_t> indexes(static_cast<size_t>(dtdataCount));
-        ListItemDTData(outline, item, indexes.data(), dtdataCount);
-        for (int32_t index : indexes) {
-            int32_t value = 0;
-            GetItemDTData(outline, item, index, &value);
-            contents.push_back(
-                {ContentKind::kDTData, index, WideView(), Decimal(value, &tree->texts)});
+}
+
+// Adds the item's count contents to the tree's array: attributes, named properties, DTDATA,
+// each kind in the runtime's order. Their texts are copied, since the runtime may move them
+// when the item's contents change (the merge sets contents on the outlines it reads). views
+// is the caller's room, kept for the whole tree.
+void ReadContents(OutlineHandle outline, ItemHandle item, int32_t count,
+                  std::vector<ContentView>* views, PlainTree* tree) {
+    views->resize(static_cast<size_t>(count));
+    count = std::min(count, ViewItemContents(outline, item, views->data(), count));
+    for (int rank = 0; rank < 3; ++rank) {
+        for (int32_t k = 0; k < count; ++k) {
+            const ContentView& view = (*views)[static_cast<size_t>(k)];
+            if (KindRank(view.kind) != rank) continue;
+            ContentEntry entry;
+            entry.number = view.number;
+            if (view.kind == OUTLINE_CONTENT_ATTRIBUTE) {
+                entry.kind = ContentKind::kAttribute;
+            } else if (view.kind == OUTLINE_CONTENT_PROPERTY) {
+                entry.kind = ContentKind::kProperty;
+                entry.name = tree->texts.Add(view.name, static_cast<size_t>(view.nameLength));
+            } else {
+                entry.kind = ContentKind::kDTData;
+                entry.number = static_cast<int32_t>(view.number);
+                entry.value = Decimal(view.dtValue, &tree->texts);
+                tree->contentStore.push_back(entry);
+                continue;
+            }
+            entry.value = tree->texts.Add(view.value, static_cast<size_t>(view.valueLength));
+            tree->contentStore.push_back(entry);
         }
     }
-    return contents.size() - before;
 }
 
 // Every conflict banner and warning comment of a merge begins so.
@@ -92,21 +81,51 @@ void ReadConflictMark(PlainTree* tree, int index, int previous) {
     if (previous != kNoPlainItem) tree->items[static_cast<size_t>(previous)].conflictMarked = true;
 }
 
+// How many items and contents stand in the subtree of top, counted by a walk in the order the
+// items stand, so that a tree's arrays are made at their size instead of copied while they grow.
+std::pair<size_t, size_t> CountItems(OutlineHandle outline, ItemHandle top) {
+    size_t items = 0, contents = 0;
+    std::vector<ItemHandle> nextSiblings;  // of the items above, from the top down
+    ItemView view;
+    for (ItemHandle handle = top; handle != 0;) {
+        ViewItem(outline, handle, &view);
+        ++items;
+        contents += static_cast<size_t>(view.contentCount);
+        if (view.firstChild != 0) {
+            nextSiblings.push_back(handle == top ? 0 : view.nextSibling);
+            handle = view.firstChild;
+            continue;
+        }
+        handle = handle == top ? 0 : view.nextSibling;
+        while (handle == 0 && !nextSiblings.empty()) {
+            handle = nextSiblings.back();
+            nextSiblings.pop_back();
+        }
+    }
+    return {items, contents};
+}
+
 PlainTree ReadTree(OutlineHandle outline, bool mergedResult, size_t expectedItems) {
     PlainTree tree;
     tree.outline = outline;
-    tree.items.reserve(expectedItems);
     ItemHandle root = GetRootItem(outline);
     if (root == 0) return tree;
-    ListHandle attributes = CreateList(OUTLINE_LIST_ATTRIBUTES);
-    ListHandle names = CreateList(OUTLINE_LIST_STRINGS);
-    WideText name;
+    if (expectedItems == 0) {
+        std::pair<size_t, size_t> counts = CountItems(outline, root);
+        tree.items.reserve(counts.first);
+        tree.contentStore.reserve(counts.second);
+    } else {
+        tree.items.reserve(expectedItems);
+    }
+    // The tree shows the item texts in place: they must stay there while it lives.
+    HoldOutlineTexts(outline);
+    std::vector<ContentView> contentViews;
     // Depth first in the order the items stand: down to the first child, on to the next
     // sibling, back up when a section ends, so that each step asks the runtime about an item
     // next to the one before (a chain of any depth costs no recursion). Each level of the path
-    // counts its children and remembers the last one read.
+    // counts its children, remembers the last one read, and the sibling that follows it.
     struct Level {
-        ItemHandle handle;
+        ItemHandle nextSibling;
         int index;
         int children;
         int lastChild;
@@ -125,39 +144,33 @@ PlainTree ReadTree(OutlineHandle outline, bool mergedResult, size_t expectedItem
             previous = up.lastChild;
             up.lastChild = index;
         }
-        item.type = GetItemType(outline, handle);
-        item.skipped = IsItemSkipped(outline, handle) != 0;
-        StringHandle text = 0;
-        GetItemText(outline, handle, 0, &text);
-        item.text = TakeText(text, &tree.texts);
+        ItemView view;
+        ViewItem(outline, handle, &view);
+        item.type = view.type;
+        item.skipped = view.skipped != 0;
+        item.text = WideView(view.text, static_cast<size_t>(view.textLength));
         // The runs' places are set once every item is read: the arrays still grow.
-        item.contents = PlainRun<ContentEntry>(
-            nullptr, ReadContents(outline, handle, attributes, names, &name, &tree));
+        size_t contentsBefore = tree.contentStore.size();
+        if (view.contentCount > 0) {
+            ReadContents(outline, handle, view.contentCount, &contentViews, &tree);
+        }
+        item.contents = PlainRun<ContentEntry>(nullptr, tree.contentStore.size() - contentsBefore);
         if (mergedResult) {
             item.holdsMergeMark = HoldsMergeMark(item.text.data(), item.text.size());
             ReadConflictMark(&tree, index, previous);
         }
-        ItemHandle child = GetFirstChild(outline, handle);
-        if (child != 0) {
-            path.push_back({handle, index, 0, kNoPlainItem});
-            handle = child;
+        if (view.firstChild != 0) {
+            path.push_back({view.nextSibling, index, 0, kNoPlainItem});
+            handle = view.firstChild;
             continue;
         }
-        for (;;) {
-            if (path.empty()) {
-                handle = 0;
-                break;
-            }
-            ItemHandle next = GetNextSibling(outline, handle);
-            if (next != 0) {
-                handle = next;
-                break;
-            }
+        handle = view.nextSibling;
+        while (handle == 0 && !path.empty()) {
             Level done = path.back();
             path.pop_back();
             tree.items[static_cast<size_t>(done.index)].children =
                 PlainRun<int>(nullptr, static_cast<size_t>(done.children));
-            handle = done.handle;
+            handle = done.nextSibling;
         }
     }
     // Every item but the top one takes one place in its parent's run of children.
@@ -176,8 +189,6 @@ PlainTree ReadTree(OutlineHandle outline, bool mergedResult, size_t expectedItem
         tree.childStore[static_cast<size_t>(siblings.begin() - tree.childStore.data()) +
                         static_cast<size_t>(item.position)] = static_cast<int>(k);
     }
-    DestroyList(attributes);
-    DestroyList(names);
     return tree;
 }
 

@@ -22,9 +22,6 @@
 // The index of no item in a plain tree, and of no partner in a pairing.
 constexpr int kNoPlainItem = -1;
 
-// A text held by a plain tree: a view of room that the tree owns.
-using WideView = std::basic_string_view<WCHAR>;
-
 // Some consecutive elements of one of a tree's arrays: an item's children or its contents.
 // A tree holds all of its items' children in one array and all of their contents in another,
 // so that an item costs no allocation of its own.
@@ -51,6 +48,7 @@ enum class ContentKind { kAttribute, kProperty, kDTData };
 struct ContentEntry {
     ContentKind kind = ContentKind::kAttribute;
     int64_t number = 0;
+    // In the tree's own room.
     WideView name;
     WideView value;
 };
@@ -67,6 +65,8 @@ struct PlainItem {
     bool conflictMarked = false;
     // Read from a merge's result only: the stored text holds a merge's mark (HoldsMergeMark).
     bool holdsMergeMark = false;
+    // The stored text, shown where the outline keeps it (ReadPlainTree), or in the tree's own
+    // room when a merge's banner was cut from it.
     WideView text;
     int parent = kNoPlainItem;
     int position = 0;  // among its parent's children
@@ -110,8 +110,12 @@ struct PlainTree {
 };
 
 // Reads every item of outline from its root. An outline without a root gives an empty tree.
+// The item texts are the outline's own, shown in place: the read holds them there
+// (HoldOutlineTexts), so the outline may still be edited, but the tree must not outlive it.
 // expectedItems, when known (the size of a tree read before from a like outline), makes room
 // for the items at once, so that the array is not copied while it grows; it may be wrong.
+// Without it the items are counted first (a walk of the outline that costs far less than the
+// copies it spares).
 PlainTree ReadPlainTree(OutlineHandle outline, size_t expectedItems = 0);
 // Reads a merge's result the same way, but with each conflict banner or marker cut from the
 // text that it ends, and its item marked conflictMarked. A comment item that holds a conflict

@@ -10,6 +10,9 @@
 
 // The library's texts as a string: WCHAR units (char16_t, or wchar_t on Windows).
 using WideText = std::basic_string<WCHAR>;
+// A text seen where it stands: in an outline (an item's stored text, which a plain tree shows
+// in place), or in room that its holder owns.
+using WideView = std::basic_string_view<WCHAR>;
 
 // UTF-16 code units from a UTF-8 argument; bytes that are not UTF-8 become U+FFFD.
 WideText WideFromTerminal(const std::string& text);

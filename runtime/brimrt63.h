@@ -149,6 +149,48 @@ int32_t BRIMRT_API SetItemDTData(OutlineHandle outline, ItemHandle item, int32_t
 int32_t BRIMRT_API ListItemDTData(OutlineHandle outline, ItemHandle item, int32_t* indexes,
                                   int32_t capacity);
 
+/* The runtime's extras for its command's reading of whole outlines, one call per item instead
+ * of one per fact. The texts they show are the outline's own, not copies: they stay where they
+ * are until the outline closes, or until the text (for a content entry, any content of its
+ * item) is set again; HoldOutlineTexts keeps every item text in place until the close. */
+typedef struct ItemView {
+    int32_t type;
+    int32_t skipped;         /* nonzero for an item marked skip */
+    const BRIMRT_CHAR* text; /* the stored text, terminated; null when empty */
+    int32_t textLength;
+    int32_t contentCount;   /* its attributes, named properties and DTDATA values */
+    ItemHandle firstChild;  /* 0 when it has none */
+    ItemHandle nextSibling; /* 0 when it is the last */
+} ItemView;
+
+/* Content kinds of a ContentView. */
+#define OUTLINE_CONTENT_ATTRIBUTE 1
+#define OUTLINE_CONTENT_PROPERTY 2
+#define OUTLINE_CONTENT_DTDATA 3
+
+typedef struct ContentView {
+    int32_t kind;            /* OUTLINE_CONTENT_... */
+    uint32_t number;         /* an attribute's id, a DTDATA value's index */
+    int32_t dtValue;         /* a DTDATA value */
+    const BRIMRT_CHAR* name; /* a property's name; null when empty or not a property */
+    int32_t nameLength;
+    const BRIMRT_CHAR* value; /* an attribute's or property's value; null when empty */
+    int32_t valueLength;
+} ContentView;
+
+/* Fills *view with the item's type, skip flag, text, number of contents and neighbours.
+ * Nonzero on success; 0 for a bad handle, *view then all zero. */
+int32_t BRIMRT_API ViewItem(OutlineHandle outline, ItemHandle item, ItemView* view);
+/* The item's contents in their stored order (the order a save writes them; each kind in the
+ * order its own list operation gives), the first capacity of them into views. Answers how
+ * many the item has; 0 for a bad handle. */
+int32_t BRIMRT_API ViewItemContents(OutlineHandle outline, ItemHandle item, ContentView* views,
+                                    int32_t capacity);
+/* From now until the outline closes, a text set again takes new room instead of the old, so
+ * that every text ViewItem showed stays in place (the old room is used no more). Nonzero on
+ * success; 0 for a bad handle. */
+int32_t BRIMRT_API HoldOutlineTexts(OutlineHandle outline);
+
 #ifdef __cplusplus
 }
 #endif

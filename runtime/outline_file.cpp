@@ -41,6 +41,20 @@ private:
     FILE* file;
 };
 
+// The lines of the bytes, and how many of them are content lines (their first character after
+// the indentation is '@', '%' or '$').
+void CountLines(const char* bytes, size_t size, size_t* lines, size_t* contentLines) {
+    const char* end = bytes + size;
+    for (const char* at = bytes; at < end;) {
+        while (at < end && *at == ' ') ++at;
+        if (at < end && (*at == '@' || *at == '%' || *at == '$')) ++*contentLines;
+        const void* lineFeed = std::memchr(at, '\n', static_cast<size_t>(end - at));
+        if (lineFeed == nullptr) break;
+        ++*lines;
+        at = static_cast<const char*>(lineFeed) + 1;
+    }
+}
+
 }  // namespace
 
 int ReadOutlineFile(const WCHAR* path, OutlineStore* store, ParseFailure* failure, bool* parsed) {
@@ -85,10 +99,12 @@ int ReadOutlineFile(const WCHAR* path, OutlineStore* store, ParseFailure* failur
             // the item array gets room for twice the items the first piece promises, never
             // more than the file could hold, so that it is not copied while it grows (the room
             // beyond the items is never touched).
-            size_t lines =
-                static_cast<size_t>(std::count(buffer.data(), buffer.data() + held, '\n'));
-            size_t promised = held >= known ? lines + 1 : 2 * (lines + 1) * (known / held + 1);
-            store->ReserveItems(std::min(promised, known / 5 + 2));
+            size_t lines = 0, contentLines = 0;
+            CountLines(buffer.data(), held, &lines, &contentLines);
+            size_t scale = held >= known ? 1 : 2 * (known / held + 1);
+            store->ReserveItems(std::min((lines + 1) * scale, known / 5 + 2));
+            // Content lines alike; a content line takes five bytes or more too.
+            store->ReserveContents(std::min(contentLines * scale, known / 5 + 2));
             reserved = true;
         }
         size_t taken = 0;

@@ -38,6 +38,18 @@ int HexValue(unsigned char byte) {
     return -1;
 }
 
+// Whether the eight bytes at bytes are all plain characters of a text: 0x20 to 0x7F, but
+// neither '"' nor '\\'. A byte below 0x20 borrows in the subtraction and one from 0x80 has its
+// top bit; a byte equal to the one looked for is zero after the exclusive or.
+bool IsPlainWord(const unsigned char* bytes) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull, kTops = 0x8080808080808080ull;
+    uint64_t word;
+    std::memcpy(&word, bytes, 8);
+    uint64_t quotes = word ^ (kOnes * '"'), backslashes = word ^ (kOnes * '\\');
+    uint64_t zeroes = ((quotes - kOnes) & ~quotes) | ((backslashes - kOnes) & ~backslashes);
+    return ((word | (word - kOnes * 0x20) | zeroes) & kTops) == 0;
+}
+
 std::string QuoteBytes(const unsigned char* from, const unsigned char* to) {
     size_t length = static_cast<size_t>(to - from);
     size_t cut = std::min(length, kQuotedBytes);
@@ -75,12 +87,13 @@ private:
     bool ReadItemLine(size_t blanks, const unsigned char* at);
     bool ReadContentLine(size_t blanks, const unsigned char* at);
     bool ReadFlags(const unsigned char** at, uint8_t* flags);
-    bool ReadLiteral(const unsigned char** at, WideText* text);
+    bool ReadLiteral(const unsigned char** at, size_t* length);
     bool ReadNumber(const unsigned char** at, const char* what, int64_t low, int64_t high,
                     int64_t* value);
     bool Expect(const unsigned char** at, char wanted);
     bool ExpectLineEnd(const unsigned char* at);
-    bool IsNewKey(uint32_t owner, ContentKind kind, uint32_t number, const WideText& name);
+    bool IsNewKey(ContentKind kind, uint32_t number, const WCHAR* name, size_t nameLength);
+    void KeepContents();
 
     size_t ColumnAt(const unsigned char* at) const;
     std::string Describe(const unsigned char* at) const;
@@ -99,10 +112,12 @@ private:
     bool lineHasBreak = false;               // false only for the last line
 
     std::vector<uint32_t> openItems;  // openItems[d]: the last item read at depth d
-    WideText literal;
-    WideText secondLiteral;
+    WCHAR* literal = nullptr;  // where the last ReadLiteral wrote its text, in the store's room
 
-    uint32_t keySetOwner = kNoItem;  // the item whose keys the sets below hold
+    // The contents read so far of the last item read, which go to the store in one piece once
+    // they are complete (KeepContents), instead of growing its list one entry at a time.
+    std::vector<ContentEntry> pending;
+    bool keySetsFilled = false;  // the sets below hold the keys of pending
     std::unordered_set<uint64_t> numberKeys;
     std::unordered_set<WideText> nameKeys;
 };
@@ -133,6 +148,7 @@ bool OutlineParser::ParseLines(const unsigned char* from, const unsigned char* t
         if (lineNumber == 1 ? !ReadHeader() : !ReadLine()) return false;
         if (!lineHasBreak) {
             if (openItems.empty()) return Fail(lineEnd, "the root item");
+            KeepContents();
             position = to;
             break;
         }
@@ -223,8 +239,11 @@ bool OutlineParser::ReadItemLine(size_t blanks, const unsigned char* at) {
     if (at < lineEnd && *at == '[') {
         if (!ReadFlags(&at, &flags) || !Expect(&at, ' ')) return false;
     }
-    if (!ReadLiteral(&at, &literal) || !ExpectLineEnd(at)) return false;
-    // 3. The item joins the tree as the last child of the open item one level up.
+    size_t length = 0;
+    if (!ReadLiteral(&at, &length) || !ExpectLineEnd(at)) return false;
+    // 3. The item joins the tree as the last child of the open item one level up; the item
+    //    before it has all its contents.
+    KeepContents();
     uint32_t index = store->AppendItem(static_cast<int32_t>(type), flags);
     if (openItems.empty()) {
         store->MakeRoot(index);
@@ -233,7 +252,7 @@ bool OutlineParser::ReadItemLine(size_t blanks, const unsigned char* at) {
         store->LinkLast(index, openItems.back());
     }
     openItems.push_back(index);
-    store->SetText(index, literal.data(), literal.size());
+    store->SetTextFromRoom(index, length);
     return true;
 }
 
@@ -250,7 +269,6 @@ bool OutlineParser::ReadContentLine(size_t blanks, const unsigned char* at) {
                     "at most " + std::to_string(2 * openItems.size()) + " blanks of indentation",
                     std::to_string(blanks) + " blanks");
     }
-    uint32_t owner = openItems.back();
     // 2. The line by its marker; each key must be new on its item.
     char marker = static_cast<char>(*at++);
     const unsigned char* keyAt = at;
@@ -262,28 +280,30 @@ bool OutlineParser::ReadContentLine(size_t blanks, const unsigned char* at) {
         int64_t id = 0;
         if (!ReadNumber(&at, "an attribute id", 0, UINT32_MAX, &id)) return false;
         entry.number = static_cast<uint32_t>(id);
-        if (!IsNewKey(owner, entry.kind, entry.number, entry.name)) {
+        if (!IsNewKey(entry.kind, entry.number, nullptr, 0)) {
             return Fail(keyAt, "an attribute id not already on this item", std::to_string(id));
         }
-        if (!Expect(&at, ' ') || !ReadLiteral(&at, &literal)) return false;
-        entry.value.assign(literal);
+        size_t length = 0;
+        if (!Expect(&at, ' ') || !ReadLiteral(&at, &length)) return false;
+        entry.value = store->KeepRoom(length);
     } else if (marker == '%') {
         entry.kind = ContentKind::kProperty;
-        if (!ReadLiteral(&at, &literal)) return false;
-        entry.name.assign(literal);
-        if (!IsNewKey(owner, entry.kind, 0, entry.name)) {
+        size_t length = 0;
+        if (!ReadLiteral(&at, &length)) return false;
+        if (!IsNewKey(entry.kind, 0, literal, length)) {
             std::string quoted;
-            AppendLiteral(&quoted, entry.name.data(), entry.name.size());
+            AppendLiteral(&quoted, literal, length);
             return Fail(keyAt, "a property name not already on this item", quoted);
         }
-        if (!Expect(&at, ' ') || !ReadLiteral(&at, &literal)) return false;
-        entry.value.assign(literal);
+        entry.name = store->KeepRoom(length);
+        if (!Expect(&at, ' ') || !ReadLiteral(&at, &length)) return false;
+        entry.value = store->KeepRoom(length);
     } else {
         entry.kind = ContentKind::kDTData;
         int64_t index = 0, value = 0;
         if (!ReadNumber(&at, "a DTDATA index", INT32_MIN, INT32_MAX, &index)) return false;
         entry.number = static_cast<uint32_t>(static_cast<int32_t>(index));
-        if (!IsNewKey(owner, entry.kind, entry.number, entry.name)) {
+        if (!IsNewKey(entry.kind, entry.number, nullptr, 0)) {
             return Fail(keyAt, "a DTDATA index not already on this item", std::to_string(index));
         }
         if (!Expect(&at, ' ') || !ReadNumber(&at, "a DTDATA value", INT32_MIN, INT32_MAX, &value)) {
@@ -292,33 +312,48 @@ bool OutlineParser::ReadContentLine(size_t blanks, const unsigned char* at) {
         entry.dtValue = static_cast<int32_t>(value);
     }
     if (!ExpectLineEnd(at)) return false;
-    store->ContentsOf(owner).push_back(std::move(entry));
+    pending.push_back(entry);
     return true;
 }
 
-bool OutlineParser::IsNewKey(uint32_t owner, ContentKind kind, uint32_t number,
-                             const WideText& name) {
-    const ItemContents* contents = store->Item(owner).contents;
-    size_t count = contents == nullptr ? 0 : contents->size();
+bool OutlineParser::IsNewKey(ContentKind kind, uint32_t number, const WCHAR* name,
+                             size_t nameLength) {
     uint64_t numberKey = (static_cast<uint64_t>(kind) << 32) | number;
-    if (count < kLinearKeyScan) {
-        return store->FindContent(owner, kind, number, name.data(), name.size()) == nullptr;
+    if (pending.size() < kLinearKeyScan) {
+        for (const ContentEntry& entry : pending) {
+            if (entry.kind != kind) continue;
+            if (kind == ContentKind::kProperty
+                    ? entry.name.size() == nameLength &&
+                          std::equal(entry.name.begin(), entry.name.end(), name)
+                    : entry.number == number) {
+                return false;
+            }
+        }
+        return true;
     }
-    if (keySetOwner != owner) {
+    if (!keySetsFilled) {
         numberKeys.clear();
         nameKeys.clear();
-        for (const ContentEntry& entry : *contents) {
+        for (const ContentEntry& entry : pending) {
             if (entry.kind == ContentKind::kProperty) {
-                nameKeys.insert(entry.name);
+                nameKeys.emplace(entry.name.data(), entry.name.size());
             } else {
                 numberKeys.insert((static_cast<uint64_t>(entry.kind) << 32) | entry.number);
             }
         }
-        keySetOwner = owner;
+        keySetsFilled = true;
     }
     // The caller adds the entry after this answer, and the set learns it now.
-    return kind == ContentKind::kProperty ? nameKeys.insert(name).second
+    return kind == ContentKind::kProperty ? nameKeys.emplace(name, nameLength).second
                                           : numberKeys.insert(numberKey).second;
+}
+
+void OutlineParser::KeepContents() {
+    if (pending.empty()) return;
+    // Side by side in the outline's pool, after those of the items before.
+    store->SetContents(openItems.back(), pending.data(), pending.size());
+    pending.clear();
+    keySetsFilled = false;
 }
 
 bool OutlineParser::ReadFlags(const unsigned char** at, uint8_t* flags) {
@@ -350,17 +385,18 @@ bool OutlineParser::ReadFlags(const unsigned char** at, uint8_t* flags) {
     return true;
 }
 
-bool OutlineParser::ReadLiteral(const unsigned char** at, WideText* text) {
+bool OutlineParser::ReadLiteral(const unsigned char** at, size_t* length) {
     if (!Expect(at, '"')) return false;
     // Each byte of the line gives at most one unit (a four-byte character gives two), so the
-    // rest of the line bounds the text: the units are written into room made once, not added
-    // one at a time.
-    text->resize(static_cast<size_t>(lineEnd - *at));
-    WCHAR* out = &(*text)[0];
+    // rest of the line bounds the text: it is decoded straight into room the store makes once.
+    literal = store->TextRoom(static_cast<size_t>(lineEnd - *at));
+    WCHAR* out = literal;
     const unsigned char* position = *at;
     for (;;) {
-        // A run of plain characters, the most of any text, widened in one tight loop.
+        // A run of plain characters, the most of any text, found eight bytes at a time where
+        // it can be and widened in one tight loop.
         const unsigned char* run = position;
+        while (lineEnd - position >= 8 && IsPlainWord(position)) position += 8;
         while (position < lineEnd && *position >= 0x20 && *position < 0x80 && *position != '"' &&
                *position != '\\') {
             ++position;
@@ -403,7 +439,7 @@ bool OutlineParser::ReadLiteral(const unsigned char** at, WideText* text) {
         position += DecodeUtf8(position, lineEnd, &codePoint);  // checked with the line's bytes
         out += EncodeUtf16(codePoint, out);
     }
-    text->resize(static_cast<size_t>(out - text->data()));
+    *length = static_cast<size_t>(out - literal);
     *at = position + 1;
     return true;
 }

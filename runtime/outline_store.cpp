@@ -3,20 +3,20 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace brimrt {
 
 // The per-item cost promised in the header (and measured by bench/runtime_load.cpp).
 static_assert(sizeof(ItemRecord) <= 48, "an item record should stay within 48 bytes");
 
-OutlineStore::~OutlineStore() {
-    for (ItemRecord& item : items) delete item.contents;
-}
+OutlineStore::~OutlineStore() = default;
 
 uint32_t OutlineStore::AppendItem(int32_t type, uint8_t flags) {
     ItemRecord item;
     item.text = nullptr;
-    item.contents = nullptr;
+    item.contentFirst = 0;
+    item.contentCount = 0;
     item.type = type;
     item.textLength = 0;
     item.parent = kNoItem;
@@ -53,7 +53,7 @@ void OutlineStore::LinkLast(uint32_t index, uint32_t parent) {
 
 void OutlineStore::SetText(uint32_t index, const WCHAR* text, size_t length) {
     ItemRecord& item = items[index];
-    if (length <= item.textLength && length > 0 && liveViews == 0) {
+    if (length <= item.textLength && length > 0 && liveViews == 0 && !textsHeld) {
         std::memmove(item.text, text, length * sizeof(WCHAR));
         item.text[length] = 0;
     } else {
@@ -62,10 +62,28 @@ void OutlineStore::SetText(uint32_t index, const WCHAR* text, size_t length) {
     item.textLength = static_cast<uint32_t>(length);
 }
 
-ItemContents& OutlineStore::ContentsOf(uint32_t index) {
+void OutlineStore::SetContents(uint32_t index, const ContentEntry* entries, size_t count) {
+    if (count == 0) return;
+    if (contentPool.size() + count >= UINT32_MAX) throw std::bad_alloc();
+    contentPool.insert(contentPool.end(), entries, entries + count);
+    items[index].contentFirst = static_cast<uint32_t>(contentPool.size() - count);
+    items[index].contentCount = static_cast<uint32_t>(count);
+}
+
+void OutlineStore::AppendContent(uint32_t index, const ContentEntry& entry) {
     ItemRecord& item = items[index];
-    if (item.contents == nullptr) item.contents = new ItemContents();
-    return *item.contents;
+    size_t first = item.contentFirst, count = item.contentCount;
+    bool atEnd = count == 0 || first + count == contentPool.size();
+    size_t needed = contentPool.size() + (atEnd ? 1 : count + 1);
+    if (needed >= UINT32_MAX) throw std::bad_alloc();
+    // Room first: once it is made, nothing below can fail.
+    contentPool.reserve(std::max(needed, 2 * contentPool.size()));
+    if (!atEnd) {
+        for (size_t k = 0; k < count; ++k) contentPool.push_back(contentPool[first + k]);
+    }
+    contentPool.push_back(entry);
+    item.contentFirst = static_cast<uint32_t>(contentPool.size() - count - 1);
+    item.contentCount = static_cast<uint32_t>(count + 1);
 }
 
 void OutlineStore::AddHandleRun(uint32_t firstIndex, uint32_t firstHandle, uint32_t count) {
@@ -125,9 +143,7 @@ uint32_t OutlineStore::NextInSubtree(uint32_t index, uint32_t top) const {
 
 const ContentEntry* OutlineStore::FindContent(uint32_t index, ContentKind kind, uint32_t number,
                                               const WCHAR* name, size_t nameLength) const {
-    const ItemContents* contents = items[index].contents;
-    if (contents == nullptr) return nullptr;
-    for (const ContentEntry& entry : *contents) {
+    for (const ContentEntry& entry : ContentsOf(index)) {
         if (entry.kind != kind) continue;
         if (kind == ContentKind::kProperty) {
             if (entry.name.size() == nameLength &&
@@ -178,8 +194,7 @@ void OutlineStore::DeleteSubtree(uint32_t top) {
     for (uint32_t index = top; index != kNoItem; index = NextInSubtree(index, top)) {
         ItemRecord& item = items[index];
         item.flags |= kFlagDead;
-        delete item.contents;
-        item.contents = nullptr;
+        item.contentCount = 0;
     }
 }
 

@@ -84,6 +84,19 @@ void AppendContentLine(std::string* out, const ContentEntry& entry, size_t depth
 void AppendLiteral(std::string* out, const WCHAR* text, size_t length) {
     out->push_back('"');
     for (size_t k = 0; k < length; ++k) {
+        // A run of plain characters, the most of any text, goes out in one piece.
+        size_t end = k;
+        while (end < length && text[end] >= 0x20 && text[end] < 0x7F && text[end] != '"' &&
+               text[end] != '\\') {
+            ++end;
+        }
+        if (end > k) {
+            size_t at = out->size();
+            out->resize(at + (end - k));
+            for (size_t n = k; n < end; ++n) (*out)[at + (n - k)] = static_cast<char>(text[n]);
+            k = end;
+            if (k == length) break;
+        }
         uint32_t unit = static_cast<uint16_t>(text[k]);
         switch (unit) {
         case '\\': out->append("\\\\"); continue;
@@ -117,9 +130,8 @@ bool WriteOutline(const OutlineStore& store, ByteSink* sink) {
     for (uint32_t index = top; index != kNoItem;) {
         const ItemRecord& item = store.Item(index);
         AppendItemLine(&piece, item, depth);
-        if (item.contents != nullptr) {
-            for (const ContentEntry& entry : *item.contents)
-                AppendContentLine(&piece, entry, depth + 1);
+        for (const ContentEntry& entry : store.ContentsOf(index)) {
+            AppendContentLine(&piece, entry, depth + 1);
         }
         if (piece.size() >= kPieceBytes) {
             if (!sink->Write(piece.data(), piece.size())) return false;

@@ -329,9 +329,16 @@ ItemHandle BRIMRT_API CopyItem(OutlineHandle source, ItemHandle item, OutlineHan
             // Read again after the append: with source and target alike, it may move the array.
             const ItemRecord& kept = sourceStore.Item(order[position]);
             to.store->SetText(index, kept.text, kept.textLength);
-            if (withContents && kept.contents != nullptr && !kept.contents->empty()) {
-                brimrt::ItemContents copied = *kept.contents;
-                to.store->ContentsOf(index) = std::move(copied);
+            brimrt::ContentRun contents = sourceStore.ContentsOf(order[position]);
+            if (withContents && !contents.empty()) {
+                // The texts go to the target's arena: the source may close first. The entries
+                // are copied out first, as the source's pool may be the target's.
+                std::vector<ContentEntry> copied(contents.begin(), contents.end());
+                for (ContentEntry& entry : copied) {
+                    entry.name = to.store->KeepText(entry.name.data(), entry.name.size());
+                    entry.value = to.store->KeepText(entry.value.data(), entry.value.size());
+                }
+                to.store->SetContents(index, copied.data(), copied.size());
             }
             if (position > 0) to.store->LinkLast(index, firstIndex + parentPositions[position]);
         }
@@ -363,10 +370,10 @@ int32_t BRIMRT_API ListItemAttributes(OutlineHandle outline, ItemHandle item, Li
     if (target == nullptr) return 0;
     target->ids.clear();
     FoundItem found = FindItem(outline, item);
-    if (!found || found.record().contents == nullptr) return 0;
+    if (!found) return 0;
     // The number is answered even when the list could not hold them all, so that a shortage
     // shows as elements that answer 0, never as an item with fewer attributes.
-    const brimrt::ItemContents& contents = *found.record().contents;
+    brimrt::ContentRun contents = found.store->ContentsOf(found.index);
     int32_t count = static_cast<int32_t>(std::count_if(
         contents.begin(), contents.end(),
         [](const ContentEntry& entry) { return entry.kind == ContentKind::kAttribute; }));
@@ -400,15 +407,17 @@ int32_t BRIMRT_API ListNamedProperties(OutlineHandle outline, ItemHandle item, L
     if (target == nullptr) return 0;
     target->names.clear();
     FoundItem found = FindItem(outline, item);
-    if (!found || found.record().contents == nullptr) return 0;
+    if (!found) return 0;
     // As for attributes: the number stands, the names that could not be kept answer 0.
-    const brimrt::ItemContents& contents = *found.record().contents;
+    brimrt::ContentRun contents = found.store->ContentsOf(found.index);
     int32_t count = static_cast<int32_t>(std::count_if(
         contents.begin(), contents.end(),
         [](const ContentEntry& entry) { return entry.kind == ContentKind::kProperty; }));
     RunGuarded([&]() -> bool {
         for (const ContentEntry& entry : contents) {
-            if (entry.kind == ContentKind::kProperty) target->names.push_back(entry.name);
+            if (entry.kind == ContentKind::kProperty) {
+                target->names.emplace_back(entry.name.data(), entry.name.size());
+            }
         }
         return true;
     });
@@ -442,7 +451,7 @@ int32_t SetContent(OutlineHandle outline, ItemHandle item, ContentKind kind, uin
     return RunGuarded([&]() -> int32_t {
         ContentEntry* entry = found.store->FindContent(found.index, kind, number, name, nameLength);
         if (entry != nullptr) {
-            entry->value.assign(value, valueLength);
+            entry->value = found.store->KeepText(value, valueLength);
             entry->dtValue = dtValue;
             return 1;
         }
@@ -450,9 +459,9 @@ int32_t SetContent(OutlineHandle outline, ItemHandle item, ContentKind kind, uin
         added.kind = kind;
         added.number = number;
         added.dtValue = dtValue;
-        added.name.assign(name, nameLength);
-        added.value.assign(value, valueLength);
-        found.store->ContentsOf(found.index).push_back(std::move(added));
+        added.name = found.store->KeepText(name, nameLength);
+        added.value = found.store->KeepText(value, valueLength);
+        found.store->AppendContent(found.index, added);
         return 1;
     });
 }
@@ -529,9 +538,9 @@ int32_t BRIMRT_API SetItemDTData(OutlineHandle outline, ItemHandle item, int32_t
 int32_t BRIMRT_API ListItemDTData(OutlineHandle outline, ItemHandle item, int32_t* indexes,
                                   int32_t capacity) {
     FoundItem found = FindItem(outline, item);
-    if (!found || found.record().contents == nullptr) return 0;
+    if (!found) return 0;
     int32_t count = 0;
-    for (const ContentEntry& entry : *found.record().contents) {
+    for (const ContentEntry& entry : found.store->ContentsOf(found.index)) {
         if (entry.kind != ContentKind::kDTData) continue;
         if (indexes != nullptr && count < capacity) {
             indexes[count] = static_cast<int32_t>(entry.number);
@@ -539,4 +548,51 @@ int32_t BRIMRT_API ListItemDTData(OutlineHandle outline, ItemHandle item, int32_
         ++count;
     }
     return count;
+}
+
+int32_t BRIMRT_API ViewItem(OutlineHandle outline, ItemHandle item, ItemView* view) {
+    if (view == nullptr) return 0;
+    *view = ItemView();
+    FoundItem found = FindItem(outline, item);
+    if (!found) return 0;
+    const ItemRecord& record = found.record();
+    view->type = record.type;
+    view->skipped = (record.flags & brimrt::kFlagSkip) != 0 ? 1 : 0;
+    view->text = record.textLength > 0 ? record.text : nullptr;
+    view->textLength = static_cast<int32_t>(record.textLength);
+    view->contentCount = static_cast<int32_t>(record.contentCount);
+    view->firstChild = found.store->HandleOf(record.firstChild);
+    view->nextSibling = found.store->HandleOf(record.nextSibling);
+    return 1;
+}
+
+int32_t BRIMRT_API ViewItemContents(OutlineHandle outline, ItemHandle item, ContentView* views,
+                                    int32_t capacity) {
+    FoundItem found = FindItem(outline, item);
+    if (!found) return 0;
+    brimrt::ContentRun contents = found.store->ContentsOf(found.index);
+    int32_t count = static_cast<int32_t>(contents.size());
+    for (int32_t k = 0; views != nullptr && k < count && k < capacity; ++k) {
+        const ContentEntry& entry = contents[static_cast<size_t>(k)];
+        ContentView& view = views[k];
+        switch (entry.kind) {
+        case ContentKind::kAttribute: view.kind = OUTLINE_CONTENT_ATTRIBUTE; break;
+        case ContentKind::kProperty: view.kind = OUTLINE_CONTENT_PROPERTY; break;
+        case ContentKind::kDTData: view.kind = OUTLINE_CONTENT_DTDATA; break;
+        }
+        view.number = entry.number;
+        view.dtValue = entry.kind == ContentKind::kDTData ? entry.dtValue : 0;
+        view.name = entry.name.empty() ? nullptr : entry.name.data();
+        view.nameLength = static_cast<int32_t>(entry.name.size());
+        view.value = entry.value.empty() ? nullptr : entry.value.data();
+        view.valueLength = static_cast<int32_t>(entry.value.size());
+    }
+    return count;
+}
+
+int32_t BRIMRT_API HoldOutlineTexts(OutlineHandle outline) {
+    OutlineStore* store = brimrt::FindOutline(outline);
+    if (store == nullptr) return 0;
+    store->textsHeld = true;
+    return 1;
 }

@@ -42,4 +42,32 @@ WCHAR* TextArena::Store(const WCHAR* text, size_t length) {
     return stored;
 }
 
+WCHAR* TextArena::Room(size_t maxLength) {
+    if (maxLength > kArenaBlockUnits / 4) {
+        // As in Store: a long text gets a block of its own.
+        ownRoom = AddBlock(maxLength + 1);
+        return ownRoom;
+    }
+    ownRoom = nullptr;
+    if (maxLength + 1 > freeUnits) {
+        size_t count = std::min(std::max(kArenaBlockUnits, capacityUnits), kArenaLargestBlockUnits);
+        next = AddBlock(count);
+        freeUnits = count;
+    }
+    return next;
+}
+
+WCHAR* TextArena::Keep(size_t length) {
+    WCHAR* kept = ownRoom != nullptr ? ownRoom : next;
+    bool own = ownRoom != nullptr;
+    ownRoom = nullptr;
+    if (length == 0) return nullptr;
+    kept[length] = 0;
+    if (!own) {
+        next += length + 1;
+        freeUnits -= length + 1;
+    }
+    return kept;
+}
+
 }  // namespace brimrt

@@ -30,6 +30,13 @@ public:
     // destroyed; null for length 0. A text longer than a block gets a block of its own. Throws
     // std::bad_alloc when memory runs out (the operations turn that into a refusal).
     WCHAR* Store(const WCHAR* text, size_t length);
+    // Room at the arena's end for a text of at most maxLength units and its terminator, for a
+    // reader to decode a text straight into; Keep then keeps it, with no copy. Valid until the
+    // next Store, Room or Keep. Throws std::bad_alloc.
+    WCHAR* Room(size_t maxLength);
+    // Keeps the first length units written at the last Room's answer, terminated, and answers
+    // where they stand; null for length 0.
+    WCHAR* Keep(size_t length);
 
 private:
     struct Block {
@@ -43,6 +50,7 @@ private:
     WCHAR* next = nullptr;     // first unused unit of the current block
     size_t freeUnits = 0;      // units left in the current block
     size_t capacityUnits = 0;  // units of all blocks, which sets the size of the next one
+    WCHAR* ownRoom = nullptr;  // the last Room's answer when it is a block of its own
 };
 
 }  // namespace brimrt

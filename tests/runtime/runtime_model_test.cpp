@@ -532,7 +532,7 @@ void ModelRun::CompareTree(const Outline& outline) {
 void ModelRun::DoWalk() {
     auto [outlineHandle, item, outline, index, known] = PickTarget();
     std::string at = "(" + std::to_string(outlineHandle) + ", " + std::to_string(item) + ")";
-    switch (Below(7)) {
+    switch (Below(8)) {
     case 0: {
         Outline* found = FindOutline(outlineHandle);
         ItemHandle expected =
@@ -597,6 +597,47 @@ void ModelRun::DoWalk() {
                   std::equal(expected.begin(), expected.begin() + static_cast<long>(copied),
                              held.begin()),
               "ListItemDTData " + at);
+        break;
+    }
+    case 6: {
+        // The command's view of an item: what the single operations answer, all at once.
+        ItemView view;
+        int32_t answer = ViewItem(outlineHandle, item, &view);
+        if (!known) {
+            Check(answer == 0 && view.type == 0 && view.text == nullptr && view.firstChild == 0,
+                  "ViewItem " + at + " did not refuse");
+            break;
+        }
+        const Node& node = outline->nodes[static_cast<size_t>(index)];
+        std::u16string text(view.text == nullptr ? u"" : view.text,
+                            static_cast<size_t>(view.textLength));
+        Check(answer != 0 && view.type == node.type &&
+                  (view.skipped != 0) == ((node.flags & kSkip) != 0) && text == node.text &&
+                  view.firstChild == GetFirstChild(outlineHandle, item) &&
+                  view.nextSibling == GetNextSibling(outlineHandle, item) &&
+                  view.contentCount == static_cast<int32_t>(node.contents.size()),
+              "ViewItem " + at);
+        std::vector<ContentView> views(node.contents.size() + 1);
+        int32_t room = static_cast<int32_t>(Below(static_cast<uint32_t>(views.size()) + 1));
+        Check(ViewItemContents(outlineHandle, item, views.data(), room) ==
+                  static_cast<int32_t>(node.contents.size()),
+              "ViewItemContents count " + at);
+        static const int32_t kinds[] = {OUTLINE_CONTENT_ATTRIBUTE, OUTLINE_CONTENT_PROPERTY,
+                                        OUTLINE_CONTENT_DTDATA};
+        for (size_t k = 0; k < node.contents.size() && k < static_cast<size_t>(room); ++k) {
+            const Entry& entry = node.contents[k];
+            const ContentView& shown = views[k];
+            bool numbered = entry.kind != Kind::kProperty;
+            Check(shown.kind == kinds[static_cast<int>(entry.kind)] &&
+                      (!numbered || shown.number == entry.number) &&
+                      std::u16string(shown.name == nullptr ? u"" : shown.name,
+                                     static_cast<size_t>(shown.nameLength)) == entry.name &&
+                      (entry.kind == Kind::kDTData
+                           ? shown.dtValue == entry.dtValue
+                           : std::u16string(shown.value == nullptr ? u"" : shown.value,
+                                            static_cast<size_t>(shown.valueLength)) == entry.value),
+                  "ViewItemContents entry " + std::to_string(k) + " " + at);
+        }
         break;
     }
     default:
@@ -1094,6 +1135,25 @@ TEST(RuntimeModel, RandomSequencesAgreeWithTheModelTree) {
             ADD_FAILURE() << "seed " << seed << ", " << mismatch;
         }
     }
+}
+
+TEST(ViewItem, HeldTextsStayWhereTheyWereShownWhileTheOutlineChanges) {
+    // Without the hold a shorter text is written over the old room, which a tree that shows
+    // the texts in place would then read as the new one.
+    ScratchFolder folder;
+    OpenedOutline outline(OpenBytes(folder, "held.outline",
+                                    "OUTLINE 1\n1 \"top\"\n  9 \"long text\"\n  9 \"second\"\n"));
+    ASSERT_NE(outline.handle, 0u) << LastOpenError();
+    ASSERT_NE(HoldOutlineTexts(outline), 0);
+    ItemHandle first = NthChild(outline, GetRootItem(outline), 0);
+    ItemView view;
+    ASSERT_NE(ViewItem(outline, first, &view), 0);
+    const BRIMRT_CHAR* shown = view.text;
+    ASSERT_NE(SetItemText(outline, first, u"short", 1), 0);
+    ASSERT_NE(DeleteItem(outline, view.nextSibling), 0);
+    EXPECT_EQ(std::u16string(shown, static_cast<size_t>(view.textLength)), u"long text");
+    EXPECT_EQ(ItemText(outline, first), u"short");
+    EXPECT_EQ(HoldOutlineTexts(first), 0);
 }
 
 }  // namespace
