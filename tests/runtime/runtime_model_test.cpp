@@ -530,6 +530,11 @@ void ModelRun::CompareTree(const Outline& outline) {
 void ModelRun::DoWalk() {
     auto [outlineHandle, item, outline, index, known] = PickTarget();
     std::string at = Handles(outlineHandle, item);
+    const Node* node = known ? &outline->At(index) : nullptr;
+    Outline* model = outline;  // a structured binding cannot be captured
+    auto handleOf = [model](int place) {
+        return place < 0 ? ItemHandle{0} : model->At(place).handle;
+    };
     switch (Below(7)) {
     case 0: {
         Outline* found = FindOutline(outlineHandle);
@@ -537,43 +542,34 @@ void ModelRun::DoWalk() {
         Check(GetRootItem(outlineHandle) == expected, "GetRootItem " + at);
         break;
     }
-    case 1: {
-        ItemHandle expected = 0;
-        if (known && !outline->At(index).children.empty()) {
-            expected = outline->nodes[static_cast<size_t>(outline->At(index).children[0])].handle;
-        }
-        Check(GetFirstChild(outlineHandle, item) == expected, "GetFirstChild " + at);
+    case 1:
+        Check(GetFirstChild(outlineHandle, item) ==
+                  (node != nullptr && !node->children.empty() ? handleOf(node->children[0]) : 0),
+              "GetFirstChild " + at);
         break;
-    }
     case 2: {
-        ItemHandle expected = 0;
-        if (known && outline->At(index).parent >= 0) {
-            const Node& parent = outline->nodes[static_cast<size_t>(outline->At(index).parent)];
-            for (size_t k = 0; k + 1 < parent.children.size(); ++k) {
-                if (parent.children[k] == index)
-                    expected = outline->At(parent.children[k + 1]).handle;
-            }
+        int next = -1;
+        if (node != nullptr && node->parent >= 0) {
+            const std::vector<int>& siblings = outline->At(node->parent).children;
+            auto place = std::find(siblings.begin(), siblings.end(), index);
+            if (place + 1 != siblings.end()) next = place[1];
         }
-        Check(GetNextSibling(outlineHandle, item) == expected, "GetNextSibling " + at);
+        Check(GetNextSibling(outlineHandle, item) == handleOf(next), "GetNextSibling " + at);
         break;
     }
-    case 3: {
-        ItemHandle expected = 0;
-        if (known && outline->At(index).parent >= 0) {
-            expected = outline->nodes[static_cast<size_t>(outline->At(index).parent)].handle;
-        }
-        Check(GetParentItem(outlineHandle, item) == expected, "GetParentItem " + at);
+    case 3:
+        Check(GetParentItem(outlineHandle, item) == (node != nullptr ? handleOf(node->parent) : 0),
+              "GetParentItem " + at);
         break;
-    }
     case 4:
-        Check((IsItemSkipped(outlineHandle, item) != 0) ==
-                  (known && (outline->At(index).flags & kSkip) != 0),
-              "IsItemSkipped " + at);
+        Check(
+            (IsItemSkipped(outlineHandle, item) != 0) == (node != nullptr && (node->flags & kSkip)),
+            "IsItemSkipped " + at);
         break;
     case 5: {
         // The DTDATA indexes in their order; the count whatever the room given.
         std::vector<int32_t> expected;
-        for (const Entry& entry : known ? outline->At(index).contents : std::vector<Entry>()) {
+        for (const Entry& entry : node != nullptr ? node->contents : std::vector<Entry>()) {
             if (entry.kind == Kind::kDTData) expected.push_back(static_cast<int32_t>(entry.number));
         }
         int32_t room = static_cast<int32_t>(Below(4));
@@ -588,7 +584,7 @@ void ModelRun::DoWalk() {
         break;
     }
     default:
-        Check(GetItemType(outlineHandle, item) == (known ? outline->At(index).type : 0),
+        Check(GetItemType(outlineHandle, item) == (node != nullptr ? node->type : 0),
               "GetItemType " + at);
     }
 }
