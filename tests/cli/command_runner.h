@@ -1,6 +1,6 @@
 // tests/cli/command_runner.h
 //
-// Runs the built norvex (or any shell command) in a folder and keeps what it printed and its
+// Runs shell lines (the built norvex among them) in a folder and keeps what they printed and their
 // exit status, and reviewed expected texts, for the command tests; scratch folders and whole
 // files are the shared ones of tests/helpers.
 #pragma once
@@ -35,11 +35,6 @@ inline CommandResult RunShell(const std::string& folder, const std::string& shel
     return result;
 }
 
-// Runs norvex with arguments (already quoted for the shell where needed) in folder.
-inline CommandResult RunNorvex(const std::string& folder, const std::string& arguments) {
-    return RunShell(folder, std::string("'") + NORVEX_COMMAND + "' " + arguments);
-}
-
 // Compares actual with the reviewed file at path; a missing one is written for review and the
 // check fails, so that a person reads it before it counts.
 inline void ExpectReviewedText(const std::string& path, const std::string& actual) {
@@ -49,11 +44,4 @@ inline void ExpectReviewedText(const std::string& path, const std::string& actua
         return;
     }
     EXPECT_EQ(actual, ReadFileBytes(path)) << path;
-}
-
-// Copies the example outlines into folder.
-inline void CopyExamples(const std::string& folder) {
-    for (const char* name : {"base.outline", "version1.outline", "version2.outline"}) {
-        std::filesystem::copy_file(std::string(NORVEX_EXAMPLES) + "/" + name, folder + "/" + name);
-    }
 }

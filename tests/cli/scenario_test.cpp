@@ -18,17 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kScenarios = std::string(NORVEX_CLI_DATA) + "/scenarios";
+const std::string kScenarios = TestDataPath("cli/scenarios");
 const char* const kScenarioFiles[] = {"commands.txt", "why.txt", "expected.txt"};
-
-std::vector<std::string> ListScenarios() {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(kScenarios)) {
-        if (entry.is_directory()) names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 std::string Transcript(const std::string& folder, const std::string& commands) {
     std::istringstream lines(commands);
@@ -66,9 +57,7 @@ TEST_P(Scenario, PrintsItsReviewedTranscript) {
                        Transcript(folder.Path(), ReadFileBytes(source + "/commands.txt")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cli, Scenario, ::testing::ValuesIn(ListScenarios()),
+INSTANTIATE_TEST_SUITE_P(Cli, Scenario, ::testing::ValuesIn(ListScenarios("cli/scenarios")),
                          [](const ::testing::TestParamInfo<std::string>& scenario) {
-                             std::string name = scenario.param;
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
+                             return TestNameOf(scenario.param);
                          });

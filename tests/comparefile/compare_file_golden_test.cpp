@@ -67,24 +67,6 @@ void SetModificationTime(const std::string& path, time_t time) {
     ASSERT_EQ(utime(path.c_str(), &times), 0);
 }
 
-// The first line at which two texts differ, for the failure message.
-std::string FirstDifferentLine(const std::u16string& written, const std::u16string& golden) {
-    size_t start = 0, line = 1;
-    for (size_t k = 0; k < written.size() && k < golden.size() && written[k] == golden[k]; ++k) {
-        if (written[k] == u'\n') {
-            start = k + 1;
-            ++line;
-        }
-    }
-    auto lineAt = [start](const std::u16string& text) {
-        size_t end = text.find(u'\n', start);
-        return Printable(
-            text.substr(start, end == std::u16string::npos ? end : end - start + 1).c_str());
-    };
-    return "line " + std::to_string(line) + ": written " + lineAt(written) + ", golden " +
-           lineAt(golden);
-}
-
 }  // namespace
 
 TEST(CompareFileGolden, EachKindWithEveryRecordKindMatchesItsGoldenFile) {
@@ -127,18 +109,14 @@ TEST(CompareFileGolden, EachKindWithEveryRecordKindMatchesItsGoldenFile) {
             }
             ASSERT_TRUE(list.CloseCompareFile());
         }
-        std::string written = ReadFileBytes(path);
-        std::string goldenPath = TestDataPath(folder + "/expected.cmp");
-        if (!FileExists(goldenPath)) {
-            WriteFileBytes(goldenPath, written);
-            ADD_FAILURE() << "wrote the missing golden " << goldenPath << "; review it";
-            continue;
-        }
-        std::string golden = ReadFileBytes(goldenPath);
-        EXPECT_EQ(written == golden, true)
-            << why << FirstDifferentLine(Utf16Text(written), Utf16Text(golden));
+        EXPECT_EQ(CompareWithGolden("comparefile", scenario.scenario, "expected.cmp",
+                                    ReadFileBytes(path), true),
+                  "")
+            << why;
 
         CompareList list;
-        EXPECT_EQ(LoadCompareFile(list, goldenPath, scenario.readMode), scenario.records) << why;
+        EXPECT_EQ(LoadCompareFile(list, TestDataPath(folder + "/expected.cmp"), scenario.readMode),
+                  scenario.records)
+            << why;
     }
 }

@@ -112,36 +112,49 @@ struct ExportCall {
     uint16_t notWritten;
 };
 
+ExportCall BuildCall(const std::string& name, const std::string& output, std::u16string first,
+                     std::u16string second, uint32_t options) {
+    return {name, output,
+            [=](const char16_t* to) {
+                return DIF_Build(first.c_str(), second.c_str(), to, nullptr, 0, options);
+            },
+            BuildOutcome, DIF_ST_COMPARE_FILE};
+}
+
+ExportCall ApplyCall(const std::string& name, const std::string& output, std::u16string outline,
+                     std::u16string compare) {
+    return {name, output,
+            [=](const char16_t* to) {
+                return DIF_Apply(outline.c_str(), compare.c_str(), to, nullptr, 0);
+            },
+            SavedOutcome, 0x01};
+}
+
+// A merge of prefix's base, version1 and version2.outline.
+ExportCall MergeCall(const std::string& name, const std::string& output, std::u16string prefix) {
+    return {name, output,
+            [=](const char16_t* to) {
+                uint16_t conflicts = 0, warnings = 0;
+                uint16_t status = DIF_Merge((prefix + u"base.outline").c_str(),
+                                            (prefix + u"version1.outline").c_str(),
+                                            (prefix + u"version2.outline").c_str(), to, nullptr, 0,
+                                            kContents, &conflicts, &warnings);
+                return WithCounts(status, conflicts, warnings);
+            },
+            SavedOutcome, DIF_ST_MERGE_SAVE};
+}
+
 std::vector<ExportCall> ExampleCalls() {
-    std::vector<ExportCall> calls;
-    calls.push_back({"build", "result.cmp",
-                     [](const char16_t* output) {
-                         return DIF_Build(u"base.outline", u"version1.outline", output, nullptr, 0,
-                                          DIF_OPT_FDFM | kContents);
-                     },
-                     BuildOutcome, DIF_ST_COMPARE_FILE});
-    calls.push_back({"apply", "patched.outline",
-                     [](const char16_t* output) {
-                         return DIF_Apply(u"version1.outline", u"changes.cmp", output, nullptr, 0);
-                     },
-                     SavedOutcome, 0x01});
-    calls.push_back({"merge", "merged.outline",
-                     [](const char16_t* output) {
-                         uint16_t conflicts = 0, warnings = 0;
-                         uint16_t status =
-                             DIF_Merge(u"base.outline", u"version1.outline", u"version2.outline",
-                                       output, nullptr, 0, kContents, &conflicts, &warnings);
-                         return WithCounts(status, conflicts, warnings);
-                     },
-                     SavedOutcome, DIF_ST_MERGE_SAVE});
-    // A section past the 999-item limit, cut with its warning: thousands of requests, so
-    // that the stride comes into play.
-    calls.push_back({"build of a long section", "long.cmp",
-                     [](const char16_t* output) {
-                         return DIF_Build(u"long-first.outline", u"long-second.outline", output,
-                                          nullptr, 0, DIF_OPT_RDFC);
-                     },
-                     BuildOutcome, DIF_ST_COMPARE_FILE});
+    std::vector<ExportCall> calls = {
+        BuildCall("build", "result.cmp", u"base.outline", u"version1.outline",
+                  DIF_OPT_FDFM | kContents),
+        ApplyCall("apply", "patched.outline", u"version1.outline", u"changes.cmp"),
+        MergeCall("merge", "merged.outline", u""),
+        // A section past the 999-item limit, cut with its warning: thousands of requests, so
+        // that the stride comes into play.
+        BuildCall("build of a long section", "long.cmp", u"long-first.outline",
+                  u"long-second.outline", DIF_OPT_RDFC),
+    };
     // The same two calls on outlines the caller holds open, opened and closed around each call
     // with the faults paused, so that the call alone meets them.
     calls.push_back({"build of held outlines", "held.cmp",
@@ -167,30 +180,12 @@ std::vector<ExportCall> ExampleCalls() {
                      SavedOutcome, DIF_ST_MERGE_SAVE});
     // Golden scenarios whose records reach what the examples do not: joined content records, a
     // batch of moves that grows, additions both versions made, contents in a merge.
-    calls.push_back({"build of contents", "contents.cmp",
-                     [](const char16_t* output) {
-                         return DIF_Build(u"contents-first.outline", u"contents-second.outline",
-                                          output, nullptr, 0, DIF_OPT_FDFM | kContents);
-                     },
-                     BuildOutcome, DIF_ST_COMPARE_FILE});
-    calls.push_back({"apply of moves", "moved.outline",
-                     [](const char16_t* output) {
-                         return DIF_Apply(u"moves.outline", u"moves.cmp", output, nullptr, 0);
-                     },
-                     SavedOutcome, 0x01});
+    calls.push_back(BuildCall("build of contents", "contents.cmp", u"contents-first.outline",
+                              u"contents-second.outline", DIF_OPT_FDFM | kContents));
+    calls.push_back(ApplyCall("apply of moves", "moved.outline", u"moves.outline", u"moves.cmp"));
     for (const char* scenario : {"additions-same-place", "contents"}) {
-        calls.push_back({std::string("merge of ") + scenario, "scenario.outline",
-                         [scenario](const char16_t* output) {
-                             std::u16string prefix = Wide(scenario) + u"-";
-                             uint16_t conflicts = 0, warnings = 0;
-                             uint16_t status =
-                                 DIF_Merge((prefix + u"base.outline").c_str(),
-                                           (prefix + u"version1.outline").c_str(),
-                                           (prefix + u"version2.outline").c_str(), output, nullptr,
-                                           0, kContents, &conflicts, &warnings);
-                             return WithCounts(status, conflicts, warnings);
-                         },
-                         SavedOutcome, DIF_ST_MERGE_SAVE});
+        calls.push_back(MergeCall(std::string("merge of ") + scenario, "scenario.outline",
+                                  Wide(scenario) + u"-"));
     }
     return calls;
 }

@@ -181,10 +181,8 @@ TEST_P(MergeGolden, SavesTheExpectedMergedOutline) {
                 << scenario.Why();
             // The counts are the numbered comments of what was saved, 1 to n with none missing.
             if (scenario.status == 0) {
-                std::vector<OutlineLine> lines = ItemLines(scenario.Output("merged.outline"));
-                EXPECT_EQ(CheckNumbering(ConflictNumbers(lines), conflicts, "conflicts"), "")
-                    << scenario.Why();
-                EXPECT_EQ(CheckNumbering(WarningNumbers(lines), warnings, "warnings"), "")
+                EXPECT_EQ(
+                    CheckCommentNumbers(scenario.Output("merged.outline"), conflicts, warnings), "")
                     << scenario.Why();
             }
         }

@@ -225,13 +225,6 @@ bool InNumberedConflict(const std::vector<OutlineLine>& lines, size_t index) {
     return false;
 }
 
-std::string CheckCounts(const MergeRun& run) {
-    std::vector<OutlineLine> lines = ItemLines(run.merged);
-    std::string problem = CheckNumbering(ConflictNumbers(lines), run.conflicts, "conflicts");
-    if (problem.empty()) problem = CheckNumbering(WarningNumbers(lines), run.warnings, "warnings");
-    return problem;
-}
-
 // The conflict banners and markers of a result, with the two versions' labels swapped when
 // swapped is set, sorted.
 std::vector<std::string> ConflictLines(const std::string& merged, bool swapped) {
@@ -286,8 +279,9 @@ std::string CheckTriple(const ScratchFolder& folder, uint32_t seed) {
     MergeRun swapped = MergeInFolder(folder, base, two, one);
     // (f) Every count is a numbered comment, and every number is counted.
     if (failure.empty()) {
-        std::string problem = CheckCounts(merged);
-        if (problem.empty()) problem = CheckCounts(swapped);
+        std::string problem = CheckCommentNumbers(merged.merged, merged.conflicts, merged.warnings);
+        if (problem.empty())
+            problem = CheckCommentNumbers(swapped.merged, swapped.conflicts, swapped.warnings);
         if (!problem.empty()) failure = "(f) " + problem + "\n--- merged\n" + merged.merged;
     }
     // (d) Swapping the versions swaps the labels of the same conflicts. Warnings may differ:

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 
 namespace {
 
@@ -69,20 +70,19 @@ MergeRun MergeInFolder(const ScratchFolder& folder, const std::string& base,
     return run;
 }
 
-std::set<int> ConflictNumbers(const std::vector<OutlineLine>& lines) {
-    return NumbersAfter(lines, " ! #### DIFF: Conflict ");
-}
-
-std::set<int> WarningNumbers(const std::vector<OutlineLine>& lines) {
-    return NumbersAfter(lines, "#### DIFF: Warning ");
-}
-
-std::string CheckNumbering(const std::set<int>& numbers, int count, const char* what) {
-    std::set<int> expected;
-    for (int k = 1; k <= count; ++k) expected.insert(k);
-    if (numbers == expected) return "";
-    std::string shown;
-    for (int number : numbers) shown += " " + std::to_string(number);
-    return std::string(what) + ": counted " + std::to_string(count) + ", numbered" +
-           (shown.empty() ? " none" : shown);
+std::string CheckCommentNumbers(const std::string& merged, int conflicts, int warnings) {
+    std::vector<OutlineLine> lines = ItemLines(merged);
+    auto check = [](const std::set<int>& numbers, int count, const char* what) -> std::string {
+        std::set<int> expected;
+        for (int k = 1; k <= count; ++k) expected.insert(k);
+        if (numbers == expected) return "";
+        std::string shown;
+        for (int number : numbers) shown += " " + std::to_string(number);
+        return std::string(what) + ": counted " + std::to_string(count) + ", numbered" +
+               (shown.empty() ? " none" : shown);
+    };
+    std::string problem =
+        check(NumbersAfter(lines, " ! #### DIFF: Conflict "), conflicts, "conflicts");
+    return problem.empty() ? check(NumbersAfter(lines, "#### DIFF: Warning "), warnings, "warnings")
+                           : problem;
 }

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -37,10 +36,7 @@ MergeRun MergeInFolder(const ScratchFolder& folder, const std::string& base,
                        const std::string& version1, const std::string& version2,
                        uint32_t options = 0);
 
-// The distinct numbers that the conflict banners (" ! #### DIFF: Conflict n ") and the
-// warning items ("#### DIFF: Warning n ") of a merged outline carry.
-std::set<int> ConflictNumbers(const std::vector<OutlineLine>& lines);
-std::set<int> WarningNumbers(const std::vector<OutlineLine>& lines);
-
-// Empty when the numbers are exactly 1 to count, else what is wrong.
-std::string CheckNumbering(const std::set<int>& numbers, int count, const char* what);
+// Empty when the conflict banners (" ! #### DIFF: Conflict n ") and the warning items
+// ("#### DIFF: Warning n ") of a merged outline carry exactly the numbers 1 to conflicts and
+// 1 to warnings, else what is wrong.
+std::string CheckCommentNumbers(const std::string& merged, int conflicts, int warnings);

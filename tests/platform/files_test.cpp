@@ -178,21 +178,20 @@ TEST(FileStatus, SizeIsItsLow32BitsAndTimeIsSecondsSince1970) {
 }
 
 TEST(WideTime, AsctimeFormInLocalTime) {
-    const char* savedZone = getenv("TZ");
-    std::string saved = savedZone != nullptr ? savedZone : "";
-    setenv("TZ", "UTC", 1);
-    tzset();
     WCHAR text[32];
     const std::pair<__time64_t, const char16_t*> cases[] = {
         {0, u"Thu Jan 01 00:00:00 1970\n"},
         {1234567890, u"Fri Feb 13 23:31:30 2009\n"},
         {32535215999LL, u"Wed Dec 31 23:59:59 3000\n"},
     };
-    for (const auto& [time, expected] : cases) {
-        ASSERT_EQ(_wctime64_s(text, 26, &time), 0);
-        EXPECT_EQ(std::u16string(text), expected);
+    {
+        FixedTimeZone utc("UTC");
+        for (const auto& [time, expected] : cases) {
+            ASSERT_EQ(_wctime64_s(text, 26, &time), 0);
+            EXPECT_EQ(std::u16string(text), expected);
+        }
     }
-    setenv("TZ", "EST5", 1);  // a POSIX zone, five hours behind, without a zone database
+    FixedTimeZone behind("EST5");  // a POSIX zone, five hours behind, without a zone database
     __time64_t epoch = 0;
     ASSERT_EQ(_wctime64_s(text, 32, &epoch), 0);
     EXPECT_EQ(std::u16string(text), u"Wed Dec 31 19:00:00 1969\n");
@@ -208,11 +207,6 @@ TEST(WideTime, AsctimeFormInLocalTime) {
     EXPECT_EQ(text[0], 0);
     EXPECT_EQ(_wctime64_s(text, 32, nullptr), EINVAL);
     EXPECT_EQ(_wctime64_s(nullptr, 32, &epoch), EINVAL);
-    if (savedZone != nullptr)
-        setenv("TZ", saved.c_str(), 1);
-    else
-        unsetenv("TZ");
-    tzset();
 }
 
 TEST(Wtoi, ReadsASignedDecimalPrefixAndSaturates) {

@@ -61,31 +61,15 @@ public:
         source_ = folder_.WideFile("source.outline");
         target_ = folder_.WideFile("target.outline");
         OutlineHandle outline = 0;
-        if (!Do([&] {
-                outline = OpenOutline(source_.c_str());
-                return Handle(outline);
-            }))
-            return false;
-        outline_ = outline;
         ListHandle attributes = 0, names = 0;
-        if (!Do([&] {
-                attributes = CreateList(OUTLINE_LIST_ATTRIBUTES);
-                return Handle(attributes);
-            }))
-            return false;
-        if (!Do([&] {
-                names = CreateList(OUTLINE_LIST_STRINGS);
-                return Handle(names);
-            }))
+        ItemHandle root = 0;
+        if (!Do([&] { return Handle(outline_ = outline = OpenOutline(source_.c_str())); }) ||
+            !Do([&] { return Handle(attributes = CreateList(OUTLINE_LIST_ATTRIBUTES)); }) ||
+            !Do([&] { return Handle(names = CreateList(OUTLINE_LIST_STRINGS)); }) ||
+            !Do([&] { return Handle(root = GetRootItem(outline)); }))
             return false;
 
         // 1. The walk, every item read with every reading operation.
-        ItemHandle root = 0;
-        if (!Do([&] {
-                root = GetRootItem(outline);
-                return Handle(root);
-            }))
-            return false;
         items_.push_back(root);
         for (size_t next = 0; next < items_.size(); ++next) {
             ItemHandle item = items_[next];
@@ -155,65 +139,52 @@ private:
     }
 
     bool ReadItem(OutlineHandle outline, ItemHandle item, ListHandle attributes, ListHandle names) {
-        int32_t type = 0;
+        int32_t type = 0, attributeCount = 0, propertyCount = 0;
+        auto text = [&](int32_t mode) {
+            return [&, mode] {
+                StringHandle string = 0;
+                return Text(GetItemText(outline, item, mode, &string), string);
+            };
+        };
         if (!Do([&] {
-                type = GetItemType(outline, item);
-                return Step{type, true};
-            }))
-            return false;
-        for (int32_t mode : {0, 1}) {
-            if (!Do([&] {
-                    StringHandle text = 0;
-                    return Text(GetItemText(outline, item, mode, &text), text);
-                }))
-                return false;
-        }
-        if (!Do([&] {
+                return Step{type = GetItemType(outline, item), true};
+            }) ||
+            !Do(text(0)) || !Do(text(1)) || !Do([&] {
                 StringHandle name = 0;
                 return Text(GetItemTypeName(type, &name), name);
+            }) ||
+            !Do([&] {
+                attributeCount = ListItemAttributes(outline, item, attributes);
+                return Step{attributeCount, true};
             }))
             return false;
-        int32_t count = 0;
-        if (!Do([&] {
-                count = ListItemAttributes(outline, item, attributes);
-                return Step{count, true};
-            }))
-            return false;
-        for (int32_t k = 0; k < count; ++k) {
+        for (int32_t k = 0; k < attributeCount; ++k) {
             uint32_t id = 0;
+            ListElement element = 0;
+            StringHandle value = 0;
             if (!Do([&] {
-                    ListElement element = 0;
                     int32_t answer = GetListElement(attributes, &element, k);
                     GetAttributeId(element, &id);
                     return Step{answer != 0 ? static_cast<int64_t>(id) : -1, answer != 0};
-                }))
-                return false;
-            if (!Do([&] {
-                    StringHandle value = 0;
-                    return Text(GetItemAttribute(outline, item, id, 0, &value), value);
-                }))
+                }) ||
+                !Do([&] { return Text(GetItemAttribute(outline, item, id, 0, &value), value); }))
                 return false;
         }
         if (!Do([&] {
-                count = ListNamedProperties(outline, item, names);
-                return Step{count, true};
+                propertyCount = ListNamedProperties(outline, item, names);
+                return Step{propertyCount, true};
             }))
             return false;
-        for (int32_t k = 0; k < count; ++k) {
+        for (int32_t k = 0; k < propertyCount; ++k) {
             std::u16string name;
+            StringHandle value = 0;
             if (!Do([&] {
                     StringHandle string = 0;
                     int32_t answer = GetListString(names, &string, k);
-                    int32_t length = 0;
-                    const WCHAR* characters =
-                        string != 0 ? GetStringText(string, &length) : nullptr;
-                    if (characters != nullptr) name.assign(characters, static_cast<size_t>(length));
-                    if (string != 0) FreeString(string);
+                    name = ::TakeString(string);
                     return Step{answer != 0 ? static_cast<int64_t>(name.size()) : -1, answer != 0};
-                }))
-                return false;
-            if (!Do([&] {
-                    StringHandle value = 0;
+                }) ||
+                !Do([&] {
                     return Text(GetNamedProperty(outline, item, name.c_str(), &value), value);
                 }))
                 return false;

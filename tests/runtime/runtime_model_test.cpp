@@ -65,6 +65,8 @@ struct Outline {
     std::vector<Node> nodes;
     int root = 0;
     std::unordered_map<ItemHandle, int> byHandle;  // live items only
+    Node& At(int index) { return nodes[static_cast<size_t>(index)]; }
+    const Node& At(int index) const { return nodes[static_cast<size_t>(index)]; }
 };
 
 struct List {
@@ -73,10 +75,15 @@ struct List {
     std::vector<std::u16string> names;
 };
 
+// An outline and item handle as a failure names them.
+std::string Handles(uint32_t outline, uint32_t item) {
+    return "(" + std::to_string(outline) + ", " + std::to_string(item) + ")";
+}
+
 // ---- The canonical bytes of a model outline ---------------------------------------------
 
 void WriteNode(const Outline& outline, int index, int depth, std::string* out) {
-    const Node& node = outline.nodes[static_cast<size_t>(index)];
+    const Node& node = outline.At(index);
     std::string indent(static_cast<size_t>(depth) * 2, ' ');
     *out += indent + std::to_string(node.type);
     if (node.flags != 0) {
@@ -127,7 +134,7 @@ struct ModelRun {
     std::string Run();
 
     // Random choices. Raw engine output keeps a seed's sequence alike on every library.
-    uint32_t Below(uint32_t bound) { return static_cast<uint32_t>(random() % bound); }
+    uint32_t Below(size_t bound) { return static_cast<uint32_t>(random() % bound); }
     bool Chance(uint32_t percent) { return Below(100) < percent; }
     std::u16string RandomText(uint32_t maxLength);
     int32_t RandomType();
@@ -236,7 +243,7 @@ int32_t ModelRun::RandomType() {
 }
 
 Outline* ModelRun::RandomOutline() {
-    return outlines.empty() ? nullptr : &outlines[Below(static_cast<uint32_t>(outlines.size()))];
+    return outlines.empty() ? nullptr : &outlines[Below(outlines.size())];
 }
 
 int ModelRun::RandomLiveNode(const Outline& outline) {
@@ -244,7 +251,7 @@ int ModelRun::RandomLiveNode(const Outline& outline) {
     for (size_t k = 0; k < outline.nodes.size(); ++k) {
         if (outline.nodes[k].alive) live.push_back(static_cast<int>(k));
     }
-    return live[Below(static_cast<uint32_t>(live.size()))];
+    return live[Below(live.size())];
 }
 
 ItemHandle ModelRun::WrongKindHandle() {
@@ -264,8 +271,7 @@ ItemHandle ModelRun::WrongKindHandle() {
 OutlineHandle ModelRun::PickOutline() {
     uint32_t choice = Below(100);
     if (choice < 88 && !outlines.empty()) return RandomOutline()->handle;
-    if (choice < 94 && !staleOutlines.empty())
-        return staleOutlines[Below(static_cast<uint32_t>(staleOutlines.size()))];
+    if (choice < 94 && !staleOutlines.empty()) return staleOutlines[Below(staleOutlines.size())];
     if (choice < 97) return 0;
     return WrongKindHandle();
 }
@@ -274,16 +280,12 @@ ItemHandle ModelRun::PickItem(OutlineHandle outlineHandle) {
     Outline* outline = FindOutline(outlineHandle);
     if (outline == nullptr) outline = RandomOutline();
     uint32_t choice = Below(100);
-    if (outline != nullptr && choice < 80)
-        return outline->nodes[static_cast<size_t>(RandomLiveNode(*outline))].handle;
-    if (outline != nullptr && choice < 85)
-        return outline->nodes[static_cast<size_t>(outline->root)].handle;
-    if (choice < 91 && !staleItems.empty())
-        return staleItems[Below(static_cast<uint32_t>(staleItems.size()))];
+    if (outline != nullptr && choice < 80) return outline->At(RandomLiveNode(*outline)).handle;
+    if (outline != nullptr && choice < 85) return outline->At(outline->root).handle;
+    if (choice < 91 && !staleItems.empty()) return staleItems[Below(staleItems.size())];
     if (choice < 95 && outlines.size() > 1) {
         Outline* other = RandomOutline();
-        if (other != outline)
-            return other->nodes[static_cast<size_t>(RandomLiveNode(*other))].handle;
+        if (other != outline) return other->At(RandomLiveNode(*other)).handle;
     }
     if (choice < 97) return 0;
     return WrongKindHandle();
@@ -341,7 +343,7 @@ void ModelRun::OpenGenerated() {
                 static_cast<uint8_t>((Chance(15) ? kSkip : 0) | (Chance(4) ? kNoDelete : 0) |
                                      (Chance(8) ? kReadOnly : 0));
             // Parents come before children, so file order is the order of creation here.
-            node.parent = static_cast<int>(Below(static_cast<uint32_t>(k)));
+            node.parent = static_cast<int>(Below(k));
         }
         uint32_t entries = Chance(40) ? Below(5) : 0;
         for (uint32_t e = 0; e < entries; ++e) {
@@ -361,8 +363,7 @@ void ModelRun::OpenGenerated() {
             if (!twice) node.contents.push_back(entry);
         }
         outline.nodes.push_back(node);
-        if (k > 0)
-            outline.nodes[static_cast<size_t>(node.parent)].children.push_back(static_cast<int>(k));
+        if (k > 0) outline.At(node.parent).children.push_back(static_cast<int>(k));
     }
     // Items are loaded in file order, which is depth first, not the order made above.
     std::string bytes = CanonicalBytes(outline);
@@ -385,7 +386,7 @@ void ModelRun::OpenSaved(Outline& model, const std::string& bytes, const std::st
     while (!stack.empty()) {
         int index = stack.back();
         stack.pop_back();
-        Node node = model.nodes[static_cast<size_t>(index)];
+        Node node = model.At(index);
         int position = static_cast<int>(opened.nodes.size());
         newIndexOf[static_cast<size_t>(index)] = position;
         node.handle = handle + 1 + static_cast<uint32_t>(position);
@@ -394,8 +395,7 @@ void ModelRun::OpenSaved(Outline& model, const std::string& bytes, const std::st
         std::vector<int> oldChildren = node.children;
         node.children.clear();
         opened.nodes.push_back(node);
-        if (node.parent >= 0)
-            opened.nodes[static_cast<size_t>(node.parent)].children.push_back(position);
+        if (node.parent >= 0) opened.At(node.parent).children.push_back(position);
         opened.byHandle[node.handle] = position;
         for (auto child = oldChildren.rbegin(); child != oldChildren.rend(); ++child)
             stack.push_back(*child);
@@ -437,7 +437,7 @@ void ModelRun::RetireOutline(size_t position) {
 
 void ModelRun::CloseOne() {
     if (outlines.empty()) return;
-    size_t position = Below(static_cast<uint32_t>(outlines.size()));
+    size_t position = Below(outlines.size());
     CloseOutline(outlines[position].handle);
     OutlineHandle closed = outlines[position].handle;
     ItemHandle root = outlines[position].nodes[0].handle;
@@ -456,7 +456,7 @@ void ModelRun::CloseOne() {
 }
 
 void ModelRun::CompareNode(const Outline& outline, int index) {
-    const Node& node = outline.nodes[static_cast<size_t>(index)];
+    const Node& node = outline.At(index);
     OutlineHandle o = outline.handle;
     std::string at = "item " + std::to_string(node.handle);
     Check(GetItemType(o, node.handle) == node.type, at + ": type");
@@ -464,14 +464,13 @@ void ModelRun::CompareNode(const Outline& outline, int index) {
     Check(::ItemText(o, node.handle) == node.text, at + ": text [" +
                                                        Narrow(::ItemText(o, node.handle)) +
                                                        "], model [" + Narrow(node.text) + "]");
-    ItemHandle expectedParent =
-        node.parent < 0 ? 0 : outline.nodes[static_cast<size_t>(node.parent)].handle;
+    ItemHandle expectedParent = node.parent < 0 ? 0 : outline.At(node.parent).handle;
     Check(GetParentItem(o, node.handle) == expectedParent, at + ": parent");
     ItemHandle child = GetFirstChild(o, node.handle);
     for (int modelChild : node.children) {
-        Check(child == outline.nodes[static_cast<size_t>(modelChild)].handle,
+        Check(child == outline.At(modelChild).handle,
               at + ": child " + std::to_string(child) + " where the model has " +
-                  std::to_string(outline.nodes[static_cast<size_t>(modelChild)].handle));
+                  std::to_string(outline.At(modelChild).handle));
         child = GetNextSibling(o, child);
     }
     Check(child == 0, at + ": more children than the model");
@@ -522,8 +521,7 @@ void ModelRun::CompareNode(const Outline& outline, int index) {
 }
 
 void ModelRun::CompareTree(const Outline& outline) {
-    Check(GetRootItem(outline.handle) == outline.nodes[static_cast<size_t>(outline.root)].handle,
-          "root item");
+    Check(GetRootItem(outline.handle) == outline.At(outline.root).handle, "root item");
     CompareNode(outline, outline.root);
 }
 
@@ -531,61 +529,47 @@ void ModelRun::CompareTree(const Outline& outline) {
 
 void ModelRun::DoWalk() {
     auto [outlineHandle, item, outline, index, known] = PickTarget();
-    std::string at = "(" + std::to_string(outlineHandle) + ", " + std::to_string(item) + ")";
+    std::string at = Handles(outlineHandle, item);
+    const Node* node = known ? &outline->At(index) : nullptr;
+    Outline* model = outline;  // a structured binding cannot be captured
+    auto handleOf = [model](int place) {
+        return place < 0 ? ItemHandle{0} : model->At(place).handle;
+    };
     switch (Below(8)) {
     case 0: {
         Outline* found = FindOutline(outlineHandle);
-        ItemHandle expected =
-            found == nullptr ? 0 : found->nodes[static_cast<size_t>(found->root)].handle;
+        ItemHandle expected = found == nullptr ? 0 : found->At(found->root).handle;
         Check(GetRootItem(outlineHandle) == expected, "GetRootItem " + at);
         break;
     }
-    case 1: {
-        ItemHandle expected = 0;
-        if (known && !outline->nodes[static_cast<size_t>(index)].children.empty()) {
-            expected = outline
-                           ->nodes[static_cast<size_t>(
-                               outline->nodes[static_cast<size_t>(index)].children[0])]
-                           .handle;
-        }
-        Check(GetFirstChild(outlineHandle, item) == expected, "GetFirstChild " + at);
+    case 1:
+        Check(GetFirstChild(outlineHandle, item) ==
+                  (node != nullptr && !node->children.empty() ? handleOf(node->children[0]) : 0),
+              "GetFirstChild " + at);
         break;
-    }
     case 2: {
-        ItemHandle expected = 0;
-        if (known && outline->nodes[static_cast<size_t>(index)].parent >= 0) {
-            const Node& parent =
-                outline
-                    ->nodes[static_cast<size_t>(outline->nodes[static_cast<size_t>(index)].parent)];
-            for (size_t k = 0; k + 1 < parent.children.size(); ++k) {
-                if (parent.children[k] == index)
-                    expected = outline->nodes[static_cast<size_t>(parent.children[k + 1])].handle;
-            }
+        int next = -1;
+        if (node != nullptr && node->parent >= 0) {
+            const std::vector<int>& siblings = outline->At(node->parent).children;
+            auto place = std::find(siblings.begin(), siblings.end(), index);
+            if (place + 1 != siblings.end()) next = place[1];
         }
-        Check(GetNextSibling(outlineHandle, item) == expected, "GetNextSibling " + at);
+        Check(GetNextSibling(outlineHandle, item) == handleOf(next), "GetNextSibling " + at);
         break;
     }
-    case 3: {
-        ItemHandle expected = 0;
-        if (known && outline->nodes[static_cast<size_t>(index)].parent >= 0) {
-            expected =
-                outline
-                    ->nodes[static_cast<size_t>(outline->nodes[static_cast<size_t>(index)].parent)]
-                    .handle;
-        }
-        Check(GetParentItem(outlineHandle, item) == expected, "GetParentItem " + at);
+    case 3:
+        Check(GetParentItem(outlineHandle, item) == (node != nullptr ? handleOf(node->parent) : 0),
+              "GetParentItem " + at);
         break;
-    }
     case 4:
-        Check((IsItemSkipped(outlineHandle, item) != 0) ==
-                  (known && (outline->nodes[static_cast<size_t>(index)].flags & kSkip) != 0),
-              "IsItemSkipped " + at);
+        Check(
+            (IsItemSkipped(outlineHandle, item) != 0) == (node != nullptr && (node->flags & kSkip)),
+            "IsItemSkipped " + at);
         break;
     case 5: {
         // The DTDATA indexes in their order; the count whatever the room given.
         std::vector<int32_t> expected;
-        for (const Entry& entry :
-             known ? outline->nodes[static_cast<size_t>(index)].contents : std::vector<Entry>()) {
+        for (const Entry& entry : node != nullptr ? node->contents : std::vector<Entry>()) {
             if (entry.kind == Kind::kDTData) expected.push_back(static_cast<int32_t>(entry.number));
         }
         int32_t room = static_cast<int32_t>(Below(4));
@@ -608,24 +592,23 @@ void ModelRun::DoWalk() {
                   "ViewItem " + at + " did not refuse");
             break;
         }
-        const Node& node = outline->nodes[static_cast<size_t>(index)];
         std::u16string text(view.text == nullptr ? u"" : view.text,
                             static_cast<size_t>(view.textLength));
-        Check(answer != 0 && view.type == node.type &&
-                  (view.skipped != 0) == ((node.flags & kSkip) != 0) && text == node.text &&
+        Check(answer != 0 && view.type == node->type &&
+                  (view.skipped != 0) == ((node->flags & kSkip) != 0) && text == node->text &&
                   view.firstChild == GetFirstChild(outlineHandle, item) &&
                   view.nextSibling == GetNextSibling(outlineHandle, item) &&
-                  view.contentCount == static_cast<int32_t>(node.contents.size()),
+                  view.contentCount == static_cast<int32_t>(node->contents.size()),
               "ViewItem " + at);
-        std::vector<ContentView> views(node.contents.size() + 1);
+        std::vector<ContentView> views(node->contents.size() + 1);
         int32_t room = static_cast<int32_t>(Below(static_cast<uint32_t>(views.size()) + 1));
         Check(ViewItemContents(outlineHandle, item, views.data(), room) ==
-                  static_cast<int32_t>(node.contents.size()),
+                  static_cast<int32_t>(node->contents.size()),
               "ViewItemContents count " + at);
         static const int32_t kinds[] = {OUTLINE_CONTENT_ATTRIBUTE, OUTLINE_CONTENT_PROPERTY,
                                         OUTLINE_CONTENT_DTDATA};
-        for (size_t k = 0; k < node.contents.size() && k < static_cast<size_t>(room); ++k) {
-            const Entry& entry = node.contents[k];
+        for (size_t k = 0; k < node->contents.size() && k < static_cast<size_t>(room); ++k) {
+            const Entry& entry = node->contents[k];
             const ContentView& shown = views[k];
             bool numbered = entry.kind != Kind::kProperty;
             Check(shown.kind == kinds[static_cast<int>(entry.kind)] &&
@@ -641,8 +624,7 @@ void ModelRun::DoWalk() {
         break;
     }
     default:
-        Check(GetItemType(outlineHandle, item) ==
-                  (known ? outline->nodes[static_cast<size_t>(index)].type : 0),
+        Check(GetItemType(outlineHandle, item) == (node != nullptr ? node->type : 0),
               "GetItemType " + at);
     }
 }
@@ -660,13 +642,13 @@ void ModelRun::DoTexts() {
     int32_t mode = modes[Below(6)];
     StringHandle text = 0;
     int32_t answer = GetItemText(outlineHandle, item, mode, &text);
-    std::string at = "GetItemText (" + std::to_string(outlineHandle) + ", " + std::to_string(item) +
-                     ", mode " + std::to_string(mode) + ")";
+    std::string at =
+        "GetItemText " + Handles(outlineHandle, item) + " mode " + std::to_string(mode);
     if (!known || (mode != 0 && mode != 1)) {
         Check(answer == 0 && text == 0, at + " did not refuse");
         return;
     }
-    std::u16string expected = outline->nodes[static_cast<size_t>(index)].text;
+    std::u16string expected = outline->At(index).text;
     if (mode == 1 && !expected.empty()) {
         for (char16_t& unit : expected) {
             if (unit == u'\n' || unit == u'\r') unit = u' ';
@@ -680,7 +662,7 @@ void ModelRun::DoTexts() {
 void ModelRun::DoStrings() {
     // Read or free a held string, or a stale one (freeing it again does nothing).
     if (!staleStrings.empty() && Chance(30)) {
-        StringHandle stale = staleStrings[Below(static_cast<uint32_t>(staleStrings.size()))];
+        StringHandle stale = staleStrings[Below(staleStrings.size())];
         int32_t length = 5;
         Check(GetStringText(stale, &length) == nullptr && length == 0,
               "a freed string still reads");
@@ -689,7 +671,7 @@ void ModelRun::DoStrings() {
     }
     if (strings.empty()) return;
     auto held = strings.begin();
-    std::advance(held, Below(static_cast<uint32_t>(strings.size())));
+    std::advance(held, Below(strings.size()));
     int32_t length = -1;
     const WCHAR* characters = GetStringText(held->first, &length);
     Check(characters != nullptr &&
@@ -708,18 +690,17 @@ void ModelRun::DoInsert() {
     ItemHandle after = 0;
     int afterPosition = -1;  // place among the parent's children, -1 for first
     bool placeKnown = true;
-    if (Chance(70) && known && !outline->nodes[static_cast<size_t>(index)].children.empty()) {
-        const std::vector<int>& children = outline->nodes[static_cast<size_t>(index)].children;
-        afterPosition = static_cast<int>(Below(static_cast<uint32_t>(children.size())));
-        after = outline->nodes[static_cast<size_t>(children[static_cast<size_t>(afterPosition)])]
-                    .handle;
+    if (Chance(70) && known && !outline->At(index).children.empty()) {
+        const std::vector<int>& children = outline->At(index).children;
+        afterPosition = static_cast<int>(Below(children.size()));
+        after = outline->At(children[static_cast<size_t>(afterPosition)]).handle;
     } else if (Chance(30)) {
         after = PickItem(outlineHandle);
         placeKnown = false;
         if (known) {
-            const std::vector<int>& children = outline->nodes[static_cast<size_t>(index)].children;
+            const std::vector<int>& children = outline->At(index).children;
             for (size_t k = 0; k < children.size(); ++k) {
-                if (outline->nodes[static_cast<size_t>(children[k])].handle == after) {
+                if (outline->At(children[k]).handle == after) {
                     placeKnown = true;
                     afterPosition = static_cast<int>(k);
                 }
@@ -729,8 +710,8 @@ void ModelRun::DoInsert() {
     }
     int32_t type = RandomType();
     ItemHandle made = InsertItem(outlineHandle, parent, after, type);
-    std::string at = "InsertItem (" + std::to_string(outlineHandle) + ", " +
-                     std::to_string(parent) + ", " + std::to_string(after) + ")";
+    std::string at =
+        "InsertItem " + Handles(outlineHandle, parent) + " after " + std::to_string(after);
     if (!known || !placeKnown) {
         Check(made == 0, at + " did not refuse");
         return;
@@ -744,7 +725,7 @@ void ModelRun::DoInsert() {
     node.parent = index;
     int position = static_cast<int>(outline->nodes.size());
     outline->nodes.push_back(node);
-    std::vector<int>& children = outline->nodes[static_cast<size_t>(index)].children;
+    std::vector<int>& children = outline->At(index).children;
     children.insert(children.begin() + (afterPosition + 1), position);
     outline->byHandle[made] = position;
 }
@@ -752,15 +733,14 @@ void ModelRun::DoInsert() {
 void ModelRun::DoSetText() {
     auto [outlineHandle, item, outline, index, known] = PickTarget();
     std::u16string text = RandomText(Chance(10) ? 60 : 8);
-    bool expected = known && (outline->nodes[static_cast<size_t>(index)].flags & kReadOnly) == 0;
+    bool expected = known && (outline->At(index).flags & kReadOnly) == 0;
     // No text at all is an empty one.
     bool none = Chance(3);
     if (none) text.clear();
     int32_t answer = SetItemText(outlineHandle, item, none ? nullptr : text.c_str(), 1);
-    Check((answer != 0) == expected, "SetItemText (" + std::to_string(outlineHandle) + ", " +
-                                         std::to_string(item) + ") answered " +
-                                         std::to_string(answer));
-    if (expected) outline->nodes[static_cast<size_t>(index)].text = text;
+    Check((answer != 0) == expected,
+          "SetItemText " + Handles(outlineHandle, item) + " answered " + std::to_string(answer));
+    if (expected) outline->At(index).text = text;
 }
 
 void ModelRun::DoDelete() {
@@ -773,22 +753,18 @@ void ModelRun::DoDelete() {
             int k = stack.back();
             stack.pop_back();
             subtree.push_back(k);
-            if (outline->nodes[static_cast<size_t>(k)].flags & kNoDelete) expected = false;
-            for (int child : outline->nodes[static_cast<size_t>(k)].children)
-                stack.push_back(child);
+            if (outline->At(k).flags & kNoDelete) expected = false;
+            for (int child : outline->At(k).children) stack.push_back(child);
         }
     }
     int32_t answer = DeleteItem(outlineHandle, item);
-    Check((answer != 0) == expected, "DeleteItem (" + std::to_string(outlineHandle) + ", " +
-                                         std::to_string(item) + ") answered " +
-                                         std::to_string(answer));
+    Check((answer != 0) == expected,
+          "DeleteItem " + Handles(outlineHandle, item) + " answered " + std::to_string(answer));
     if (!expected) return;
-    std::vector<int>& siblings =
-        outline->nodes[static_cast<size_t>(outline->nodes[static_cast<size_t>(index)].parent)]
-            .children;
+    std::vector<int>& siblings = outline->At(outline->At(index).parent).children;
     siblings.erase(std::find(siblings.begin(), siblings.end(), index));
     for (int k : subtree) {
-        Node& node = outline->nodes[static_cast<size_t>(k)];
+        Node& node = outline->At(k);
         node.alive = false;
         outline->byHandle.erase(node.handle);
         staleItems.push_back(node.handle);
@@ -809,14 +785,13 @@ void ModelRun::DoCopy() {
     known = Resolve(targetHandle, parent, &target, &parentIndex) && known;
     ItemHandle after = 0;
     int afterPosition = -1;
-    if (known && Chance(60) && !target->nodes[static_cast<size_t>(parentIndex)].children.empty()) {
-        const std::vector<int>& children = target->nodes[static_cast<size_t>(parentIndex)].children;
-        afterPosition = static_cast<int>(Below(static_cast<uint32_t>(children.size())));
-        after =
-            target->nodes[static_cast<size_t>(children[static_cast<size_t>(afterPosition)])].handle;
+    if (known && Chance(60) && !target->At(parentIndex).children.empty()) {
+        const std::vector<int>& children = target->At(parentIndex).children;
+        afterPosition = static_cast<int>(Below(children.size()));
+        after = target->At(children[static_cast<size_t>(afterPosition)]).handle;
     } else if (Chance(10)) {
         // An item that is not a child of the parent.
-        after = target != nullptr ? target->nodes[static_cast<size_t>(target->root)].handle : 1;
+        after = target != nullptr ? target->At(target->root).handle : 1;
         known = false;
     }
     int32_t withChildren = static_cast<int32_t>(Below(3));
@@ -833,8 +808,7 @@ void ModelRun::DoCopy() {
             order.push_back(top.first);
             parentPositions.push_back(top.second);
             if (withChildren == 0) continue;
-            const std::vector<int>& children =
-                source->nodes[static_cast<size_t>(top.first)].children;
+            const std::vector<int>& children = source->At(top.first).children;
             for (auto child = children.rbegin(); child != children.rend(); ++child)
                 stack.push_back({*child, position});
         }
@@ -842,9 +816,8 @@ void ModelRun::DoCopy() {
     }
     ItemHandle made =
         CopyItem(sourceHandle, item, targetHandle, parent, after, withChildren, withContents);
-    std::string at = "CopyItem (" + std::to_string(sourceHandle) + ", " + std::to_string(item) +
-                     " to " + std::to_string(targetHandle) + ", " + std::to_string(parent) + ", " +
-                     std::to_string(after) + ")";
+    std::string at = "CopyItem " + Handles(sourceHandle, item) + " to " +
+                     Handles(targetHandle, parent) + " after " + std::to_string(after);
     if (!known) {
         Check(made == 0, at + " did not refuse");
         return;
@@ -853,7 +826,7 @@ void ModelRun::DoCopy() {
     if (made == 0) return;
     std::vector<Node> copies;
     for (size_t position = 0; position < order.size(); ++position) {
-        Node copy = source->nodes[static_cast<size_t>(order[position])];
+        Node copy = source->At(order[position]);
         copy.handle = made + static_cast<uint32_t>(position);
         TakeHandle(copy.handle, "CopyItem");
         copy.children.clear();
@@ -867,10 +840,9 @@ void ModelRun::DoCopy() {
         target->nodes.push_back(copy);
         target->byHandle[copy.handle] = firstIndex + static_cast<int>(position);
         if (position > 0)
-            target->nodes[static_cast<size_t>(copy.parent)].children.push_back(
-                firstIndex + static_cast<int>(position));
+            target->At(copy.parent).children.push_back(firstIndex + static_cast<int>(position));
     }
-    std::vector<int>& children = target->nodes[static_cast<size_t>(parentIndex)].children;
+    std::vector<int>& children = target->At(parentIndex).children;
     children.insert(children.begin() + (afterPosition + 1), firstIndex);
 }
 
@@ -890,7 +862,7 @@ void ModelRun::DoLists() {
     }
     if (choice < 15) {
         auto held = lists.begin();
-        std::advance(held, Below(static_cast<uint32_t>(lists.size())));
+        std::advance(held, Below(lists.size()));
         DestroyList(held->first);
         staleLists.push_back(held->first);
         lists.erase(held);
@@ -902,10 +874,10 @@ void ModelRun::DoLists() {
     ListHandle list = lists.begin()->first;
     if (Chance(85)) {
         auto held = lists.begin();
-        std::advance(held, Below(static_cast<uint32_t>(lists.size())));
+        std::advance(held, Below(lists.size()));
         list = held->first;
     } else if (!staleLists.empty() && Chance(60)) {
-        list = staleLists[Below(static_cast<uint32_t>(staleLists.size()))];
+        list = staleLists[Below(staleLists.size())];
     } else {
         list = WrongKindHandle();
     }
@@ -922,8 +894,7 @@ void ModelRun::DoLists() {
         int32_t answer = attributes ? ListItemAttributes(outlineHandle, item, list)
                                     : ListNamedProperties(outlineHandle, item, list);
         std::string at = std::string(attributes ? "ListItemAttributes" : "ListNamedProperties") +
-                         " (" + std::to_string(outlineHandle) + ", " + std::to_string(item) +
-                         ", list " + std::to_string(list) + ")";
+                         " " + Handles(outlineHandle, item) + " list " + std::to_string(list);
         if (held == nullptr || held->kind != kind) {
             Check(answer == 0, at + " filled a list it does not own");
             return;
@@ -931,7 +902,7 @@ void ModelRun::DoLists() {
         held->ids.clear();
         held->names.clear();
         if (known) {
-            for (const Entry& entry : outline->nodes[static_cast<size_t>(index)].contents) {
+            for (const Entry& entry : outline->At(index).contents) {
                 if (attributes && entry.kind == Kind::kAttribute) held->ids.push_back(entry.number);
                 if (!attributes && entry.kind == Kind::kProperty) held->names.push_back(entry.name);
             }
@@ -993,7 +964,7 @@ void PickKey(Node* node, Kind kind, uint32_t randomNumber, const std::u16string&
 
 void ModelRun::DoGetContents() {
     auto [outlineHandle, item, outline, index, known] = PickTarget();
-    Node* node = known ? &outline->nodes[static_cast<size_t>(index)] : nullptr;
+    Node* node = known ? &outline->At(index) : nullptr;
     Kind kind = static_cast<Kind>(Below(3));
     uint32_t number = 0;
     std::u16string name;
@@ -1001,7 +972,7 @@ void ModelRun::DoGetContents() {
             kind == Kind::kDTData ? static_cast<uint32_t>(RandomDTIndex()) : RandomAttributeId(),
             RandomName(), Chance(60), &number, &name);
     Entry* entry = node == nullptr ? nullptr : FindEntry(*node, kind, number, name);
-    std::string at = "(" + std::to_string(outlineHandle) + ", " + std::to_string(item) + ")";
+    std::string at = Handles(outlineHandle, item);
     if (kind == Kind::kDTData) {
         int32_t value = 0;
         int32_t answer = GetItemDTData(outlineHandle, item, static_cast<int32_t>(number), &value);
@@ -1025,7 +996,7 @@ void ModelRun::DoGetContents() {
 
 void ModelRun::DoSetContents() {
     auto [outlineHandle, item, outline, index, known] = PickTarget();
-    Node* node = known ? &outline->nodes[static_cast<size_t>(index)] : nullptr;
+    Node* node = known ? &outline->At(index) : nullptr;
     Kind kind = static_cast<Kind>(Below(3));
     uint32_t number = 0;
     std::u16string name;
@@ -1042,7 +1013,7 @@ void ModelRun::DoSetContents() {
         // The value ends at its terminator or at valueSize - 1 characters, whichever is first;
         // a terminator inside the buffer is tried too.
         std::u16string buffer = value;
-        if (Chance(15) && !buffer.empty()) buffer[Below(static_cast<uint32_t>(buffer.size()))] = 0;
+        if (Chance(15) && !buffer.empty()) buffer[Below(buffer.size())] = 0;
         int32_t valueSize =
             Chance(70) ? static_cast<int32_t>(buffer.size()) + 1
                        : static_cast<int32_t>(Below(static_cast<uint32_t>(buffer.size()) + 2)) - 1;
@@ -1056,9 +1027,8 @@ void ModelRun::DoSetContents() {
         stored.clear();
         answer = SetItemDTData(outlineHandle, item, static_cast<int32_t>(number), dtValue);
     }
-    Check((answer != 0) == known, "setting contents on (" + std::to_string(outlineHandle) + ", " +
-                                      std::to_string(item) + ") answered " +
-                                      std::to_string(answer));
+    Check((answer != 0) == known, "setting contents on " + Handles(outlineHandle, item) +
+                                      " answered " + std::to_string(answer));
     if (!known) return;
     // Readonly items still take contents; a replaced value keeps its place.
     Entry* entry = FindEntry(*node, kind, number, name);
