@@ -204,6 +204,9 @@ bool OutlineParser::ReadHeader() {
 
 bool OutlineParser::ReadLine() {
     const unsigned char* at = lineStart;
+    // The indentation, eight blanks at a time where it can be: it is much of a deep outline.
+    static const char kEightBlanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+    while (lineEnd - at >= 8 && std::memcmp(at, kEightBlanks, 8) == 0) at += 8;
     while (at < lineEnd && *at == ' ') ++at;
     if (at == lineEnd || *at == ';') return true;  // a blank line or a comment
     if (*at == '\t') return Fail(at, "blanks for indentation", "tab");
