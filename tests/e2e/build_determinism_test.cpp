@@ -10,7 +10,9 @@
 // near-equal texts, so that pairings tie; contents of every kind; moves within and across
 // sections). Each pair is built with the three compare file kinds in turn, with and without
 // the content options.
-// NORVEX_BUILD_SEEDS=<count> runs more pairs for a longer local run.
+// NORVEX_BUILD_SEEDS=<count> runs more pairs for a longer local run. A deliberate change of
+// the pairs or of what a build writes makes new digests: remove the file, run the test once
+// (it fails, having written them) and review the compare files that changed.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -235,6 +235,24 @@ FixedTimeZone::FixedTimeZone(const char* zone) {
 
 FixedTimeZone::~FixedTimeZone() { SetTimeZone(hadPrevious_ ? previous_.c_str() : nullptr); }
 
+std::string Unescape(const std::string& spelled) {
+    std::string bytes;
+    for (size_t k = 0; k < spelled.size(); ++k) {
+        if (spelled[k] != '\\' || k + 1 == spelled.size()) {
+            bytes += spelled[k];
+            continue;
+        }
+        char letter = spelled[++k];
+        if (letter == 'x') {
+            bytes += static_cast<char>(std::stoi(spelled.substr(k + 1, 2), nullptr, 16));
+            k += 2;
+        } else {
+            bytes += letter == 'n' ? '\n' : letter == 'r' ? '\r' : letter == 't' ? '\t' : letter;
+        }
+    }
+    return bytes;
+}
+
 std::string TestDataPath(const std::string& relative) {
     return std::string(NORVEX_TEST_DATA) + "/" + relative;
 }

@@ -107,6 +107,10 @@ private:
 // line that differs.
 std::string FirstDifference(const std::string& expected, const std::string& actual);
 
+// The bytes that a text spelled with \\ \n \r \t and \xHH stands for (an outline literal's
+// inside, a case line of a data file); any other escaped character stands for itself.
+std::string Unescape(const std::string& spelled);
+
 // The path of a file checked in under tests/data.
 std::string TestDataPath(const std::string& relative);
 

@@ -21,19 +21,6 @@ std::set<int> NumbersAfter(const std::vector<OutlineLine>& lines, const std::str
     return numbers;
 }
 
-std::string Unescape(const std::string& literal) {
-    std::string text;
-    for (size_t k = 0; k < literal.size(); ++k) {
-        if (literal[k] != '\\' || k + 1 == literal.size()) {
-            text += literal[k];
-            continue;
-        }
-        char letter = literal[++k];
-        text += letter == 'n' ? '\n' : letter == 'r' ? '\r' : letter == 't' ? '\t' : letter;
-    }
-    return text;
-}
-
 }  // namespace
 
 std::vector<OutlineLine> ItemLines(const std::string& outlineBytes) {

@@ -19,25 +19,6 @@
 
 namespace {
 
-// The bytes a case line spells with \\ \n \r \t and \xHH.
-std::string Unescape(const std::string& spelled) {
-    std::string bytes;
-    for (size_t k = 0; k < spelled.size(); ++k) {
-        if (spelled[k] != '\\' || k + 1 == spelled.size()) {
-            bytes += spelled[k];
-            continue;
-        }
-        char letter = spelled[++k];
-        if (letter == 'x') {
-            bytes += static_cast<char>(std::stoi(spelled.substr(k + 1, 2), nullptr, 16));
-            k += 2;
-        } else {
-            bytes += letter == 'n' ? '\n' : letter == 'r' ? '\r' : letter == 't' ? '\t' : letter;
-        }
-    }
-    return bytes;
-}
-
 const std::string kRoot = "OUTLINE 1\n1 \"r\"\n";
 
 class StringSink : public brimrt::ByteSink {
