@@ -1,8 +1,8 @@
 // tests/merge/merge_exports_test.cpp
 //
 // The merge exports seen from a caller: items of outlines it holds open, and where relative
-// paths lead. Failed opens and saves are the fault table's (tests/e2e/fault_test.cpp), aborts
-// and the counts' numbering the merge goldens'.
+// paths lead. Failed saves are the fault table's (tests/e2e/fault_test.cpp); failed opens,
+// aborts and the counts' numbering the merge goldens'.
 #include <gtest/gtest.h>
 
 #include <filesystem>
