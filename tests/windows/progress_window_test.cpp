@@ -22,13 +22,11 @@ struct Received {
     std::string text;
 };
 
-// What the procedure needs while a build runs: the library to read the text back, and when
-// to ask for an abort.
+// What the procedure needs while a build runs: the library to read the text back.
 struct ProcedureState {
     const LibraryModule* library = nullptr;
     DWORD buildThread = 0;
     std::vector<Received> received;
-    bool abortOnFirstLabel = false;
 };
 ProcedureState g_state;
 
@@ -39,12 +37,6 @@ LRESULT CALLBACK ReceiveProgress(HWND window, UINT message, WPARAM percent, LPAR
     g_state.library->BuildGetSection(text, 161, &firstCount, &secondCount);
     g_state.received.push_back(
         {message, percent, lParam, GetCurrentThreadId() == g_state.buildThread, Narrow(text)});
-    std::string latest = g_state.received.back().text;
-    bool isStatus = latest.empty() || latest.back() == '.';
-    if (g_state.abortOnFirstLabel && !isStatus) {
-        g_state.abortOnFirstLabel = false;
-        g_state.library->BuildAbort();  // sends "Aborting..." back into this procedure
-    }
     return 0;
 }
 
@@ -105,21 +97,6 @@ TEST(ProgressWindow, RealProcedureReceivesEachStepOnTheBuildThread) {
     std::string firstTexts = Texts(received);
     EXPECT_EQ(BuildScenario(library, window, "changes-additions-deletions", scratch), 0);
     EXPECT_EQ(Texts(g_state.received), firstTexts);
-    DestroyCallbackWindow(window);
-}
-
-TEST(ProgressWindow, AbortFromTheProcedureStopsTheBuild) {
-    StringModule strings;
-    LibraryModule library;
-    ScratchFolder scratch;
-    HWND window = CreateCallbackWindow(ReceiveProgress);
-    g_state.abortOnFirstLabel = true;
-    uint16_t status = BuildScenario(library, window, "changes-additions-deletions", scratch);
-    EXPECT_NE(status & DIF_ST_ABORTED, 0) << status;
-    std::string texts = Texts(g_state.received);
-    EXPECT_NE(texts.find(" Aborting...\n"), std::string::npos) << texts;
-    EXPECT_EQ(g_state.received.back().text, "Aborted.") << texts;
-    EXPECT_EQ(g_state.received.back().percent, 100u);
     DestroyCallbackWindow(window);
 }
 

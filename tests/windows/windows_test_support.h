@@ -33,12 +33,8 @@ public:
     FARPROC Find(const char* name) const;
 
     decltype(&DIF_Build) Build = nullptr;
-    decltype(&DIF_BuildAbort) BuildAbort = nullptr;
     decltype(&DIF_BuildGetSection) BuildGetSection = nullptr;
     decltype(&DIF_Merge) Merge = nullptr;
-    decltype(&DIF_CompareLoad) CompareLoad = nullptr;
-    decltype(&DIF_CompareCount) CompareCount = nullptr;
-    decltype(&DIF_CompareUnload) CompareUnload = nullptr;
     decltype(&DLLEntryPoint) EntryPoint = nullptr;
 
 private:
@@ -59,10 +55,11 @@ private:
     HMODULE module_;
 };
 
-// Copies a file and gives the copy a fixed modification time (14 Nov 2023 22:13:20 UTC), so
-// that the compare file's header never varies.
+// Copies a file, when there is one, and gives the copy a fixed modification time (14 Nov 2023
+// 22:13:20 UTC), so that the compare file's header never varies.
 void CopyWithFixedTime(const std::string& source, const std::string& target);
 
-// The scenario folders of an area but those that abort from the progress window: they need
-// the native runner's window, which asks for the abort at a given step.
-std::vector<std::string> HostScenarios(const std::string& area);
+// The build and merge scenario folders, as "area/name", but those that abort from the
+// progress window: they need the native runner's window, which asks for the abort at a given
+// step.
+std::vector<std::string> HostScenarios();
