@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/host_hooks.h"
+#include "platform/platform.h"
 #include "tests/helpers/test_support.h"
 
 TEST(Drives, ASystemWithoutDrivesStaysOnDriveZero) {
@@ -122,12 +122,4 @@ TEST(SplitPath, APartThatDoesNotFitEmptiesEveryOutput) {
     EXPECT_EQ(dir[0], 0);
     EXPECT_EQ(_wsplitpath_s(u"a", nullptr, 3, dir, 8, name, 4, ext, 8), EINVAL);
     EXPECT_EQ(_wsplitpath_s(u"a", drive, 0, dir, 8, name, 4, ext, 8), EINVAL);
-}
-
-TEST(HeapCheck, AnswersConsistentUnlessForced) {
-    EXPECT_EQ(_heapchk(), _HEAPOK);
-    ForceHeapCheckAnswer(_HEAPBADNODE);
-    EXPECT_EQ(_heapchk(), _HEAPBADNODE);
-    ForceHeapCheckAnswer(_HEAPOK);
-    EXPECT_EQ(_heapchk(), _HEAPOK);
 }

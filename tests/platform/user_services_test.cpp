@@ -142,22 +142,3 @@ TEST(StringModule, LoadStringCopiesCutsAndPointsAtItsText) {
     EXPECT_EQ(GetModuleHandleW(u"platformteststrings"), nullptr);
     UnregisterStringModule(u"PlatformTestStrings");
 }
-
-TEST(StringModule, ModuleTakenAwayFindsNothingUntilRegisteredAgain) {
-    const StringResource first[] = {{1, u"first"}};
-    const StringResource second[] = {{1, u"second"}};
-    HMODULE module = RegisterStringModule(u"PlatformTestSwap", first, 1);
-    UnregisterStringModule(u"PlatformTestSwap");
-    EXPECT_EQ(GetModuleHandleW(u"PlatformTestSwap"), nullptr);
-    WCHAR buffer[16] = {u'#'};
-    EXPECT_EQ(LoadStringW(module, 1, buffer, 16), 0);
-    EXPECT_EQ(buffer[0], 0);
-    // Registering again, or over a registration, puts the new table behind the same handle.
-    EXPECT_EQ(RegisterStringModule(u"PlatformTestSwap", first, 1), module);
-    EXPECT_EQ(RegisterStringModule(u"PlatformTestSwap", second, 1), module);
-    EXPECT_EQ(LoadStringW(module, 1, buffer, 16), 6);
-    EXPECT_EQ(std::u16string(buffer), u"second");
-    UnregisterStringModule(u"PlatformTestSwap");
-    UnregisterStringModule(u"PlatformTestNeverRegistered");
-    EXPECT_EQ(LoadStringW(module, 1, buffer, 16), 0);
-}

@@ -130,6 +130,7 @@ TEST(WarningBox, WithoutTheStringModuleTitleAndStatusTextsAreEmpty) {
     ASSERT_NE(loading, nullptr);
     EXPECT_EQ(loading[0], 0);
     EXPECT_NE(loading, buffer);  // the shared empty text, not the unreliable buffer
+    EXPECT_NE(LoadResString(buffer, kStringLoading)[0], 0);  // registered again, found again
 }
 
 TEST(StringTable, HoldsEveryTextExactly) {
