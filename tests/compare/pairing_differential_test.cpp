@@ -15,6 +15,7 @@
 
 #include "compare/item_matching.h"
 #include "compare/score_matrix.h"
+#include "tests/helpers/test_support.h"
 
 namespace {
 
@@ -63,43 +64,30 @@ private:
     std::vector<int32_t> candidates_, positions_;
 };
 
-std::string Describe(const std::u16string& status, const std::vector<int32_t>& match) {
-    std::string text(status.begin(), status.end());
-    text += " {";
-    for (int32_t partner : match) text += " " + std::to_string(partner);
-    return text + " }";
+// One line per item of both sides: the side, the item, its status letter and its partner.
+std::string Describe(const RunSide& first, const RunSide& second) {
+    std::string text;
+    for (const RunSide* side : {&first, &second}) {
+        for (size_t k = 0; k < side->Status().size(); ++k) {
+            text += (side == &first ? "first " : "second ") + std::to_string(k) + " " +
+                    static_cast<char>(side->Status()[k]) + " " + std::to_string(side->Match()[k]) +
+                    "\n";
+        }
+    }
+    return text;
 }
 
-// Answers "" when the fast run's sides equal the reference run's, else both results of the
-// side that differs.
+// Answers "" when the fast run's sides equal the reference run's, else the first item that
+// differs.
 std::string DifferenceBetween(const RunSide& fastFirst, const RunSide& fastSecond,
                               const RunSide& referenceFirst, const RunSide& referenceSecond) {
-    const RunSide* pairs[][2] = {{&fastFirst, &referenceFirst}, {&fastSecond, &referenceSecond}};
-    for (int k = 0; k < 2; ++k) {
-        const RunSide& fast = *pairs[k][0];
-        const RunSide& reference = *pairs[k][1];
-        if (fast.Status() == reference.Status() && fast.Match() == reference.Match()) continue;
-        std::string where = std::string(k == 0 ? "first" : "second") + " side";
-        if (fast.Status().size() > 40) {
-            // Long sections: only the first item that differs.
-            size_t item = 0;
-            while (fast.Status()[item] == reference.Status()[item] &&
-                   fast.Match()[item] == reference.Match()[item]) {
-                ++item;
-            }
-            return where + ", item " + std::to_string(item) + ": fast " +
-                   Describe(fast.Status().substr(item, 1), {fast.Match()[item]}) + ", reference " +
-                   Describe(reference.Status().substr(item, 1), {reference.Match()[item]});
-        }
-        return where + ": fast " + Describe(fast.Status(), fast.Match()) + ", reference " +
-               Describe(reference.Status(), reference.Match());
-    }
     for (const RunSide* side : {&fastFirst, &fastSecond}) {
         if (side->Status().find(kStatusUnresolved) != std::u16string::npos) {
-            return "an item is left unresolved: " + Describe(side->Status(), side->Match());
+            return "an item is left unresolved:\n" + Describe(fastFirst, fastSecond);
         }
     }
-    return "";
+    return FirstDifference(Describe(referenceFirst, referenceSecond),
+                           Describe(fastFirst, fastSecond));
 }
 
 // Pairs the two sections with both engines under rules; answers DifferenceBetween.
