@@ -9,67 +9,42 @@
 #include <string>
 #include <vector>
 
+#include "tests/compare/run_side.h"
 #include "tests/helpers/test_support.h"
 
 namespace {
 
-// One side of a pairing, built from (type, text) entries; every entry starts unresolved
-// unless a status string says otherwise.
-class TestSide {
-public:
-    TestSide(std::vector<std::pair<int32_t, std::string>> entries, std::string statuses = "")
-        : count_(static_cast<int32_t>(entries.size())) {
-        for (size_t k = 0; k < entries.size(); ++k) {
-            types_.push_back(entries[k].first);
-            textStore_.push_back(Wide(entries[k].second));
-            status_.push_back(k < statuses.size() ? statuses[k] : u'.');
-            match_.push_back(kNoMatch);
-        }
-        for (std::u16string& text : textStore_) texts_.push_back(text.data());
-        candidates_.resize(entries.size() + 1);
-        positions_.resize(entries.size() + 1);
-        side = {count_,
-                status_.data(),
-                match_.data(),
-                types_.data(),
-                texts_.data(),
-                candidates_.data(),
-                0,
-                positions_.data()};
+// A section from (type, text) entries; every entry starts unresolved unless a status string
+// says otherwise.
+SectionShape Shape(std::vector<std::pair<int32_t, std::string>> entries,
+                   std::string statuses = "") {
+    SectionShape shape;
+    for (size_t k = 0; k < entries.size(); ++k) {
+        shape.types.push_back(entries[k].first);
+        shape.texts.push_back(Wide(entries[k].second));
+        shape.status.push_back(k < statuses.size() ? statuses[k] : kStatusUnresolved);
     }
-    std::string Statuses() const { return std::string(status_.begin(), status_.end()); }
-    std::vector<int32_t> Matches() const { return match_; }
-
-    PairingSide side;
-
-private:
-    int32_t count_;
-    std::vector<int32_t> types_;
-    std::vector<std::u16string> textStore_;
-    std::vector<WCHAR*> texts_;
-    std::vector<char16_t> status_;
-    std::vector<int32_t> match_;
-    std::vector<int32_t> candidates_, positions_;
-};
+    return shape;
+}
 
 // Source lines (type 14) pair by similarity; applications (type 1) never do.
 constexpr int32_t kLine = 14;
 constexpr int32_t kApplication = 1;
 
-void ExpectPairing(TestSide& first, TestSide& second, const std::string& firstStatuses,
+void ExpectPairing(RunSide& first, RunSide& second, const std::string& firstStatuses,
                    const std::vector<int32_t>& firstMatches, const std::string& secondStatuses,
                    const std::vector<int32_t>& secondMatches) {
     MatchItems(first.side, second.side);
-    EXPECT_EQ(first.Statuses(), firstStatuses);
-    EXPECT_EQ(first.Matches(), firstMatches);
-    EXPECT_EQ(second.Statuses(), secondStatuses);
-    EXPECT_EQ(second.Matches(), secondMatches);
+    EXPECT_EQ(Narrow(first.Status()), firstStatuses);
+    EXPECT_EQ(first.Match(), firstMatches);
+    EXPECT_EQ(Narrow(second.Status()), secondStatuses);
+    EXPECT_EQ(second.Match(), secondMatches);
 }
 
 }  // namespace
 
 TEST(FindUnresolved, TellsNoneOneOrSeveralOfAType) {
-    TestSide side({{kLine, "a"}, {kLine, "b"}, {kLine, "b"}, {4, "a"}}, "...=");
+    RunSide side(Shape({{kLine, "a"}, {kLine, "b"}, {kLine, "b"}, {4, "a"}}, "...="));
     int32_t index = -1;
     EXPECT_EQ(FindUnresolved(side.side, u"a", kLine, &index), 1);
     EXPECT_EQ(index, 0);
@@ -87,27 +62,28 @@ TEST(MatchItems, IdenticalSectionsPairEveryItemAndRepeatsByPlace) {
     // The repeated texts pair in the score phase, each copy with the copy at its own place.
     std::vector<std::pair<int32_t, std::string>> items = {
         {kLine, "x"}, {kLine, "dup"}, {4, "p"}, {kLine, "dup"}, {kLine, "y"}, {kLine, "dup"}};
-    TestSide first(items), second(items);
+    RunSide first(Shape(items)), second(Shape(items));
     ExpectPairing(first, second, "======", {0, 1, 2, 3, 4, 5}, "======", {0, 1, 2, 3, 4, 5});
 }
 
 TEST(MatchItems, TypesOnOneSideOnlyBecomeAdditionsAndDeletions) {
-    TestSide first({{4, "p"}, {kLine, "same"}}), second({{kLine, "same"}, {5, "f"}});
+    RunSide first(Shape({{4, "p"}, {kLine, "same"}})), second(Shape({{kLine, "same"}, {5, "f"}}));
     ExpectPairing(first, second, "A=", {-1, 0}, "=D", {1, -1});
 }
 
 TEST(MatchItems, LeftoversPairByScoreOnlyWhereTheTypeAllowsIt) {
     // One against one with different texts: a change.
-    TestSide first({{kLine, "old"}}), second({{kLine, "new"}});
+    RunSide first(Shape({{kLine, "old"}})), second(Shape({{kLine, "new"}}));
     ExpectPairing(first, second, "C", {0}, "C", {0});
 
     // Three against two: the scores tie, so the lowest candidates pair and the third is added.
-    TestSide three({{kLine, "p"}, {kLine, "q"}, {kLine, "r"}}), two({{kLine, "s"}, {kLine, "t"}});
+    RunSide three(Shape({{kLine, "p"}, {kLine, "q"}, {kLine, "r"}})),
+        two(Shape({{kLine, "s"}, {kLine, "t"}}));
     ExpectPairing(three, two, "CCA", {0, 1, -1}, "CC", {0, 1});
 
     // The same for a type that never pairs by similarity: all additions and deletions.
-    TestSide threeApps({{kApplication, "p"}, {kApplication, "q"}, {kApplication, "r"}});
-    TestSide twoApps({{kApplication, "s"}, {kApplication, "t"}});
+    RunSide threeApps(Shape({{kApplication, "p"}, {kApplication, "q"}, {kApplication, "r"}}));
+    RunSide twoApps(Shape({{kApplication, "s"}, {kApplication, "t"}}));
     ExpectPairing(threeApps, twoApps, "AAA", {-1, -1, -1}, "DD", {-1, -1});
 }
 
@@ -115,30 +91,31 @@ TEST(MatchItems, ATextRepeatedOnOneSidePairsEqualOnceAndChangedOnce) {
     // "dup" is unique on the second side but twice on the first: not paired by the unique
     // phase. By score the first copy takes it (ties go to the lowest row); the second copy
     // takes the other second-side item as a change.
-    TestSide first({{kLine, "dup"}, {kLine, "dup"}}), second({{kLine, "x"}, {kLine, "dup"}});
+    RunSide first(Shape({{kLine, "dup"}, {kLine, "dup"}})),
+        second(Shape({{kLine, "x"}, {kLine, "dup"}}));
     ExpectPairing(first, second, "=C", {1, 0}, "C=", {1, 0});
 
     // With nothing left for the second copy, it is an addition.
-    TestSide twice({{kLine, "dup"}, {kLine, "dup"}}), once({{kLine, "dup"}});
+    RunSide twice(Shape({{kLine, "dup"}, {kLine, "dup"}})), once(Shape({{kLine, "dup"}}));
     ExpectPairing(twice, once, "=A", {0, -1}, "=", {0});
 }
 
 TEST(MatchItems, PositionsOfThePairsMadeDecideBetweenEqualTexts) {
     // k1 and k2 pair first. For m1 (position 2) against n1 (position 1) the displacements sum
     // to 4, against n2 (position 3) to 7: the smaller sum scores higher, so m1 pairs n1.
-    TestSide first({{kLine, "k1"}, {kLine, "k2"}, {kLine, "m1"}});
-    TestSide second({{kLine, "k1"}, {kLine, "n1"}, {kLine, "k2"}, {kLine, "n2"}});
+    RunSide first(Shape({{kLine, "k1"}, {kLine, "k2"}, {kLine, "m1"}}));
+    RunSide second(Shape({{kLine, "k1"}, {kLine, "n1"}, {kLine, "k2"}, {kLine, "n2"}}));
     ExpectPairing(first, second, "==C", {0, 2, 1}, "=C=D", {0, 2, 1, -1});
 
     // An ignored item counts its own place: it shifts nothing, but it is never paired.
-    TestSide withIgnored({{kLine, "a"}, {-1, ""}, {kLine, "b"}}, ".I.");
-    TestSide plain({{kLine, "a"}, {kLine, "c"}});
+    RunSide withIgnored(Shape({{kLine, "a"}, {-1, ""}, {kLine, "b"}}, ".I."));
+    RunSide plain(Shape({{kLine, "a"}, {kLine, "c"}}));
     ExpectPairing(withIgnored, plain, "=IC", {0, -1, 1}, "=C", {0, 2});
 }
 
 TEST(PositionScore, FallsAsTheDisplacementGrowsInBothFormulas) {
     // Small sections: (140000000 - sum) * 2. With nothing paired the sum is 0.
-    TestSide first({{kLine, "a"}}), second({{kLine, "b"}});
+    RunSide first(Shape({{kLine, "a"}})), second(Shape({{kLine, "b"}}));
     AssignPositions(first.side);
     AssignPositions(second.side);
     EXPECT_EQ(PositionScore(first.side, second.side, 0, 0), 280000000);
@@ -151,7 +128,7 @@ TEST(PositionScore, FallsAsTheDisplacementGrowsInBothFormulas) {
     std::string statuses(9000, '=');
     statuses[0] = '.';
     statuses[8999] = '.';
-    TestSide large(items, statuses), other(items, statuses);
+    RunSide large(Shape(items, statuses)), other(Shape(items, statuses));
     for (int32_t k = 1; k < 8999; ++k) {
         large.side.match[k] = k;
         other.side.match[k] = k;

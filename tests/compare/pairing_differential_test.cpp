@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "compare/item_matching.h"
 #include "compare/score_matrix.h"
+#include "tests/compare/run_side.h"
 #include "tests/helpers/test_support.h"
 
 namespace {
@@ -22,47 +22,6 @@ namespace {
 // Statements (9) and source lines (14) pair by similarity, applications (1) never do.
 const int32_t kTypes[] = {9, 14, 1, 9};
 const char16_t* const kTexts[] = {u"a", u"b", u"c", u"", u"a b", u"d"};
-
-// One generated section: its types, texts and starting statuses.
-struct SectionShape {
-    std::vector<int32_t> types;
-    std::vector<std::u16string> texts;
-    std::u16string status;
-};
-
-// The arrays of one side of one run, made afresh from a shape.
-class RunSide {
-public:
-    explicit RunSide(const SectionShape& shape)
-        : types_(shape.types),
-          textStore_(shape.texts),
-          status_(shape.status),
-          match_(shape.types.size(), kNoMatch),
-          candidates_(shape.types.size() + 1),
-          positions_(shape.types.size() + 1) {
-        for (std::u16string& text : textStore_) texts_.push_back(text.data());
-        side = {static_cast<int32_t>(types_.size()),
-                status_.data(),
-                match_.data(),
-                types_.data(),
-                texts_.data(),
-                candidates_.data(),
-                0,
-                positions_.data()};
-    }
-    const std::u16string& Status() const { return status_; }
-    const std::vector<int32_t>& Match() const { return match_; }
-
-    PairingSide side;
-
-private:
-    std::vector<int32_t> types_;
-    std::vector<std::u16string> textStore_;
-    std::vector<WCHAR*> texts_;
-    std::u16string status_;
-    std::vector<int32_t> match_;
-    std::vector<int32_t> candidates_, positions_;
-};
 
 // One line per item of both sides: the side, the item, its status letter and its partner.
 std::string Describe(const RunSide& first, const RunSide& second) {
