@@ -121,20 +121,16 @@ private:
         } else if (kind == 2) {  // a deletion
             Place place = places[Pick(0, static_cast<int>(places.size()) - 1)];
             place.parent->children.erase(place.parent->children.begin() + place.index);
-        } else if (kind == 3) {  // a move within the parent
-            Place place = places[Pick(0, static_cast<int>(places.size()) - 1)];
-            std::vector<Node>& siblings = place.parent->children;
-            Node moved = siblings[place.index];
-            siblings.erase(siblings.begin() + place.index);
-            size_t at = Pick(0, static_cast<int>(siblings.size()));
-            siblings.insert(siblings.begin() + at, moved);
-        } else {  // a move to another parent
+        } else {  // a move, within the parent (3) or to any parent (4)
             Place place = places[Pick(0, static_cast<int>(places.size()) - 1)];
             Node moved = place.parent->children[place.index];
             place.parent->children.erase(place.parent->children.begin() + place.index);
-            std::vector<Node*> parents;
-            CollectParents(root, parents);
-            Node* parent = parents[Pick(0, static_cast<int>(parents.size()) - 1)];
+            Node* parent = place.parent;
+            if (kind == 4) {
+                std::vector<Node*> parents;
+                CollectParents(root, parents);
+                parent = parents[Pick(0, static_cast<int>(parents.size()) - 1)];
+            }
             size_t at = Pick(0, static_cast<int>(parent->children.size()));
             parent->children.insert(parent->children.begin() + at, moved);
         }
