@@ -19,9 +19,9 @@
 //   abort.txt     the progress text on which the window asks for an abort
 //   counts.txt    a merge's conflicts and warnings ("0 0" when absent), which must number the
 //                 result's comments 1 to n
-// An apply or merge with a status other than 0 (but for a merge's abort) must leave no output.
 //   records.txt   the records a build counts, the ones a viewer's file leaves out included
 //   applied.outline  what the build's compare file applied to second.outline must give
+// An apply or merge with a status other than 0 (but for a merge's abort) must leave no output.
 #include <utime.h>
 
 #include <gtest/gtest.h>
