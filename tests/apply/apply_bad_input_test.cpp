@@ -47,13 +47,16 @@ void BuildCompareFile(const ScratchFolder& scratch, const std::string& name, uin
 TEST(ApplyBadInput, CompareFilesOfOtherOutlinesNeverCrash) {
     ScratchFolder scratch;
     std::vector<std::string> outlines, compareFiles;
-    for (const std::string& scenario : ListScenarios("apply")) {
-        outlines.push_back(TestDataPath("apply/" + scenario + "/outline.outline"));
-        compareFiles.push_back(TestDataPath("apply/" + scenario + "/changes.cmp"));
-    }
-    for (const std::string& scenario : ListScenarios("build")) {
-        outlines.push_back(TestDataPath("build/" + scenario + "/first.outline"));
-        compareFiles.push_back(TestDataPath("build/" + scenario + "/expected.cmp"));
+    const char* const kInputs[][3] = {{"apply", "/outline.outline", "/changes.cmp"},
+                                      {"build", "/first.outline", "/expected.cmp"}};
+    for (const auto& [area, outline, compare] : kInputs) {
+        for (const std::string& scenario : ListScenarios(area)) {
+            // A scenario whose inputs do not open (its status says so) has none to lend.
+            const std::string status = ScenarioText(area, scenario, "status.txt");
+            if (!status.empty() && (std::stoul(status, nullptr, 0) & 0x7) != 0) continue;
+            outlines.push_back(TestDataPath(area + ("/" + scenario) + outline));
+            compareFiles.push_back(TestDataPath(area + ("/" + scenario) + compare));
+        }
     }
     MessageBoxRecorder boxes;
     for (const std::string& outline : outlines) {
