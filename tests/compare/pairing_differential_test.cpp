@@ -41,8 +41,10 @@ std::string Describe(const RunSide& first, const RunSide& second) {
 std::string DifferenceBetween(const RunSide& fastFirst, const RunSide& fastSecond,
                               const RunSide& referenceFirst, const RunSide& referenceSecond) {
     for (const RunSide* side : {&fastFirst, &fastSecond}) {
-        if (side->Status().find(kStatusUnresolved) != std::u16string::npos) {
-            return "an item is left unresolved:\n" + Describe(fastFirst, fastSecond);
+        size_t item = side->Status().find(kStatusUnresolved);
+        if (item != std::u16string::npos) {
+            return std::string(side == &fastFirst ? "first" : "second") + " side, item " +
+                   std::to_string(item) + ": left unresolved";
         }
     }
     return FirstDifference(Describe(referenceFirst, referenceSecond),
