@@ -127,6 +127,11 @@ TEST(OpenOutline, UnreadableFilesAreRefusedAndTheReasonIsKeptUntilTheNextOpen) {
     EXPECT_EQ(OpenOutline(Wide(folder.Path()).c_str()), 0u);
     EXPECT_EQ(LastOpenError(), folder.Path() + ": cannot be read: it is a folder");
     EXPECT_EQ(OpenOutline(nullptr), 0u);
+    // Any other reason is the system's own words.
+    std::string inFile = folder.File("plain.outline/inside.outline");
+    WriteFileBytes(folder.File("plain.outline"), kRoot);
+    EXPECT_EQ(OpenOutline(Wide(inFile).c_str()), 0u);
+    EXPECT_GT(LastOpenError().size(), (inFile + ": cannot be read: ").size()) << LastOpenError();
     // The reason is cut to the buffer and always terminated; its full length is answered.
     OutlineHandle refused = OpenBytes(folder, "bad.outline", "OUTLINE 2\n");
     EXPECT_EQ(refused, 0u);
@@ -135,9 +140,12 @@ TEST(OpenOutline, UnreadableFilesAreRefusedAndTheReasonIsKeptUntilTheNextOpen) {
     EXPECT_EQ(GetOutlineError(small, 4), static_cast<int32_t>(full.size()));
     EXPECT_EQ(Narrow(small), full.substr(0, 3));
     EXPECT_EQ(small[4], u'x');
-    // A good open clears it.
+    // A good open clears it. A save needs a path whose folder exists.
     OpenedOutline good(OpenBytes(folder, "good.outline", kRoot));
     ASSERT_NE(good.handle, 0u);
+    EXPECT_EQ(SaveOutline(good, folder.WideFile("no/such/folder.outline").c_str()) +
+                  SaveOutline(good, u"") + SaveOutline(good, nullptr),
+              0);
     EXPECT_EQ(GetOutlineError(small, 6), 0);
     EXPECT_EQ(small[0], 0);
 }
