@@ -73,8 +73,7 @@ struct Outline {
 
 struct List {
     int32_t kind;
-    std::vector<uint32_t> ids;
-    std::vector<std::u16string> names;
+    std::vector<Entry> entries;  // the attributes or properties it was last filled with
 };
 
 // An outline and item handle as a failure names them.
@@ -880,90 +879,60 @@ void ModelRun::DoLists() {
         int32_t kind = Chance(90) ? (Chance(50) ? OUTLINE_LIST_ATTRIBUTES : OUTLINE_LIST_STRINGS)
                                   : static_cast<int32_t>(Below(8));
         ListHandle made = CreateList(kind);
-        if (kind != OUTLINE_LIST_ATTRIBUTES && kind != OUTLINE_LIST_STRINGS) {
-            Check(made == 0, "CreateList of kind " + std::to_string(kind) + " made a list");
-            return;
-        }
+        if (kind != OUTLINE_LIST_ATTRIBUTES && kind != OUTLINE_LIST_STRINGS)
+            return Check(made == 0, "CreateList of kind " + std::to_string(kind) + " made a list");
         TakeHandle(made, "CreateList");
-        lists[made] = List{kind, {}, {}};
+        lists[made] = List{kind, {}};
         return;
     }
+    auto held = lists.begin();
+    std::advance(held, Below(lists.size()));
     if (choice < 15) {
-        auto held = lists.begin();
-        std::advance(held, Below(lists.size()));
         DestroyList(held->first);
         staleLists.push_back(held->first);
         lists.erase(held);
-        // Destroying it again does nothing.
-        DestroyList(staleLists.back());
+        DestroyList(staleLists.back());  // again, which does nothing
         return;
     }
-    // A list, mostly a held one.
-    ListHandle list = lists.begin()->first;
-    if (Chance(85)) {
-        auto held = lists.begin();
-        std::advance(held, Below(lists.size()));
-        list = held->first;
-    } else if (!staleLists.empty() && Chance(60)) {
-        list = staleLists[Below(staleLists.size())];
-    } else {
-        list = WrongKindHandle();
-    }
-    auto model = lists.find(list);
-    List* held = model == lists.end() ? nullptr : &model->second;
+    // A held list mostly, else a destroyed one or a handle of another kind.
+    ListHandle list = Chance(85)                          ? held->first
+                      : !staleLists.empty() && Chance(60) ? staleLists[Below(staleLists.size())]
+                                                          : WrongKindHandle();
+    List* model = lists.count(list) != 0 ? &lists[list] : nullptr;
+    bool attributes = Chance(50);
+    bool owned = model != nullptr &&
+                 model->kind == (attributes ? OUTLINE_LIST_ATTRIBUTES : OUTLINE_LIST_STRINGS);
+    std::string at = (attributes ? "attribute list " : "string list ") + std::to_string(list);
     if (choice < 55) {
-        OutlineHandle outlineHandle = PickOutline();
-        ItemHandle item = PickItem(outlineHandle);
-        Outline* outline = nullptr;
-        int index = -1;
-        bool known = Resolve(outlineHandle, item, &outline, &index);
-        bool attributes = Chance(50);
-        int32_t kind = attributes ? OUTLINE_LIST_ATTRIBUTES : OUTLINE_LIST_STRINGS;
+        // Filled from an item, which empties it first: a refused item leaves it empty.
+        auto [outlineHandle, item, outline, index, known] = PickTarget();
         int32_t answer = attributes ? ListItemAttributes(outlineHandle, item, list)
                                     : ListNamedProperties(outlineHandle, item, list);
-        std::string at = std::string(attributes ? "ListItemAttributes" : "ListNamedProperties") +
-                         " " + Handles(outlineHandle, item) + " list " + std::to_string(list);
-        if (held == nullptr || held->kind != kind) {
-            Check(answer == 0, at + " filled a list it does not own");
-            return;
+        if (!owned) return Check(answer == 0, at + " filled, though not of that kind");
+        model->entries.clear();
+        for (const Entry& entry : known ? outline->At(index).contents : std::vector<Entry>()) {
+            if (entry.kind == (attributes ? Kind::kAttribute : Kind::kProperty))
+                model->entries.push_back(entry);
         }
-        held->ids.clear();
-        held->names.clear();
-        if (known) {
-            for (const Entry& entry : outline->At(index).contents) {
-                if (attributes && entry.kind == Kind::kAttribute) held->ids.push_back(entry.number);
-                if (!attributes && entry.kind == Kind::kProperty) held->names.push_back(entry.name);
-            }
-        }
-        Check(answer == static_cast<int32_t>(attributes ? held->ids.size() : held->names.size()),
-              at + " count");
-        return;
+        return Check(answer == static_cast<int32_t>(model->entries.size()),
+                     at + " filled from " + Handles(outlineHandle, item));
     }
+    // An element read, at a place that may lie outside the list.
     int32_t position = static_cast<int32_t>(Below(5)) - 1;
-    if (choice < 80) {
-        ListElement element = 77;
-        int32_t answer = GetListElement(list, &element, position);
-        bool expected = held != nullptr && held->kind == OUTLINE_LIST_ATTRIBUTES && position >= 0 &&
-                        static_cast<size_t>(position) < held->ids.size();
-        Check((answer != 0) == expected,
-              "GetListElement (" + std::to_string(list) + ", " + std::to_string(position) + ")");
-        uint32_t id = 1;
-        if (expected)
-            Check(
-                GetAttributeId(element, &id) != 0 && id == held->ids[static_cast<size_t>(position)],
-                "GetAttributeId");
-        return;
-    }
-    StringHandle name = 0;
-    int32_t answer = GetListString(list, &name, position);
-    bool expected = held != nullptr && held->kind == OUTLINE_LIST_STRINGS && position >= 0 &&
-                    static_cast<size_t>(position) < held->names.size();
-    Check((answer != 0) == expected,
-          "GetListString (" + std::to_string(list) + ", " + std::to_string(position) + ")");
-    if (expected) {
-        TakeString(name, held->names[static_cast<size_t>(position)], "GetListString");
+    bool expected = owned && position >= 0 && static_cast<size_t>(position) < model->entries.size();
+    ListElement element = 77;
+    StringHandle name = 77;
+    int32_t answer = attributes ? GetListElement(list, &element, position)
+                                : GetListString(list, &name, position);
+    Check((answer != 0) == expected, at + " read at " + std::to_string(position));
+    uint32_t id = 1;
+    if (!expected) {
+        Check(attributes || name == 0, "a refused GetListString handed out a string");
+    } else if (attributes) {
+        Check(GetAttributeId(element, &id) != 0 && id == model->entries[position].number,
+              "GetAttributeId");
     } else {
-        Check(name == 0, "a refused GetListString handed out a string");
+        TakeString(name, model->entries[position].name, "GetListString");
     }
 }
 
