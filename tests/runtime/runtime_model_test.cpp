@@ -25,12 +25,6 @@ namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr int kSequences = 40;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr int kSequences = 40;
-#else
-constexpr int kSequences = 200;
-#endif
 #else
 constexpr int kSequences = 200;
 #endif
@@ -201,6 +195,8 @@ struct ModelRun {
     void DoWalk();
     void DoTexts();
     void DoStrings();
+    bool PickAfter(OutlineHandle outlineHandle, const Outline* outline, int index,
+                   ItemHandle* after, int* position);
     void DoInsert();
     void DoSetText();
     void DoDelete();
@@ -712,29 +708,30 @@ void ModelRun::DoStrings() {
     }
 }
 
+// An `after` for an item placed under the parent at index in outline (null when the model does
+// not know it): mostly one of its children, else none (first place) or any handle at all.
+// *position is its place among the children, -1 for first. False when it must be refused.
+bool ModelRun::PickAfter(OutlineHandle outlineHandle, const Outline* outline, int index,
+                         ItemHandle* after, int* position) {
+    const std::vector<int>* children = outline != nullptr ? &outline->At(index).children : nullptr;
+    if (children != nullptr && !children->empty() && Chance(65)) {
+        *position = static_cast<int>(Below(children->size()));
+        *after = outline->At((*children)[static_cast<size_t>(*position)]).handle;
+        return true;
+    }
+    *after = Chance(25) ? PickItem(outlineHandle) : 0;
+    for (size_t k = 0; children != nullptr && k < children->size(); ++k) {
+        if (outline->At((*children)[k]).handle == *after) *position = static_cast<int>(k);
+    }
+    return *after == 0 || *position >= 0;
+}
+
 void ModelRun::DoInsert() {
     auto [outlineHandle, parent, outline, index, known] = PickTarget();
     ItemHandle after = 0;
-    int afterPosition = -1;  // place among the parent's children, -1 for first
-    bool placeKnown = true;
-    if (Chance(70) && known && !outline->At(index).children.empty()) {
-        const std::vector<int>& children = outline->At(index).children;
-        afterPosition = static_cast<int>(Below(children.size()));
-        after = outline->At(children[static_cast<size_t>(afterPosition)]).handle;
-    } else if (Chance(30)) {
-        after = PickItem(outlineHandle);
-        placeKnown = false;
-        if (known) {
-            const std::vector<int>& children = outline->At(index).children;
-            for (size_t k = 0; k < children.size(); ++k) {
-                if (outline->At(children[k]).handle == after) {
-                    placeKnown = true;
-                    afterPosition = static_cast<int>(k);
-                }
-            }
-        }
-        if (after == 0) placeKnown = true;
-    }
+    int afterPosition = -1;
+    bool placeKnown =
+        PickAfter(outlineHandle, known ? outline : nullptr, index, &after, &afterPosition);
     int32_t type = RandomType();
     ItemHandle made = InsertItem(outlineHandle, parent, after, type);
     std::string at =
@@ -812,15 +809,9 @@ void ModelRun::DoCopy() {
     known = Resolve(targetHandle, parent, &target, &parentIndex) && known;
     ItemHandle after = 0;
     int afterPosition = -1;
-    if (known && Chance(60) && !target->At(parentIndex).children.empty()) {
-        const std::vector<int>& children = target->At(parentIndex).children;
-        afterPosition = static_cast<int>(Below(children.size()));
-        after = target->At(children[static_cast<size_t>(afterPosition)]).handle;
-    } else if (Chance(10)) {
-        // An item that is not a child of the parent.
-        after = target != nullptr ? target->At(target->root).handle : 1;
-        known = false;
-    }
+    known =
+        PickAfter(targetHandle, known ? target : nullptr, parentIndex, &after, &afterPosition) &&
+        known;
     int32_t withChildren = static_cast<int32_t>(Below(3));
     int32_t withContents = static_cast<int32_t>(Below(3));
     // The copied subtree in depth-first order, read before anything is added.
