@@ -74,15 +74,6 @@ TEST(OutlineParser, EveryRefusedFileOfTheListGivesItsLineColumnAndReason) {
         EXPECT_EQ(error.substr(std::min(prefix.size(), error.size())), expected) << line;
     }
     EXPECT_GT(checked, 80);
-    // The same keys on different items are no fault.
-    std::string rootKeys, childKeys;
-    for (int k = 0; k < 20; ++k) {
-        rootKeys += "  @" + std::to_string(k) + " \"v\"\n";
-        childKeys += "    @" + std::to_string(k) + " \"v\"\n";
-    }
-    OpenedOutline good(
-        OpenBytes(folder, "good.outline", kRoot + rootKeys + "  4 \"c\"\n" + childKeys));
-    EXPECT_NE(good.handle, 0u) << LastOpenError();
 }
 
 // Every prefix of a good file, and the good file with any one byte damaged, either opens or
