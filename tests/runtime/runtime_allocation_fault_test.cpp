@@ -122,74 +122,62 @@ private:
 
     static Step Handle(uint32_t handle) { return {handle != 0 ? 1 : 0, handle != 0}; }
     static Step Answer(int32_t answer) { return {answer, answer != 0}; }
+    static Step Count(int64_t answer) { return {answer, true}; }  // a read that cannot fail
 
     // A text read: the answer and, when there is one, the characters, so that a run that reads
-    // a different text differs here.
-    static Step Text(int32_t answer, StringHandle string) {
+    // a different text differs here. The string is freed and the handle cleared.
+    static Step Text(int32_t answer, StringHandle& string) {
         int64_t sum = answer;
         int32_t length = 0;
         const WCHAR* characters = string != 0 ? GetStringText(string, &length) : nullptr;
         for (int32_t k = 0; characters != nullptr && k < length; ++k)
             sum = sum * 31 + characters[k];
-        if (string != 0) FreeString(string);
+        FreeString(string);
+        string = 0;
         return {sum, answer != 0};
     }
 
+    // Every reading operation on the item, each a step; then each element of the two lists
+    // and the value it names.
     bool ReadItem(OutlineHandle outline, ItemHandle item, ListHandle attributes, ListHandle names) {
-        int32_t type = 0, attributeCount = 0, propertyCount = 0;
-        auto text = [&](int32_t mode) {
-            return [&, mode] {
-                StringHandle string = 0;
-                return Text(GetItemText(outline, item, mode, &string), string);
-            };
+        int32_t type = 0, attributeCount = 0, propertyCount = 0, dt = 0;
+        StringHandle string = 0;
+        const std::function<Step()> reads[] = {
+            [&] { return Count(type = GetItemType(outline, item)); },
+            [&] { return Text(GetItemText(outline, item, 0, &string), string); },
+            [&] { return Text(GetItemText(outline, item, 1, &string), string); },
+            [&] { return Text(GetItemTypeName(type, &string), string); },
+            [&] { return Count(attributeCount = ListItemAttributes(outline, item, attributes)); },
+            [&] { return Count(propertyCount = ListNamedProperties(outline, item, names)); },
+            [&] { return Count(GetItemDTData(outline, item, 39, &dt) * 1000003LL + dt); },
         };
-        if (!Do([&] {
-                return Step{type = GetItemType(outline, item), true};
-            }) ||
-            !Do(text(0)) || !Do(text(1)) || !Do([&] {
-                StringHandle name = 0;
-                return Text(GetItemTypeName(type, &name), name);
-            }) ||
-            !Do([&] {
-                attributeCount = ListItemAttributes(outline, item, attributes);
-                return Step{attributeCount, true};
-            }))
-            return false;
+        for (const auto& read : reads) {
+            if (!Do(read)) return false;
+        }
         for (int32_t k = 0; k < attributeCount; ++k) {
             uint32_t id = 0;
-            ListElement element = 0;
-            StringHandle value = 0;
             if (!Do([&] {
+                    ListElement element = 0;
                     int32_t answer = GetListElement(attributes, &element, k);
                     GetAttributeId(element, &id);
                     return Step{answer != 0 ? static_cast<int64_t>(id) : -1, answer != 0};
                 }) ||
-                !Do([&] { return Text(GetItemAttribute(outline, item, id, 0, &value), value); }))
+                !Do([&] { return Text(GetItemAttribute(outline, item, id, 0, &string), string); }))
                 return false;
         }
-        if (!Do([&] {
-                propertyCount = ListNamedProperties(outline, item, names);
-                return Step{propertyCount, true};
-            }))
-            return false;
         for (int32_t k = 0; k < propertyCount; ++k) {
             std::u16string name;
-            StringHandle value = 0;
             if (!Do([&] {
-                    StringHandle string = 0;
                     int32_t answer = GetListString(names, &string, k);
                     name = ::TakeString(string);
                     return Step{answer != 0 ? static_cast<int64_t>(name.size()) : -1, answer != 0};
                 }) ||
                 !Do([&] {
-                    return Text(GetNamedProperty(outline, item, name.c_str(), &value), value);
+                    return Text(GetNamedProperty(outline, item, name.c_str(), &string), string);
                 }))
                 return false;
         }
-        int32_t dtValue = 0;
-        return Do([&] {
-            return Step{GetItemDTData(outline, item, 39, &dtValue) * 1000003LL + dtValue, true};
-        });
+        return true;
     }
 
     // Runs one operation armed; false when its answer differs from the fault-free run's.
