@@ -15,6 +15,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -155,20 +156,14 @@ struct ModelRun {
     // The model's view of a pair of handles: the outline and node, or null.
     Outline* FindOutline(OutlineHandle handle);
     bool Resolve(OutlineHandle outline, ItemHandle item, Outline** found, int* node);
-    // A picked outline and item with the model's view of them.
-    struct Target {
-        OutlineHandle outlineHandle;
-        ItemHandle item;
-        Outline* outline = nullptr;
+    // A picked outline and item, with the model's outline and node when it knows them.
+    std::tuple<OutlineHandle, ItemHandle, Outline*, int, bool> PickTarget() {
+        OutlineHandle outline = PickOutline();
+        ItemHandle item = PickItem(outline);
+        Outline* found = nullptr;
         int index = -1;
-        bool known = false;
-    };
-    Target PickTarget() {
-        Target target;
-        target.outlineHandle = PickOutline();
-        target.item = PickItem(target.outlineHandle);
-        target.known = Resolve(target.outlineHandle, target.item, &target.outline, &target.index);
-        return target;
+        bool known = Resolve(outline, item, &found, &index);
+        return {outline, item, found, index, known};
     }
 
     void Check(bool ok, const std::string& what);
