@@ -121,6 +121,14 @@ std::u16string TypeName(int32_t type) {
     return Wide(found != names.end() ? found->second : "Type " + std::to_string(type));
 }
 
+// The entry of the kind and key on the node, or null.
+Entry* FindEntry(Node& node, Kind kind, uint32_t number, const std::u16string& name) {
+    for (Entry& entry : node.contents) {
+        if (entry.kind == kind && entry.number == number && entry.name == name) return &entry;
+    }
+    return nullptr;
+}
+
 // ---- One sequence -------------------------------------------------------------------------
 
 struct ModelRun {
@@ -144,6 +152,18 @@ struct ModelRun {
     }
     std::u16string RandomName() {
         return Chance(50) ? RandomText(3) : Wide(Chance(50) ? "Author" : "p");
+    }
+    // A content entry of a random kind, key and value (a DTDATA value has no text).
+    Entry RandomEntry() {
+        Entry entry{static_cast<Kind>(Below(3)), 0, u"", RandomText(6),
+                    static_cast<int32_t>(random())};
+        if (entry.kind == Kind::kAttribute) entry.number = RandomAttributeId();
+        if (entry.kind == Kind::kProperty) entry.name = RandomName();
+        if (entry.kind == Kind::kDTData) {
+            entry.number = static_cast<uint32_t>(RandomDTIndex());
+            entry.value.clear();
+        }
+        return entry;
     }
 
     // Handles to hand to the runtime, mostly good ones.
@@ -340,22 +360,10 @@ void ModelRun::OpenGenerated() {
             // Parents come before children, so file order is the order of creation here.
             node.parent = static_cast<int>(Below(k));
         }
-        uint32_t entries = Chance(40) ? Below(5) : 0;
-        for (uint32_t e = 0; e < entries; ++e) {
-            Entry entry{static_cast<Kind>(Below(3)), 0, u"", RandomText(5), 0};
-            if (entry.kind == Kind::kAttribute) entry.number = RandomAttributeId();
-            if (entry.kind == Kind::kProperty) entry.name = RandomName();
-            if (entry.kind == Kind::kDTData) {
-                entry.number = static_cast<uint32_t>(RandomDTIndex());
-                entry.dtValue = static_cast<int32_t>(random());
-                entry.value.clear();
-            }
-            bool twice = false;
-            for (const Entry& held : node.contents) {
-                twice = twice || (held.kind == entry.kind && held.number == entry.number &&
-                                  held.name == entry.name);
-            }
-            if (!twice) node.contents.push_back(entry);
+        for (uint32_t entries = Chance(40) ? Below(5) : 0; entries > 0; --entries) {
+            Entry entry = RandomEntry();
+            if (FindEntry(node, entry.kind, entry.number, entry.name) == nullptr)
+                node.contents.push_back(entry);
         }
         outline.nodes.push_back(node);
         if (k > 0) outline.At(node.parent).children.push_back(static_cast<int>(k));
@@ -445,14 +453,6 @@ void ModelRun::CloseOne() {
 }
 
 // ---- Views of an item ---------------------------------------------------------------------
-
-// The entry of the kind and key on the node, or null.
-Entry* FindEntry(Node& node, Kind kind, uint32_t number, const std::u16string& name) {
-    for (Entry& entry : node.contents) {
-        if (entry.kind == kind && entry.number == number && entry.name == name) return &entry;
-    }
-    return nullptr;
-}
 
 // A string's characters as a literal (marked when not terminated); the string is then freed,
 // or now and then kept, to be read again after later operations.
@@ -922,64 +922,47 @@ void ModelRun::DoLists() {
     }
 }
 
-// A key the node has, or a random one.
-void PickKey(Node* node, Kind kind, uint32_t randomNumber, const std::u16string& randomName,
-             bool preferHeld, uint32_t* number, std::u16string* name) {
-    *number = kind == Kind::kProperty ? 0 : randomNumber;
-    *name = kind == Kind::kProperty ? randomName : u"";
-    if (node == nullptr || !preferHeld) return;
-    for (const Entry& entry : node->contents) {
-        if (entry.kind == kind) {
-            *number = entry.number;
-            *name = entry.name;
-            return;
-        }
-    }
-}
-
 void ModelRun::DoSetContents() {
     auto [outlineHandle, item, outline, index, known] = PickTarget();
     Node* node = known ? &outline->At(index) : nullptr;
-    Kind kind = static_cast<Kind>(Below(3));
-    uint32_t number = 0;
-    std::u16string name;
-    PickKey(node, kind,
-            kind == Kind::kDTData ? static_cast<uint32_t>(RandomDTIndex()) : RandomAttributeId(),
-            RandomName(), Chance(50), &number, &name);
-    std::u16string value = RandomText(6);
-    int32_t dtValue = static_cast<int32_t>(random());
-    std::u16string stored = value;
+    // A random key, or half the time one that the item has.
+    Entry entry = RandomEntry();
+    for (const Entry& held :
+         node != nullptr && Chance(50) ? node->contents : std::vector<Entry>()) {
+        if (held.kind == entry.kind) {
+            entry.number = held.number;
+            entry.name = held.name;
+            break;
+        }
+    }
     int32_t answer = 0;
-    if (kind == Kind::kAttribute) {
-        answer = SetItemAttribute(outlineHandle, item, number, value.c_str(), 1);
-    } else if (kind == Kind::kProperty) {
+    if (entry.kind == Kind::kAttribute) {
+        answer = SetItemAttribute(outlineHandle, item, entry.number, entry.value.c_str(), 1);
+    } else if (entry.kind == Kind::kProperty) {
         // The value ends at its terminator or at valueSize - 1 characters, whichever is first;
         // a terminator inside the buffer is tried too.
-        std::u16string buffer = value;
+        std::u16string buffer = entry.value;
         if (Chance(15) && !buffer.empty()) buffer[Below(buffer.size())] = 0;
         int32_t valueSize =
             Chance(70) ? static_cast<int32_t>(buffer.size()) + 1
                        : static_cast<int32_t>(Below(static_cast<uint32_t>(buffer.size()) + 2)) - 1;
-        size_t length = 0;
-        while (length < buffer.size() && buffer[length] != 0 &&
-               static_cast<int32_t>(length) < valueSize - 1)
-            ++length;
-        stored = buffer.substr(0, length);
-        answer = SetNamedProperty(outlineHandle, item, name.c_str(), buffer.c_str(), valueSize);
+        answer =
+            SetNamedProperty(outlineHandle, item, entry.name.c_str(), buffer.c_str(), valueSize);
+        entry.value = std::u16string(buffer.c_str())
+                          .substr(0, static_cast<size_t>(std::max(valueSize - 1, 0)));
     } else {
-        stored.clear();
-        answer = SetItemDTData(outlineHandle, item, static_cast<int32_t>(number), dtValue);
+        answer =
+            SetItemDTData(outlineHandle, item, static_cast<int32_t>(entry.number), entry.dtValue);
     }
     Check((answer != 0) == known, "setting contents on " + Handles(outlineHandle, item) +
                                       " answered " + std::to_string(answer));
     if (!known) return;
     // Readonly items still take contents; a replaced value keeps its place.
-    Entry* entry = FindEntry(*node, kind, number, name);
-    if (entry == nullptr) {
-        node->contents.push_back(Entry{kind, number, name, stored, dtValue});
+    Entry* held = FindEntry(*node, entry.kind, entry.number, entry.name);
+    if (held == nullptr) {
+        node->contents.push_back(entry);
     } else {
-        entry->value = stored;
-        entry->dtValue = dtValue;
+        *held = entry;
     }
 }
 
