@@ -36,9 +36,3 @@ std::u16string ItemText(OutlineHandle outline, ItemHandle item) {
     GetItemText(outline, item, 0, &text);
     return TakeString(text);
 }
-
-ItemHandle NthChild(OutlineHandle outline, ItemHandle item, int position) {
-    ItemHandle child = GetFirstChild(outline, item);
-    for (int k = 0; k < position && child != 0; ++k) child = GetNextSibling(outline, child);
-    return child;
-}

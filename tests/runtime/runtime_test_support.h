@@ -34,5 +34,3 @@ std::string LastOpenError();
 std::u16string TakeString(StringHandle string);
 // The stored text of the item (mode 0).
 std::u16string ItemText(OutlineHandle outline, ItemHandle item);
-// The child of item at position (0-based), skipped ones counted; 0 when there is none.
-ItemHandle NthChild(OutlineHandle outline, ItemHandle item, int position);
