@@ -10,9 +10,7 @@
 // intact and no temporary left; and an outline opened afterwards must save normally.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>

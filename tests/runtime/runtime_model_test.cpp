@@ -194,6 +194,7 @@ struct ModelRun {
     // Outlines.
     void OpenGenerated();
     void OpenSaved(Outline& outline, const std::string& bytes, const std::string& name);
+    std::string CheckSave(const Outline& outline, const std::string& name);
     void SaveAndReopen();
     void CloseOne();
     void RetireOutline(size_t position);
@@ -403,18 +404,24 @@ void ModelRun::OpenSaved(Outline& model, const std::string& bytes, const std::st
     CompareTree(outlines.back());
 }
 
+// Saves the outline to name and answers the bytes it must have written.
+std::string ModelRun::CheckSave(const Outline& outline, const std::string& name) {
+    std::string expected = CanonicalBytes(outline);
+    std::string written = SaveOutline(outline.handle, folder.WideFile(name).c_str()) != 0
+                              ? ReadFileBytes(folder.File(name))
+                              : "(save failed)";
+    Check(written == expected,
+          "the save differs from the model, " + FirstDifference(expected, written));
+    return expected;
+}
+
 void ModelRun::SaveAndReopen() {
     // To a new file, or over the one the outline was opened from: a save replaces it whole,
     // and the outline stays open.
     Outline* outline = RandomOutline();
     std::string name =
         Chance(70) ? "saved" + std::to_string(++fileCount) + ".outline" : outline->file;
-    std::string expected = CanonicalBytes(*outline);
-    std::string written = SaveOutline(outline->handle, folder.WideFile(name).c_str()) != 0
-                              ? ReadFileBytes(folder.File(name))
-                              : "(save failed)";
-    Check(written == expected,
-          "the save differs from the model, " + FirstDifference(expected, written));
+    std::string expected = CheckSave(*outline, name);
     if (outlines.size() < 4) {
         Outline copy = *outline;
         OpenSaved(copy, expected, name);
@@ -569,9 +576,8 @@ std::string ModelRun::ExpectedView(OutlineHandle o, ItemHandle item) {
     std::string out = "root" + number(outline == nullptr ? 0 : outline->At(outline->root).handle);
     if (!Resolve(o, item, &outline, &index)) {
         return out +
-               "\nitem 0 0 0 0 0\ntext refused refused refused refused \nview refused\ncontents "
-               "0\nattributes\n"
-               "properties\nprobes 0 0 0 0 0 0\ndtdata 0\n";
+               "\nitem 0 0 0 0 0\ntext refused refused refused refused \nview refused"
+               "\ncontents 0\nattributes\nproperties\nprobes 0 0 0 0 0 0\ndtdata 0\n";
     }
     Node& node = outline->At(index);
     auto handleOf = [&](int place) { return number(place < 0 ? 0 : outline->At(place).handle); };
@@ -971,12 +977,9 @@ void ModelRun::Step() {
 std::string ModelRun::Run() {
     for (operation = 1; operation <= kOperations && failure.empty(); ++operation) Step();
     // At the end every outline must still equal its model, in memory and saved.
-    for (size_t k = 0; k < outlines.size() && failure.empty(); ++k) {
-        CompareTree(outlines[k]);
-        std::string name = "final" + std::to_string(k) + ".outline";
-        Check(SaveOutline(outlines[k].handle, folder.WideFile(name).c_str()) != 0 &&
-                  ReadFileBytes(folder.File(name)) == CanonicalBytes(outlines[k]),
-              "the final save differs from the model");
+    for (const Outline& outline : outlines) {
+        CompareTree(outline);
+        CheckSave(outline, "final.outline");
     }
     return failure;
 }
