@@ -172,6 +172,7 @@ struct ModelRun {
     OutlineHandle PickOutline();
     ItemHandle PickItem(OutlineHandle outline);
     int RandomLiveNode(const Outline& outline);
+    // An outline's, a list's or a string's handle where another kind belongs, or 0.
     ItemHandle WrongKindHandle();
 
     // The model's view of a pair of handles: the outline and node, or null.
@@ -272,17 +273,11 @@ int ModelRun::RandomLiveNode(const Outline& outline) {
 }
 
 ItemHandle ModelRun::WrongKindHandle() {
-    switch (Below(3)) {
-    case 0:
-        if (!outlines.empty()) return RandomOutline()->handle;
-        break;
-    case 1:
-        if (!lists.empty()) return lists.begin()->first;
-        break;
-    default:
-        if (!strings.empty()) return strings.rbegin()->first;
-    }
-    return 0;
+    std::vector<uint32_t> others = {0};
+    if (!outlines.empty()) others.push_back(RandomOutline()->handle);
+    if (!lists.empty()) others.push_back(lists.begin()->first);
+    if (!strings.empty()) others.push_back(strings.rbegin()->first);
+    return others[Below(others.size())];
 }
 
 OutlineHandle ModelRun::PickOutline() {
