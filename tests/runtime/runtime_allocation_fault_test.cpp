@@ -125,14 +125,14 @@ private:
     // A text read: the answer and, when there is one, the characters, so that a run that reads
     // a different text differs here. The string is freed and the handle cleared.
     static Step Text(int32_t answer, StringHandle& string) {
-        int64_t sum = answer;
+        uint64_t sum = static_cast<uint64_t>(answer);  // wraps, as a hash may
         int32_t length = 0;
         const WCHAR* characters = string != 0 ? GetStringText(string, &length) : nullptr;
         for (int32_t k = 0; characters != nullptr && k < length; ++k)
             sum = sum * 31 + characters[k];
         FreeString(string);
         string = 0;
-        return {sum, answer != 0};
+        return {static_cast<int64_t>(sum), answer != 0};
     }
 
     // Every reading operation on the item, each a step; then each element of the two lists
