@@ -791,23 +791,16 @@ void ModelRun::DoCopy() {
     int32_t withChildren = static_cast<int32_t>(Below(3));
     int32_t withContents = static_cast<int32_t>(Below(3));
     // The copied subtree in depth-first order, read before anything is added.
-    std::vector<int> order;
-    std::vector<int> parentPositions;
-    if (known) {
-        std::vector<std::pair<int, int>> stack = {{sourceIndex, -1}};
-        while (!stack.empty()) {
-            std::pair<int, int> top = stack.back();
-            stack.pop_back();
-            int position = static_cast<int>(order.size());
-            order.push_back(top.first);
-            parentPositions.push_back(top.second);
-            if (withChildren == 0) continue;
-            const std::vector<int>& children = source->At(top.first).children;
-            for (auto child = children.rbegin(); child != children.rend(); ++child)
-                stack.push_back({*child, position});
-        }
-        if (target->nodes.size() + order.size() > kItemCap) return;
-    }
+    std::vector<int> order, parentPositions;
+    std::function<void(int, int)> visit = [&](int index, int parentPosition) {
+        int position = static_cast<int>(order.size());
+        order.push_back(index);
+        parentPositions.push_back(parentPosition);
+        for (int child : withChildren != 0 ? source->At(index).children : std::vector<int>())
+            visit(child, position);
+    };
+    if (known) visit(sourceIndex, -1);
+    if (known && target->nodes.size() + order.size() > kItemCap) return;
     ItemHandle made =
         CopyItem(sourceHandle, item, targetHandle, parent, after, withChildren, withContents);
     std::string at = "CopyItem " + Handles(sourceHandle, item) + " to " +
@@ -818,18 +811,14 @@ void ModelRun::DoCopy() {
     }
     Check(made != 0, at + " answered 0");
     if (made == 0) return;
-    std::vector<Node> copies;
+    // The copies go after every node there was, so the source's indexes stay as they were.
+    int firstIndex = static_cast<int>(target->nodes.size());
     for (size_t position = 0; position < order.size(); ++position) {
         Node copy = source->At(order[position]);
         copy.handle = made + static_cast<uint32_t>(position);
         TakeHandle(copy.handle, "CopyItem");
         copy.children.clear();
         if (withContents == 0) copy.contents.clear();
-        copies.push_back(copy);
-    }
-    int firstIndex = static_cast<int>(target->nodes.size());
-    for (size_t position = 0; position < copies.size(); ++position) {
-        Node& copy = copies[position];
         copy.parent = position == 0 ? parentIndex : firstIndex + parentPositions[position];
         target->nodes.push_back(copy);
         target->byHandle[copy.handle] = firstIndex + static_cast<int>(position);
