@@ -21,15 +21,6 @@ namespace {
 
 const std::string kRoot = "OUTLINE 1\n1 \"r\"\n";
 
-class StringSink : public brimrt::ByteSink {
-public:
-    bool Write(const char* data, size_t size) override {
-        bytes.append(data, size);
-        return true;
-    }
-    std::string bytes;
-};
-
 // What the reader makes of bytes fed a piece of the given size at a time, as a file's reader
 // feeds them: the outline written back, or the first fault with its line and column.
 std::string ReadInPieces(const std::string& bytes, size_t piece) {
@@ -50,7 +41,7 @@ std::string ReadInPieces(const std::string& bytes, size_t piece) {
         if (last) break;
         pending.erase(0, taken);
     }
-    StringSink sink;
+    brimrt::StringSink sink;
     brimrt::WriteOutline(store, &sink);
     return sink.bytes;
 }
