@@ -2,7 +2,7 @@
 //
 // The outline text format through real files: canonical files save to the very same bytes,
 // other spellings of the same outline save in the canonical form. Random outlines against a
-// canonical writer of the test's own are the model test's.
+// canonical writer of the test's own, and texts as read and shown, are the model test's.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -34,16 +34,6 @@ TEST(OutlineFormat, FilesSaveInCanonicalForm) {
         OpenedOutline second(OpenOutline(folder.WideFile("first.outline").c_str()));
         EXPECT_EQ(FirstDifference(saved, SaveBytes(folder, "second.outline", second)), "") << input;
     }
-}
-
-// Texts as read and shown (every code unit, line breaks shown as blanks) and the types' names
-// are the model test's, whose texts hold no NUL: one inside a text is read whole here.
-TEST(OutlineFormat, ANulInsideATextIsReadWhole) {
-    ScratchFolder folder;
-    OpenedOutline outline(OpenBytes(folder, "nul.outline", "OUTLINE 1\n1 \"a\\u0000end\"\n"));
-    ASSERT_NE(outline.handle, 0u) << LastOpenError();
-    EXPECT_EQ(ItemText(outline, GetRootItem(outline)), std::u16string(u"a\0end", 5));
-    EXPECT_EQ(GetItemTypeName(4, nullptr), 0);
 }
 
 }  // namespace

@@ -349,7 +349,9 @@ void ModelRun::OpenGenerated() {
     for (size_t k = 0; k < count; ++k) {
         Node node;
         node.type = RandomType();
+        // A text from a file may hold a NUL, which an operation's text cannot.
         node.text = RandomText(8);
+        if (Chance(5)) node.text.insert(Below(node.text.size() + 1), 1, u'\0');
         if (k > 0) {
             node.flags =
                 static_cast<uint8_t>((Chance(15) ? kSkip : 0) | (Chance(4) ? kNoDelete : 0) |
@@ -654,7 +656,8 @@ void ModelRun::DoWalk() {
 void ModelRun::DoTexts() {
     int32_t type = Chance(80) ? RandomType() : static_cast<int32_t>(random());
     StringHandle name = 0;
-    Check(GetItemTypeName(type, &name) != 0, "GetItemTypeName answered 0");
+    Check(GetItemTypeName(type, &name) != 0 && GetItemTypeName(type, nullptr) == 0,
+          "GetItemTypeName answered 0, or took no place for the name");
     TakeString(name, TypeName(type), "GetItemTypeName");
 }
 
