@@ -30,9 +30,3 @@ std::u16string TakeString(StringHandle string) {
     FreeString(string);
     return text;
 }
-
-std::u16string ItemText(OutlineHandle outline, ItemHandle item) {
-    StringHandle text = 0;
-    GetItemText(outline, item, 0, &text);
-    return TakeString(text);
-}

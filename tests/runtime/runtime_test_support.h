@@ -32,5 +32,3 @@ std::string SaveBytes(const ScratchFolder& folder, const std::string& name, Outl
 std::string LastOpenError();
 // The characters of the string, the string then freed; "(none)" for handle 0.
 std::u16string TakeString(StringHandle string);
-// The stored text of the item (mode 0).
-std::u16string ItemText(OutlineHandle outline, ItemHandle item);
