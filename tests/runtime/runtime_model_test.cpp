@@ -190,7 +190,6 @@ struct ModelRun {
 
     void Check(bool ok, const std::string& what);
     void TakeHandle(uint32_t handle, const char* from);
-    void TakeString(StringHandle string, const std::u16string& expected, const char* from);
 
     // Outlines.
     void OpenGenerated();
@@ -211,7 +210,7 @@ struct ModelRun {
     void Step();
     void CompareOne() { CompareTree(*RandomOutline()); }
     void DoWalk();
-    void DoTexts();
+    void DoTypeNames();
     void DoStrings();
     bool PickAfter(OutlineHandle outlineHandle, const Outline* outline, int index,
                    ItemHandle* after, int* position);
@@ -327,17 +326,6 @@ void ModelRun::Check(bool ok, const std::string& what) {
 void ModelRun::TakeHandle(uint32_t handle, const char* from) {
     Check(handle != 0 && issued.insert(handle).second,
           std::string(from) + " handed out handle " + std::to_string(handle) + " again (or 0)");
-}
-
-void ModelRun::TakeString(StringHandle string, const std::u16string& expected, const char* from) {
-    TakeHandle(string, from);
-    int32_t length = -1;
-    const WCHAR* characters = GetStringText(string, &length);
-    Check(characters != nullptr &&
-              std::u16string(characters, static_cast<size_t>(length)) == expected &&
-              characters[length] == 0,
-          std::string(from) + " answered a string other than [" + Narrow(expected) + "]");
-    strings[string] = expected;
 }
 
 // ---- Outlines -----------------------------------------------------------------------------
@@ -653,12 +641,13 @@ void ModelRun::DoWalk() {
     CheckView(outline, PickItem(outline));
 }
 
-void ModelRun::DoTexts() {
+void ModelRun::DoTypeNames() {
     int32_t type = Chance(80) ? RandomType() : static_cast<int32_t>(random());
     StringHandle name = 0;
     Check(GetItemTypeName(type, &name) != 0 && GetItemTypeName(type, nullptr) == 0,
           "GetItemTypeName answered 0, or took no place for the name");
-    TakeString(name, TypeName(type), "GetItemTypeName");
+    Check(Spelled(name) == OutlineLiteral(TypeName(type)),
+          "GetItemTypeName " + std::to_string(type));
 }
 
 void ModelRun::DoStrings() {
@@ -891,7 +880,7 @@ void ModelRun::DoLists() {
         Check(GetAttributeId(element, &id) != 0 && id == model->entries[position].number,
               "GetAttributeId");
     } else {
-        TakeString(name, model->entries[position].name, "GetListString");
+        Check(Spelled(name) == OutlineLiteral(model->entries[position].name), at + " read a name");
     }
 }
 
@@ -946,7 +935,7 @@ struct Operation {
 };
 const Operation kOperationTable[] = {
     {8, &ModelRun::OpenGenerated},   {12, &ModelRun::SaveAndReopen}, {10, &ModelRun::CloseOne},
-    {10, &ModelRun::CompareOne},     {300, &ModelRun::DoWalk},       {40, &ModelRun::DoTexts},
+    {10, &ModelRun::CompareOne},     {300, &ModelRun::DoWalk},       {40, &ModelRun::DoTypeNames},
     {80, &ModelRun::DoStrings},      {120, &ModelRun::DoInsert},     {70, &ModelRun::DoSetText},
     {60, &ModelRun::DoDelete},       {50, &ModelRun::DoCopy},        {140, &ModelRun::DoLists},
     {100, &ModelRun::DoSetContents},
