@@ -7,7 +7,6 @@
 #include <regex>
 #include <sstream>
 #include <thread>
-#include <utility>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -128,20 +127,14 @@ TEST(OpenOutline, UnreadableFilesAreRefusedAndTheReasonIsKeptUntilTheNextOpen) {
 TEST(OpenOutline, AStreamIsReadOnOnlyWhileItCanBeginAnOutline) {
     // The first bytes decide: a header (after an optional byte order mark) that is whole or
     // still cut short may go on; anything else stops the read.
-    const std::pair<std::string, bool> starts[] = {{"", true},
-                                                   {"\xEF", true},
-                                                   {"\xEF\xBB\xBFOUTL", true},
-                                                   {"\xEF\xBBX", false},
-                                                   {"OUTLINE 1", true},
-                                                   {"OUTLINE 1\r", true},
-                                                   {"OUTLINE 1\r\n", true},
-                                                   {"OUTLINE 1\rx", false},
-                                                   {"OUTLINE 1 ", false},
-                                                   {"OUTLINX", false},
-                                                   {std::string(3, '\0'), false}};
-    for (const auto& [bytes, may] : starts) {
-        EXPECT_EQ(brimrt::MayBeginOutline(bytes.data(), bytes.size()), may) << bytes;
-    }
+    const std::string goOn[] = {"",          "\xEF",        "\xEF\xBB\xBFOUTL",
+                                "OUTLINE 1", "OUTLINE 1\r", "OUTLINE 1\r\n"};
+    const std::string stop[] = {"\xEF\xBBX", "OUTLINE 1\rx", "OUTLINE 1 ", "OUTLINX",
+                                std::string(3, '\0')};
+    for (const std::string& start : goOn)
+        EXPECT_TRUE(brimrt::MayBeginOutline(start.data(), start.size())) << start;
+    for (const std::string& start : stop)
+        EXPECT_FALSE(brimrt::MayBeginOutline(start.data(), start.size())) << start;
 #ifndef _WIN32
     // A pipe longer than one read: an outline is read to its end.
     ScratchFolder folder;
@@ -150,15 +143,9 @@ TEST(OpenOutline, AStreamIsReadOnOnlyWhileItCanBeginAnOutline) {
     std::string text = kRoot;
     for (int k = 0; k < 200000; ++k) text += "  9 \"statement\"\n";
     std::thread writer([&] { WriteFileBytes(pipe, text); });
-    OutlineHandle outline = OpenOutline(Wide(pipe).c_str());
+    OpenedOutline outline(OpenOutline(Wide(pipe).c_str()));
     writer.join();
-    ASSERT_NE(outline, 0u) << LastOpenError();
-    int children = 0;
-    for (ItemHandle child = GetFirstChild(outline, GetRootItem(outline)); child != 0;
-         child = GetNextSibling(outline, child)) {
-        ++children;
-    }
-    EXPECT_EQ(children, 200000);
-    CloseOutline(outline);
+    ASSERT_NE(outline.handle, 0u) << LastOpenError();
+    EXPECT_TRUE(SaveBytes(folder, "saved.outline", outline) == text);
 #endif
 }
