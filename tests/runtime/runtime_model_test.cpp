@@ -738,17 +738,15 @@ void ModelRun::DoSetText() {
 void ModelRun::DoDelete() {
     auto [outlineHandle, item, outline, index, known] = PickTarget();
     bool expected = known && index != outline->root;
+    // The subtree goes with it, and an item marked nodelete anywhere in it keeps it.
     std::vector<int> subtree;
-    if (expected) {
-        std::vector<int> stack = {index};
-        while (!stack.empty()) {
-            int k = stack.back();
-            stack.pop_back();
-            subtree.push_back(k);
-            if (outline->At(k).flags & kNoDelete) expected = false;
-            for (int child : outline->At(k).children) stack.push_back(child);
-        }
-    }
+    Outline* model = outline;  // a structured binding cannot be captured
+    std::function<void(int)> collect = [&](int k) {
+        subtree.push_back(k);
+        if (model->At(k).flags & kNoDelete) expected = false;
+        for (int child : model->At(k).children) collect(child);
+    };
+    if (expected) collect(index);
     int32_t answer = DeleteItem(outlineHandle, item);
     Check((answer != 0) == expected,
           "DeleteItem " + Handles(outlineHandle, item) + " answered " + std::to_string(answer));
