@@ -7,7 +7,9 @@
 // let an exception out; the first answer that differs from the fault-free run must be that
 // operation's failure answer (a failed open keeping its reason); the failed operation must
 // leave the outline as it was; a save after the shortage must be refused with the older file
-// intact and no temporary left; and an outline opened afterwards must save normally.
+// intact and no temporary left; a string still showing a closed outline's text reads it, or
+// nothing when the close had no memory for its copy; and an outline opened afterwards must
+// go through the script as ever.
 #include <gtest/gtest.h>
 
 #include <cstdio>
