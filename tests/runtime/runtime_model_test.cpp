@@ -142,7 +142,11 @@ struct ModelRun {
     uint32_t Below(size_t bound) { return static_cast<uint32_t>(random() % bound); }
     bool Chance(uint32_t percent) { return Below(100) < percent; }
     std::u16string RandomText(uint32_t maxLength);
-    int32_t RandomType();
+    int32_t RandomType() {
+        static const int32_t types[] = {1, 4,  9,  188,       176,       22,
+                                        0, -1, 77, INT32_MIN, INT32_MAX, 532};
+        return types[Below(sizeof types / sizeof types[0])];
+    }
     uint32_t RandomAttributeId() {
         static const uint32_t ids[] = {0, 1, 5, 429, 430, 4294967295u};
         return ids[Below(6)];
@@ -168,7 +172,9 @@ struct ModelRun {
     }
 
     // Handles to hand to the runtime, mostly good ones.
-    Outline* RandomOutline();
+    Outline* RandomOutline() {
+        return outlines.empty() ? nullptr : &outlines[Below(outlines.size())];
+    }
     OutlineHandle PickOutline();
     ItemHandle PickItem(OutlineHandle outline);
     int RandomLiveNode(const Outline& outline);
@@ -188,8 +194,14 @@ struct ModelRun {
         return {outline, item, found, index, known};
     }
 
-    void Check(bool ok, const std::string& what);
-    void TakeHandle(uint32_t handle, const char* from);
+    void Check(bool ok, const std::string& what) {
+        if (!ok && failure.empty())
+            failure = "operation " + std::to_string(operation) + ": " + what;
+    }
+    void TakeHandle(uint32_t handle, const char* from) {
+        Check(handle != 0 && issued.insert(handle).second,
+              std::string(from) + " handed out handle " + std::to_string(handle) + " again (or 0)");
+    }
 
     // Outlines.
     void OpenGenerated();
@@ -209,7 +221,10 @@ struct ModelRun {
     // The operations, one by one (kOperationTable below says how often each comes).
     void Step();
     void CompareOne() { CompareTree(*RandomOutline()); }
-    void DoWalk();
+    void DoWalk() {
+        OutlineHandle outline = PickOutline();
+        CheckView(outline, PickItem(outline));
+    }
     void DoTypeNames();
     void DoStrings();
     bool PickAfter(OutlineHandle outlineHandle, const Outline* outline, int index,
@@ -252,15 +267,6 @@ std::u16string ModelRun::RandomText(uint32_t maxLength) {
     for (uint32_t k = 0; k < length; ++k)
         text.push_back(alphabet[Below(sizeof alphabet / sizeof alphabet[0])]);
     return text;
-}
-
-int32_t ModelRun::RandomType() {
-    static const int32_t types[] = {1, 4, 9, 188, 176, 22, 0, -1, 77, INT32_MIN, INT32_MAX, 532};
-    return types[Below(sizeof types / sizeof types[0])];
-}
-
-Outline* ModelRun::RandomOutline() {
-    return outlines.empty() ? nullptr : &outlines[Below(outlines.size())];
 }
 
 int ModelRun::RandomLiveNode(const Outline& outline) {
@@ -317,15 +323,6 @@ bool ModelRun::Resolve(OutlineHandle outlineHandle, ItemHandle item, Outline** f
     *found = outline;
     *node = entry->second;
     return true;
-}
-
-void ModelRun::Check(bool ok, const std::string& what) {
-    if (!ok && failure.empty()) failure = "operation " + std::to_string(operation) + ": " + what;
-}
-
-void ModelRun::TakeHandle(uint32_t handle, const char* from) {
-    Check(handle != 0 && issued.insert(handle).second,
-          std::string(from) + " handed out handle " + std::to_string(handle) + " again (or 0)");
 }
 
 // ---- Outlines -----------------------------------------------------------------------------
@@ -635,11 +632,6 @@ void ModelRun::CompareTree(const Outline& outline) {
 }
 
 // ---- Operations ---------------------------------------------------------------------------
-
-void ModelRun::DoWalk() {
-    OutlineHandle outline = PickOutline();
-    CheckView(outline, PickItem(outline));
-}
 
 void ModelRun::DoTypeNames() {
     int32_t type = Chance(80) ? RandomType() : static_cast<int32_t>(random());
