@@ -205,8 +205,8 @@ struct ModelRun {
 
     // Outlines.
     void OpenGenerated();
-    void OpenSaved(Outline& outline, const std::string& bytes, const std::string& name);
-    std::string CheckSave(const Outline& outline, const std::string& name);
+    void OpenSaved(const Outline& outline, const std::string& name);
+    void CheckSave(const Outline& outline, const std::string& name);
     void SaveAndReopen();
     void CloseOne();
     void RetireOutline(size_t position);
@@ -341,7 +341,7 @@ void ModelRun::OpenGenerated() {
             node.flags =
                 static_cast<uint8_t>((Chance(15) ? kSkip : 0) | (Chance(4) ? kNoDelete : 0) |
                                      (Chance(8) ? kReadOnly : 0));
-            // Parents come before children, so file order is the order of creation here.
+            // Parents come before children.
             node.parent = static_cast<int>(Below(k));
         }
         for (uint32_t entries = Chance(40) ? Below(5) : 0; entries > 0; --entries) {
@@ -352,14 +352,14 @@ void ModelRun::OpenGenerated() {
         outline.nodes.push_back(node);
         if (k > 0) outline.At(node.parent).children.push_back(static_cast<int>(k));
     }
-    // Items are loaded in file order, which is depth first, not the order made above.
-    std::string bytes = CanonicalBytes(outline);
-    OpenSaved(outline, bytes, "made" + std::to_string(++fileCount) + ".outline");
+    std::string name = "made" + std::to_string(++fileCount) + ".outline";
+    WriteFileBytes(folder.File(name), CanonicalBytes(outline));
+    OpenSaved(outline, name);
 }
 
-// Opens bytes (the canonical form of model) as a new outline that the model then follows.
-void ModelRun::OpenSaved(Outline& model, const std::string& bytes, const std::string& name) {
-    if (name.find("made") == 0) WriteFileBytes(folder.File(name), bytes);
+// Opens the file name, which holds model written canonically, as a new outline that the model
+// then follows. Its items are loaded in file order, which is depth first.
+void ModelRun::OpenSaved(const Outline& model, const std::string& name) {
     OutlineHandle handle = OpenOutline(folder.WideFile(name).c_str());
     Check(handle != 0, "could not open " + name + ": " + LastOpenError());
     Check(GetOutlineError(nullptr, 0) == 0, "a good open left an error: " + LastOpenError());
@@ -386,15 +386,14 @@ void ModelRun::OpenSaved(Outline& model, const std::string& bytes, const std::st
     CompareTree(outlines.back());
 }
 
-// Saves the outline to name and answers the bytes it must have written.
-std::string ModelRun::CheckSave(const Outline& outline, const std::string& name) {
+// Saves the outline to name, which must then hold it written canonically.
+void ModelRun::CheckSave(const Outline& outline, const std::string& name) {
     std::string expected = CanonicalBytes(outline);
     std::string written = SaveOutline(outline.handle, folder.WideFile(name).c_str()) != 0
                               ? ReadFileBytes(folder.File(name))
                               : "(save failed)";
     Check(written == expected,
           "the save differs from the model, " + FirstDifference(expected, written));
-    return expected;
 }
 
 void ModelRun::SaveAndReopen() {
@@ -403,11 +402,9 @@ void ModelRun::SaveAndReopen() {
     Outline* outline = RandomOutline();
     std::string name =
         Chance(70) ? "saved" + std::to_string(++fileCount) + ".outline" : outline->file;
-    std::string expected = CheckSave(*outline, name);
-    if (outlines.size() < 4) {
-        Outline copy = *outline;
-        OpenSaved(copy, expected, name);
-    }
+    CheckSave(*outline, name);
+    // A copy of the model: the outlines move when their list grows.
+    if (outlines.size() < 4) OpenSaved(Outline(*outline), name);
 }
 
 void ModelRun::RetireOutline(size_t position) {
