@@ -136,71 +136,66 @@ public:
 
 }  // namespace
 
-#define FORWARD(Result, Name, Parameters, Arguments)                                   \
-    Result BRIMRT_API Name Parameters {                                                \
-        static Result(BRIMRT_API* const brimrt) Parameters =                           \
-            reinterpret_cast<Result(BRIMRT_API*) Parameters>(dlsym(RTLD_NEXT, #Name)); \
-        RuntimeAtWork atWork;                                                          \
-        return brimrt Arguments;                                                       \
+// The declaration in runtime/brimrt63.h gives each operation its result type.
+#define FORWARD(Name, Parameters, Arguments)                                                   \
+    auto BRIMRT_API Name Parameters->decltype(Name Arguments) {                                \
+        static const auto brimrt = reinterpret_cast<decltype(&Name)>(dlsym(RTLD_NEXT, #Name)); \
+        RuntimeAtWork atWork;                                                                  \
+        return brimrt Arguments;                                                               \
     }
 
 extern "C" {
-FORWARD(OutlineHandle, OpenOutline, (const WCHAR* path), (path))
-FORWARD(void, CloseOutline, (OutlineHandle outline), (outline))
-FORWARD(int32_t, SaveOutline, (OutlineHandle outline, const WCHAR* path), (outline, path))
-FORWARD(int32_t, GetOutlineError, (WCHAR * buffer, int32_t size), (buffer, size))
-FORWARD(ItemHandle, GetRootItem, (OutlineHandle outline), (outline))
-FORWARD(ItemHandle, GetFirstChild, (OutlineHandle outline, ItemHandle item), (outline, item))
-FORWARD(ItemHandle, GetNextSibling, (OutlineHandle outline, ItemHandle item), (outline, item))
-FORWARD(ItemHandle, GetParentItem, (OutlineHandle outline, ItemHandle item), (outline, item))
-FORWARD(int32_t, IsItemSkipped, (OutlineHandle outline, ItemHandle item), (outline, item))
-FORWARD(int32_t, GetItemType, (OutlineHandle outline, ItemHandle item), (outline, item))
-FORWARD(int32_t, GetItemTypeName, (int32_t type, StringHandle* name), (type, name))
-FORWARD(int32_t, GetItemText,
-        (OutlineHandle outline, ItemHandle item, int32_t mode, StringHandle* text),
+FORWARD(OpenOutline, (const WCHAR* path), (path))
+FORWARD(CloseOutline, (OutlineHandle outline), (outline))
+FORWARD(SaveOutline, (OutlineHandle outline, const WCHAR* path), (outline, path))
+FORWARD(GetOutlineError, (WCHAR * buffer, int32_t size), (buffer, size))
+FORWARD(GetRootItem, (OutlineHandle outline), (outline))
+FORWARD(GetFirstChild, (OutlineHandle outline, ItemHandle item), (outline, item))
+FORWARD(GetNextSibling, (OutlineHandle outline, ItemHandle item), (outline, item))
+FORWARD(GetParentItem, (OutlineHandle outline, ItemHandle item), (outline, item))
+FORWARD(IsItemSkipped, (OutlineHandle outline, ItemHandle item), (outline, item))
+FORWARD(GetItemType, (OutlineHandle outline, ItemHandle item), (outline, item))
+FORWARD(GetItemTypeName, (int32_t type, StringHandle* name), (type, name))
+FORWARD(GetItemText, (OutlineHandle outline, ItemHandle item, int32_t mode, StringHandle* text),
         (outline, item, mode, text))
-FORWARD(const WCHAR*, GetStringText, (StringHandle string, int32_t* length), (string, length))
-FORWARD(void, FreeString, (StringHandle string), (string))
-FORWARD(ItemHandle, InsertItem,
-        (OutlineHandle outline, ItemHandle parent, ItemHandle after, int32_t type),
+FORWARD(GetStringText, (StringHandle string, int32_t* length), (string, length))
+FORWARD(FreeString, (StringHandle string), (string))
+FORWARD(InsertItem, (OutlineHandle outline, ItemHandle parent, ItemHandle after, int32_t type),
         (outline, parent, after, type))
-FORWARD(int32_t, SetItemText,
-        (OutlineHandle outline, ItemHandle item, const WCHAR* text, int32_t lines),
+FORWARD(SetItemText, (OutlineHandle outline, ItemHandle item, const WCHAR* text, int32_t lines),
         (outline, item, text, lines))
-FORWARD(int32_t, DeleteItem, (OutlineHandle outline, ItemHandle item), (outline, item))
-FORWARD(ItemHandle, CopyItem,
+FORWARD(DeleteItem, (OutlineHandle outline, ItemHandle item), (outline, item))
+FORWARD(CopyItem,
         (OutlineHandle source, ItemHandle item, OutlineHandle target, ItemHandle parent,
          ItemHandle after, int32_t withChildren, int32_t withContents),
         (source, item, target, parent, after, withChildren, withContents))
-FORWARD(ListHandle, CreateList, (int32_t kind), (kind))
-FORWARD(void, DestroyList, (ListHandle list), (list))
-FORWARD(int32_t, ListItemAttributes, (OutlineHandle outline, ItemHandle item, ListHandle list),
+FORWARD(CreateList, (int32_t kind), (kind))
+FORWARD(DestroyList, (ListHandle list), (list))
+FORWARD(ListItemAttributes, (OutlineHandle outline, ItemHandle item, ListHandle list),
         (outline, item, list))
-FORWARD(int32_t, GetListElement, (ListHandle list, ListElement* element, int32_t index),
+FORWARD(GetListElement, (ListHandle list, ListElement* element, int32_t index),
         (list, element, index))
-FORWARD(int32_t, GetAttributeId, (ListElement element, uint32_t* id), (element, id))
-FORWARD(int32_t, ListNamedProperties, (OutlineHandle outline, ItemHandle item, ListHandle list),
+FORWARD(GetAttributeId, (ListElement element, uint32_t* id), (element, id))
+FORWARD(ListNamedProperties, (OutlineHandle outline, ItemHandle item, ListHandle list),
         (outline, item, list))
-FORWARD(int32_t, GetListString, (ListHandle list, StringHandle* string, int32_t index),
+FORWARD(GetListString, (ListHandle list, StringHandle* string, int32_t index),
         (list, string, index))
-FORWARD(int32_t, GetItemAttribute,
+FORWARD(GetItemAttribute,
         (OutlineHandle outline, ItemHandle item, uint32_t id, int32_t reserved,
          StringHandle* value),
         (outline, item, id, reserved, value))
-FORWARD(int32_t, SetItemAttribute,
+FORWARD(SetItemAttribute,
         (OutlineHandle outline, ItemHandle item, uint32_t id, const WCHAR* value, int32_t lines),
         (outline, item, id, value, lines))
-FORWARD(int32_t, GetNamedProperty,
+FORWARD(GetNamedProperty,
         (OutlineHandle outline, ItemHandle item, const WCHAR* name, StringHandle* value),
         (outline, item, name, value))
-FORWARD(int32_t, SetNamedProperty,
+FORWARD(SetNamedProperty,
         (OutlineHandle outline, ItemHandle item, const WCHAR* name, const WCHAR* value,
          int32_t valueSize),
         (outline, item, name, value, valueSize))
-FORWARD(int32_t, GetItemDTData,
-        (OutlineHandle outline, ItemHandle item, int32_t index, int32_t* value),
+FORWARD(GetItemDTData, (OutlineHandle outline, ItemHandle item, int32_t index, int32_t* value),
         (outline, item, index, value))
-FORWARD(int32_t, SetItemDTData,
-        (OutlineHandle outline, ItemHandle item, int32_t index, int32_t value),
+FORWARD(SetItemDTData, (OutlineHandle outline, ItemHandle item, int32_t index, int32_t value),
         (outline, item, index, value))
 }  // extern "C"

@@ -7,7 +7,6 @@
 #include <regex>
 #include <sstream>
 #include <thread>
-#include <utility>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -20,15 +19,6 @@
 namespace {
 
 const std::string kRoot = "OUTLINE 1\n1 \"r\"\n";
-
-class StringSink : public brimrt::ByteSink {
-public:
-    bool Write(const char* data, size_t size) override {
-        bytes.append(data, size);
-        return true;
-    }
-    std::string bytes;
-};
 
 // What the reader makes of bytes fed a piece of the given size at a time, as a file's reader
 // feeds them: the outline written back, or the first fault with its line and column.
@@ -50,7 +40,7 @@ std::string ReadInPieces(const std::string& bytes, size_t piece) {
         if (last) break;
         pending.erase(0, taken);
     }
-    StringSink sink;
+    brimrt::StringSink sink;
     brimrt::WriteOutline(store, &sink);
     return sink.bytes;
 }
@@ -69,20 +59,9 @@ TEST(OutlineParser, EveryRefusedFileOfTheListGivesItsLineColumnAndReason) {
         ++checked;
         OpenedOutline outline(OpenBytes(folder, "bad.outline", bytes));
         EXPECT_EQ(outline.handle, 0u) << "opened: " << line;
-        std::string error = LastOpenError();
-        EXPECT_EQ(error.substr(0, prefix.size()), prefix) << error;
-        EXPECT_EQ(error.substr(std::min(prefix.size(), error.size())), expected) << line;
+        EXPECT_EQ(LastOpenError(), prefix + expected) << line;
     }
     EXPECT_GT(checked, 80);
-    // The same keys on different items are no fault.
-    std::string rootKeys, childKeys;
-    for (int k = 0; k < 20; ++k) {
-        rootKeys += "  @" + std::to_string(k) + " \"v\"\n";
-        childKeys += "    @" + std::to_string(k) + " \"v\"\n";
-    }
-    OpenedOutline good(
-        OpenBytes(folder, "good.outline", kRoot + rootKeys + "  4 \"c\"\n" + childKeys));
-    EXPECT_NE(good.handle, 0u) << LastOpenError();
 }
 
 // Every prefix of a good file, and the good file with any one byte damaged, either opens or
@@ -135,9 +114,12 @@ TEST(OpenOutline, UnreadableFilesAreRefusedAndTheReasonIsKeptUntilTheNextOpen) {
     EXPECT_EQ(GetOutlineError(small, 4), static_cast<int32_t>(full.size()));
     EXPECT_EQ(Narrow(small), full.substr(0, 3));
     EXPECT_EQ(small[4], u'x');
-    // A good open clears it.
+    // A good open clears it. A save needs a path whose folder exists.
     OpenedOutline good(OpenBytes(folder, "good.outline", kRoot));
     ASSERT_NE(good.handle, 0u);
+    EXPECT_EQ(SaveOutline(good, folder.WideFile("no/such/folder.outline").c_str()) +
+                  SaveOutline(good, u"") + SaveOutline(good, nullptr),
+              0);
     EXPECT_EQ(GetOutlineError(small, 6), 0);
     EXPECT_EQ(small[0], 0);
 }
@@ -145,20 +127,14 @@ TEST(OpenOutline, UnreadableFilesAreRefusedAndTheReasonIsKeptUntilTheNextOpen) {
 TEST(OpenOutline, AStreamIsReadOnOnlyWhileItCanBeginAnOutline) {
     // The first bytes decide: a header (after an optional byte order mark) that is whole or
     // still cut short may go on; anything else stops the read.
-    const std::pair<std::string, bool> starts[] = {{"", true},
-                                                   {"\xEF", true},
-                                                   {"\xEF\xBB\xBFOUTL", true},
-                                                   {"\xEF\xBBX", false},
-                                                   {"OUTLINE 1", true},
-                                                   {"OUTLINE 1\r", true},
-                                                   {"OUTLINE 1\r\n", true},
-                                                   {"OUTLINE 1\rx", false},
-                                                   {"OUTLINE 1 ", false},
-                                                   {"OUTLINX", false},
-                                                   {std::string(3, '\0'), false}};
-    for (const auto& [bytes, may] : starts) {
-        EXPECT_EQ(brimrt::MayBeginOutline(bytes.data(), bytes.size()), may) << bytes;
-    }
+    const std::string goOn[] = {"",          "\xEF",        "\xEF\xBB\xBFOUTL",
+                                "OUTLINE 1", "OUTLINE 1\r", "OUTLINE 1\r\n"};
+    const std::string stop[] = {"\xEF\xBBX", "OUTLINE 1\rx", "OUTLINE 1 ", "OUTLINX",
+                                std::string(3, '\0')};
+    for (const std::string& start : goOn)
+        EXPECT_TRUE(brimrt::MayBeginOutline(start.data(), start.size())) << start;
+    for (const std::string& start : stop)
+        EXPECT_FALSE(brimrt::MayBeginOutline(start.data(), start.size())) << start;
 #ifndef _WIN32
     // A pipe longer than one read: an outline is read to its end.
     ScratchFolder folder;
@@ -167,15 +143,9 @@ TEST(OpenOutline, AStreamIsReadOnOnlyWhileItCanBeginAnOutline) {
     std::string text = kRoot;
     for (int k = 0; k < 200000; ++k) text += "  9 \"statement\"\n";
     std::thread writer([&] { WriteFileBytes(pipe, text); });
-    OutlineHandle outline = OpenOutline(Wide(pipe).c_str());
+    OpenedOutline outline(OpenOutline(Wide(pipe).c_str()));
     writer.join();
-    ASSERT_NE(outline, 0u) << LastOpenError();
-    int children = 0;
-    for (ItemHandle child = GetFirstChild(outline, GetRootItem(outline)); child != 0;
-         child = GetNextSibling(outline, child)) {
-        ++children;
-    }
-    EXPECT_EQ(children, 200000);
-    CloseOutline(outline);
+    ASSERT_NE(outline.handle, 0u) << LastOpenError();
+    EXPECT_TRUE(SaveBytes(folder, "saved.outline", outline) == text);
 #endif
 }

@@ -8,60 +8,43 @@
 
 namespace {
 
-TEST(OutlineSize, TenThousandLevelChainLoadsSavesCopiesAndCloses) {
-    const int depth = 10000;
-    std::string text = "OUTLINE 1\n";
-    for (int level = 0; level < depth; ++level) text += std::string(2 * level, ' ') + "4 \"\"\n";
-    ScratchFolder folder;
-    OpenedOutline outline(OpenBytes(folder, "chain.outline", text));
-    ASSERT_NE(outline.handle, 0u) << LastOpenError();
-    ItemHandle item = GetRootItem(outline);
-    int levels = 1;
-    for (ItemHandle below = GetFirstChild(outline, item); below != 0;
-         below = GetFirstChild(outline, below)) {
-        item = below;
-        ++levels;
+// Each shape is walked to its far end (down the chain, along the section); then the chain
+// below the top item is copied under its deepest item, and the whole section after its last
+// item; the copy's far end is an item like the others until the copy is deleted, and the save
+// gives back the file.
+TEST(OutlineSize, ADeepChainAndAWideSectionLoadCopyDeleteAndSave) {
+    std::string chain = "OUTLINE 1\n", section = "OUTLINE 1\n1 \"root\"\n";
+    for (int level = 0; level < 10000; ++level) chain += std::string(2 * level, ' ') + "4 \"\"\n";
+    for (int k = 0; k < 1000000; ++k) section += "  4 \"item\"\n";
+    for (bool deep : {true, false}) {
+        SCOPED_TRACE(deep ? "chain" : "section");
+        const std::string& text = deep ? chain : section;
+        ScratchFolder folder;
+        OpenedOutline outline(OpenBytes(folder, "shape.outline", text));
+        ASSERT_NE(outline.handle, 0u) << LastOpenError();
+        auto farEnd = [&](ItemHandle item, int* count) {
+            *count = 0;
+            for (ItemHandle next = item; next != 0; ++*count) {
+                item = next;
+                next = deep ? GetFirstChild(outline, item) : GetNextSibling(outline, item);
+            }
+            return item;
+        };
+        int count = 0;
+        ItemHandle root = GetRootItem(outline), top = GetFirstChild(outline, root);
+        ItemHandle end = farEnd(top, &count);
+        EXPECT_EQ(count, deep ? 9999 : 1000000);
+        ItemHandle copy = deep ? CopyItem(outline, top, outline, end, 0, 1, 1)
+                               : CopyItem(outline, root, outline, root, end, 1, 1);
+        ASSERT_NE(copy, 0u);
+        EXPECT_EQ(deep ? GetFirstChild(outline, end) : GetNextSibling(outline, end), copy);
+        ItemHandle copiedEnd = farEnd(deep ? copy : GetFirstChild(outline, copy), &count);
+        EXPECT_EQ(count, deep ? 9999 : 1000000);
+        EXPECT_EQ(GetItemType(outline, copiedEnd), 4);
+        ASSERT_EQ(DeleteItem(outline, copy), 1);
+        EXPECT_EQ(GetItemType(outline, copiedEnd), 0);
+        EXPECT_TRUE(SaveBytes(folder, "saved.outline", outline) == text);
     }
-    EXPECT_EQ(levels, depth);
-    // The deepest item, copied under itself, and the top's child with the whole chain below.
-    ItemHandle deepest = item;
-    ItemHandle top = GetRootItem(outline);
-    ASSERT_NE(CopyItem(outline, GetFirstChild(outline, top), outline, deepest, 0, 1, 1), 0u);
-    EXPECT_EQ(GetParentItem(outline, GetFirstChild(outline, deepest)), deepest);
-    ASSERT_EQ(DeleteItem(outline, GetFirstChild(outline, deepest)), 1);
-    EXPECT_EQ(SaveBytes(folder, "saved.outline", outline) == text, true);
-}
-
-TEST(OutlineSize, MillionItemSectionLoadsSavesCopiesAndCloses) {
-    const int count = 1000000;
-    std::string text = "OUTLINE 1\n1 \"root\"\n";
-    std::string line = "  4 \"item\"\n";
-    text.reserve(text.size() + count * line.size());
-    for (int k = 0; k < count; ++k) text += line;
-    ScratchFolder folder;
-    OpenedOutline outline(OpenBytes(folder, "wide.outline", text));
-    ASSERT_NE(outline.handle, 0u) << LastOpenError();
-    ItemHandle root = GetRootItem(outline);
-    int children = 0;
-    ItemHandle last = 0;
-    for (ItemHandle child = GetFirstChild(outline, root); child != 0;
-         child = GetNextSibling(outline, child)) {
-        last = child;
-        ++children;
-    }
-    EXPECT_EQ(children, count);
-    // The whole section copied under its own last item, then taken away again.
-    ItemHandle copy = CopyItem(outline, root, outline, root, last, 1, 1);
-    ASSERT_NE(copy, 0u);
-    EXPECT_EQ(GetNextSibling(outline, last), copy);
-    ItemHandle lastCopied = 0;
-    for (ItemHandle child = GetFirstChild(outline, copy); child != 0;
-         child = GetNextSibling(outline, child))
-        lastCopied = child;
-    EXPECT_EQ(GetItemType(outline, lastCopied), 4);
-    ASSERT_EQ(DeleteItem(outline, copy), 1);
-    EXPECT_EQ(GetItemType(outline, lastCopied), 0);
-    EXPECT_TRUE(SaveBytes(folder, "saved.outline", outline) == text);
 }
 
 }  // namespace

@@ -1,11 +1,6 @@
 // tests/runtime/runtime_test_support.cpp: the runtime tests' shared helpers.
 #include "tests/runtime/runtime_test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <sstream>
-
 OutlineHandle OpenBytes(const ScratchFolder& folder, const std::string& name,
                         const std::string& bytes) {
     WriteFileBytes(folder.File(name), bytes);
@@ -34,27 +29,4 @@ std::u16string TakeString(StringHandle string) {
                               : std::u16string(characters, static_cast<size_t>(length));
     FreeString(string);
     return text;
-}
-
-std::u16string ItemText(OutlineHandle outline, ItemHandle item) {
-    StringHandle text = 0;
-    GetItemText(outline, item, 0, &text);
-    return TakeString(text);
-}
-
-ItemHandle NthChild(OutlineHandle outline, ItemHandle item, int position) {
-    ItemHandle child = GetFirstChild(outline, item);
-    for (int k = 0; k < position && child != 0; ++k) child = GetNextSibling(outline, child);
-    return child;
-}
-
-void ExpectGolden(const std::string& goldenRelative, const std::string& actual) {
-    std::string path = TestDataPath(goldenRelative);
-    if (!FileExists(path)) {
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        WriteFileBytes(path, actual);
-        ADD_FAILURE() << "wrote the missing golden " << path << "; review it, then run again";
-        return;
-    }
-    EXPECT_EQ(FirstDifference(ReadFileBytes(path), actual), "") << "golden " << goldenRelative;
 }

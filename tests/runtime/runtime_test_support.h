@@ -1,8 +1,7 @@
 // tests/runtime/runtime_test_support.h
 //
 // What the runtime's tests share: an open outline that closes itself, texts out of runtime
-// strings, the last open error in UTF-8, and a comparison of saved bytes that names the first
-// differing line.
+// strings, the last open error in UTF-8, and outlines opened and saved through real files.
 #pragma once
 
 #include <string>
@@ -33,11 +32,3 @@ std::string SaveBytes(const ScratchFolder& folder, const std::string& name, Outl
 std::string LastOpenError();
 // The characters of the string, the string then freed; "(none)" for handle 0.
 std::u16string TakeString(StringHandle string);
-// The stored text of the item (mode 0).
-std::u16string ItemText(OutlineHandle outline, ItemHandle item);
-// The child of item at position (0-based), skipped ones counted; 0 when there is none.
-ItemHandle NthChild(OutlineHandle outline, ItemHandle item, int position);
-
-// Compares actual with the golden file under tests/data. A missing golden is written from
-// actual and the check fails, so that a person reviews it before it counts.
-void ExpectGolden(const std::string& goldenRelative, const std::string& actual);
