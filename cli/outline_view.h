@@ -30,6 +30,36 @@ private:
     std::string error_;
 };
 
+// The views of an outline's items for a walk in the order their lines stand (an item, its
+// children, then its next sibling or that of the nearest item above with one), asked of the
+// runtime a run at a time instead of one call an item.
+class ItemViewWalk {
+public:
+    explicit ItemViewWalk(OutlineHandle outline) : outline_(outline) {}
+    // The view of item, which must be the first item of the walk or the item after the one
+    // asked for before in that order (the walker follows the views' neighbours); null for a
+    // bad handle. Good until the next call.
+    const ItemView* View(ItemHandle item) {
+        if (next_ == count_) {
+            count_ = ViewItemRun(outline_, item, views_, kRunLength);
+            next_ = 0;
+            if (count_ <= 0) {
+                count_ = 0;
+                return nullptr;
+            }
+        }
+        return &views_[next_++];
+    }
+
+private:
+    // Views a call asks for: enough to make the call's own cost small beside the views'.
+    static constexpr int32_t kRunLength = 256;
+    OutlineHandle outline_;
+    ItemView views_[kRunLength];
+    int32_t count_ = 0;
+    int32_t next_ = 0;
+};
+
 // A runtime string as terminal text (TerminalFromWide); the string is released here. Empty for
 // string 0.
 std::string TakeRuntimeString(StringHandle string);

@@ -86,9 +86,11 @@ void ReadConflictMark(PlainTree* tree, int index, int previous) {
 std::pair<size_t, size_t> CountItems(OutlineHandle outline, ItemHandle top) {
     size_t items = 0, contents = 0;
     std::vector<ItemHandle> nextSiblings;  // of the items above, from the top down
-    ItemView view;
+    ItemViewWalk walk(outline);
     for (ItemHandle handle = top; handle != 0;) {
-        ViewItem(outline, handle, &view);
+        const ItemView* shown = walk.View(handle);
+        if (shown == nullptr) break;
+        const ItemView& view = *shown;
         ++items;
         contents += static_cast<size_t>(view.contentCount);
         if (view.firstChild != 0) {
@@ -131,6 +133,7 @@ PlainTree ReadTree(OutlineHandle outline, bool mergedResult, size_t expectedItem
         int lastChild;
     };
     std::vector<Level> path;
+    ItemViewWalk walk(outline);
     for (ItemHandle handle = root; handle != 0;) {
         int index = static_cast<int>(tree.items.size());
         tree.items.emplace_back();
@@ -144,8 +147,9 @@ PlainTree ReadTree(OutlineHandle outline, bool mergedResult, size_t expectedItem
             previous = up.lastChild;
             up.lastChild = index;
         }
-        ItemView view;
-        ViewItem(outline, handle, &view);
+        const ItemView* shown = walk.View(handle);
+        ItemView unknown = ItemView();
+        const ItemView& view = shown != nullptr ? *shown : unknown;
         item.type = view.type;
         item.skipped = view.skipped != 0;
         item.text = WideView(view.text, static_cast<size_t>(view.textLength));

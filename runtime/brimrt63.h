@@ -181,6 +181,14 @@ typedef struct ContentView {
 /* Fills *view with the item's type, skip flag, text, number of contents and neighbours.
  * Nonzero on success; 0 for a bad handle, *view then all zero. */
 int32_t BRIMRT_API ViewItem(OutlineHandle outline, ItemHandle item, ItemView* view);
+/* Fills views, as ViewItem would, for the item and the items that follow it in the order
+ * their lines stand in a saved outline (an item, then its children in order, then its next
+ * sibling or the next one of the nearest item above that has one), at most capacity of them,
+ * so that a caller walks a whole outline with a few calls. A view's neighbours tell the
+ * caller which item the next view shows. Answers how many views it filled; 0 for a bad
+ * handle, or when views is null or capacity is not positive. */
+int32_t BRIMRT_API ViewItemRun(OutlineHandle outline, ItemHandle item, ItemView* views,
+                               int32_t capacity);
 /* The item's contents in their stored order (the order a save writes them; each kind in the
  * order its own list operation gives), the first capacity of them into views. Answers how
  * many the item has; 0 for a bad handle. */

@@ -590,6 +590,8 @@ void ModelRun::DoWalk() {
         if (!known) {
             Check(answer == 0 && view.type == 0 && view.text == nullptr && view.firstChild == 0,
                   "ViewItem " + at + " did not refuse");
+            Check(ViewItemRun(outlineHandle, item, &view, 1) == 0,
+                  "ViewItemRun " + at + " did not refuse");
             break;
         }
         std::u16string text(view.text == nullptr ? u"" : view.text,
@@ -600,6 +602,31 @@ void ModelRun::DoWalk() {
                   view.nextSibling == GetNextSibling(outlineHandle, item) &&
                   view.contentCount == static_cast<int32_t>(node->contents.size()),
               "ViewItem " + at);
+        // A run of views from the item: each what ViewItem shows of the item that the single
+        // operations' walk in the order of the lines reaches, as many as room and walk allow.
+        std::vector<ItemView> run(4);
+        int32_t runRoom = static_cast<int32_t>(Below(run.size() + 1));
+        int32_t runCount = ViewItemRun(outlineHandle, item, run.data(), runRoom);
+        int32_t walked = 0;
+        for (ItemHandle step = item; step != 0 && walked < runRoom; ++walked) {
+            ItemView single;
+            ViewItem(outlineHandle, step, &single);
+            const ItemView& many = run[static_cast<size_t>(walked)];
+            Check(walked >= runCount ||
+                      (many.type == single.type && many.skipped == single.skipped &&
+                       many.text == single.text && many.textLength == single.textLength &&
+                       many.contentCount == single.contentCount &&
+                       many.firstChild == single.firstChild &&
+                       many.nextSibling == single.nextSibling),
+                  "ViewItemRun view " + std::to_string(walked) + " " + at);
+            ItemHandle next = GetFirstChild(outlineHandle, step);
+            for (ItemHandle up = step; next == 0 && up != 0;
+                 up = GetParentItem(outlineHandle, up)) {
+                next = GetNextSibling(outlineHandle, up);
+            }
+            step = next;
+        }
+        Check(runCount == walked, "ViewItemRun count " + at);
         std::vector<ContentView> views(node->contents.size() + 1);
         int32_t room = static_cast<int32_t>(Below(static_cast<uint32_t>(views.size()) + 1));
         Check(ViewItemContents(outlineHandle, item, views.data(), room) ==
