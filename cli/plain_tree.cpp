@@ -198,6 +198,8 @@ PlainTree ReadTree(OutlineHandle outline, bool mergedResult, size_t expectedItem
 
 }  // namespace
 
+static_assert(sizeof(PlainItem) <= 64, "a tree's item should stay within 64 bytes");
+
 bool SameContentKey(const ContentEntry& a, const ContentEntry& b) {
     return a.kind == b.kind && a.number == b.number && a.name == b.name;
 }
