@@ -126,7 +126,8 @@ const PathNamer::Place& PathNamer::PlaceOf(ItemHandle item) {
     static const Place kTop = {0, 0};
     ItemHandle parent = GetParentItem(outline_, item);
     if (parent == 0) return kTop;
-    if (sectionsRead_.insert(parent).second) {
+    if (sectionsRead_.Find(parent) == nullptr) {
+        sectionsRead_.Insert(parent, true);
         // The texts are compared in place, as they print (PrintedForm), not converted first.
         std::vector<std::pair<ItemHandle, WideView>> children;
         std::deque<WideText> printedForms;
@@ -143,12 +144,12 @@ const PathNamer::Place& PathNamer::PlaceOf(ItemHandle item) {
         std::unordered_map<WideView, int> seen;
         ItemHandle previous = 0;
         for (const auto& [child, text] : children) {
-            places_[child] = {counts[text] > 1 ? ++seen[text] : 0, previous};
+            places_.Insert(child, {counts[text] > 1 ? ++seen[text] : 0, previous});
             previous = child;
         }
     }
-    auto known = places_.find(item);
-    return known != places_.end() ? known->second : kTop;
+    const Place* known = places_.Find(item);
+    return known != nullptr ? *known : kTop;
 }
 
 std::string OneLine(const std::string& text) {

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "cli/handle_map.h"
 #include "runtime/brimrt63.h"
 
 // An outline opened from a file and closed again at the end of its scope.
@@ -92,8 +93,8 @@ private:
     const Place& PlaceOf(ItemHandle item);
 
     OutlineHandle outline_;
-    std::unordered_map<ItemHandle, Place> places_;  // by item, for each section read
-    std::unordered_set<ItemHandle> sectionsRead_;   // by parent
+    HandleMap<Place> places_;       // by item, for each section read
+    HandleMap<bool> sectionsRead_;  // by parent
     // The parent of the item named last, and its path.
     ItemHandle lastParent_ = 0;
     std::string lastParentPath_;
