@@ -33,9 +33,10 @@ int KindRank(int32_t kind) {
 }
 
 // Adds the item's count contents to the tree's array: attributes, named properties, DTDATA,
-// each kind in the runtime's order. Their texts are copied, since the runtime may move them
-// when the item's contents change (the merge sets contents on the outlines it reads). views
-// is the caller's room, kept for the whole tree.
+// each kind in the runtime's order. Names and values are shown where the runtime keeps them,
+// which it does until the outline closes, even when the merge sets contents on the outlines it
+// reads (a value set again takes new room); a DTDATA value is written out in the tree's own
+// room. views is the caller's room, kept for the whole tree.
 void ReadContents(OutlineHandle outline, ItemHandle item, int32_t count,
                   std::vector<ContentView>* views, PlainTree* tree) {
     views->resize(static_cast<size_t>(count));
@@ -50,7 +51,7 @@ void ReadContents(OutlineHandle outline, ItemHandle item, int32_t count,
                 entry.kind = ContentKind::kAttribute;
             } else if (view.kind == OUTLINE_CONTENT_PROPERTY) {
                 entry.kind = ContentKind::kProperty;
-                entry.name = tree->texts.Add(view.name, static_cast<size_t>(view.nameLength));
+                entry.name = WideView(view.name, static_cast<size_t>(view.nameLength));
             } else {
                 entry.kind = ContentKind::kDTData;
                 entry.number = static_cast<int32_t>(view.number);
@@ -58,7 +59,7 @@ void ReadContents(OutlineHandle outline, ItemHandle item, int32_t count,
                 tree->contentStore.push_back(entry);
                 continue;
             }
-            entry.value = tree->texts.Add(view.value, static_cast<size_t>(view.valueLength));
+            entry.value = WideView(view.value, static_cast<size_t>(view.valueLength));
             tree->contentStore.push_back(entry);
         }
     }

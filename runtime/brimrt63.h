@@ -150,9 +150,10 @@ int32_t BRIMRT_API ListItemDTData(OutlineHandle outline, ItemHandle item, int32_
                                   int32_t capacity);
 
 /* The runtime's extras for its command's reading of whole outlines, one call per item instead
- * of one per fact. The texts they show are the outline's own, not copies: they stay where they
- * are until the outline closes, or until the text (for a content entry, any content of its
- * item) is set again; HoldOutlineTexts keeps every item text in place until the close. */
+ * of one per fact. The texts they show are the outline's own, not copies. An item text stays
+ * where it is until the outline closes or the text is set again; HoldOutlineTexts keeps every
+ * item text in place until the close. A content entry's name and value stay where they are
+ * until the outline closes: a value set again takes new room. */
 typedef struct ItemView {
     int32_t type;
     int32_t skipped;         /* nonzero for an item marked skip */

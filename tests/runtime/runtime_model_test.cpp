@@ -1137,18 +1137,28 @@ TEST(RuntimeModel, RandomSequencesAgreeWithTheModelTree) {
 TEST(ViewItem, HeldTextsStayWhereTheyWereShownWhileTheOutlineChanges) {
     // Without the hold a shorter text is written over the old room, which a tree that shows
     // the texts in place would then read as the new one.
+    // A content value set again, or moved with its item's entries when one is added, keeps
+    // its old room too.
     ScratchFolder folder;
-    OpenedOutline outline(OpenBytes(folder, "held.outline",
-                                    "OUTLINE 1\n1 \"top\"\n  9 \"long text\"\n  9 \"second\"\n"));
+    OpenedOutline outline(
+        OpenBytes(folder, "held.outline",
+                  "OUTLINE 1\n1 \"top\"\n  9 \"long text\"\n    @7 \"old value\"\n  9 \"second\"\n"
+                  "    @8 \"x\"\n"));
     ASSERT_NE(outline.handle, 0u) << LastOpenError();
     ASSERT_NE(HoldOutlineTexts(outline), 0);
     ItemHandle first = NthChild(outline, GetRootItem(outline), 0);
     ItemView view;
     ASSERT_NE(ViewItem(outline, first, &view), 0);
     const BRIMRT_CHAR* shown = view.text;
+    ContentView content;
+    ASSERT_EQ(ViewItemContents(outline, first, &content, 1), 1);
     ASSERT_NE(SetItemText(outline, first, u"short", 1), 0);
+    ASSERT_NE(SetItemAttribute(outline, first, 7, u"new", 1), 0);
+    ASSERT_NE(SetItemAttribute(outline, first, 9, u"added", 1), 0);
     ASSERT_NE(DeleteItem(outline, view.nextSibling), 0);
     EXPECT_EQ(std::u16string(shown, static_cast<size_t>(view.textLength)), u"long text");
+    EXPECT_EQ(std::u16string(content.value, static_cast<size_t>(content.valueLength)),
+              u"old value");
     EXPECT_EQ(ItemText(outline, first), u"short");
     EXPECT_EQ(HoldOutlineTexts(first), 0);
 }
