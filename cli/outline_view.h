@@ -6,11 +6,14 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "cli/handle_map.h"
+#include "cli/terminal_text.h"
 #include "runtime/brimrt63.h"
 
 // An outline opened from a file and closed again at the end of its scope.
@@ -91,10 +94,21 @@ private:
         ItemHandle previous;
     };
     const Place& PlaceOf(ItemHandle item);
+    // A sibling's text as it prints, for finding the siblings of one text.
+    struct SiblingText {
+        size_t hash;
+        WideView text;
+        size_t place;  // among the siblings
+    };
 
     OutlineHandle outline_;
     HandleMap<Place> places_;       // by item, for each section read
     HandleMap<bool> sectionsRead_;  // by parent
+    // Room for reading a section, kept from one to the next.
+    std::vector<ItemHandle> children_;
+    std::vector<SiblingText> byText_;
+    std::vector<int> ordinals_;
+    std::deque<WideText> printedForms_;
     // The parent of the item named last, and its path.
     ItemHandle lastParent_ = 0;
     std::string lastParentPath_;
