@@ -67,13 +67,15 @@ std::string WhatDiffers(const PlainTree& merged, const Annotation& note) {
 }  // namespace
 
 bool MayHoldMergeComments(OutlineHandle outline) {
-    // Depth first in the order the items stand, one runtime call an item, each about an item
-    // next to the one before: down to the first child, on to the next sibling, back up along
-    // the path when a section ends. The texts are read in place.
+    // Depth first in the order the items stand, a run of items a runtime call: down to the
+    // first child, on to the next sibling, back up along the path when a section ends. The
+    // texts are read in place.
     std::vector<ItemHandle> nextSiblings;  // of the items on the path from the top down
-    ItemView view;
+    ItemViewWalk walk(outline);
     for (ItemHandle item = GetRootItem(outline); item != 0;) {
-        if (ViewItem(outline, item, &view) == 0) break;
+        const ItemView* shown = walk.View(item);
+        if (shown == nullptr) break;
+        const ItemView& view = *shown;
         if (view.text != nullptr && HoldsMergeMark(view.text, static_cast<size_t>(view.textLength)))
             return true;
         if (view.firstChild != 0) {

@@ -126,29 +126,48 @@ const PathNamer::Place& PathNamer::PlaceOf(ItemHandle item) {
     static const Place kTop = {0, 0};
     ItemHandle parent = GetParentItem(outline_, item);
     if (parent == 0) return kTop;
-    if (sectionsRead_.insert(parent).second) {
+    if (sectionsRead_.Find(parent) == nullptr) {
+        sectionsRead_.Insert(parent, true);
         // The texts are compared in place, as they print (PrintedForm), not converted first.
-        std::vector<std::pair<ItemHandle, WideView>> children;
-        std::deque<WideText> printedForms;
-        std::unordered_map<WideView, int> counts;
+        // Sorted by a hash of their text, the text and their place, the siblings of one text
+        // stand together in their order, and each takes its rank among them.
+        children_.clear();
+        byText_.clear();
+        printedForms_.clear();
         ItemView view;
         for (ItemHandle child = GetFirstChild(outline_, parent); child != 0;
              child = view.nextSibling) {
             if (ViewItem(outline_, child, &view) == 0) break;
-            children.emplace_back(
-                child, PrintedForm(WideView(view.text, static_cast<size_t>(view.textLength)),
-                                   &printedForms));
-            ++counts[children.back().second];
+            WideView text = PrintedForm(WideView(view.text, static_cast<size_t>(view.textLength)),
+                                        &printedForms_);
+            byText_.push_back({std::hash<WideView>()(text), text, children_.size()});
+            children_.push_back(child);
         }
-        std::unordered_map<WideView, int> seen;
+        std::sort(byText_.begin(), byText_.end(), [](const SiblingText& a, const SiblingText& b) {
+            if (a.hash != b.hash) return a.hash < b.hash;
+            if (a.text != b.text) return a.text < b.text;
+            return a.place < b.place;
+        });
+        ordinals_.assign(children_.size(), 0);
+        for (size_t k = 0; k < byText_.size();) {
+            size_t end = k + 1;
+            while (end < byText_.size() && byText_[end].hash == byText_[k].hash &&
+                   byText_[end].text == byText_[k].text) {
+                ++end;
+            }
+            for (size_t n = k; end - k > 1 && n < end; ++n) {
+                ordinals_[byText_[n].place] = static_cast<int>(n - k + 1);
+            }
+            k = end;
+        }
         ItemHandle previous = 0;
-        for (const auto& [child, text] : children) {
-            places_[child] = {counts[text] > 1 ? ++seen[text] : 0, previous};
-            previous = child;
+        for (size_t k = 0; k < children_.size(); ++k) {
+            places_.Insert(children_[k], {ordinals_[k], previous});
+            previous = children_[k];
         }
     }
-    auto known = places_.find(item);
-    return known != places_.end() ? known->second : kTop;
+    const Place* known = places_.Find(item);
+    return known != nullptr ? *known : kTop;
 }
 
 std::string OneLine(const std::string& text) {

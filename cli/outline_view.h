@@ -6,10 +6,14 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
+#include "cli/handle_map.h"
+#include "cli/terminal_text.h"
 #include "runtime/brimrt63.h"
 
 // An outline opened from a file and closed again at the end of its scope.
@@ -28,6 +32,36 @@ public:
 private:
     OutlineHandle handle_ = 0;
     std::string error_;
+};
+
+// The views of an outline's items for a walk in the order their lines stand (an item, its
+// children, then its next sibling or that of the nearest item above with one), asked of the
+// runtime a run at a time instead of one call an item.
+class ItemViewWalk {
+public:
+    explicit ItemViewWalk(OutlineHandle outline) : outline_(outline) {}
+    // The view of item, which must be the first item of the walk or the item after the one
+    // asked for before in that order (the walker follows the views' neighbours); null for a
+    // bad handle. Good until the next call.
+    const ItemView* View(ItemHandle item) {
+        if (next_ == count_) {
+            count_ = ViewItemRun(outline_, item, views_, kRunLength);
+            next_ = 0;
+            if (count_ <= 0) {
+                count_ = 0;
+                return nullptr;
+            }
+        }
+        return &views_[next_++];
+    }
+
+private:
+    // Views a call asks for: enough to make the call's own cost small beside the views'.
+    static constexpr int32_t kRunLength = 256;
+    OutlineHandle outline_;
+    ItemView views_[kRunLength];
+    int32_t count_ = 0;
+    int32_t next_ = 0;
 };
 
 // A runtime string as terminal text (TerminalFromWide); the string is released here. Empty for
@@ -60,10 +94,21 @@ private:
         ItemHandle previous;
     };
     const Place& PlaceOf(ItemHandle item);
+    // A sibling's text as it prints, for finding the siblings of one text.
+    struct SiblingText {
+        size_t hash;
+        WideView text;
+        size_t place;  // among the siblings
+    };
 
     OutlineHandle outline_;
-    std::unordered_map<ItemHandle, Place> places_;  // by item, for each section read
-    std::unordered_set<ItemHandle> sectionsRead_;   // by parent
+    HandleMap<Place> places_;       // by item, for each section read
+    HandleMap<bool> sectionsRead_;  // by parent
+    // Room for reading a section, kept from one to the next.
+    std::vector<ItemHandle> children_;
+    std::vector<SiblingText> byText_;
+    std::vector<int> ordinals_;
+    std::deque<WideText> printedForms_;
     // The parent of the item named last, and its path.
     ItemHandle lastParent_ = 0;
     std::string lastParentPath_;

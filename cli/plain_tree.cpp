@@ -33,9 +33,10 @@ int KindRank(int32_t kind) {
 }
 
 // Adds the item's count contents to the tree's array: attributes, named properties, DTDATA,
-// each kind in the runtime's order. Their texts are copied, since the runtime may move them
-// when the item's contents change (the merge sets contents on the outlines it reads). views
-// is the caller's room, kept for the whole tree.
+// each kind in the runtime's order. Names and values are shown where the runtime keeps them,
+// which it does until the outline closes, even when the merge sets contents on the outlines it
+// reads (a value set again takes new room); a DTDATA value is written out in the tree's own
+// room. views is the caller's room, kept for the whole tree.
 void ReadContents(OutlineHandle outline, ItemHandle item, int32_t count,
                   std::vector<ContentView>* views, PlainTree* tree) {
     views->resize(static_cast<size_t>(count));
@@ -50,7 +51,7 @@ void ReadContents(OutlineHandle outline, ItemHandle item, int32_t count,
                 entry.kind = ContentKind::kAttribute;
             } else if (view.kind == OUTLINE_CONTENT_PROPERTY) {
                 entry.kind = ContentKind::kProperty;
-                entry.name = tree->texts.Add(view.name, static_cast<size_t>(view.nameLength));
+                entry.name = WideView(view.name, static_cast<size_t>(view.nameLength));
             } else {
                 entry.kind = ContentKind::kDTData;
                 entry.number = static_cast<int32_t>(view.number);
@@ -58,7 +59,7 @@ void ReadContents(OutlineHandle outline, ItemHandle item, int32_t count,
                 tree->contentStore.push_back(entry);
                 continue;
             }
-            entry.value = tree->texts.Add(view.value, static_cast<size_t>(view.valueLength));
+            entry.value = WideView(view.value, static_cast<size_t>(view.valueLength));
             tree->contentStore.push_back(entry);
         }
     }
@@ -86,9 +87,11 @@ void ReadConflictMark(PlainTree* tree, int index, int previous) {
 std::pair<size_t, size_t> CountItems(OutlineHandle outline, ItemHandle top) {
     size_t items = 0, contents = 0;
     std::vector<ItemHandle> nextSiblings;  // of the items above, from the top down
-    ItemView view;
+    ItemViewWalk walk(outline);
     for (ItemHandle handle = top; handle != 0;) {
-        ViewItem(outline, handle, &view);
+        const ItemView* shown = walk.View(handle);
+        if (shown == nullptr) break;
+        const ItemView& view = *shown;
         ++items;
         contents += static_cast<size_t>(view.contentCount);
         if (view.firstChild != 0) {
@@ -131,6 +134,7 @@ PlainTree ReadTree(OutlineHandle outline, bool mergedResult, size_t expectedItem
         int lastChild;
     };
     std::vector<Level> path;
+    ItemViewWalk walk(outline);
     for (ItemHandle handle = root; handle != 0;) {
         int index = static_cast<int>(tree.items.size());
         tree.items.emplace_back();
@@ -144,8 +148,9 @@ PlainTree ReadTree(OutlineHandle outline, bool mergedResult, size_t expectedItem
             previous = up.lastChild;
             up.lastChild = index;
         }
-        ItemView view;
-        ViewItem(outline, handle, &view);
+        const ItemView* shown = walk.View(handle);
+        ItemView unknown = ItemView();
+        const ItemView& view = shown != nullptr ? *shown : unknown;
         item.type = view.type;
         item.skipped = view.skipped != 0;
         item.text = WideView(view.text, static_cast<size_t>(view.textLength));
@@ -193,6 +198,8 @@ PlainTree ReadTree(OutlineHandle outline, bool mergedResult, size_t expectedItem
 }
 
 }  // namespace
+
+static_assert(sizeof(PlainItem) <= 64, "a tree's item should stay within 64 bytes");
 
 bool SameContentKey(const ContentEntry& a, const ContentEntry& b) {
     return a.kind == b.kind && a.number == b.number && a.name == b.name;

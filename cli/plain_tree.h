@@ -24,12 +24,14 @@ constexpr int kNoPlainItem = -1;
 
 // Some consecutive elements of one of a tree's arrays: an item's children or its contents.
 // A tree holds all of its items' children in one array and all of their contents in another,
-// so that an item costs no allocation of its own.
+// so that an item costs no allocation of its own. Packed to four-byte alignment with a 32-bit
+// count, so that a tree's item, which holds two, takes 64 bytes instead of 72.
+#pragma pack(push, 4)
 template <typename T>
 class PlainRun {
 public:
     PlainRun() = default;
-    PlainRun(const T* first, size_t count) : first_(first), count_(count) {}
+    PlainRun(const T* first, size_t count) : first_(first), count_(static_cast<uint32_t>(count)) {}
     const T* begin() const { return first_; }
     const T* end() const { return first_ + count_; }
     size_t size() const { return count_; }
@@ -38,8 +40,9 @@ public:
 
 private:
     const T* first_ = nullptr;
-    size_t count_ = 0;
+    uint32_t count_ = 0;
 };
+#pragma pack(pop)
 
 enum class ContentKind { kAttribute, kProperty, kDTData };
 
@@ -56,23 +59,24 @@ struct ContentEntry {
 // Whether two entries stand for the same attribute id, property name or DTDATA index.
 bool SameContentKey(const ContentEntry& a, const ContentEntry& b);
 
+// The members stand so that the item takes 64 bytes with no padding.
 struct PlainItem {
+    // The stored text, shown where the outline keeps it (ReadPlainTree), or in the tree's own
+    // room when a merge's banner was cut from it.
+    WideView text;
+    PlainRun<int> children;
+    // Attributes, then named properties, then DTDATA values, each kind in the runtime's order.
+    PlainRun<ContentEntry> contents;
     ItemHandle handle = 0;
     int32_t type = 0;
+    int parent = kNoPlainItem;
+    int position = 0;  // among its parent's children
     bool skipped = false;
     // Read from a merge's result only: a conflict banner or marker ends the item's text (and is
     // cut from text here), or stands on the merge's comment item right after it.
     bool conflictMarked = false;
     // Read from a merge's result only: the stored text holds a merge's mark (HoldsMergeMark).
     bool holdsMergeMark = false;
-    // The stored text, shown where the outline keeps it (ReadPlainTree), or in the tree's own
-    // room when a merge's banner was cut from it.
-    WideView text;
-    int parent = kNoPlainItem;
-    int position = 0;  // among its parent's children
-    PlainRun<int> children;
-    // Attributes, then named properties, then DTDATA values, each kind in the runtime's order.
-    PlainRun<ContentEntry> contents;
 };
 
 // The room of a tree's texts: blocks that never move, so that a view of a text stays good

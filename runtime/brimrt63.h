@@ -150,9 +150,10 @@ int32_t BRIMRT_API ListItemDTData(OutlineHandle outline, ItemHandle item, int32_
                                   int32_t capacity);
 
 /* The runtime's extras for its command's reading of whole outlines, one call per item instead
- * of one per fact. The texts they show are the outline's own, not copies: they stay where they
- * are until the outline closes, or until the text (for a content entry, any content of its
- * item) is set again; HoldOutlineTexts keeps every item text in place until the close. */
+ * of one per fact. The texts they show are the outline's own, not copies. An item text stays
+ * where it is until the outline closes or the text is set again; HoldOutlineTexts keeps every
+ * item text in place until the close. A content entry's name and value stay where they are
+ * until the outline closes: a value set again takes new room. */
 typedef struct ItemView {
     int32_t type;
     int32_t skipped;         /* nonzero for an item marked skip */
@@ -181,6 +182,14 @@ typedef struct ContentView {
 /* Fills *view with the item's type, skip flag, text, number of contents and neighbours.
  * Nonzero on success; 0 for a bad handle, *view then all zero. */
 int32_t BRIMRT_API ViewItem(OutlineHandle outline, ItemHandle item, ItemView* view);
+/* Fills views, as ViewItem would, for the item and the items that follow it in the order
+ * their lines stand in a saved outline (an item, then its children in order, then its next
+ * sibling or the next one of the nearest item above that has one), at most capacity of them,
+ * so that a caller walks a whole outline with a few calls. A view's neighbours tell the
+ * caller which item the next view shows. Answers how many views it filled; 0 for a bad
+ * handle, or when views is null or capacity is not positive. */
+int32_t BRIMRT_API ViewItemRun(OutlineHandle outline, ItemHandle item, ItemView* views,
+                               int32_t capacity);
 /* The item's contents in their stored order (the order a save writes them; each kind in the
  * order its own list operation gives), the first capacity of them into views. Answers how
  * many the item has; 0 for a bad handle. */

@@ -10,6 +10,11 @@
 #include <cstring>
 #include <unordered_set>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define OUTLINE_READER_SSE2 1
+#endif
+
 #include "runtime/outline_writer.h"
 
 namespace brimrt {
@@ -50,6 +55,93 @@ bool IsPlainWord(const unsigned char* bytes) {
     return ((word | (word - kOnes * 0x20) | zeroes) & kTops) == 0;
 }
 
+// The first byte from `from` that is not a plain character (0x20 to 0x7F), or `to`. Every line
+// ends in one (its LF), and most lines hold no other, so this finds a line's end and clears its
+// bytes in one pass. Sixteen bytes at a time where the processor has the instructions: as signed
+// bytes, those from 0x80 are negative, so one comparison with 0x20 finds both kinds.
+const unsigned char* SkipPlainBytes(const unsigned char* from, const unsigned char* to) {
+#if OUTLINE_READER_SSE2
+    const __m128i blank = _mm_set1_epi8(0x20);
+    while (to - from >= 16) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        int stops = _mm_movemask_epi8(_mm_cmplt_epi8(bytes, blank));
+        if (stops != 0) return from + __builtin_ctz(static_cast<unsigned>(stops));
+        from += 16;
+    }
+#endif
+    while (to - from >= 8) {
+        uint64_t word;
+        std::memcpy(&word, from, 8);
+        if (((word | (word - 0x2020202020202020ull)) & 0x8080808080808080ull) != 0) break;
+        from += 8;
+    }
+    while (from < to && *from >= 0x20 && *from < 0x80) ++from;
+    return from;
+}
+
+// The first byte from `from` that is not a blank, or `to`.
+const unsigned char* SkipBlanks(const unsigned char* from, const unsigned char* to) {
+#if OUTLINE_READER_SSE2
+    const __m128i blank = _mm_set1_epi8(' ');
+    while (to - from >= 16) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        int others = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, blank)) ^ 0xFFFF;
+        if (others != 0) return from + __builtin_ctz(static_cast<unsigned>(others));
+        from += 16;
+    }
+#endif
+    static const char kEightBlanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+    while (to - from >= 8 && std::memcmp(from, kEightBlanks, 8) == 0) from += 8;
+    while (from < to && *from == ' ') ++from;
+    return from;
+}
+
+// Units a reader's room for a text holds beyond one a byte of the rest of its line, so that
+// WidenPlainRun may store sixteen units at once.
+constexpr size_t kWideningSlack = 16;
+
+// Widens the run of plain characters of a text at *from (0x20 to 0x7F, but neither '"' nor
+// '\\') into units at *out and moves both past it; the run ends before `to`, the end of its
+// line. Sixteen at a time where the processor has the instructions and the buffer holds
+// sixteen more bytes (bufferEnd): the byte at a line's end is a CR or LF, which stops a run, so
+// bytes past it are never taken. The sixteen units are stored whole before the run's end is
+// known, which room of one unit a byte of the line plus kWideningSlack allows.
+void WidenPlainRun(const unsigned char** from, const unsigned char* to,
+                   const unsigned char* bufferEnd, WCHAR** out) {
+    const unsigned char* position = *from;
+    WCHAR* units = *out;
+#if OUTLINE_READER_SSE2
+    const __m128i zero = _mm_setzero_si128(), blank = _mm_set1_epi8(0x20);
+    const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\');
+    while (bufferEnd - position >= 16 && (to < bufferEnd || to - position >= 16)) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(position));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(units), _mm_unpacklo_epi8(bytes, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(units + 8), _mm_unpackhi_epi8(bytes, zero));
+        __m128i stopping = _mm_or_si128(
+            _mm_cmplt_epi8(bytes, blank),
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, backslash)));
+        int stops = _mm_movemask_epi8(stopping);
+        if (stops != 0) {
+            size_t run = static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(stops)));
+            *from = position + run;
+            *out = units + run;
+            return;
+        }
+        position += 16;
+        units += 16;
+    }
+#endif
+    const unsigned char* run = position;
+    while (to - position >= 8 && IsPlainWord(position)) position += 8;
+    while (position < to && *position >= 0x20 && *position < 0x80 && *position != '"' &&
+           *position != '\\') {
+        ++position;
+    }
+    for (; run < position; ++run) *units++ = static_cast<WCHAR>(*run);
+    *from = position;
+    *out = units;
+}
+
 std::string QuoteBytes(const unsigned char* from, const unsigned char* to) {
     size_t length = static_cast<size_t>(to - from);
     size_t cut = std::min(length, kQuotedBytes);
@@ -81,7 +173,7 @@ public:
     bool ParseLines(const unsigned char* from, const unsigned char* to, bool last, size_t* taken);
 
 private:
-    bool CheckLineBytes();
+    bool CheckLineBytes(const unsigned char* from);
     bool ReadHeader();
     bool ReadLine();
     bool ReadItemLine(size_t blanks, const unsigned char* at);
@@ -90,8 +182,18 @@ private:
     bool ReadLiteral(const unsigned char** at, size_t* length);
     bool ReadNumber(const unsigned char** at, const char* what, int64_t low, int64_t high,
                     int64_t* value);
-    bool Expect(const unsigned char** at, char wanted);
-    bool ExpectLineEnd(const unsigned char* at);
+    // The expected byte or the line's end, checked where the caller stands (the most common
+    // checks of a line, kept inline); a fault is told out of line.
+    bool Expect(const unsigned char** at, char wanted) {
+        if (*at < lineEnd && **at == static_cast<unsigned char>(wanted)) {
+            ++*at;
+            return true;
+        }
+        return FailExpecting(*at, wanted);
+    }
+    bool ExpectLineEnd(const unsigned char* at) { return at == lineEnd || FailAtLineEnd(at); }
+    bool FailExpecting(const unsigned char* at, char wanted);
+    bool FailAtLineEnd(const unsigned char* at);
     bool IsNewKey(ContentKind kind, uint32_t number, const WCHAR* name, size_t nameLength);
     void KeepContents();
 
@@ -108,8 +210,9 @@ private:
     bool started = false;  // the byte order mark, if any, is behind
     size_t lineNumber = 0;
     const unsigned char* lineStart = nullptr;
-    const unsigned char* lineEnd = nullptr;  // before its CR LF or LF
-    bool lineHasBreak = false;               // false only for the last line
+    const unsigned char* lineEnd = nullptr;    // before its CR LF or LF
+    const unsigned char* bufferEnd = nullptr;  // of the bytes the line is read from
+    bool lineHasBreak = false;                 // false only for the last line
 
     std::vector<uint32_t> openItems;  // openItems[d]: the last item read at depth d
     WCHAR* literal = nullptr;  // where the last ReadLiteral wrote its text, in the store's room
@@ -125,6 +228,7 @@ private:
 bool OutlineParser::ParseLines(const unsigned char* from, const unsigned char* to, bool last,
                                size_t* taken) {
     const unsigned char* position = from;
+    bufferEnd = to;
     if (!started) {
         // A byte order mark may stand before the first line only.
         if (to - from < 3 && !last) {
@@ -137,14 +241,28 @@ bool OutlineParser::ParseLines(const unsigned char* from, const unsigned char* t
         started = true;
     }
     for (;;) {
-        const void* lineFeed = std::memchr(position, '\n', static_cast<size_t>(to - position));
+        // Most lines are plain characters up to their CR LF or LF: then the first byte that is
+        // not plain ends the line and nothing of it is left to check. Else the line's end is
+        // looked for beyond that byte, and its bytes are checked from there.
+        const unsigned char* unplain = SkipPlainBytes(position, to);
+        const unsigned char* lineFeed = nullptr;
+        bool plainLine = true;
+        if (unplain < to && *unplain == '\n') {
+            lineFeed = unplain;
+        } else if (to - unplain >= 2 && unplain[0] == '\r' && unplain[1] == '\n') {
+            lineFeed = unplain + 1;
+        } else {
+            lineFeed = static_cast<const unsigned char*>(
+                std::memchr(unplain, '\n', static_cast<size_t>(to - unplain)));
+            plainLine = false;
+        }
         if (lineFeed == nullptr && !last) break;
         ++lineNumber;
         lineStart = position;
         lineHasBreak = lineFeed != nullptr;
-        lineEnd = lineHasBreak ? static_cast<const unsigned char*>(lineFeed) : to;
+        lineEnd = lineHasBreak ? lineFeed : to;
         if (lineHasBreak && lineEnd > lineStart && lineEnd[-1] == '\r') --lineEnd;
-        if (!CheckLineBytes()) return false;
+        if (!plainLine && !CheckLineBytes(unplain)) return false;
         if (lineNumber == 1 ? !ReadHeader() : !ReadLine()) return false;
         if (!lineHasBreak) {
             if (openItems.empty()) return Fail(lineEnd, "the root item");
@@ -152,23 +270,16 @@ bool OutlineParser::ParseLines(const unsigned char* from, const unsigned char* t
             position = to;
             break;
         }
-        position = static_cast<const unsigned char*>(lineFeed) + 1;
+        position = lineFeed + 1;
     }
     *taken = static_cast<size_t>(position - from);
     return true;
 }
 
-bool OutlineParser::CheckLineBytes() {
-    for (const unsigned char* at = lineStart; at < lineEnd;) {
-        // Eight plain characters (0x20 to 0x7F) at a time: a byte below 0x20 borrows in the
-        // subtraction and one from 0x80 has its top bit, so either marks the word, which is then
-        // checked byte by byte.
-        while (lineEnd - at >= 8) {
-            uint64_t word;
-            std::memcpy(&word, at, 8);
-            if (((word | (word - 0x2020202020202020ull)) & 0x8080808080808080ull) != 0) break;
-            at += 8;
-        }
+bool OutlineParser::CheckLineBytes(const unsigned char* from) {
+    // The bytes before from are plain characters (0x20 to 0x7F).
+    for (const unsigned char* at = from; at < lineEnd;) {
+        at = SkipPlainBytes(at, lineEnd);
         if (at == lineEnd) break;
         unsigned char byte = *at;
         if (byte >= 0x20 && byte < 0x80) {
@@ -203,11 +314,8 @@ bool OutlineParser::ReadHeader() {
 }
 
 bool OutlineParser::ReadLine() {
-    const unsigned char* at = lineStart;
-    // The indentation, eight blanks at a time where it can be: it is much of a deep outline.
-    static const char kEightBlanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
-    while (lineEnd - at >= 8 && std::memcmp(at, kEightBlanks, 8) == 0) at += 8;
-    while (at < lineEnd && *at == ' ') ++at;
+    // The indentation, many blanks at a time: it is much of a deep outline.
+    const unsigned char* at = SkipBlanks(lineStart, lineEnd);
     if (at == lineEnd || *at == ';') return true;  // a blank line or a comment
     if (*at == '\t') return Fail(at, "blanks for indentation", "tab");
     size_t blanks = static_cast<size_t>(at - lineStart);
@@ -392,19 +500,12 @@ bool OutlineParser::ReadLiteral(const unsigned char** at, size_t* length) {
     if (!Expect(at, '"')) return false;
     // Each byte of the line gives at most one unit (a four-byte character gives two), so the
     // rest of the line bounds the text: it is decoded straight into room the store makes once.
-    literal = store->TextRoom(static_cast<size_t>(lineEnd - *at));
+    literal = store->TextRoom(static_cast<size_t>(lineEnd - *at) + kWideningSlack);
     WCHAR* out = literal;
     const unsigned char* position = *at;
     for (;;) {
-        // A run of plain characters, the most of any text, found eight bytes at a time where
-        // it can be and widened in one tight loop.
-        const unsigned char* run = position;
-        while (lineEnd - position >= 8 && IsPlainWord(position)) position += 8;
-        while (position < lineEnd && *position >= 0x20 && *position < 0x80 && *position != '"' &&
-               *position != '\\') {
-            ++position;
-        }
-        for (; run < position; ++run) *out++ = static_cast<WCHAR>(*run);
+        // A run of plain characters, the most of any text.
+        WidenPlainRun(&position, lineEnd, bufferEnd, &out);
         if (position == lineEnd) return Fail(position, "'\"' closing the text");
         unsigned char byte = *position;
         if (byte == '"') break;
@@ -473,17 +574,11 @@ bool OutlineParser::ReadNumber(const unsigned char** at, const char* what, int64
     return true;
 }
 
-bool OutlineParser::Expect(const unsigned char** at, char wanted) {
-    if (*at < lineEnd && **at == static_cast<unsigned char>(wanted)) {
-        ++*at;
-        return true;
-    }
-    return Fail(*at, std::string("'") + wanted + "'");
+bool OutlineParser::FailExpecting(const unsigned char* at, char wanted) {
+    return Fail(at, std::string("'") + wanted + "'");
 }
 
-bool OutlineParser::ExpectLineEnd(const unsigned char* at) {
-    return at == lineEnd || Fail(at, "end of line");
-}
+bool OutlineParser::FailAtLineEnd(const unsigned char* at) { return Fail(at, "end of line"); }
 
 size_t OutlineParser::ColumnAt(const unsigned char* at) const {
     size_t column = 1;

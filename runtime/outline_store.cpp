@@ -9,6 +9,7 @@ namespace brimrt {
 
 // The per-item cost promised in the header (and measured by bench/runtime_load.cpp).
 static_assert(sizeof(ItemRecord) <= 48, "an item record should stay within 48 bytes");
+static_assert(sizeof(ContentEntry) <= 36, "a content entry should stay within 36 bytes");
 
 OutlineStore::~OutlineStore() = default;
 

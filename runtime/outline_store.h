@@ -5,7 +5,7 @@
 // in a record of their own, and the table that turns item handles into indexes and back.
 //
 // Memory per item: one 48-byte ItemRecord plus the text's UTF-16 units and a terminator in the
-// arena. A content entry takes 40 bytes in the outline's pool of contents, its texts going to
+// arena. A content entry takes 36 bytes in the outline's pool of contents, its texts going to
 // the arena as well. Handles cost
 // nothing per item: the items loaded by OpenOutline take one contiguous range of handles
 // (handle = first handle + index), and each later insertion or copy adds a run of its own,
@@ -37,6 +37,8 @@ enum class ContentKind : uint8_t { kAttribute, kProperty, kDTData };
 
 // A content entry's name or value: units in the outline's text arena (KeepText), terminated,
 // that stay there until the outline closes; a new value takes new room. Null for an empty one.
+// Packed to four-byte alignment, so that an entry holding two of them takes 36 bytes, not 48.
+#pragma pack(push, 4)
 class ArenaText {
 public:
     ArenaText() = default;
@@ -52,6 +54,7 @@ private:
     const WCHAR* units_ = nullptr;
     uint32_t length_ = 0;
 };
+#pragma pack(pop)
 
 // One attribute (number = id, value), named property (name, value) or DTDATA value
 // (number = the index's bits, dtValue). All three kinds share one list per item, in the order

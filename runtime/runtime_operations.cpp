@@ -550,20 +550,51 @@ int32_t BRIMRT_API ListItemDTData(OutlineHandle outline, ItemHandle item, int32_
     return count;
 }
 
-int32_t BRIMRT_API ViewItem(OutlineHandle outline, ItemHandle item, ItemView* view) {
-    if (view == nullptr) return 0;
-    *view = ItemView();
-    FoundItem found = FindItem(outline, item);
-    if (!found) return 0;
-    const ItemRecord& record = found.record();
+namespace {
+
+void FillView(const OutlineStore& store, const ItemRecord& record, ItemView* view) {
     view->type = record.type;
     view->skipped = (record.flags & brimrt::kFlagSkip) != 0 ? 1 : 0;
     view->text = record.textLength > 0 ? record.text : nullptr;
     view->textLength = static_cast<int32_t>(record.textLength);
     view->contentCount = static_cast<int32_t>(record.contentCount);
-    view->firstChild = found.store->HandleOf(record.firstChild);
-    view->nextSibling = found.store->HandleOf(record.nextSibling);
+    view->firstChild = store.HandleOf(record.firstChild);
+    view->nextSibling = store.HandleOf(record.nextSibling);
+}
+
+}  // namespace
+
+int32_t BRIMRT_API ViewItem(OutlineHandle outline, ItemHandle item, ItemView* view) {
+    if (view == nullptr) return 0;
+    *view = ItemView();
+    FoundItem found = FindItem(outline, item);
+    if (!found) return 0;
+    FillView(*found.store, found.record(), view);
     return 1;
+}
+
+int32_t BRIMRT_API ViewItemRun(OutlineHandle outline, ItemHandle item, ItemView* views,
+                               int32_t capacity) {
+    if (views == nullptr || capacity <= 0) return 0;
+    FoundItem found = FindItem(outline, item);
+    if (!found) return 0;
+    const OutlineStore& store = *found.store;
+    int32_t count = 0;
+    for (uint32_t index = found.index; index != kNoItem && count < capacity; ++count) {
+        const ItemRecord& record = store.Item(index);
+        FillView(store, record, &views[count]);
+        if (record.firstChild != kNoItem) {
+            index = record.firstChild;
+            continue;
+        }
+        // Up past the items whose children are all shown, to the first with a next sibling:
+        // over a whole walk each item is passed once so.
+        while (index != kNoItem && store.Item(index).nextSibling == kNoItem) {
+            index = store.Item(index).parent;
+        }
+        if (index != kNoItem) index = store.Item(index).nextSibling;
+    }
+    return count;
 }
 
 int32_t BRIMRT_API ViewItemContents(OutlineHandle outline, ItemHandle item, ContentView* views,

@@ -484,6 +484,30 @@ std::string ModelRun::ObservedView(OutlineHandle o, ItemHandle item) {
         const ItemView none{};
         out += std::memcmp(&view, &none, sizeof view) == 0 ? "\nview refused" : "\nview uncleared";
     }
+    // A run of views from the item: each what ViewItem shows of the item that the walk in the
+    // order of the lines reaches, as many as the room and the walk allow (none from an item
+    // that is not there).
+    ItemView run[4], single;
+    int32_t room = static_cast<int32_t>(Below(5)), walked = 0;
+    int32_t runCount = ViewItemRun(o, item, run, room);
+    for (ItemHandle step = item; step != 0 && walked < room && ViewItem(o, step, &single) != 0;
+         ++walked) {
+        const ItemView& many = run[walked];
+        if (walked < runCount &&
+            (many.type != single.type || many.skipped != single.skipped ||
+             many.text != single.text || many.textLength != single.textLength ||
+             many.contentCount != single.contentCount || many.firstChild != single.firstChild ||
+             many.nextSibling != single.nextSibling)) {
+            out += "\nrun view" + number(walked) + " differs from its single view";
+        }
+        ItemHandle next = GetFirstChild(o, step);
+        for (ItemHandle up = step; next == 0 && up != 0; up = GetParentItem(o, up)) {
+            next = GetNextSibling(o, up);
+        }
+        step = next;
+    }
+    if (runCount != walked)
+        out += "\nrun of" + number(runCount) + " views, walk of" + number(walked);
     // The contents' number first, with no room given: none is written.
     ContentView untouched{};
     std::vector<ContentView> contents(
@@ -965,19 +989,28 @@ TEST(RuntimeModel, RandomSequencesAgreeWithTheModelTree) {
 
 TEST(ViewItem, HeldTextsStayWhereTheyWereShownWhileTheOutlineChanges) {
     // Without the hold a shorter text is written over the old room, which a tree that shows
-    // the texts in place would then read as the new one.
+    // the texts in place would then read as the new one. A content value set again, or moved
+    // with its item's entries when one is added, keeps its old room too.
     ScratchFolder folder;
-    OpenedOutline outline(OpenBytes(folder, "held.outline",
-                                    "OUTLINE 1\n1 \"top\"\n  9 \"long text\"\n  9 \"second\"\n"));
+    OpenedOutline outline(
+        OpenBytes(folder, "held.outline",
+                  "OUTLINE 1\n1 \"top\"\n  9 \"long text\"\n    @7 \"old value\"\n  9 \"second\"\n"
+                  "    @8 \"x\"\n"));
     ASSERT_NE(outline.handle, 0u) << LastOpenError();
     ASSERT_NE(HoldOutlineTexts(outline), 0);
     ItemHandle first = GetFirstChild(outline, GetRootItem(outline));
     ItemView view;
     ASSERT_NE(ViewItem(outline, first, &view), 0);
     const BRIMRT_CHAR* shown = view.text;
+    ContentView content;
+    ASSERT_EQ(ViewItemContents(outline, first, &content, 1), 1);
     ASSERT_NE(SetItemText(outline, first, u"short", 1), 0);
+    ASSERT_NE(SetItemAttribute(outline, first, 7, u"new", 1), 0);
+    ASSERT_NE(SetItemAttribute(outline, first, 9, u"added", 1), 0);
     ASSERT_NE(DeleteItem(outline, view.nextSibling), 0);
     EXPECT_EQ(std::u16string(shown, static_cast<size_t>(view.textLength)), u"long text");
+    EXPECT_EQ(std::u16string(content.value, static_cast<size_t>(content.valueLength)),
+              u"old value");
     ASSERT_NE(ViewItem(outline, first, &view), 0);
     EXPECT_EQ(std::u16string(view.text, static_cast<size_t>(view.textLength)), u"short");
     EXPECT_EQ(HoldOutlineTexts(first), 0);
