@@ -2,7 +2,8 @@
 //
 // An apply given a compare file of another outline or a cut one still ends with a saved,
 // readable outline and never crashes. (Records that do not fit the outline are the apply
-// golden records-that-do-not-fit, a viewer's compare file the build golden view-mode-applied.)
+// golden records-that-do-not-fit, a viewer's compare file the build golden view-mode-applied,
+// delete records of contents, which are never applied, the apply golden delete-of-contents.)
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,38 +12,6 @@
 #include "include/norvex63.h"
 #include "tests/helpers/outline_tree.h"
 #include "tests/helpers/test_support.h"
-
-namespace {
-
-uint16_t Apply(const ScratchFolder& scratch, const std::string& outline, const std::string& compare,
-               const std::string& output) {
-    return DIF_Apply(scratch.WideFile(outline).c_str(), scratch.WideFile(compare).c_str(),
-                     scratch.WideFile(output).c_str(), nullptr, 0);
-}
-
-// The outlines of a build that exercises every record kind: changes, deletes, adds with
-// their subtrees, moves and contents.
-const char kFirst[] =
-    "OUTLINE 1\n174 \"top\"\n  9 \"c\"\n    @101 \"red\"\n    %\"Author\" \"kim\"\n"
-    "  9 \"a\"\n    $39 5\n  9 \"b changed\"\n  12 \"added\"\n    9 \"inside\"\n"
-    "      @101 \"x\"\n  9 \"d\"\n";
-const char kSecond[] =
-    "OUTLINE 1\n174 \"top\"\n  9 \"a\"\n    $39 7\n  9 \"b\"\n  9 \"gone\"\n  9 \"c\"\n"
-    "    @101 \"blue\"\n    %\"Author\" \"kim\"\n    %\"Note\" \"n\"\n  9 \"d\"\n";
-const uint32_t kAllContents =
-    DIF_OPT_FDFM | DIF_OPT_ATTRIBUTES | DIF_OPT_PROPERTIES | DIF_OPT_DTDATA;
-
-// Builds kFirst against kSecond into name with options.
-void BuildCompareFile(const ScratchFolder& scratch, const std::string& name, uint32_t options) {
-    WriteFileBytes(scratch.File("first.outline"), kFirst);
-    WriteFileBytes(scratch.File("second.outline"), kSecond);
-    ASSERT_EQ(DIF_Build(scratch.WideFile("first.outline").c_str(),
-                        scratch.WideFile("second.outline").c_str(), scratch.WideFile(name).c_str(),
-                        nullptr, 0, options),
-              0);
-}
-
-}  // namespace
 
 TEST(ApplyBadInput, CompareFilesOfOtherOutlinesNeverCrash) {
     ScratchFolder scratch;
@@ -73,22 +42,25 @@ TEST(ApplyBadInput, CompareFilesOfOtherOutlinesNeverCrash) {
 }
 
 TEST(ApplyBadInput, ACompareFileCutAnywhereStillGivesAReadableOutline) {
+    // Build goldens that together hold every record kind: changes, deletes, adds with their
+    // subtrees and X records, moves, and every kind of content.
     ScratchFolder scratch;
-    BuildCompareFile(scratch, "whole.cmp", kAllContents);
-    const std::string whole = ReadFileBytes(scratch.File("whole.cmp"));
     MessageBoxRecorder boxes;
-    ASSERT_EQ(Apply(scratch, "second.outline", "whole.cmp", "out.outline"), 0);
-    // The first outline again, but for the property that only the second had: a delete record
-    // of a content is never applied.
-    std::string expected = kFirst;
-    expected.insert(expected.find("  9 \"a\""), "    %\"Note\" \"n\"\n");
-    EXPECT_EQ(ReadFileBytes(scratch.File("out.outline")), expected);
-    for (size_t length = 0; length < whole.size(); length += 3) {
-        WriteFileBytes(scratch.File("cut.cmp"), whole.substr(0, length));
-        std::remove(scratch.File("out.outline").c_str());
-        ASSERT_EQ(Apply(scratch, "second.outline", "cut.cmp", "out.outline"), 0)
-            << "cut at " << length;
-        OutlineNode result;
-        ASSERT_TRUE(ReadOutlineFile(scratch.File("out.outline"), &result)) << "cut at " << length;
+    for (const std::string scenario :
+         {"contents", "contents-below-added", "move-with-insert-delete"}) {
+        const std::string folder = "build/" + scenario + "/";
+        const std::string whole = ReadFileBytes(TestDataPath(folder + "expected.cmp"));
+        const std::u16string outline = Wide(TestDataPath(folder + "second.outline"));
+        for (size_t length = 0; length < whole.size(); length += 3) {
+            WriteFileBytes(scratch.File("cut.cmp"), whole.substr(0, length));
+            std::remove(scratch.File("out.outline").c_str());
+            const std::string where = scenario + " cut at " + std::to_string(length);
+            ASSERT_EQ(DIF_Apply(outline.c_str(), scratch.WideFile("cut.cmp").c_str(),
+                                scratch.WideFile("out.outline").c_str(), nullptr, 0),
+                      0)
+                << where;
+            OutlineNode result;
+            ASSERT_TRUE(ReadOutlineFile(scratch.File("out.outline"), &result)) << where;
+        }
     }
 }

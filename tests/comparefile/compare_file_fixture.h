@@ -1,7 +1,7 @@
 // tests/comparefile/compare_file_fixture.h
 //
 // Shared by the compare file tests: compare file bytes from wide texts, a list loaded from a
-// real file, and a whole record spelled out for failure messages.
+// real file, and a whole record spelled out for goldens and failure messages.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -49,37 +49,10 @@ inline std::string Printable(const WCHAR* text) {
     return out + "\"";
 }
 
-// The expected content of one record; see DescribeExpected.
-struct ExpectedRecord {
-    char16_t changeLetter;
-    char16_t subjectLetter;
-    const char16_t* firstKey;
-    const char16_t* secondKey;
-    int32_t firstValue;
-    int32_t secondValue;
-    const char16_t* text;
-};
-
-// A record as one line: letters, keys, values, text.
-inline std::string DescribeExpected(const ExpectedRecord& record) {
-    const char16_t letters[] = {record.changeLetter, record.subjectLetter, 0};
-    return Printable(letters) + " " + Printable(record.firstKey) + " " +
-           Printable(record.secondKey) + " " + std::to_string(record.firstValue) + " " +
-           std::to_string(record.secondValue) + " " + Printable(record.text);
-}
-
-// Record n of list, described as DescribeExpected does.
+// Record n of list as one line: letters, keys, values, text.
 inline std::string DescribeRecord(const CompareList& list, uint16_t n) {
-    return DescribeExpected({list.ChangeLetter(n), list.SubjectLetter(n), list.FirstKey(n),
-                             list.SecondKey(n), list.FirstValue(n), list.SecondValue(n),
-                             list.Text(n)});
-}
-
-// Compares every record of list with expected, printing both whole lists on a difference.
-inline void ExpectRecords(const CompareList& list, const std::vector<ExpectedRecord>& expected,
-                          const std::string& why) {
-    std::string held, wanted;
-    for (uint16_t n = 0; n < list.Count(); ++n) held += "  " + DescribeRecord(list, n) + "\n";
-    for (const ExpectedRecord& record : expected) wanted += "  " + DescribeExpected(record) + "\n";
-    EXPECT_EQ(held, wanted) << why;
+    const char16_t letters[] = {list.ChangeLetter(n), list.SubjectLetter(n), 0};
+    return Printable(letters) + " " + Printable(list.FirstKey(n)) + " " +
+           Printable(list.SecondKey(n)) + " " + std::to_string(list.FirstValue(n)) + " " +
+           std::to_string(list.SecondValue(n)) + " " + Printable(list.Text(n));
 }

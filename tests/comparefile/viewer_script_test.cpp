@@ -6,7 +6,8 @@
 // what it answered). In calls, "_" stands for a one-space text, "-" for a null pointer and
 // "''" for an empty text. The calls:
 //   copy DIR                       first.outline and second.outline of tests/data/DIR
-//   build FIRST SECOND OUT KIND    DIF_Build with DIF_OPT_<KIND>
+//   build FIRST SECOND OUT KIND    DIF_Build with DIF_OPT_<KIND> or the options word KIND
+//   show NAME                      the characters of a file the calls wrote
 //   write NAME ... end             the lines between as records after a plain header
 //   load NAME | unload | sort | remove NAME
 //   count CHANGE SUBJECT | search SIDE KEY | partial SIDE KEY | match SIDE POS
@@ -87,11 +88,18 @@ private:
             return "";
         }
         if (call == "build") {
-            uint32_t kind = d == "RDFC" ? DIF_OPT_RDFC : d == "RDFA" ? DIF_OPT_RDFA : DIF_OPT_FDFM;
-            return std::to_string(DIF_Build(scratch_.WideFile(a).c_str(),
-                                            scratch_.WideFile(b).c_str(),
+            uint32_t kind = d == "RDFC"   ? DIF_OPT_RDFC
+                            : d == "RDFA" ? DIF_OPT_RDFA
+                            : d == "FDFM" ? DIF_OPT_FDFM
+                                          : static_cast<uint32_t>(std::stoul(d, nullptr, 0));
+            std::u16string first = scratch_.WideFile(a), second = scratch_.WideFile(b);
+            return std::to_string(DIF_Build(a == "-" ? nullptr : first.c_str(),
+                                            b == "-" ? nullptr : second.c_str(),
                                             scratch_.WideFile(c).c_str(), nullptr, 0, kind)) +
                    "\n";
+        }
+        if (call == "show") {
+            return Printable(Utf16Text(ReadFileBytes(scratch_.File(a))).c_str()) + "\n";
         }
         if (call == "load") {
             if (a == "-") return std::to_string(DIF_CompareLoad(nullptr, nullptr)) + "\n";
