@@ -43,7 +43,10 @@ std::vector<std::string> HostScenarios() {
     for (const char* area : {"build", "merge"}) {
         for (const std::string& scenario : ListScenarios(area)) {
             std::string path = std::string(area) + "/" + scenario;
-            if (!FileExists(TestDataPath(path + "/abort.txt"))) scenarios.push_back(path);
+            if (!FileExists(TestDataPath(path + "/abort.txt")) &&
+                !FileExists(TestDataPath(path + "/object.txt"))) {
+                scenarios.push_back(path);
+            }
         }
     }
     return scenarios;

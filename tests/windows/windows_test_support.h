@@ -60,6 +60,6 @@ private:
 void CopyWithFixedTime(const std::string& source, const std::string& target);
 
 // The build and merge scenario folders, as "area/name", but those that abort from the
-// progress window: they need the native runner's window, which asks for the abort at a given
-// step.
+// progress window (they need the native runner's window, which asks for the abort at a given
+// step) and those that call on open outlines.
 std::vector<std::string> HostScenarios();
