@@ -113,6 +113,4 @@ TEST(SplitPath, APartThatDoesNotFitEmptiesEveryOutput) {
     dir[0] = u'#';
     EXPECT_EQ(_wsplitpath_s(nullptr, drive, 3, dir, 8, name, 4, ext, 8), EINVAL);
     EXPECT_EQ(dir[0], 0);
-    EXPECT_EQ(_wsplitpath_s(u"a", nullptr, 3, dir, 8, name, 4, ext, 8), EINVAL);
-    EXPECT_EQ(_wsplitpath_s(u"a", drive, 0, dir, 8, name, 4, ext, 8), EINVAL);
 }
