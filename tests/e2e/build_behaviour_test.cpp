@@ -1,14 +1,13 @@
 // tests/e2e/build_behaviour_test.cpp
 //
 // Builds whose interest is not one golden file: shapes that break naive code (a deep chain, a
-// huge text), and a build of the caller's own open outlines.
+// huge text).
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "include/norvex63.h"
-#include "outline/outline_runtime.h"
 #include "tests/helpers/test_support.h"
 
 namespace {
@@ -60,30 +59,4 @@ TEST(BuildBehaviour, ADeepChainAndAHugeTextAreWrittenWhole) {
     ASSERT_FALSE(records.empty());
     EXPECT_EQ(records[0].substr(0, expectedStart.size()), expectedStart);
     EXPECT_EQ(records.size(), static_cast<size_t>(lineFeeds + 1));  // its physical lines
-}
-
-TEST(BuildBehaviour, AnObjectBuildNamesBothSidesCmpntAndLeavesTheOutlinesOpen) {
-    ScratchFolder scratch;
-    for (const char* side : {"first", "second"}) {
-        WriteFileBytes(scratch.File(side + std::string(".outline")),
-                       ReadFileBytes(TestDataPath("build/abort-from-window/" + std::string(side) +
-                                                  ".outline")));
-    }
-    OutlineHandle first = OpenOutline(scratch.WideFile("first.outline").c_str());
-    OutlineHandle other = OpenOutline(scratch.WideFile("second.outline").c_str());
-    ASSERT_NE(first, 0u);
-    ASSERT_NE(other, 0u);
-    // The second children of the roots: the build covers P2's children, keyed from "001".
-    ItemHandle firstP2 = GetNextSibling(first, GetFirstChild(first, GetRootItem(first)));
-    ItemHandle otherP2 = GetNextSibling(other, GetFirstChild(other, GetRootItem(other)));
-    std::u16string path = scratch.WideFile("object.cmp");
-    EXPECT_EQ(DIF_BuildObject(u"a", first, firstP2, u"b", other, otherP2, path.c_str(), nullptr, 0,
-                              DIF_OPT_FDFM),
-              0);
-    EXPECT_EQ(ReadFileBytes(scratch.File("object.cmp")),
-              Utf16Bytes(u"\uFEFFFDFM\r\ncmpnt,0,\r\ncmpnt,0,\r\n,0,\r\n"
-                         u"1,C,T,001001,001001,9,0,z\r\n"));
-    EXPECT_EQ(GetItemType(first, firstP2), 4);  // still open
-    CloseOutline(first);
-    CloseOutline(other);
 }

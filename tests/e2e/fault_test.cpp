@@ -190,7 +190,8 @@ std::vector<ExportCall> ExampleCalls() {
     return calls;
 }
 
-// Copies a file of a golden scenario into the current folder as name.
+// Copies a file of the test data (a golden scenario's, or an example) into the current folder
+// as name.
 void CopyScenarioFile(const std::string& relative, const std::string& name) {
     WriteFileBytes(name, ReadFileBytes(TestDataPath(relative)));
 }
@@ -201,15 +202,10 @@ void CopyScenarioFile(const std::string& relative, const std::string& name) {
 class ExampleFolder {
 public:
     ExampleFolder() : inFolder_(scratch_.Path()) {
-        for (const char* name : {"base.outline", "version1.outline", "version2.outline"}) {
-            WriteFileBytes(scratch_.File(name),
-                           ReadFileBytes(TestDataPath(std::string("../../examples/") + name)));
-        }
-        for (const char* side : {"first", "second"}) {
-            WriteFileBytes(scratch_.File(std::string("long-") + side + ".outline"),
-                           ReadFileBytes(TestDataPath(std::string("build/section-limit-rdfc/") +
-                                                      side + ".outline")));
-        }
+        for (const char* name : {"base.outline", "version1.outline", "version2.outline"})
+            CopyScenarioFile(std::string("../../examples/") + name, name);
+        CopyScenarioFile("build/section-limit-rdfc/first.outline", "long-first.outline");
+        CopyScenarioFile("build/section-limit-rdfc/second.outline", "long-second.outline");
         DIF_Build(u"base.outline", u"version1.outline", u"changes.cmp", nullptr, 0,
                   DIF_OPT_FDFM | kContents);
         CopyScenarioFile("build/contents/first.outline", "contents-first.outline");

@@ -21,6 +21,11 @@
 //                 result's comments 1 to n
 //   records.txt   the records a build counts, the ones a viewer's file leaves out included
 //   applied.outline  what the build's compare file applied to second.outline must give
+//   object.txt    makes the call one on outlines the caller holds open (DIF_BuildObject, named
+//                 "a" and "b"; DIF_MergeObjects, version 1 labelled "one", version 2 not), over
+//                 the children of the root's child of that number; afterwards each outline
+//                 must still save, the first as the call left it (a merge's result, a build's
+//                 input) and the others as read
 // An apply or merge with a status other than 0 (but for a merge's abort) must leave no output.
 #include <utime.h>
 
@@ -28,8 +33,11 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "include/norvex63.h"
+#include "outline/outline_runtime.h"
 #include "support/run_state.h"
 #include "tests/helpers/test_support.h"
 #include "tests/merge/merge_test_support.h"
@@ -57,7 +65,7 @@ class Scenario {
 public:
     Scenario(const std::string& area, const std::string& name,
              std::initializer_list<const char*> inputs)
-        : area_(area), name_(name), inScratch_(scratch_.Path()) {
+        : area_(area), name_(name), inputs_(inputs), inScratch_(scratch_.Path()) {
         for (const char* input : inputs) {
             if (!Has(input)) continue;
             std::string target = scratch_.File(input);
@@ -118,12 +126,36 @@ public:
         }
     }
 
+    // For an object call: each input opened, with the item whose children the call covers.
+    std::vector<std::pair<OutlineHandle, ItemHandle>> OpenObjects() const {
+        std::vector<std::pair<OutlineHandle, ItemHandle>> held;
+        for (const char* input : inputs_) {
+            OutlineHandle outline = OpenOutline(Wide(input).c_str());
+            ItemHandle item = GetFirstChild(outline, GetRootItem(outline));
+            for (uint32_t k = 1; k < Number("object.txt"); ++k)
+                item = GetNextSibling(outline, item);
+            held.emplace_back(outline, item);
+        }
+        return held;
+    }
+    // After an object call: the outlines are still the caller's, open and saving.
+    void CloseObjects(const std::vector<std::pair<OutlineHandle, ItemHandle>>& held,
+                      const char* firstSavesAs) {
+        for (size_t k = 0; k < held.size(); ++k) {
+            EXPECT_NE(SaveOutline(held[k].first, u"again.outline"), 0) << Why();
+            EXPECT_EQ(Output("again.outline"), Golden(k == 0 ? firstSavesAs : inputs_[k]))
+                << inputs_[k] << " saved again; " << Why();
+            CloseOutline(held[k].first);
+        }
+    }
+
     uint32_t options = 0;
     uint16_t status = 0;
     HWND window = nullptr;
 
 private:
     std::string area_, name_, why_;
+    std::vector<const char*> inputs_;
     ScratchFolder scratch_;
     WorkingDirectory inScratch_;
     MessageBoxRecorder boxes_;
@@ -140,8 +172,17 @@ TEST_P(BuildGolden, WritesTheExpectedCompareFile) {
     Scenario scenario("build", GetParam(), {"first.outline", "second.outline"});
     for (int run = 0; run < 3; ++run) {
         scenario.StartRun(run, true);
-        uint16_t status = DIF_Build(u"first.outline", u"second.outline", u"result.cmp",
-                                    scenario.window, kProgressMessage, scenario.options);
+        uint16_t status = 0;
+        if (scenario.Has("object.txt")) {
+            auto held = scenario.OpenObjects();
+            status = DIF_BuildObject(u"a", held[0].first, held[0].second, u"b", held[1].first,
+                                     held[1].second, u"result.cmp", scenario.window,
+                                     kProgressMessage, scenario.options);
+            scenario.CloseObjects(held, "first.outline");
+        } else {
+            status = DIF_Build(u"first.outline", u"second.outline", u"result.cmp", scenario.window,
+                               kProgressMessage, scenario.options);
+        }
         scenario.CheckRun(run, status, "result.cmp", "expected.cmp", true);
         if (scenario.Has("records.txt")) {
             uint32_t records = 0;
@@ -174,11 +215,21 @@ TEST_P(MergeGolden, SavesTheExpectedMergedOutline) {
     std::string expectedCounts = scenario.Text("counts.txt");
     for (int run = 0; run < 3; ++run) {
         scenario.StartRun(run, true);
-        uint16_t conflicts = 99, warnings = 99;
-        uint16_t status =
-            DIF_Merge(u"base.outline", u"version1.outline", u"version2.outline", u"merged.outline",
-                      scenario.window, kProgressMessage, scenario.options,
-                      run == 0 ? &conflicts : nullptr, run == 0 ? &warnings : nullptr);
+        uint16_t conflicts = 99, warnings = 99, status = 0;
+        uint16_t* conflictsOut = run == 0 ? &conflicts : nullptr;
+        uint16_t* warningsOut = run == 0 ? &warnings : nullptr;
+        if (scenario.Has("object.txt")) {
+            auto held = scenario.OpenObjects();
+            status = DIF_MergeObjects(held[0].first, held[0].second, held[1].first, held[1].second,
+                                      u"one", held[2].first, held[2].second, nullptr,
+                                      u"merged.outline", scenario.window, kProgressMessage,
+                                      scenario.options, conflictsOut, warningsOut);
+            scenario.CloseObjects(held, "expected.outline");
+        } else {
+            status = DIF_Merge(u"base.outline", u"version1.outline", u"version2.outline",
+                               u"merged.outline", scenario.window, kProgressMessage,
+                               scenario.options, conflictsOut, warningsOut);
+        }
         // An abort from the window still saves what was merged; any other failure saves nothing.
         bool saved = (scenario.status & ~DIF_ST_ABORTED) == 0;
         scenario.CheckRun(run, status, "merged.outline", saved ? "expected.outline" : nullptr);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/host_hooks.h"
+#include "tests/helpers/test_support.h"
 
 namespace {
 
@@ -79,38 +80,18 @@ TEST(CallbackWindow, ProcedureMaySendAndDestroyFromInsideItsCall) {
     DestroyCallbackWindow(g_otherWindow);
 }
 
-namespace {
-
-struct Box {
-    std::u16string text;
-    std::u16string caption;
-    UINT type;
-};
-
-std::vector<Box> g_boxes;
-
-int RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
-    g_boxes.push_back({text, caption, type});
-    return 42;
-}
-
-}  // namespace
-
 TEST(MessageBox, HandlerSeesCaptionAndTextApartAndTheDefaultPrintsOneLine) {
-    g_boxes.clear();
-    MessageBoxHandler previous = SetMessageBoxHandler(RecordBox);
-    EXPECT_EQ(MessageBoxW(nullptr, u"body", u"title", MB_ICONINFORMATION), 42);
-    ASSERT_EQ(g_boxes.size(), 1u);
-    EXPECT_EQ(g_boxes[0].text, u"body");
-    EXPECT_EQ(g_boxes[0].caption, u"title");
-    EXPECT_EQ(g_boxes[0].type, MB_ICONINFORMATION);
-    EXPECT_EQ(SetMessageBoxHandler(nullptr), RecordBox);
-
+    {
+        MessageBoxRecorder boxes;
+        EXPECT_EQ(MessageBoxW(nullptr, u"body", u"title", MB_OK), IDOK);
+        EXPECT_EQ(MessageBoxW(nullptr, u"text", u"caption", MB_ICONINFORMATION), IDOK);
+        EXPECT_EQ(boxes.Lines(), "title | body\ncaption | text (not a plain OK box)");
+    }
+    // The handler taken away, the default is back.
     testing::internal::CaptureStderr();
     EXPECT_EQ(MessageBoxW(nullptr, u"Text \u00e9\xD800", u"Caption", MB_OK), IDOK);
     EXPECT_EQ(MessageBoxW(nullptr, nullptr, nullptr, MB_OK), IDOK);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Caption: Text \xC3\xA9\xEF\xBF\xBD\n: \n");
-    SetMessageBoxHandler(previous);
 }
 
 TEST(StringModule, LoadStringCopiesCutsAndPointsAtItsText) {

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "tests/windows/windows_test_support.h"
 
@@ -23,27 +22,10 @@ const ExpectedText kExpectedTexts[] = {
 #undef NORVEX_STRING
 };
 
-const LibraryModule* g_library = nullptr;
-std::vector<std::string> g_texts;  // the text of each progress message
-
-LRESULT CALLBACK ReceiveStatus(HWND, UINT, WPARAM percent, LPARAM) {
-    wchar_t text[161] = {};
-    g_library->BuildGetSection(text, 161, nullptr, nullptr);
-    g_texts.push_back(Narrow(text));
-    return 0;
-}
-
 // The build of a first section of 1,001 items under RDFC shows the W005 box.
 uint16_t BuildOverTheSectionLimit(const LibraryModule& library, const ScratchFolder& scratch) {
-    const std::string folder = TestDataPath("build/section-limit-rdfc/");
-    WriteFileBytes(scratch.File("first.outline"), ReadFileBytes(folder + "first.outline"));
-    WriteFileBytes(scratch.File("second.outline"), ReadFileBytes(folder + "second.outline"));
-    WorkingDirectory inScratch(scratch.Path());
-    g_library = &library;
-    g_texts.clear();
-    HWND window = CreateCallbackWindow(ReceiveStatus);
-    uint16_t status = library.Build(L"first.outline", L"second.outline", L"result.cmp", window,
-                                    0x8001, DIF_OPT_RDFC);
+    HWND window = CreateCallbackWindow(RecordProgress);
+    uint16_t status = BuildScenario(library, window, "section-limit-rdfc", scratch, DIF_OPT_RDFC);
     DestroyCallbackWindow(window);
     return status;
 }
@@ -81,10 +63,10 @@ TEST(StringResource, LibraryShowsTheLoadedTextsInItsBoxesAndStatuses) {
               "Corvane -  Information | (W005) - This section (Procedure Big) "
               "of the outline file [first.outline] contains more than 999 "
               "items . Additional items in this section will not be processed.");
-    ASSERT_GE(g_texts.size(), 3u);
-    EXPECT_EQ(g_texts[0], "Loading...");
-    EXPECT_EQ(g_texts[1], "Processing...");
-    EXPECT_EQ(g_texts.back(), "Done.");
+    ASSERT_GE(Received().size(), 3u);
+    EXPECT_EQ(Received()[0].text, "Loading...");
+    EXPECT_EQ(Received()[1].text, "Processing...");
+    EXPECT_EQ(Received().back().text, "Done.");
 }
 
 TEST(StringResource, WithoutTheModuleTextsAreEmptyAndNothingFails) {
@@ -96,9 +78,9 @@ TEST(StringResource, WithoutTheModuleTextsAreEmptyAndNothingFails) {
     EXPECT_EQ(boxes.Lines(), " | ");
     // The statuses are empty texts: "Processing..." is then no new text at the same 0, so
     // it is not sent; the section labels come from the outlines and are there as ever.
-    ASSERT_GE(g_texts.size(), 3u);
-    EXPECT_EQ(g_texts[0], "");
-    EXPECT_EQ(g_texts[1], "Statement line 1");
-    EXPECT_EQ(g_texts.back(), "");
+    ASSERT_GE(Received().size(), 3u);
+    EXPECT_EQ(Received()[0].text, "");
+    EXPECT_EQ(Received()[1].text, "Statement line 1");
+    EXPECT_EQ(Received().back().text, "");
     EXPECT_FALSE(ReadFileBytes(scratch.File("result.cmp")).empty());
 }

@@ -59,7 +59,29 @@ private:
 // 22:13:20 UTC), so that the compare file's header never varies.
 void CopyWithFixedTime(const std::string& source, const std::string& target);
 
+// One progress message as the window procedure of the build tests received it, its text
+// read back through the library from inside the procedure.
+struct Progress {
+    UINT message;
+    WPARAM percent;
+    LPARAM lParam;
+    bool onBuildThread;
+    std::string text;
+};
+
+// The message those builds send, and their procedure, which records each one.
+constexpr UINT kProgressMessage = 0x8123;
+LRESULT CALLBACK RecordProgress(HWND window, UINT message, WPARAM percent, LPARAM lParam);
+
+// Builds a build scenario's two outlines in scratch, named relatively, with progress sent to
+// window (made with RecordProgress); the messages it received are then Received().
+uint16_t BuildScenario(const LibraryModule& library, HWND window, const std::string& scenario,
+                       const ScratchFolder& scratch, uint32_t options = 0);
+const std::vector<Progress>& Received();
+// The received messages, one "percent text" a line.
+std::string ReceivedTexts();
+
 // The build and merge scenario folders, as "area/name", but those that abort from the
-// progress window: they need the native runner's window, which asks for the abort at a given
-// step.
+// progress window (they need the native runner's window, which asks for the abort at a given
+// step) and those that call on open outlines.
 std::vector<std::string> HostScenarios();
