@@ -51,8 +51,3 @@ bool IsDirectoryDescriptor(int descriptor) {
     struct stat system;
     return fstat(descriptor, &system) == 0 && S_ISDIR(system.st_mode);
 }
-
-bool PathExists(const char* path) {
-    struct stat system;
-    return lstat(path, &system) == 0;
-}

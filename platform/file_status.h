@@ -7,6 +7,3 @@
 
 // Whether descriptor is an open directory (false for a bad descriptor).
 bool IsDirectoryDescriptor(int descriptor);
-
-// Whether anything, a dangling symbolic link included, exists at the UTF-8 path.
-bool PathExists(const char* path);

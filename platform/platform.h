@@ -105,7 +105,6 @@ struct _stat64i32 {
 #define _HEAPBADBEGIN (-3)
 #define _HEAPBADNODE (-4)
 
-#define MOVEFILE_REPLACE_EXISTING 0x00000001u
 #define MAX_PATH 260
 
 #define MEM_COMMIT 0x00001000u
@@ -147,10 +146,6 @@ int lstrlenW(LPCWSTR text);  // 0 for a null text
 LPWSTR lstrcpyW(LPWSTR target, LPCWSTR source);
 // Copies at most maxLength - 1 characters and always terminates (for maxLength >= 1).
 LPWSTR lstrcpynW(LPWSTR target, LPCWSTR source, int maxLength);
-
-// Renames existing over target (with MOVEFILE_REPLACE_EXISTING) in one step; nonzero on success.
-BOOL MoveFileExW(LPCWSTR existing, LPCWSTR target, DWORD flags);
-BOOL DeleteFileW(LPCWSTR path);
 
 // Zero-filled pages of at least size bytes, reserved and committed together (MEM_COMMIT |
 // MEM_RESERVE, PAGE_READWRITE, address null: the only form served); null when the system
