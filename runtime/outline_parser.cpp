@@ -281,11 +281,7 @@ bool OutlineParser::CheckLineBytes(const unsigned char* from) {
     for (const unsigned char* at = from; at < lineEnd;) {
         at = SkipPlainBytes(at, lineEnd);
         if (at == lineEnd) break;
-        unsigned char byte = *at;
-        if (byte >= 0x20 && byte < 0x80) {
-            ++at;
-            continue;
-        }
+        unsigned char byte = *at;  // not a plain character
         if (byte == 0) return Fail(at, "text", "NUL byte");
         // lineEnd stops before a CR that ends the line, so this CR has no LF after it.
         if (byte == '\r') return Fail(at + 1, "LF after CR");
