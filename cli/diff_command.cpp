@@ -22,6 +22,7 @@
 #include "cli/json_output.h"
 #include "cli/left_out_changes.h"
 #include "cli/outline_view.h"
+#include "cli/side_by_side.h"
 #include "cli/terminal_text.h"
 #include "cli/word_diff.h"
 #include "include/norvex63.h"
@@ -420,8 +421,8 @@ void PrintUnrecordedStatistics(const std::vector<LeftOutChange>& changes) {
 }  // namespace
 
 int RunDiff(const DiffOptions& options) {
-    OpenedOutline older(options.first);
-    OpenedOutline newer(options.second);
+    OpenedOutline older, newer;
+    SideBySide([&]() { older.Open(options.first); }, [&]() { newer.Open(options.second); });
     if (!older.IsOpen() || !newer.IsOpen()) {
         if (!older.IsOpen()) ReportTrouble(older.Error());
         if (!newer.IsOpen()) ReportTrouble(newer.Error());
@@ -445,18 +446,50 @@ int RunDiff(const DiffOptions& options) {
     const WideText newPath = WideFromName(AbsolutePath(options.second));
     const WideText oldPath = WideFromName(AbsolutePath(options.first));
     const WideText comparePathText = WideFromName(AbsolutePath(comparePath));
-    uint16_t status;
-    {
-        HostSession session(options.progress);
-        if (!options.comparePath.empty()) {
-            status = DIF_Build(newPath.c_str(), oldPath.c_str(), comparePathText.c_str(),
-                               session.Window(), kProgressMessage, options.optionWord);
-        } else {
-            status = DIF_BuildObject(newPath.c_str(), newer.Handle(), GetRootItem(newer.Handle()),
-                                     oldPath.c_str(), older.Handle(), GetRootItem(older.Handle()),
-                                     comparePathText.c_str(), session.Window(), kProgressMessage,
-                                     options.optionWord);
+    uint16_t status = 0, count = 0;
+    int32_t loaded = 0;
+    std::vector<ViewRecord> records;
+    // The comparison and its records, which only read the outlines open here.
+    auto compare = [&]() {
+        {
+            HostSession session(options.progress);
+            if (!options.comparePath.empty()) {
+                status = DIF_Build(newPath.c_str(), oldPath.c_str(), comparePathText.c_str(),
+                                   session.Window(), kProgressMessage, options.optionWord);
+            } else {
+                status = DIF_BuildObject(
+                    newPath.c_str(), newer.Handle(), GetRootItem(newer.Handle()), oldPath.c_str(),
+                    older.Handle(), GetRootItem(older.Handle()), comparePathText.c_str(),
+                    session.Window(), kProgressMessage, options.optionWord);
+            }
         }
+        if ((status & (DIF_ST_COMPARE_FILE | DIF_ST_FIRST_OUTLINE | DIF_ST_SECOND_OUTLINE)) != 0) {
+            return;
+        }
+        loaded = DIF_CompareLoad(comparePathText.c_str(), &count);
+        if (loaded == 0) return;
+        DIF_CompareSort();
+        DIF_CompareSethItems(newer.Handle(), GetRootItem(newer.Handle()), 0);
+        DIF_CompareSethItems(older.Handle(), GetRootItem(older.Handle()), 1);
+        for (int32_t position = 0; position < count; ++position) {
+            records.push_back(ReadRecord(position));
+        }
+    };
+    // The trees that the list of what the comparison leaves out is made from, read beside the
+    // comparison when it reads only the outlines open here (a build from the files opens and
+    // closes outlines of its own, which no read may run beside).
+    PlainTree olderTree, newerTree;
+    auto readTrees = [&]() {
+        olderTree = ReadPlainTree(older.Handle());
+        newerTree = ReadPlainTree(newer.Handle(), LikeSized(olderTree));
+    };
+    if (options.rulesOnly) {
+        compare();
+    } else if (options.comparePath.empty()) {
+        SideBySide(readTrees, compare);
+    } else {
+        compare();
+        readTrees();
     }
     if ((status & DIF_ST_COMPARE_FILE) != 0) {
         return ReportTrouble("cannot write the compare file " + comparePath);
@@ -464,23 +497,11 @@ int RunDiff(const DiffOptions& options) {
     if ((status & (DIF_ST_FIRST_OUTLINE | DIF_ST_SECOND_OUTLINE)) != 0) {
         return ReportTrouble("the outlines could not be read again for the comparison");
     }
-    uint16_t count = 0;
-    int32_t loaded = DIF_CompareLoad(comparePathText.c_str(), &count);
     if (loaded == 0) {
         return ReportTrouble("cannot read back the compare file " + comparePath);
     }
-    DIF_CompareSort();
-    DIF_CompareSethItems(newer.Handle(), GetRootItem(newer.Handle()), 0);
-    DIF_CompareSethItems(older.Handle(), GetRootItem(older.Handle()), 1);
-    std::vector<ViewRecord> records;
-    for (int32_t position = 0; position < count; ++position) {
-        records.push_back(ReadRecord(position));
-    }
-    PlainTree olderTree, newerTree;
     std::vector<LeftOutChange> unrecorded;
     if (!options.rulesOnly) {
-        olderTree = ReadPlainTree(older.Handle());
-        newerTree = ReadPlainTree(newer.Handle(), LikeSized(olderTree));
         unrecorded = FindUnrecorded(records, olderTree, newerTree, options.optionWord);
     }
     Painter paint{options.colour};

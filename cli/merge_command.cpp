@@ -21,6 +21,7 @@
 #include "cli/merge_annotations.h"
 #include "cli/merge_page.h"
 #include "cli/outline_view.h"
+#include "cli/side_by_side.h"
 #include "cli/terminal_text.h"
 #include "include/norvex63.h"
 
@@ -78,21 +79,22 @@ void PrintUnmerged(const std::vector<UnmergedChange>& unmerged, const PlainTree&
 int RunMerge(const MergeOptions& options) {
     // Each outline is read once: the merge works on the outlines open here, and the edited
     // original is what the report then reads.
-    OpenedOutline base(options.base);
-    if (!base.IsOpen()) return ReportTrouble(base.Error());
-    OpenedOutline version1(options.version1);
-    if (!version1.IsOpen()) return ReportTrouble(version1.Error());
-    OpenedOutline version2(options.version2);
-    if (!version2.IsOpen()) return ReportTrouble(version2.Error());
+    OpenedOutline base, version1, version2;
+    OpenedOutline* outlines[] = {&base, &version1, &version2};
+    const std::string* paths[] = {&options.base, &options.version1, &options.version2};
+    EachSideBySide(3, [&](size_t k) { outlines[k]->Open(*paths[k]); });
+    for (const OpenedOutline* outline : outlines) {
+        if (!outline->IsOpen()) return ReportTrouble(outline->Error());
+    }
     std::vector<std::string> labels = LabelsFor(options);
     // All three as they were: the merge edits the original into the result, and marks the
     // places of conflicts in the versions too.
-    PlainTree original = ReadPlainTree(base.Handle());
-    // The versions and the result are edited copies of the original: they mostly hold about as
-    // many items, which their trees make room for at once.
+    PlainTree original, version1Tree, version2Tree;
+    PlainTree* trees[] = {&original, &version1Tree, &version2Tree};
+    EachSideBySide(3, [&](size_t k) { *trees[k] = ReadPlainTree(outlines[k]->Handle()); });
+    // The result is an edited copy of the original: it mostly holds about as many items, which
+    // its tree makes room for at once.
     size_t likeSized = original.items.size() + original.items.size() / 8;
-    PlainTree version1Tree = ReadPlainTree(version1.Handle(), likeSized);
-    PlainTree version2Tree = ReadPlainTree(version2.Handle(), likeSized);
 
     uint16_t libraryConflicts = 0, libraryWarnings = 0, status;
     {

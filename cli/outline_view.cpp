@@ -46,7 +46,7 @@ WideView PrintedForm(WideView text, std::deque<WideText>* forms) {
 
 }  // namespace
 
-OpenedOutline::OpenedOutline(const std::string& path) {
+void OpenedOutline::Open(const std::string& path) {
     WideText wide = WideFromName(path);
     handle_ = OpenOutline(reinterpret_cast<const WCHAR*>(wide.c_str()));
     if (handle_ != 0) return;

@@ -19,11 +19,15 @@
 // An outline opened from a file and closed again at the end of its scope.
 class OpenedOutline {
 public:
-    explicit OpenedOutline(const std::string& path);
+    explicit OpenedOutline(const std::string& path) { Open(path); }
+    // Not open until Open is called: so that several outlines can be opened at once.
+    OpenedOutline() = default;
     ~OpenedOutline();
     OpenedOutline(const OpenedOutline&) = delete;
     OpenedOutline& operator=(const OpenedOutline&) = delete;
 
+    // Opens the outline at path; once only.
+    void Open(const std::string& path);
     bool IsOpen() const { return handle_ != 0; }
     OutlineHandle Handle() const { return handle_; }
     // Why the outline did not open, as "file:line:column: message" where the runtime knows.

@@ -9,6 +9,13 @@
  * makes an operation answer 0 (or do nothing), never crash. Every string an operation hands
  * out is the caller's to release with FreeString; every list, with DestroyList. Texts are
  * UTF-16 code units; any sequence of them, lone surrogates included, survives a save and load.
+ *
+ * Threads: OpenOutline may run in several threads at once, and GetOutlineError tells each
+ * thread about its own last open. The operations that read an outline and hand out nothing
+ * (GetRootItem, GetFirstChild, GetNextSibling, ViewItem, ViewItemRun, ViewItemContents) and
+ * HoldOutlineTexts may run in several threads at once and beside any one thread's other
+ * operations, as long as no outline is changed, opened or closed meanwhile. Everything else
+ * takes the runtime one thread at a time.
  */
 #ifndef BRIMRT63_H
 #define BRIMRT63_H
@@ -57,9 +64,9 @@ void BRIMRT_API CloseOutline(OutlineHandle outline);
  * any operation has run out of memory since the outline was opened: the caller may have acted
  * on an answer that the shortage made, so what it built is not written as complete. */
 int32_t BRIMRT_API SaveOutline(OutlineHandle outline, const BRIMRT_CHAR* path);
-/* The reason the last OpenOutline failed, as "path:line:column: expected ..., found ...",
- * copied into buffer (cut to bufferSize - 1 characters and terminated). Answers its full
- * length; an empty text when the last open succeeded. */
+/* The reason this thread's last OpenOutline failed, as "path:line:column: expected ...,
+ * found ...", copied into buffer (cut to bufferSize - 1 characters and terminated). Answers
+ * its full length; an empty text when the last open succeeded. */
 int32_t BRIMRT_API GetOutlineError(BRIMRT_CHAR* buffer, int32_t bufferSize);
 
 /* ---- Walking ------------------------------------------------------------------------ */

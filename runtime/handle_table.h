@@ -9,6 +9,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -83,7 +84,8 @@ private:
         if (entries_.empty() || handle == 0) return nullptr;
         // The entry found last (an outline being walked), then the last one (a string just
         // made), then a search by halves.
-        Entry* entry = lastFound_ < entries_.size() ? &entries_[lastFound_] : &entries_.back();
+        size_t last = lastFound_.load(std::memory_order_relaxed);
+        Entry* entry = last < entries_.size() ? &entries_[last] : &entries_.back();
         if (entry->handle != handle) entry = &entries_.back();
         if (entry->handle != handle) {
             auto found = std::lower_bound(
@@ -91,14 +93,17 @@ private:
                 [](const Entry& candidate, uint32_t wanted) { return candidate.handle < wanted; });
             if (found == entries_.end() || found->handle != handle) return nullptr;
             entry = &*found;
-            lastFound_ = static_cast<size_t>(found - entries_.begin());
+            lastFound_.store(static_cast<size_t>(found - entries_.begin()),
+                             std::memory_order_relaxed);
         }
         return entry->live ? entry : nullptr;
     }
 
     std::vector<Entry> entries_;
-    size_t dead_ = 0;       // entries released but not yet cut out
-    size_t lastFound_ = 0;  // where the last search by halves ended
+    size_t dead_ = 0;  // entries released but not yet cut out
+    // Where the last search by halves ended: only a hint, which lookups in several threads at
+    // once may each set.
+    std::atomic<size_t> lastFound_{0};
 };
 
 }  // namespace brimrt

@@ -101,7 +101,8 @@ void OutlineStore::AddHandleRun(uint32_t firstIndex, uint32_t firstHandle, uint3
 
 uint32_t OutlineStore::FindItem(uint32_t handle) const {
     if (handle == 0 || runs.empty()) return kNoItem;
-    const HandleRun* run = &runs[lastRun_ < runs.size() ? lastRun_ : 0];
+    size_t last = lastRun_.load(std::memory_order_relaxed);
+    const HandleRun* run = &runs[last < runs.size() ? last : 0];
     if (handle - run->firstHandle >= run->count) {
         auto after = std::upper_bound(runs.begin(), runs.end(), handle,
                                       [](uint32_t value, const HandleRun& candidate) {
@@ -110,7 +111,7 @@ uint32_t OutlineStore::FindItem(uint32_t handle) const {
         if (after == runs.begin()) return kNoItem;
         run = &*(after - 1);
         if (handle - run->firstHandle >= run->count) return kNoItem;
-        lastRun_ = static_cast<size_t>(run - runs.data());
+        lastRun_.store(static_cast<size_t>(run - runs.data()), std::memory_order_relaxed);
     }
     uint32_t index = run->firstIndex + (handle - run->firstHandle);
     if (items[index].flags & kFlagDead) return kNoItem;
@@ -119,7 +120,8 @@ uint32_t OutlineStore::FindItem(uint32_t handle) const {
 
 uint32_t OutlineStore::HandleOf(uint32_t index) const {
     if (index == kNoItem || runs.empty()) return 0;
-    const HandleRun* run = &runs[lastRun_ < runs.size() ? lastRun_ : 0];
+    size_t last = lastRun_.load(std::memory_order_relaxed);
+    const HandleRun* run = &runs[last < runs.size() ? last : 0];
     if (index - run->firstIndex >= run->count) {
         auto after = std::upper_bound(runs.begin(), runs.end(), index,
                                       [](uint32_t value, const HandleRun& candidate) {
@@ -128,7 +130,7 @@ uint32_t OutlineStore::HandleOf(uint32_t index) const {
         if (after == runs.begin()) return 0;
         run = &*(after - 1);
         if (index - run->firstIndex >= run->count) return 0;
-        lastRun_ = static_cast<size_t>(run - runs.data());
+        lastRun_.store(static_cast<size_t>(run - runs.data()), std::memory_order_relaxed);
     }
     return run->firstHandle + (index - run->firstIndex);
 }

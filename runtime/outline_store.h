@@ -12,6 +12,7 @@
 // merged with the previous run when both its handles and its indexes continue it.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -210,8 +211,9 @@ private:
     std::vector<ContentEntry, BlockAllocator<ContentEntry>> contentPool;
     TextArena texts;
     std::vector<HandleRun> runs;  // sorted by handle and by index alike
-    // The run of the last lookup, tried first: walks and loads ask for neighbouring items.
-    mutable size_t lastRun_ = 0;
+    // The run of the last lookup, tried first: walks and loads ask for neighbouring items. Only
+    // a hint, which lookups in several threads at once may each set.
+    mutable std::atomic<size_t> lastRun_{0};
     uint32_t root = kNoItem;
 };
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <string>
 #include <vector>
@@ -27,6 +28,10 @@ using brimrt::OutlineStore;
 using brimrt::WideText;
 
 namespace {
+
+// Opens may run in several threads at once: each reads and parses its file alone, then takes
+// its handles and joins the open outlines under this lock.
+std::mutex g_openLock;
 
 // Runs body and answers its result, or the empty result (0, null, nothing) when memory ran
 // out on the way; the shortage is counted, so that no outline open now is saved afterwards.
@@ -116,6 +121,7 @@ OutlineHandle BRIMRT_API OpenOutline(const WCHAR* path) {
         }
         // One range: the outline's handle, then one handle per item in file order.
         uint32_t count = static_cast<uint32_t>(store->ItemCount());
+        std::lock_guard<std::mutex> joining(g_openLock);
         uint32_t first = brimrt::TakeHandles(count + 1);
         if (first == 0) {
             SetOpenError(path, ": no handles are left in this process");

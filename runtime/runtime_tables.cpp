@@ -10,8 +10,8 @@ namespace brimrt {
 HandleTable<std::unique_ptr<OutlineStore>> g_outlines;
 HandleTable<RuntimeString> g_strings;
 HandleTable<RuntimeList> g_lists;
-WideText g_lastOpenError;
-uint64_t g_memoryShortages = 0;
+thread_local WideText g_lastOpenError;
+std::atomic<uint64_t> g_memoryShortages{0};
 
 namespace {
 

@@ -5,6 +5,7 @@
 // handle found in one table can never be found in another.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -36,10 +37,11 @@ struct RuntimeString {
 extern HandleTable<std::unique_ptr<OutlineStore>> g_outlines;
 extern HandleTable<RuntimeString> g_strings;
 extern HandleTable<RuntimeList> g_lists;
-extern WideText g_lastOpenError;
+// Why this thread's last OpenOutline failed: opens may run in several threads at once.
+extern thread_local WideText g_lastOpenError;
 // Operations that ran out of memory since the process started. An outline records the count
 // when it is opened; SaveOutline refuses it once the count has moved.
-extern uint64_t g_memoryShortages;
+extern std::atomic<uint64_t> g_memoryShortages;
 
 // The open outline with this handle, or null.
 OutlineStore* FindOutline(uint32_t handle);
