@@ -5,9 +5,11 @@
 #include <map>
 #include <tuple>
 #include <unordered_map>
+#include <utility>
 
 #include "cli/merge_comments.h"
 #include "cli/outline_view.h"
+#include "cli/side_by_side.h"
 #include "include/norvex63.h"
 
 namespace {
@@ -493,32 +495,17 @@ TreePairing PairWithResult(const PlainTree& original, const PlainTree& merged) {
 
 namespace {
 
-// One version as the merge check sees it: its items paired with the original's and with the
-// result's, its changes, and the original's sections whose order it changed.
-struct VersionCheck {
-    const PlainTree* tree = nullptr;
-    TreePairing fromOriginal;
+// One version as the merge check sees it: what it changed against the original, and its items
+// paired with the result's.
+struct VersionCheck : VersionChanges {
     TreePairing inMerged;
-    std::vector<LeftOutChange> changes;
-    std::vector<bool> reordered;  // by original item
 };
 
-VersionCheck CheckVersion(const PlainTree& original, const PlainTree& version,
+VersionCheck CheckVersion(VersionChanges changes, const PlainTree& original,
                           const PlainTree& merged, const TreePairing& originalInMerged) {
     VersionCheck check;
-    check.tree = &version;
-    check.fromOriginal = PairTrees(original, version, PairingHints(), true);
-    // Every change of the version is looked for in the result, not only those the rules leave
-    // out: where the merge pairs siblings otherwise than the command does (several of one
-    // text, told apart by their contents), a change it carried out on another item than the
-    // version's is named too.
-    check.changes = ListEveryChange(original, version, check.fromOriginal);
-    check.reordered.assign(original.items.size(), false);
-    for (const LeftOutChange& change : check.changes) {
-        if (change.kind == ChangeKind::kMoved) {
-            check.reordered[static_cast<size_t>(At(original, change.first).parent)] = true;
-        }
-    }
+    static_cast<VersionChanges&>(check) = std::move(changes);
+    const PlainTree& version = *check.tree;
     IndexHints throughOriginal;
     throughOriginal.pairs.assign(version.items.size(), kNoPlainItem);
     for (size_t i = 0; i < original.items.size(); ++i) {
@@ -662,22 +649,47 @@ std::optional<LeftOutChange> HeldFromNeither(const PlainTree& merged, int m,
 
 }  // namespace
 
-std::vector<UnmergedChange> FindUnmergedChanges(const PlainTree& original,
-                                                const PlainTree& version1,
-                                                const PlainTree& version2, const PlainTree& merged,
+VersionChanges ListVersionChanges(const PlainTree& original, const PlainTree& version) {
+    VersionChanges found;
+    found.tree = &version;
+    if (original.items.empty() || version.items.empty()) return found;
+    found.fromOriginal = PairTrees(original, version, PairingHints(), true);
+    // Every change of the version is looked for in the result, not only those the rules leave
+    // out: where the merge pairs siblings otherwise than the command does (several of one
+    // text, told apart by their contents), a change it carried out on another item than the
+    // version's is named too.
+    found.changes = ListEveryChange(original, version, found.fromOriginal);
+    found.reordered.assign(original.items.size(), false);
+    for (const LeftOutChange& change : found.changes) {
+        if (change.kind == ChangeKind::kMoved) {
+            found.reordered[static_cast<size_t>(At(original, change.first).parent)] = true;
+        }
+    }
+    return found;
+}
+
+std::vector<UnmergedChange> FindUnmergedChanges(const PlainTree& original, VersionChanges version1,
+                                                VersionChanges version2, const PlainTree& merged,
                                                 const TreePairing& originalInMerged) {
     std::vector<UnmergedChange> unmerged;
-    if (original.items.empty() || version1.items.empty() || version2.items.empty() ||
+    if (original.items.empty() || version1.tree->items.empty() || version2.tree->items.empty() ||
         merged.items.empty()) {
         return unmerged;
     }
-    VersionCheck checks[] = {CheckVersion(original, version1, merged, originalInMerged),
-                             CheckVersion(original, version2, merged, originalInMerged)};
+    const PlainTree& firstVersion = *version1.tree;
+    VersionCheck checks[2];
+    SideBySide(
+        [&]() {
+            checks[0] = CheckVersion(std::move(version1), original, merged, originalInMerged);
+        },
+        [&]() {
+            checks[1] = CheckVersion(std::move(version2), original, merged, originalInMerged);
+        });
     AddUnheldChanges(original, merged, originalInMerged, checks[0], checks[1], 1, &unmerged);
     AddUnheldChanges(original, merged, originalInMerged, checks[1], checks[0], 2, &unmerged);
     // What the result's items hold that neither version gave them, outside conflicts, one line
     // a section.
-    ResultCheck result(original, version1, merged, originalInMerged, checks[0].inMerged);
+    ResultCheck result(original, firstVersion, merged, originalInMerged, checks[0].inMerged);
     std::vector<UnmergedChange> neither;
     std::unordered_map<int, size_t> sections;  // the result's section -> its line in neither
     for (size_t m = 0; m < merged.items.size(); ++m) {

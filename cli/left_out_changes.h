@@ -97,7 +97,18 @@ struct UnmergedChange {
     int version = 1;
 };
 
-// The changes of either version against original that merged (the merge's result) does not
+// What a version (tree) changed against the original: its items paired with the original's,
+// every change, and by original item whether the version changed the order of its children.
+// None of it depends on the merge's result, so it may be found while the merge runs.
+struct VersionChanges {
+    const PlainTree* tree = nullptr;
+    TreePairing fromOriginal;
+    std::vector<LeftOutChange> changes;
+    std::vector<bool> reordered;
+};
+VersionChanges ListVersionChanges(const PlainTree& original, const PlainTree& version);
+
+// The changes of either version (ListVersionChanges) that merged (the merge's result) does not
 // hold, where no conflict of the merge stands at or above the place of the change, version 1's
 // first. originalInMerged is PairWithResult's pairing. Of several siblings that share a text,
 // the one whose contents stayed is taken for the one that stayed, in the versions and in the
@@ -110,7 +121,6 @@ struct UnmergedChange {
 // each content entry from one of them (kNeither, first the original's item, second version 1's,
 // firstEntry the result's entry, or the versions' where the result lacks it, or field; the
 // version is 0).
-std::vector<UnmergedChange> FindUnmergedChanges(const PlainTree& original,
-                                                const PlainTree& version1,
-                                                const PlainTree& version2, const PlainTree& merged,
+std::vector<UnmergedChange> FindUnmergedChanges(const PlainTree& original, VersionChanges version1,
+                                                VersionChanges version2, const PlainTree& merged,
                                                 const TreePairing& originalInMerged);

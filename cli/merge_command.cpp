@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/commands.h"
@@ -96,8 +97,15 @@ int RunMerge(const MergeOptions& options) {
     // its tree makes room for at once.
     size_t likeSized = original.items.size() + original.items.size() / 8;
 
-    uint16_t libraryConflicts = 0, libraryWarnings = 0, status;
-    {
+    // What each version changed is found from the trees alone, beside the merge, which edits
+    // the outlines but not the texts the trees show (those stay where they are).
+    VersionChanges versionChanges[2];
+    auto listChanges = [&]() {
+        versionChanges[0] = ListVersionChanges(original, version1Tree);
+        versionChanges[1] = ListVersionChanges(original, version2Tree);
+    };
+    uint16_t libraryConflicts = 0, libraryWarnings = 0, status = 0;
+    auto merge = [&]() {
         HostSession session(options.progress);
         status = DIF_MergeObjects(
             base.Handle(), GetRootItem(base.Handle()), version1.Handle(),
@@ -105,7 +113,8 @@ int RunMerge(const MergeOptions& options) {
             GetRootItem(version2.Handle()), WideFromTerminal(labels[2]).c_str(),
             WideFromName(AbsolutePath(options.output)).c_str(), session.Window(), kProgressMessage,
             options.optionWord, &libraryConflicts, &libraryWarnings);
-    }
+    };
+    SideBySide(listChanges, merge);
     if ((status & DIF_ST_MERGE_SAVE) != 0) {
         return ReportTrouble("cannot write " + options.output + "; it is left as it was");
     }
@@ -118,7 +127,8 @@ int RunMerge(const MergeOptions& options) {
     TreePairing originalInMerged = PairWithResult(original, merged);
     const PlainTree* versions[] = {&version1Tree, &version2Tree};
     std::vector<UnmergedChange> unmerged =
-        FindUnmergedChanges(original, version1Tree, version2Tree, merged, originalInMerged);
+        FindUnmergedChanges(original, std::move(versionChanges[0]), std::move(versionChanges[1]),
+                            merged, originalInMerged);
 
     if (options.json) {
         nlohmann::json document = AnnotationsJson(merged, notes);
