@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <unordered_set>
@@ -355,11 +356,10 @@ private:
 // about as many.
 size_t LikeSized(const PlainTree& tree) { return tree.items.size() + tree.items.size() / 8; }
 
-// The differences that the rules leave out and no record holds, in OLD's order.
-std::vector<LeftOutChange> FindUnrecorded(const std::vector<ViewRecord>& records,
-                                          const PlainTree& older, const PlainTree& newer,
-                                          uint32_t optionWord) {
-    RecordIndex index(records, older.outline, newer.outline);
+// The differences that the rules leave out and no record (in index) holds, in OLD's order.
+// Reads the trees alone, not the outlines.
+std::vector<LeftOutChange> FindUnrecorded(const RecordIndex& index, const PlainTree& older,
+                                          const PlainTree& newer, uint32_t optionWord) {
     std::vector<LeftOutChange> unrecorded;
     for (const LeftOutChange& change :
          ListLeftOutChanges(older, newer, PairTrees(older, newer, index.Hints()), optionWord)) {
@@ -500,41 +500,62 @@ int RunDiff(const DiffOptions& options) {
     if (loaded == 0) {
         return ReportTrouble("cannot read back the compare file " + comparePath);
     }
+    // What the records hold is read from the outlines first; the search for what they leave
+    // out then reads only the trees, so that it can run beside the reports of the records.
+    std::optional<RecordIndex> recordIndex;
+    if (!options.rulesOnly) recordIndex.emplace(records, older.Handle(), newer.Handle());
     std::vector<LeftOutChange> unrecorded;
-    if (!options.rulesOnly) {
-        unrecorded = FindUnrecorded(records, olderTree, newerTree, options.optionWord);
-    }
+    auto findUnrecorded = [&]() {
+        if (recordIndex) {
+            unrecorded = FindUnrecorded(*recordIndex, olderTree, newerTree, options.optionWord);
+        }
+    };
     Painter paint{options.colour};
+    auto printHeader = [&]() {
+        std::printf("%s\n%s\n", paint("1", "--- " + HeaderName(options, 1)).c_str(),
+                    paint("1", "+++ " + HeaderName(options, 2)).c_str());
+    };
     if (options.json) {
+        // The records are described while the trees are searched for what they leave out:
+        // the descriptions read the outlines, the search only the trees.
         DiffReport report(options, older, newer);
-        nlohmann::json document = {{"format", "norvex-diff"},
-                                   {"version", 1},
-                                   {"old", HeaderName(options, 1)},
-                                   {"new", HeaderName(options, 2)},
-                                   {"changes", nlohmann::json::array()},
-                                   {"left_out", nlohmann::json::array()}};
-        for (const ViewRecord& record : records) document["changes"].push_back(report.Json(record));
+        nlohmann::json changes = nlohmann::json::array();
+        SideBySide(findUnrecorded, [&]() {
+            for (const ViewRecord& record : records) changes.push_back(report.Json(record));
+        });
+        nlohmann::json document = {
+            {"format", "norvex-diff"},       {"version", 1},
+            {"old", HeaderName(options, 1)}, {"new", HeaderName(options, 2)},
+            {"changes", std::move(changes)}, {"left_out", nlohmann::json::array()}};
         for (const LeftOutChange& change : unrecorded) {
             document["left_out"].push_back({{"path", ChangePath(change, olderTree, newerTree)},
                                             {"what", DescribeChange(change, olderTree, newerTree)},
                                             {"rule", DescribeRule(change, options.optionWord)}});
         }
         PrintJson(document);
-    } else if (options.brief) {
-        // As diff --brief: a line only when they differ.
-        if (count > 0 || !unrecorded.empty()) {
-            std::printf("Outlines %s and %s differ\n", HeaderName(options, 1).c_str(),
-                        HeaderName(options, 2).c_str());
-        }
-    } else if (options.statistics) {
-        PrintStatistics(options);
-        if (!options.rulesOnly) PrintUnrecordedStatistics(unrecorded);
-    } else if (count > 0 || !unrecorded.empty()) {
-        std::printf("%s\n%s\n", paint("1", "--- " + HeaderName(options, 1)).c_str(),
-                    paint("1", "+++ " + HeaderName(options, 2)).c_str());
-        DiffReport report(options, older, newer);
-        for (const ViewRecord& record : records) report.Print(record);
+    } else if (!options.brief && !options.statistics && count > 0) {
+        // The same for the lines of the records, printed while the search runs.
+        SideBySide(findUnrecorded, [&]() {
+            printHeader();
+            DiffReport report(options, older, newer);
+            for (const ViewRecord& record : records) report.Print(record);
+        });
         if (!unrecorded.empty()) {
+            PrintUnrecorded(unrecorded, olderTree, newerTree, options.optionWord, paint);
+        }
+    } else {
+        findUnrecorded();
+        if (options.brief) {
+            // As diff --brief: a line only when they differ.
+            if (count > 0 || !unrecorded.empty()) {
+                std::printf("Outlines %s and %s differ\n", HeaderName(options, 1).c_str(),
+                            HeaderName(options, 2).c_str());
+            }
+        } else if (options.statistics) {
+            PrintStatistics(options);
+            if (!options.rulesOnly) PrintUnrecordedStatistics(unrecorded);
+        } else if (!unrecorded.empty()) {
+            printHeader();
             PrintUnrecorded(unrecorded, olderTree, newerTree, options.optionWord, paint);
         }
     }
