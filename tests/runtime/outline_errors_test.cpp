@@ -4,7 +4,9 @@
 // "line:column: expected ..., found ..." after the path; cut and damaged files; unreadable ones.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -148,4 +150,55 @@ TEST(OpenOutline, AStreamIsReadOnOnlyWhileItCanBeginAnOutline) {
     ASSERT_NE(outline.handle, 0u) << LastOpenError();
     EXPECT_TRUE(SaveBytes(folder, "saved.outline", outline) == text);
 #endif
+}
+
+// The command opens the outlines of a diff or a merge in two threads at once and reads them in
+// two threads: each thread is told about its own failed open, every outline gets handles of
+// its own, and reads beside each other see each outline whole.
+TEST(OpenOutline, OpensAndReadsInTwoThreadsAtOnceKeepToTheirOwnOutlines) {
+    ScratchFolder folder;
+    std::string text = kRoot;
+    for (int k = 0; k < 20000; ++k) text += "  9 \"statement\"\n";
+    CloseOutline(OpenBytes(folder, "good.outline", text));
+    ASSERT_EQ(OpenBytes(folder, "bad.outline", kRoot + "  9 \"cut\n"), 0u);
+    const std::string badReason = LastOpenError();
+    const std::u16string paths[] = {folder.WideFile("good.outline"),
+                                    folder.WideFile("bad.outline")};
+    std::vector<OutlineHandle> opened[2];
+    std::string wrongReason[2];
+    auto open = [&](int side) {
+        for (int round = 0; round < 20; ++round) {
+            opened[side].push_back(OpenOutline(paths[side].c_str()));
+            std::string reason = LastOpenError();
+            if (reason != (side == 0 ? "" : badReason)) wrongReason[side] = reason;
+        }
+    };
+    std::thread beside(open, 1);
+    open(0);
+    beside.join();
+    EXPECT_EQ(wrongReason[0] + wrongReason[1], "");
+    EXPECT_EQ(std::count(opened[1].begin(), opened[1].end(), 0u), 20);
+    std::set<OutlineHandle> distinct(opened[0].begin(), opened[0].end());
+    EXPECT_EQ(distinct.size(), 20u);
+    EXPECT_EQ(distinct.count(0), 0u);
+    // Each outline's items, counted by two threads at once, each reading every other outline.
+    auto count = [](OutlineHandle outline) {
+        long items = 0;
+        ItemView view = ItemView();
+        if (ViewItem(outline, GetRootItem(outline), &view) != 0) ++items;
+        for (ItemHandle item = view.firstChild; item != 0; item = view.nextSibling) {
+            if (ViewItem(outline, item, &view) == 0) break;
+            ++items;
+        }
+        return items;
+    };
+    long counted[2] = {0, 0};
+    auto countEveryOther = [&](size_t first) {
+        for (size_t k = first; k < opened[0].size(); k += 2) counted[first] += count(opened[0][k]);
+    };
+    std::thread reader(countEveryOther, 1);
+    countEveryOther(0);
+    reader.join();
+    EXPECT_EQ(counted[0] + counted[1], 20 * 20001L);
+    for (OutlineHandle outline : opened[0]) CloseOutline(outline);
 }
