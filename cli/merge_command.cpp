@@ -98,11 +98,13 @@ int RunMerge(const MergeOptions& options) {
     size_t likeSized = original.items.size() + original.items.size() / 8;
 
     // What each version changed is found from the trees alone, beside the merge, which edits
-    // the outlines but not the texts the trees show (those stay where they are).
+    // the outlines but not the texts the trees show (those stay where they are); so are the
+    // paths that name the changes the result may not hold.
     VersionChanges versionChanges[2];
     auto listChanges = [&]() {
         versionChanges[0] = ListVersionChanges(original, version1Tree);
         versionChanges[1] = ListVersionChanges(original, version2Tree);
+        for (const PlainTree* tree : trees) NumberAlikeSiblings(*tree);
     };
     uint16_t libraryConflicts = 0, libraryWarnings = 0, status = 0;
     auto merge = [&]() {
@@ -121,14 +123,20 @@ int RunMerge(const MergeOptions& options) {
     // The counts come from the saved result (the edited original, which the runtime saved as
     // it stands), not from the library's counters, which stop at 65,535.
     PlainTree merged = ReadMergedTree(base.Handle(), likeSized);
-    std::vector<Annotation> notes = FindAnnotations(merged);
+    // The conflicts and warnings the result holds, found beside the changes it does not hold:
+    // both only read the trees.
+    std::vector<Annotation> notes;
+    std::vector<UnmergedChange> unmerged;
+    SideBySide([&]() { notes = FindAnnotations(merged); },
+               [&]() {
+                   TreePairing originalInMerged = PairWithResult(original, merged);
+                   unmerged =
+                       FindUnmergedChanges(original, std::move(versionChanges[0]),
+                                           std::move(versionChanges[1]), merged, originalInMerged);
+               });
     unsigned conflicts = CountNumbered(notes, true);
     unsigned warnings = CountNumbered(notes, false);
-    TreePairing originalInMerged = PairWithResult(original, merged);
     const PlainTree* versions[] = {&version1Tree, &version2Tree};
-    std::vector<UnmergedChange> unmerged =
-        FindUnmergedChanges(original, std::move(versionChanges[0]), std::move(versionChanges[1]),
-                            merged, originalInMerged);
 
     if (options.json) {
         nlohmann::json document = AnnotationsJson(merged, notes);

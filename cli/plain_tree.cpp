@@ -229,59 +229,62 @@ PlainTree ReadMergedTree(OutlineHandle outline, size_t expectedItems) {
     return ReadTree(outline, true, expectedItems);
 }
 
-std::string PlainPath(const PlainTree& tree, int item) {
-    if (item == kNoPlainItem) return "(none)";
-    if (tree.sameTextOrdinals.size() != tree.items.size()) {
-        tree.sameTextOrdinals.assign(tree.items.size(), 0);
-        // A merge's conflict copies stand side by side with one text: their banners tell them
-        // apart, so they take no position. Each section's children are sorted by a hash of
-        // their texts and their place, so that the alike ones stand together in their order
-        // (the texts themselves are compared only where hashes meet).
-        std::vector<std::pair<size_t, int>> byHash;
-        std::vector<std::pair<WideView, int>> byText;
-        auto number = [&tree](const std::vector<std::pair<WideView, int>>& run) {
-            for (size_t k = 0; k < run.size();) {
-                size_t end = k + 1;
-                while (end < run.size() && run[end].first == run[k].first) ++end;
-                if (end - k > 1) {
-                    for (size_t n = k; n < end; ++n) {
-                        tree.sameTextOrdinals[static_cast<size_t>(run[n].second)] =
-                            static_cast<int>(n - k + 1);
-                    }
-                }
-                k = end;
-            }
-        };
-        for (const PlainItem& parent : tree.items) {
-            if (parent.children.size() < 2) continue;
-            byHash.clear();
-            for (int child : parent.children) {
-                const PlainItem& sibling = tree.items[static_cast<size_t>(child)];
-                if (!sibling.conflictMarked) {
-                    byHash.push_back({std::hash<WideView>()(sibling.text), child});
+void NumberAlikeSiblings(const PlainTree& tree) {
+    if (tree.sameTextOrdinals.size() == tree.items.size()) return;
+    tree.sameTextOrdinals.assign(tree.items.size(), 0);
+    // A merge's conflict copies stand side by side with one text: their banners tell them
+    // apart, so they take no position. Each section's children are sorted by a hash of
+    // their texts and their place, so that the alike ones stand together in their order
+    // (the texts themselves are compared only where hashes meet).
+    std::vector<std::pair<size_t, int>> byHash;
+    std::vector<std::pair<WideView, int>> byText;
+    auto number = [&tree](const std::vector<std::pair<WideView, int>>& run) {
+        for (size_t k = 0; k < run.size();) {
+            size_t end = k + 1;
+            while (end < run.size() && run[end].first == run[k].first) ++end;
+            if (end - k > 1) {
+                for (size_t n = k; n < end; ++n) {
+                    tree.sameTextOrdinals[static_cast<size_t>(run[n].second)] =
+                        static_cast<int>(n - k + 1);
                 }
             }
-            std::sort(byHash.begin(), byHash.end());
-            for (size_t k = 0; k < byHash.size();) {
-                size_t end = k + 1;
-                while (end < byHash.size() && byHash[end].first == byHash[k].first) ++end;
-                if (end - k > 1) {
-                    byText.clear();
-                    for (size_t n = k; n < end; ++n) {
-                        int child = byHash[n].second;
-                        byText.push_back({tree.items[static_cast<size_t>(child)].text, child});
-                    }
-                    // Mostly one text: already in place order. Else texts, then places.
-                    bool oneText = std::all_of(byText.begin(), byText.end(), [&](const auto& x) {
-                        return x.first == byText.front().first;
-                    });
-                    if (!oneText) std::sort(byText.begin(), byText.end());
-                    number(byText);
-                }
-                k = end;
+            k = end;
+        }
+    };
+    for (const PlainItem& parent : tree.items) {
+        if (parent.children.size() < 2) continue;
+        byHash.clear();
+        for (int child : parent.children) {
+            const PlainItem& sibling = tree.items[static_cast<size_t>(child)];
+            if (!sibling.conflictMarked) {
+                byHash.push_back({std::hash<WideView>()(sibling.text), child});
             }
         }
+        std::sort(byHash.begin(), byHash.end());
+        for (size_t k = 0; k < byHash.size();) {
+            size_t end = k + 1;
+            while (end < byHash.size() && byHash[end].first == byHash[k].first) ++end;
+            if (end - k > 1) {
+                byText.clear();
+                for (size_t n = k; n < end; ++n) {
+                    int child = byHash[n].second;
+                    byText.push_back({tree.items[static_cast<size_t>(child)].text, child});
+                }
+                // Mostly one text: already in place order. Else texts, then places.
+                bool oneText = std::all_of(byText.begin(), byText.end(), [&](const auto& x) {
+                    return x.first == byText.front().first;
+                });
+                if (!oneText) std::sort(byText.begin(), byText.end());
+                number(byText);
+            }
+            k = end;
+        }
     }
+}
+
+std::string PlainPath(const PlainTree& tree, int item) {
+    if (item == kNoPlainItem) return "(none)";
+    NumberAlikeSiblings(tree);
     auto piece = [&tree](int at) {
         return PathPiece(TerminalFromWide(tree.items[static_cast<size_t>(at)].text),
                          tree.sameTextOrdinals[static_cast<size_t>(at)]);

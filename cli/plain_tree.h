@@ -130,6 +130,9 @@ PlainTree ReadMergedTree(OutlineHandle outline, size_t expectedItems = 0);
 // "Inventory > Stock > Description", as ItemPath prints the path of the same item (for a
 // merge's result, with the texts its banners were cut from).
 std::string PlainPath(const PlainTree& tree, int item);
+// Numbers the tree's siblings of one text for PlainPath (sameTextOrdinals), once; so that a
+// caller can have it done ahead, beside other work, before the first path is asked for.
+void NumberAlikeSiblings(const PlainTree& tree);
 // How many items stand below item, all levels.
 long CountPlainBelow(const PlainTree& tree, int item);
 // The nearest sibling before item that has a partner in partners (a pairing's vector for
