@@ -124,7 +124,7 @@ int RunMerge(const MergeOptions& options) {
     // it stands), not from the library's counters, which stop at 65,535.
     PlainTree merged = ReadMergedTree(base.Handle(), likeSized);
     // The conflicts and warnings the result holds, found beside the changes it does not hold:
-    // both only read the trees.
+    // the one reads the result's comments from its outline, the other only the trees.
     std::vector<Annotation> notes;
     std::vector<UnmergedChange> unmerged;
     SideBySide([&]() { notes = FindAnnotations(merged); },
