@@ -44,11 +44,11 @@ private:
 class ItemViewWalk {
 public:
     explicit ItemViewWalk(OutlineHandle outline) : outline_(outline) {}
-    // The view of item, which must be the first item of the walk or the item after the one
-    // asked for before in that order (the walker follows the views' neighbours); null for a
-    // bad handle. Good until the next call.
+    // The view of item; null for a bad handle. Good until the next call. Asked in the order
+    // of the lines (the walker follows the views' neighbours), it comes from the run at hand;
+    // any other item starts a new run.
     const ItemView* View(ItemHandle item) {
-        if (next_ == count_) {
+        if (next_ == count_ || views_[next_].item != item) {
             count_ = ViewItemRun(outline_, item, views_, kRunLength);
             next_ = 0;
             if (count_ <= 0) {

@@ -162,6 +162,7 @@ int32_t BRIMRT_API ListItemDTData(OutlineHandle outline, ItemHandle item, int32_
  * item text in place until the close. A content entry's name and value stay where they are
  * until the outline closes: a value set again takes new room. */
 typedef struct ItemView {
+    ItemHandle item; /* the item this view shows */
     int32_t type;
     int32_t skipped;         /* nonzero for an item marked skip */
     const BRIMRT_CHAR* text; /* the stored text, terminated; null when empty */

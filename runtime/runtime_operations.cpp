@@ -558,7 +558,9 @@ int32_t BRIMRT_API ListItemDTData(OutlineHandle outline, ItemHandle item, int32_
 
 namespace {
 
-void FillView(const OutlineStore& store, const ItemRecord& record, ItemView* view) {
+void FillView(const OutlineStore& store, uint32_t index, ItemView* view) {
+    const ItemRecord& record = store.Item(index);
+    view->item = store.HandleOf(index);
     view->type = record.type;
     view->skipped = (record.flags & brimrt::kFlagSkip) != 0 ? 1 : 0;
     view->text = record.textLength > 0 ? record.text : nullptr;
@@ -575,7 +577,7 @@ int32_t BRIMRT_API ViewItem(OutlineHandle outline, ItemHandle item, ItemView* vi
     *view = ItemView();
     FoundItem found = FindItem(outline, item);
     if (!found) return 0;
-    FillView(*found.store, found.record(), view);
+    FillView(*found.store, found.index, view);
     return 1;
 }
 
@@ -588,7 +590,7 @@ int32_t BRIMRT_API ViewItemRun(OutlineHandle outline, ItemHandle item, ItemView*
     int32_t count = 0;
     for (uint32_t index = found.index; index != kNoItem && count < capacity; ++count) {
         const ItemRecord& record = store.Item(index);
-        FillView(store, record, &views[count]);
+        FillView(store, index, &views[count]);
         if (record.firstChild != kNoItem) {
             index = record.firstChild;
             continue;

@@ -477,6 +477,7 @@ std::string ModelRun::ObservedView(OutlineHandle o, ItemHandle item) {
     ItemView view;
     std::memset(&view, 0x5A, sizeof view);
     if (ViewItem(o, item, &view) != 0) {
+        if (view.item != item) out += "\nview of another item" + number(view.item);
         out += "\nview" + number(view.type) + number(view.skipped != 0) + " " +
                Shown(view.text, view.textLength) + number(view.firstChild) +
                number(view.nextSibling) + number(view.contentCount);
@@ -494,10 +495,10 @@ std::string ModelRun::ObservedView(OutlineHandle o, ItemHandle item) {
          ++walked) {
         const ItemView& many = run[walked];
         if (walked < runCount &&
-            (many.type != single.type || many.skipped != single.skipped ||
-             many.text != single.text || many.textLength != single.textLength ||
-             many.contentCount != single.contentCount || many.firstChild != single.firstChild ||
-             many.nextSibling != single.nextSibling)) {
+            (many.item != single.item || many.type != single.type ||
+             many.skipped != single.skipped || many.text != single.text ||
+             many.textLength != single.textLength || many.contentCount != single.contentCount ||
+             many.firstChild != single.firstChild || many.nextSibling != single.nextSibling)) {
             out += "\nrun view" + number(walked) + " differs from its single view";
         }
         ItemHandle next = GetFirstChild(o, step);
