@@ -72,7 +72,7 @@ const WCHAR kMergeMark[] = WIDE("#### DIFF: ");
 // holds one marks the item before it (previous, its sibling read before it) as well.
 void ReadConflictMark(PlainTree* tree, int index, int previous) {
     PlainItem& item = tree->items[static_cast<size_t>(index)];
-    if (item.text.find(kMergeMark) == WideView::npos) return;
+    if (WideView(item.text).find(kMergeMark) == WideView::npos) return;
     MergeComment comment;
     if (!ReadMergeComment(TerminalFromWide(item.text), &comment) || !comment.conflict) return;
     item.conflictMarked = true;
@@ -199,7 +199,8 @@ PlainTree ReadTree(OutlineHandle outline, bool mergedResult, size_t expectedItem
 
 }  // namespace
 
-static_assert(sizeof(PlainItem) <= 64, "a tree's item should stay within 64 bytes");
+static_assert(sizeof(PlainItem) <= 56, "a tree's item should stay within 56 bytes");
+static_assert(sizeof(ContentEntry) <= 36, "a tree's content entry should stay within 36 bytes");
 
 bool SameContentKey(const ContentEntry& a, const ContentEntry& b) {
     return a.kind == b.kind && a.number == b.number && a.name == b.name;

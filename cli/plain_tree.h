@@ -22,11 +22,33 @@
 // The index of no item in a plain tree, and of no partner in a pairing.
 constexpr int kNoPlainItem = -1;
 
+// A tree's items and content entries are packed to four-byte alignment, with 32-bit counts and
+// lengths, so that an item takes 56 bytes and a content entry 36 instead of 72 and 48.
+#pragma pack(push, 4)
+
+// A text shown where it is kept (in the outline, or in the tree's own room): a WideView of at
+// most 2^32 - 1 characters in 12 bytes.
+class PlainText {
+public:
+    PlainText() = default;
+    PlainText(WideView text) : data_(text.data()), size_(static_cast<uint32_t>(text.size())) {}
+    operator WideView() const { return WideView(data_, size_); }
+    const WCHAR* data() const { return data_; }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    friend bool operator==(const PlainText& a, const PlainText& b) {
+        return WideView(a) == WideView(b);
+    }
+    friend bool operator!=(const PlainText& a, const PlainText& b) { return !(a == b); }
+
+private:
+    const WCHAR* data_ = nullptr;
+    uint32_t size_ = 0;
+};
+
 // Some consecutive elements of one of a tree's arrays: an item's children or its contents.
 // A tree holds all of its items' children in one array and all of their contents in another,
-// so that an item costs no allocation of its own. Packed to four-byte alignment with a 32-bit
-// count, so that a tree's item, which holds two, takes 64 bytes instead of 72.
-#pragma pack(push, 4)
+// so that an item costs no allocation of its own.
 template <typename T>
 class PlainRun {
 public:
@@ -42,7 +64,6 @@ private:
     const T* first_ = nullptr;
     uint32_t count_ = 0;
 };
-#pragma pack(pop)
 
 enum class ContentKind { kAttribute, kProperty, kDTData };
 
@@ -51,19 +72,19 @@ enum class ContentKind { kAttribute, kProperty, kDTData };
 struct ContentEntry {
     ContentKind kind = ContentKind::kAttribute;
     int64_t number = 0;
-    // In the tree's own room.
-    WideView name;
-    WideView value;
+    // Where the outline keeps them; a DTDATA value's decimal in the tree's own room.
+    PlainText name;
+    PlainText value;
 };
 
 // Whether two entries stand for the same attribute id, property name or DTDATA index.
 bool SameContentKey(const ContentEntry& a, const ContentEntry& b);
 
-// The members stand so that the item takes 64 bytes with no padding.
+// The members stand so that the item takes 56 bytes with no padding.
 struct PlainItem {
     // The stored text, shown where the outline keeps it (ReadPlainTree), or in the tree's own
     // room when a merge's banner was cut from it.
-    WideView text;
+    PlainText text;
     PlainRun<int> children;
     // Attributes, then named properties, then DTDATA values, each kind in the runtime's order.
     PlainRun<ContentEntry> contents;
@@ -78,6 +99,7 @@ struct PlainItem {
     // Read from a merge's result only: the stored text holds a merge's mark (HoldsMergeMark).
     bool holdsMergeMark = false;
 };
+#pragma pack(pop)
 
 // The room of a tree's texts: blocks that never move, so that a view of a text stays good
 // while more are added.
