@@ -200,7 +200,7 @@ PlainTree ReadTree(OutlineHandle outline, bool mergedResult, size_t expectedItem
 }  // namespace
 
 static_assert(sizeof(PlainItem) <= 56, "a tree's item should stay within 56 bytes");
-static_assert(sizeof(ContentEntry) <= 36, "a tree's content entry should stay within 36 bytes");
+static_assert(sizeof(ContentEntry) <= 40, "a tree's content entry should stay within 40 bytes");
 
 bool SameContentKey(const ContentEntry& a, const ContentEntry& b) {
     return a.kind == b.kind && a.number == b.number && a.name == b.name;

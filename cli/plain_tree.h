@@ -22,8 +22,9 @@
 // The index of no item in a plain tree, and of no partner in a pairing.
 constexpr int kNoPlainItem = -1;
 
-// A tree's items and content entries are packed to four-byte alignment, with 32-bit counts and
-// lengths, so that an item takes 56 bytes and a content entry 36 instead of 72 and 48.
+// A tree's texts and runs are packed to four-byte alignment, with 32-bit lengths and counts,
+// so that an item, which holds three, takes 56 bytes and a content entry 40 instead of 72 and
+// 48.
 #pragma pack(push, 4)
 
 // A text shown where it is kept (in the outline, or in the tree's own room): a WideView of at
@@ -64,6 +65,7 @@ private:
     const T* first_ = nullptr;
     uint32_t count_ = 0;
 };
+#pragma pack(pop)
 
 enum class ContentKind { kAttribute, kProperty, kDTData };
 
@@ -99,7 +101,6 @@ struct PlainItem {
     // Read from a merge's result only: the stored text holds a merge's mark (HoldsMergeMark).
     bool holdsMergeMark = false;
 };
-#pragma pack(pop)
 
 // The room of a tree's texts: blocks that never move, so that a view of a text stays good
 // while more are added.
