@@ -3,6 +3,7 @@
 // Text comparison decides every pairing of keys, so its order is pinned down unit by unit;
 // page blocks hold a large outline's records and texts.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 
 #include <cstring>
 #include <string>
@@ -22,6 +23,50 @@ TEST(Lstrcmp, OrdinalByUnsignedCodeUnitsWithNullFirst) {
     EXPECT_LT(lstrcmpW(nullptr, u""), 0);
     EXPECT_GT(lstrcmpW(u"", nullptr), 0);
     EXPECT_EQ(lstrcmpW(nullptr, nullptr), 0);
+}
+
+// The text functions read eight units at a time: at every length and alignment, and with the
+// text's terminator in the last unit before a page that cannot be read, they answer as a unit
+// by unit reading does, and stop at the first difference or terminator.
+TEST(WideTextFunctions, AgreeWithUnitByUnitReadingUpToAnUnreadablePage) {
+    const size_t page = 4096;
+    auto* pages = static_cast<char*>(
+        mmap(nullptr, 3 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(pages, MAP_FAILED);
+    ASSERT_EQ(mprotect(pages + 2 * page, page, PROT_NONE), 0);
+    // The first text ends where the first page ends; the second a few units before the
+    // unreadable page, so that the two stand at every alignment to each other.
+    WCHAR* firstEnd = reinterpret_cast<WCHAR*>(pages + page) - 1;
+    for (size_t shift = 0; shift < 9; ++shift) {
+        WCHAR* secondEnd = reinterpret_cast<WCHAR*>(pages + 2 * page) - 1 - shift;
+        for (size_t length = 0; length < 40; ++length) {
+            WCHAR* first = firstEnd - length;
+            WCHAR* second = secondEnd - length;
+            for (size_t k = 0; k < length; ++k) {
+                first[k] = second[k] = static_cast<WCHAR>(u'a' + k % 7);
+            }
+            *firstEnd = *secondEnd = 0;
+            std::string where = std::to_string(shift) + " " + std::to_string(length);
+            EXPECT_EQ(lstrlenW(second), static_cast<int>(length)) << where;
+            EXPECT_EQ(lstrcmpW(first, second), 0) << where;
+            WCHAR copy[48];
+            EXPECT_EQ(std::u16string(lstrcpyW(copy, second)), std::u16string(first, length));
+            for (size_t at = 0; at < length; ++at) {
+                // A difference at each place decides the order, by unsigned units.
+                second[at] = u'\xFFFF';
+                EXPECT_LT(lstrcmpW(first, second), 0) << where << " " << at;
+                EXPECT_GT(lstrcmpW(second, first), 0) << where << " " << at;
+                second[at] = first[at];
+            }
+            if (length > 0) {
+                // A text cut short sorts first: its terminator is the difference.
+                first[length - 1] = 0;
+                EXPECT_LT(lstrcmpW(first, second), 0) << where;
+                EXPECT_EQ(lstrlenW(first), static_cast<int>(length - 1)) << where;
+            }
+        }
+    }
+    munmap(pages, 3 * page);
 }
 
 TEST(Lstrcpyn, CopiesAtMostOneLessThanMaxLengthAndTerminates) {
