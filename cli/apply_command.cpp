@@ -36,10 +36,10 @@ long ReportUnapplied(const CompareFileFacts& facts, const std::string& output) {
     PlainTree result = ReadPlainTree(made.Handle());
     PlainTree target = ReadPlainTree(wanted.Handle());
     std::vector<LeftOutChange> missing = ListEveryChange(result, target, PairTrees(result, target));
+    LineBatch lines(stderr);
     for (const LeftOutChange& change : missing) {
-        std::fprintf(stderr, "norvex: not applied: %s: %s\n",
-                     ChangePath(change, result, target).c_str(),
-                     DescribeChange(change, result, target).c_str());
+        lines.Add("norvex: not applied: ", ChangePath(change, result, target), ": ",
+                  DescribeChange(change, result, target));
     }
     return static_cast<long>(missing.size());
 }

@@ -65,13 +65,14 @@ std::string Plural(unsigned count, const char* word) {
 // One line each on standard error, as a problem, or as a note when the user accepts them.
 void PrintUnmerged(const std::vector<UnmergedChange>& unmerged, const PlainTree& original,
                    const PlainTree* versions[], bool accepted) {
+    LineBatch lines(stderr);
+    const char* lead = accepted ? "norvex: note: not merged: " : "norvex: not merged: ";
     for (const UnmergedChange& entry : unmerged) {
         const PlainTree& version = *versions[entry.version == 2 ? 1 : 0];
         std::string whose = entry.version == 0 ? std::string("neither version")
                                                : "version " + std::to_string(entry.version);
-        std::fprintf(stderr, "norvex: %snot merged: %s: %s (%s)\n", accepted ? "note: " : "",
-                     ChangePath(entry.change, original, version).c_str(),
-                     DescribeChange(entry.change, original, version).c_str(), whose.c_str());
+        lines.Add(lead, ChangePath(entry.change, original, version), ": ",
+                  DescribeChange(entry.change, original, version), " (", whose, ")");
     }
 }
 

@@ -3,6 +3,7 @@
 // Texts between the terminal (UTF-8 arguments and output) and the library (UTF-16 code units).
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -29,3 +30,31 @@ std::string TerminalFromWide(const WCHAR* text);
 // warning box): as TerminalFromWide, but a lone U+DC80..U+DCFF, which carries a byte of a name,
 // prints as that byte, so that the name reads as the user gave it.
 std::string MessageFromWide(const WCHAR* text, size_t length);
+
+// Lines for a stream, written a few large pieces at a time: standard error is unbuffered, so a
+// long list written there line by line costs one write to the system per line. The lines go
+// out when the batch is full, flushed or destroyed, in the order they were added.
+class LineBatch {
+public:
+    explicit LineBatch(FILE* stream) : stream_(stream) {}
+    ~LineBatch() { Flush(); }
+    LineBatch(const LineBatch&) = delete;
+    LineBatch& operator=(const LineBatch&) = delete;
+
+    // Adds the pieces and a line feed.
+    template <typename... Pieces>
+    void Add(const Pieces&... pieces) {
+        (text_.append(pieces), ...);
+        text_ += '\n';
+        if (text_.size() >= kBatchBytes) Flush();
+    }
+    void Flush() {
+        if (!text_.empty()) std::fwrite(text_.data(), 1, text_.size(), stream_);
+        text_.clear();
+    }
+
+private:
+    static constexpr size_t kBatchBytes = 1 << 16;
+    FILE* stream_;
+    std::string text_;
+};
