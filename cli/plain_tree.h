@@ -22,9 +22,9 @@
 // The index of no item in a plain tree, and of no partner in a pairing.
 constexpr int kNoPlainItem = -1;
 
-// A tree's texts and runs are packed to four-byte alignment, with 32-bit lengths and counts,
-// so that an item, which holds three, takes 56 bytes and a content entry 40 instead of 72 and
-// 48.
+// A tree's texts and runs are packed to four-byte alignment, with 32-bit lengths and counts:
+// an item, which holds three, takes 56 bytes and a content entry 40 (a pointer and a 64-bit
+// length each would make them 72 and 48).
 #pragma pack(push, 4)
 
 // A text shown where it is kept (in the outline, or in the tree's own room): a WideView of at
@@ -130,7 +130,8 @@ struct PlainTree {
     std::vector<ContentEntry> contentStore;
     PlainTexts texts;
     // Each item's place among its siblings of the same text (1, 2, ...), 0 when it has none;
-    // made by the first PlainPath.
+    // made by NumberAlikeSiblings, or else by the first PlainPath (so that paths asked in two
+    // threads at once need it made before).
     mutable std::vector<int> sameTextOrdinals;
     // The path of the parent of the item PlainPath named last.
     mutable std::pair<int, std::string> lastParentPath{kNoPlainItem, std::string()};
