@@ -15,8 +15,9 @@
 
 namespace {
 
-// Reads up to 15 bytes past a text's end but never into another page: the sanitizers, which
-// watch objects rather than pages, are told not to watch these reads.
+// Reads up to 15 bytes outside a text (before its start or past its end) but never into a page
+// the text does not reach: the sanitizers, which watch objects rather than pages, are told not
+// to watch these reads.
 #define NOT_WATCHED_PAST_THE_END __attribute__((no_sanitize("address", "thread")))
 
 // The number of units before the terminator. The engines measure and compare a key or a text
